@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// Values that validation and execution leave for the answer file.
+struct AnswerSlots {
+  std::string FiscalReceiptNumber;
+  std::string FiscalSeries;  // survives pickup
+  std::string NonFiscalReceiptNumber;
+  std::string OpenReceiptHint;
+  std::string RecoveryNotice;  // emptied once written
+  std::string DrawerCash;
+  std::string Command200Reply;
+  std::string Command79Reply;
+  std::string AutoFinalizedReceipt;
+  std::vector<std::string> ExtraAnswerLines;
+  bool PaperNearEnd = false;     // survive pickup
+  bool JournalNearFull = false;  // survive pickup
+  bool NotFiscalized = false;    // survive pickup
+  int64_t JournalFreeLines = -1;
+
+  // Empties what belongs to one file (all but the series, warnings and journal count).
+  void ClearForNewFile() {
+    FiscalReceiptNumber.clear();
+    NonFiscalReceiptNumber.clear();
+    OpenReceiptHint.clear();
+    RecoveryNotice.clear();
+    DrawerCash.clear();
+    Command200Reply.clear();
+    Command79Reply.clear();
+    AutoFinalizedReceipt.clear();
+    ExtraAnswerLines.clear();
+  }
+};
+
+}  // namespace vorn

@@ -1,0 +1,40 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/AnswerSlots.h"
+#include "core/OperatorQuestions.h"
+#include "core/Settings.h"
+#include "receipt/ReceiptMarkers.h"
+
+namespace vorn {
+
+// What device preparation and execution see of the service while one receipt
+// file is handled. The service core fills it; execution never reaches further.
+struct FileContext {
+  const Settings* settings = nullptr;
+  AnswerSlots* slots = nullptr;
+  const ReceiptMarkers* markers = nullptr;
+  const std::vector<std::string>* lines = nullptr;
+  std::vector<std::string>* processingLog = nullptr;
+  OperatorQuestions* questions = nullptr;
+  std::string programFolder;  // also the work folder; ends with a separator
+  // WriteAnswerFile of the service: the first message ("0 OK" or an error text).
+  std::function<void(const std::string&)> writeAnswer;
+};
+
+// Device preparation and execution, as the service core calls them.
+class FileExecutor {
+ public:
+  virtual ~FileExecutor() = default;
+  // After validation passed. On false the answer is written and no link is left open.
+  virtual bool PrepareDeviceForFile(FileContext& ctx) = 0;
+  // Runs the prepared file (fiscal run when markers->HasFiscal, else service run),
+  // writes the answer, appends the comm log and frees the link on every path.
+  virtual bool ExecuteFile(FileContext& ctx) = 0;
+  // Frees a link that is still held (after an escaped error); harmless otherwise.
+  virtual void ReleaseLink(FileContext& ctx) = 0;
+};
+
+}  // namespace vorn

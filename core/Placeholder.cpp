@@ -1,0 +1,2 @@
+// Placeholder.
+namespace vorn { int CorePlaceholder() { return 0; } }

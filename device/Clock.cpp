@@ -1,0 +1,57 @@
+#include "device/Clock.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+
+namespace vorn {
+
+namespace {
+double g_scale = -1.0;
+}
+
+int64_t MonotonicMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+double TimeScale() {
+  if (g_scale < 0) {
+    g_scale = 1.0;
+    if (const char* env = std::getenv("VORNDRV_TIME_SCALE")) {
+      char* end = nullptr;
+      double v = std::strtod(env, &end);
+      if (end != env && v > 0 && v <= 100) g_scale = v;
+    }
+  }
+  return g_scale;
+}
+
+void SetTimeScale(double scale) { g_scale = scale > 0 ? scale : 1.0; }
+
+int ScaledMs(int ms) {
+  if (ms <= 0) return 0;
+  double v = ms * TimeScale();
+  if (v < 1) return 1;
+  if (v > 2e9) return 2000000000;
+  return static_cast<int>(v);
+}
+
+void WaitMs(int ms) {
+  int total = ScaledMs(ms);
+  if (total <= 0) return;
+  if (!QCoreApplication::instance()) {
+    QThread::msleep(static_cast<unsigned long>(total));
+    return;
+  }
+  QEventLoop loop;
+  QTimer::singleShot(total, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+}  // namespace vorn

@@ -1,0 +1,183 @@
+#pragma once
+// The device link: the only code that talks to the fiscal device. One object
+// per use: created, opened, used, closed and freed by its owner.
+#include <QByteArray>
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTimer;
+
+namespace vorn {
+
+class LinkTransport;
+
+// Sale line handed to SellItem; SellItem rewrites `unit`.
+struct SaleItem {
+  double price = 0;
+  double quantity = 0;
+  double denominator = 1;
+  uint32_t vat = 0;
+  uint32_t department = 0;
+  bool storno = false;
+  std::string unit;
+};
+
+struct SimpleItem {
+  double price = 0;
+  double quantity = 0;
+  uint32_t count = 0;
+  uint32_t department = 0;
+};
+
+class TXvornLinux : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr int kReceiveBufferSize = 4000000;
+  static constexpr int kPollBufferSize = 1000;
+
+  TXvornLinux(bool isTcp, bool extendedStatus);
+  ~TXvornLinux() override;
+  TXvornLinux(const TXvornLinux&) = delete;
+  TXvornLinux& operator=(const TXvornLinux&) = delete;
+
+  // ---- link ----
+  bool OpenLink(int port, int speedIndex, const std::string& host);
+  void CloseLink();
+  bool CheckLink();
+  void SetReplyTimeout(int seconds);
+  int SendCommand(const std::string& command);
+  void SetError(int code);
+
+  // Receive handler of both transports; public so tests and the fuzzer can feed chunks.
+  void OnBytesReceived(const QByteArray& chunk);
+
+  // ---- settings handed by the owner ----
+  int LongTimeOut = 5;
+  int CutMode = 0;    // ModTaiere
+  int FeedLines = 0;  // LiniiAvans
+
+  // ---- operations (true on success; LastError on failure) ----
+  bool ProgramVatRates(const std::array<int, 6>& rates);
+  bool Payment(int type, const std::string& text, double amount);
+  bool OpenNonFiscalReceipt();
+  bool PrintNonFiscalText(const std::string& font, const std::string& text);
+  bool CloseNonFiscalReceipt();
+  bool ShowOnDisplay(const std::string& text);
+  bool Subtotal();
+  bool ZReportOfType(int type);
+  bool XReportOfType(int type);
+  bool DailyZReport(int kind);
+  bool XReport();
+  bool Command2103();
+  bool SetDateTime(int day, int month, int year, int hour, int minute);
+  bool ReadDateTime(std::string& out);
+  bool ReadTotalizers();
+  bool Command5005();
+  bool InterruptReport();
+  bool CashOperation(const std::string& letter, double amount);
+  bool SendVerification(const std::string& request);
+  bool Beep(int count, int tone);
+  bool ExportFiscalData(const std::string& a, const std::string& b, const std::string& c,
+                        const std::string& d, const std::string& e);
+  bool JournalReportByDates(int sd, int sm, int sy, int ed, int em, int ey);
+  bool JournalReportByDateAndReceipts(int day, int month, int year, int first, int last);
+  bool JournalReportByZRange(int firstZ, int lastZ);
+  bool JournalReportByLine(int64_t line);
+  bool JournalReportByZAndReceipts(int z, int first, int last);
+  bool FiscalMemoryReportByNumbers(int first, int last);
+  bool FiscalMemoryReportByDates(int type, int sd, int sm, int sy, int ed, int em, int ey);
+  bool PrintBarcode(int type, int digitsFlag, const std::string& data, int height);
+  bool PrintFiscalText(const std::string& font, const std::string& text, int alignment);
+  bool PrintFiscalText3008(const std::string& font, const std::string& text);
+  bool PrintFiscalText3010(const std::string& font, const std::string& text);
+  bool PrintFiscalText3012(const std::string& font, const std::string& text, int alignment);
+  bool MarkupValue(double amount);
+  bool DiscountValue(double amount);
+  bool MarkupPercent(double amount);
+  bool DiscountPercent(double amount);
+  bool SellItem(const std::string& name, SaleItem& item);
+  bool SellItemSimple(const SimpleItem& item);
+  bool VoidReceipt();
+  bool CloseFiscalReceipt();
+  bool FinishReceiptFullCut();
+  bool FinishReceiptPartialCut(int feedLines);
+  bool ReadExtendedError();
+  bool ReadFiscalSeries(std::string& out, int& code);
+  bool ReadVatRates();
+  bool ReadDeviceModel();
+  bool ReadDailyTotals();
+  bool ReadTotalizer(int type, std::string& out);
+  bool ReadReceiptCounters(std::string& out);
+  bool ReadReceiptState(std::string& out);
+  bool ReadReceiptStage();
+  bool ReadStatus1010(std::string& out, bool clockSync);
+  bool ReadStatus1209();
+  bool ReadStatus1211();
+  bool ReadPrinterStatus(std::string& out);
+  bool ReadStatus(bool clockSync);
+  bool ReadJournalFreeLines();
+  bool BeginExport(bool kindFlag);
+  bool ExportNextBlock();
+  bool ReadExportFile();
+  bool EndExport();
+  bool LogoBegin(int size);
+  bool LogoChunk(int count, const std::string& hexText);
+  bool LogoEnd();
+  void SyncDeviceClock();
+
+  // The file of the last ReadExportFile: AnnouncedLength bytes from byte 6 of
+  // the receive buffer (bytes past what was received read as zero).
+  std::string ExportFileBytes() const;
+
+  // ---- status queries (from the kept status copies; no device traffic) ----
+  bool IsCoverOpen() const;
+  bool IsPaperOut() const;
+  bool IsPaperNearEnd() const;
+  bool IsJournalFull() const;
+  bool IsJournalNearFull() const;
+  bool IsCutterError() const;
+  bool IsFiscalMemoryMissing() const;
+  bool IsNotFiscalized() const;
+  bool IsFiscalMemoryFull() const;
+  bool IsJournalMissing() const;
+  bool IsDisplayMissing() const;
+  bool IsFiscalReceiptOpen() const;
+  bool IsNonFiscalReceiptOpen() const;
+  bool IsPrinterPaperOut() const;
+  bool IsReceiptInSales() const;
+
+  // ---- state read by the owner ----
+  bool IsTcp;
+  bool ExtendedStatus;
+  bool LinkOpen = false;
+  std::string LastReply;
+  std::string LastError;
+  bool ErrorIsExtended = false;
+  bool ErrorIs24hSinceZ = false;
+  bool ErrorIsPaperOut = false;
+  bool AppendStatusAdvice = false;
+  std::string LastPaymentReply;
+  std::string ModelText;
+  std::string ReceiptStateChar;
+  std::string ReceiptNumber;
+  std::string ReceiptStage;
+  int TotalizerType = 0;
+  std::string TotalizerReply;
+  std::string VatRatesText;
+  std::string JournalReportReply;
+  std::string DailyTotals;
+  int64_t JournalFreeLines = -1;
+  // Number of a receipt that device preparation finished automatically.
+  std::string AutoFinalizedNumber;
+  std::vector<std::string> CommLog;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> d;
+};
+
+}  // namespace vorn

@@ -1,0 +1,2 @@
+// Placeholder.
+namespace vorn { int ExecutionPlaceholder() { return 0; } }

@@ -1,0 +1,2 @@
+// Placeholder until the receipt language lands.
+namespace vorn { int ReceiptPlaceholder() { return 0; } }

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds everything (warnings as errors), runs the whole test suite, then again
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_WERROR=ON
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_WERROR=ON -DVORN_SANITIZE=ON
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
+
+# The fuzz targets must keep building; a short smoke run of each.
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_FUZZ=ON \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+cmake --build build-fuzz -j "$jobs" --target fuzz_all
+for f in build-fuzz/fuzz/fuzz_*; do
+  [ -x "$f" ] || continue
+  "$f" -runs=2000 -max_len=4096 >/dev/null 2>&1 || { echo "fuzz smoke failed: $f"; "$f" -runs=2000 -max_len=4096; exit 1; }
+done
+echo "all tests passed (plain and sanitizer builds)"

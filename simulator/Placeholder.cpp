@@ -1,0 +1,2 @@
+// Placeholder.
+namespace vorn { int SimulatorPlaceholder() { return 0; } }
