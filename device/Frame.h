@@ -1,0 +1,18 @@
+#pragma once
+// Frame codec shared by the device link and the simulator.
+#include <string>
+
+namespace vorn {
+
+constexpr char STX = 0x02;
+constexpr char ETX = 0x03;
+constexpr char ACK = 0x06;
+constexpr char NAK = 0x15;
+
+// Sum of the bytes of "000" + command, modulo 100, as two digits.
+std::string Checksum(const std::string& command);
+
+// STX "000" command checksum ETX.
+std::string BuildFrame(const std::string& command);
+
+}  // namespace vorn
