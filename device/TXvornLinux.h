@@ -55,6 +55,22 @@ class TXvornLinux : public QObject {
   // Receive handler of both transports; public so tests and the fuzzer can feed chunks.
   void OnBytesReceived(const QByteArray& chunk);
 
+  // TCP port of the device (9100); tests point it at a local scripted device.
+  int TcpPort = 9100;
+
+  // ---- hooks for tests and the fuzzer: the receive side without a wait ----
+  // Starts a reception as a send would (buffers cleared) in the given mode.
+  void BeginReceptionForTest(bool lengthPrefixed, bool pollActive);
+  bool ReplyCompleteForTest() const;
+  bool PollCompleteForTest() const;
+  size_t ReceiveLengthForTest() const;
+  size_t PollLengthForTest() const;
+  uint32_t AnnouncedLengthForTest() const;
+  std::string ReplyPayloadForTest() const;
+  std::string PollPayloadForTest() const;
+  // The kept copy of a status reply: 1209, 1010, 1211, 1111, 1112, 1309 or 1215.
+  std::string StatusCopyForTest(int command) const;
+
   // ---- settings handed by the owner ----
   int LongTimeOut = 5;
   int CutMode = 0;    // ModTaiere
@@ -178,6 +194,25 @@ class TXvornLinux : public QObject {
  private:
   struct Impl;
   std::unique_ptr<Impl> d;
+
+  // Returned by Exchange when the object was freed while it waited.
+  static constexpr int kGone = -1;
+  // Logs the command, sets the interval (seconds, -1 for the default), sends,
+  // logs the result with resultTag; sends again while it fails, `sends` at most.
+  int Exchange(const std::string& command, int seconds, int sends = 1,
+               const char* resultTag = "-Ecr result : ");
+  // Exchange, then SetError on failure; true on success.
+  bool Run(const std::string& command, int seconds, int sends = 1);
+  bool Fail(int code);
+  void Log(const char* tag, const std::string& text);
+  void WriteFrame(const std::string& frame);
+  // Keeps the Qt event loop running until done() or the object is freed.
+  template <class Done>
+  void WaitUntil(Done done);
+  void WaitForReply();
+  bool BusyPollStep(const std::string& pollFrame);
+  bool ReadStatusReply(const std::string& command, size_t length, std::string& copy,
+                       bool digitsCheck, std::string* out);
 };
 
 }  // namespace vorn

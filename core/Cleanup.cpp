@@ -1,0 +1,109 @@
+#include "core/Cleanup.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+#include "core/IniFile.h"
+
+namespace vorn {
+
+namespace {
+
+QString Q(const std::string& s) {
+  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+}
+std::string S(const QString& s) { return s.toLocal8Bit().toStdString(); }
+
+std::string WithSeparator(std::string path) {
+  const char sep = QDir::separator().toLatin1();
+  if (path.empty() || (path.back() != sep && path.back() != '/')) path += sep;
+  return path;
+}
+
+}  // namespace
+
+bool MatchesMask(const std::string& name, const std::string& prefix, const std::string& extension) {
+  const std::string tail = "." + extension;
+  if (name.size() < prefix.size() + tail.size()) return false;
+  return EqualsNoCase(name.substr(0, prefix.size()), prefix) &&
+         EqualsNoCase(name.substr(name.size() - tail.size()), tail);
+}
+
+std::string ResolveFolderNoCase(const std::string& folder) {
+  if (folder.empty()) return {};
+  QString path = Q(folder);
+  while (path.size() > 1 && (path.endsWith('/') || path.endsWith(QDir::separator()))) path.chop(1);
+  const QFileInfo info(path);
+  if (info.isDir()) return WithSeparator(S(QDir::toNativeSeparators(info.filePath())));
+  const QDir parent = info.dir();
+  if (!parent.exists()) return {};
+  const std::string wanted = S(info.fileName());
+  const auto entries =
+      parent.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+  for (const QString& entry : entries) {
+    if (EqualsNoCase(S(entry), wanted)) {
+      return WithSeparator(S(QDir::toNativeSeparators(parent.filePath(entry))));
+    }
+  }
+  return {};
+}
+
+std::vector<std::string> ListMatchingFiles(const std::string& folder, const std::string& prefix,
+                                           const std::string& extension) {
+  std::vector<std::string> out;
+  const std::string resolved = ResolveFolderNoCase(folder);
+  if (resolved.empty()) return out;
+  const QDir dir(Q(resolved));
+  const auto entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+  for (const QString& entry : entries) {
+    std::string name = S(entry);
+    if (MatchesMask(name, prefix, extension)) out.push_back(std::move(name));
+  }
+  // Name order without regard to case, as the folder lists on the original platform.
+  std::sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) {
+    const auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
+    const bool less =
+        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
+          return lower(static_cast<unsigned char>(x)) < lower(static_cast<unsigned char>(y));
+        });
+    const bool greater =
+        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), [&](char x, char y) {
+          return lower(static_cast<unsigned char>(x)) < lower(static_cast<unsigned char>(y));
+        });
+    return less || (!greater && a < b);
+  });
+  return out;
+}
+
+void DeleteMatchingFiles(const std::string& folder, const std::string& prefix,
+                         const std::string& extension) {
+  const std::string resolved = ResolveFolderNoCase(folder);
+  if (resolved.empty()) return;
+  for (const auto& name : ListMatchingFiles(resolved, prefix, extension)) {
+    QFile::remove(Q(resolved + name));
+  }
+}
+
+void DeleteFilesOlderThan(const std::string& folder, const std::string& prefix, int64_t days) {
+  const std::string resolved = ResolveFolderNoCase(folder);
+  if (resolved.empty()) return;
+  for (const auto& name : ListMatchingFiles(resolved, prefix, "txt")) {
+    if (FileAgeDays(resolved + name) > days) QFile::remove(Q(resolved + name));
+  }
+}
+
+int64_t FileAgeDays(const std::string& path) {
+  const QFileInfo info(Q(path));
+  if (!info.exists()) return 0;
+  const QDateTime written = info.lastModified();
+  if (!written.isValid()) return 0;
+  const QDateTime midnight = QDate::currentDate().startOfDay();
+  const qint64 ms = written.msecsTo(midnight);
+  return static_cast<int64_t>(ms / (24LL * 3600 * 1000));  // C++ division cuts toward zero
+}
+
+}  // namespace vorn

@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// True when a file name matches the mask prefix + "*." + extension, letter case
+// ignored ("ONLINE*.TXT" matches "online.txt" and "ONLINE_A.B.TXT").
+bool MatchesMask(const std::string& name, const std::string& prefix, const std::string& extension);
+
+// The folder as it exists on disk: the path itself, or else its last component
+// looked up without regard to case in its parent. Empty when none exists.
+// The result ends with the platform separator.
+std::string ResolveFolderNoCase(const std::string& folder);
+
+// Names (without folder) of the plain files of a folder matching the mask, in
+// name order. Subfolders are not entered.
+std::vector<std::string> ListMatchingFiles(const std::string& folder, const std::string& prefix,
+                                           const std::string& extension);
+
+// Deletes every file matching folder + prefix + "*." + extension; files that
+// cannot be deleted are skipped silently.
+void DeleteMatchingFiles(const std::string& folder, const std::string& prefix,
+                         const std::string& extension);
+
+// Deletes every file matching folder + prefix + "*.txt" whose FileAgeDays is
+// greater than days.
+void DeleteFilesOlderThan(const std::string& folder, const std::string& prefix, int64_t days);
+
+// Today at midnight minus the file's last-write time, in whole days cut toward
+// zero (today or yesterday after midnight give 0); 0 when the date cannot be read.
+int64_t FileAgeDays(const std::string& path);
+
+}  // namespace vorn

@@ -1,2 +1,0 @@
-// Placeholder.
-namespace vorn { int CorePlaceholder() { return 0; } }

@@ -1,0 +1,504 @@
+#include "core/ServiceCore.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <exception>
+
+#include "core/AnswerFile.h"
+#include "core/Cleanup.h"
+#include "core/Configuration.h"
+#include "core/IniFile.h"
+#include "core/ReceiptNames.h"
+#include "core/TextFiles.h"
+#include "device/Clock.h"
+#include "device/SerialPorts.h"
+#include "receipt/Fields.h"
+#include "receipt/OlderSyntax.h"
+#include "core/FreshIniFile.h"
+#include "receipt/Validation.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr int kTickMs = 1000;
+constexpr int kReadRetryMs = 5000;
+constexpr int kDeleteRetryMs = 2000;
+constexpr int kSettleMs = 300;
+constexpr int kRetryPauseMs = 20;
+constexpr int kPauseAfterFileMs = 1000;
+
+QString Q(const std::string& s) {
+  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Size and modification time: a change means the writer is still at work.
+struct FileSignature {
+  bool exists = false;
+  qint64 size = -1;
+  qint64 modifiedMs = 0;
+  bool operator==(const FileSignature&) const = default;
+};
+
+FileSignature Signature(const QString& path) {
+  const QFileInfo info(path);
+  FileSignature sig;
+  if (!info.exists()) return sig;
+  sig.exists = true;
+  sig.size = info.size();
+  sig.modifiedMs = info.lastModified().toMSecsSinceEpoch();
+  return sig;
+}
+
+std::string NowTimestamp() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QDate d = now.date();
+  const QTime t = now.time();
+  return ProcessingTimestamp(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second());
+}
+
+}  // namespace
+
+ServiceCore::ServiceCore(std::string programFolder, QObject* parent)
+    : QObject(parent), workFolder_(std::move(programFolder)), settings_(InitialSettings()) {
+  const char sep = QDir::separator().toLatin1();
+  if (workFolder_.empty() || (workFolder_.back() != sep && workFolder_.back() != '/')) {
+    workFolder_ += sep;
+  }
+  processor_.setInterval(ScaledMs(kTickMs));
+  checkCom_.setInterval(ScaledMs(kTickMs));
+  connect(&processor_, &QTimer::timeout, this, &ServiceCore::TprocessorTimer);
+  connect(&checkCom_, &QTimer::timeout, this, &ServiceCore::TcheckCOMTimer);
+}
+
+ServiceCore::~ServiceCore() = default;
+
+// ---------------------------------------------------------------- logging
+
+void ServiceCore::Log(const std::string& line) {
+  std::fprintf(stderr, "vorndrv: %s\n", line.c_str());
+  std::fflush(stderr);
+  Q_EMIT Message(Q(line));
+}
+
+void ServiceCore::LogError(const std::string& line) {
+  errors_.push_back(line);
+  Log("EROARE: " + line);
+}
+
+// ---------------------------------------------------------------- start and end
+
+void ServiceCore::Start() {
+  slots_.JournalFreeLines = -1;
+  LoadConfiguration();
+  SetProcessing(true);
+}
+
+void ServiceCore::Shutdown() {
+  processor_.stop();
+  SaveConfiguration();
+  slots_.ExtraAnswerLines.clear();
+  WriteStatusFile(true);
+  checkCom_.stop();
+  Log("driver inchis");
+}
+
+// ---------------------------------------------------------------- configuration
+
+void ServiceCore::LoadConfiguration() {
+  std::string bytes;
+  if (!ReadFileBytes(workFolder_ + kConfigFileName, bytes)) bytes.clear();
+  const IniFile ini(bytes);
+  ApplyConfiguration(ini, settings_);
+  SetSerialPortMap(SerialPortMapFrom(ini));
+
+  const std::string sep(1, QDir::separator().toLatin1());
+  // A folder that cannot be created is still used, so the failure shows where it is written.
+  if (settings_.LogFile) {
+    const std::string folder = EnsureSubfolder(workFolder_, "Log");
+    logFolder_ = folder.empty() ? workFolder_ + "Log" + sep : folder;
+  }
+  if (settings_.History) {
+    const std::string folder = EnsureSubfolder(workFolder_, "History");
+    historyFolder_ = folder.empty() ? workFolder_ + "History" + sep : folder;
+  }
+  Q_EMIT StateChanged();
+}
+
+bool ServiceCore::SaveConfiguration() {
+  const std::string path = workFolder_ + kConfigFileName;
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes)) bytes.clear();
+  IniFile ini(bytes);
+  WriteConfiguration(settings_, ini);
+  std::string error;
+  if (!WriteFileWhole(path, ini.ToBytes(), error)) {
+    LogError(error);
+    return false;
+  }
+  settings_.SettingsTouched = false;
+  return true;
+}
+
+// ---------------------------------------------------------------- processing state
+
+void ServiceCore::SetProcessing(bool on) {
+  if (!on) {
+    checkCom_.stop();
+    slots_.JournalFreeLines = -1;
+    QCoreApplication::processEvents();
+  }
+  processing_ = on;
+  WriteStatusFile(false);
+  if (on) {
+    processor_.start();
+  } else {
+    processor_.stop();
+  }
+  Log(on ? "procesare pornita" : "procesare oprita");
+  Q_EMIT StateChanged();
+  if (on) {
+    LoadConfiguration();
+    CleanOldFiles();
+    TestConnection();
+    if (!connected_) checkCom_.start();
+  }
+}
+
+void ServiceCore::SetProcessingFromButton(bool on) {
+  if (settings_.SettingsTouched) SaveConfiguration();
+  SetProcessing(on);
+}
+
+void ServiceCore::TestConnection() {
+  if (testGuard_) return;
+  testGuard_ = true;
+  struct ClearGuard {
+    bool& flag;
+    ~ClearGuard() { flag = false; }
+  } clear{testGuard_};
+
+  const bool readJournal = slots_.JournalFreeLines == -1;
+  ConnectionProbe probe;
+  try {
+    if (tester_) probe = tester_(settings_, readJournal);
+  } catch (const std::exception& e) {
+    LogError(std::string("test conexiune: ") + e.what());
+    probe = ConnectionProbe{};
+  } catch (...) {
+    LogError("test conexiune: eroare necunoscuta");
+    probe = ConnectionProbe{};
+  }
+  lastConnectionError_ = probe.lastError;
+  if (!probe.opened) {
+    SetConnected(false);
+    return;
+  }
+  modelText_ = probe.modelText;
+  SetConnected(probe.connected);
+
+  if (probe.connected && readJournal && probe.journalFreeLines != -1) {
+    const int64_t n = probe.journalFreeLines;
+    slots_.JournalFreeLines = n;
+    warnings_.clear();
+    warnings_.push_back("Linii libere in memoria JE :" + std::to_string(n));
+    if (n > 0) {
+      if (n < 500) {
+        warnings_.emplace_back(
+            "EFECTUATI RAPORTUL FISCAL Z/CHEMATI TEHNICIANUL AUTORIZAT PENTRU INLOCUIRE MEMORIE "
+            "JE");
+      } else if (n < 100000) {
+        warnings_.emplace_back("CHEMATI TEHNICIANUL AUTORIZAT PENTRU INLOCUIRE MEMORIE JE");
+      }
+    }
+    Q_EMIT WarningsChanged();
+  }
+}
+
+void ServiceCore::SetConnected(bool connected) {
+  connected_ = connected;
+  if (reportedConnected_ != connected) {
+    reportedConnected_ = connected;
+    if (connected) {
+      Log("conectat la casa de marcat" + (modelText_.empty() ? "" : " (" + modelText_ + ")"));
+    } else {
+      Log("casa de marcat nu raspunde" +
+          (lastConnectionError_.empty() ? "" : " (" + lastConnectionError_ + ")"));
+    }
+  }
+  WriteStatusFile(false);
+  Q_EMIT StateChanged();
+}
+
+// ---------------------------------------------------------------- the two ticks
+
+void ServiceCore::TprocessorTimer() {
+  if (busy_ || checkCom_.isActive()) return;
+
+  const std::string name = NextReceiptFile();
+  if (!name.empty()) {
+    busy_ = true;
+    fileSuffix_ = DeriveSuffix(name);
+    QFile::remove(Q(workFolder_ + AnswerFileName(fileSuffix_)));
+    Log("preiau " + name);
+    try {
+      ProcessReceiptFile(name);
+    } catch (const std::exception& e) {
+      HandleEscapedError(e.what(), name);
+    } catch (...) {
+      HandleEscapedError("eroare necunoscuta", name);
+    }
+    if (!DeleteReceiptFile(workFolder_ + name)) {
+      // Running it again would print the same receipt twice.
+      const FileSignature sig = Signature(Q(workFolder_ + name));
+      leftover_ = LeftoverFile{name, sig.size, sig.modifiedMs};
+      LogError("nu pot sterge " + name);
+    }
+    WaitMs(kPauseAfterFileMs);
+    busy_ = false;
+    Q_EMIT StateChanged();
+    return;
+  }
+
+  if (!settings_.FaraVerificareConexiune && !checkCom_.isActive()) {
+    busy_ = true;
+    TestConnection();
+    busy_ = false;
+    if (!connected_) checkCom_.start();
+  }
+}
+
+std::string ServiceCore::NextReceiptFile() {
+  for (const std::string& name :
+       ListMatchingFiles(workFolder_, kReceiptPrefix, kReceiptExtension)) {
+    if (leftover_ && leftover_->name == name) {
+      const QString path = Q(workFolder_ + name);
+      const FileSignature sig = Signature(path);
+      if (sig.size == leftover_->size && sig.modifiedMs == leftover_->modifiedMs) {
+        if (QFile::remove(path)) leftover_.reset();
+        continue;
+      }
+      leftover_.reset();  // rewritten by the application: a new receipt
+    }
+    return name;
+  }
+  return {};
+}
+
+void ServiceCore::TcheckCOMTimer() {
+  if (busy_) return;
+  QCoreApplication::processEvents();
+  if (busy_) return;  // a tick that ran meanwhile took over
+  busy_ = true;
+  TestConnection();
+  busy_ = false;
+  if (connected_) checkCom_.stop();
+}
+
+// ---------------------------------------------------------------- one receipt file
+
+void ServiceCore::ProcessReceiptFile(const std::string& name) {
+  timestamp_ = NowTimestamp();
+  markers_.Clear();
+  slots_.ClearForNewFile();
+  answerWritten_ = false;
+
+  std::vector<std::string> lines;
+  std::vector<std::string> processingLog;
+  FileContext ctx;
+  ctx.settings = &settings_;
+  ctx.slots = &slots_;
+  ctx.markers = &markers_;
+  ctx.lines = &lines;
+  ctx.processingLog = &processingLog;
+  ctx.questions = questions_;
+  ctx.programFolder = workFolder_;
+  ctx.writeAnswer = [this](const std::string& message) { WriteAnswerFile(message); };
+
+  try {
+    RunReceiptFile(name, lines, ctx);
+  } catch (...) {
+    // The link must not stay open for the next file, and the log is kept as far as it got.
+    if (executor_) {
+      try {
+        executor_->ReleaseLink(ctx);
+      } catch (...) {
+      }
+    }
+    SaveProcessingLog(processingLog);
+    throw;
+  }
+  SaveProcessingLog(processingLog);
+}
+
+void ServiceCore::RunReceiptFile(const std::string& name, std::vector<std::string>& lines,
+                                 FileContext& ctx) {
+  std::string bytes;
+  if (!ReadReceiptWhenSettled(workFolder_ + name, bytes)) {
+    WriteAnswerFile("Nu pot deschide fisierului " + name);
+    return;
+  }
+  lines = SplitLines(bytes);
+
+  if (settings_.Sintaxa == 1) {
+    FreshIniFile config(workFolder_ + kConfigFileName);
+    ConvertOlderSyntax(lines, [&config](const std::string& section, const std::string& key) {
+      return config.Get(section, key);
+    });
+  }
+
+  if (settings_.History && !historyFolder_.empty()) {
+    std::string error;
+    if (!WriteLinesWhole(historyFolder_ + StampedFileName(kReceiptPrefix, fileSuffix_, timestamp_),
+                         lines, error)) {
+      LogError(error);
+    }
+  }
+
+  ValidationOptions options;
+  options.decimalSeparator = decimalSeparator_;
+  options.connected = connected_;
+  std::string error;
+  if (!CheckReceiptFile(lines, markers_, options, error)) {
+    WriteAnswerFile(error);
+    return;
+  }
+  if (!executor_) {
+    LogError("nu exista executant pentru " + name);
+    WriteAnswerFile(" NU POT COMUNICA CU CASA DE MARCAT");
+    return;
+  }
+  if (executor_->PrepareDeviceForFile(ctx)) executor_->ExecuteFile(ctx);
+  if (!answerWritten_) {
+    // The application waits for an answer to every file it drops.
+    LogError("fisierul " + name + " s-a terminat fara raspuns");
+    WriteAnswerFile("Eroare interna la procesarea fisierului " + name);
+  }
+}
+
+bool ServiceCore::ReadReceiptWhenSettled(const std::string& path, std::string& bytes) {
+  const QString qpath = Q(path);
+  const int64_t start = MonotonicMs();
+  const int64_t limit = ScaledMs(kReadRetryMs);
+  const int64_t settle = ScaledMs(kSettleMs);
+  FileSignature last = Signature(qpath);
+  int64_t lastChange = start;
+  for (;;) {
+    const FileSignature now = Signature(qpath);
+    if (!(now == last)) {
+      last = now;
+      lastChange = MonotonicMs();
+    }
+    const int64_t age = QDateTime::currentMSecsSinceEpoch() - now.modifiedMs;
+    const bool settled = now.exists && (age >= settle || MonotonicMs() - lastChange >= settle);
+    if (settled && ReadFileBytes(path, bytes)) {
+      const FileSignature after = Signature(qpath);
+      if (after == now) return true;
+      last = after;
+      lastChange = MonotonicMs();
+    }
+    if (MonotonicMs() - start >= limit) return false;
+    WaitMs(kRetryPauseMs);
+  }
+}
+
+void ServiceCore::SaveProcessingLog(const std::vector<std::string>& log) {
+  if (!settings_.LogFile) return;
+  const std::string name = StampedFileName("Log", fileSuffix_, timestamp_);
+  std::string error;
+  if (!logFolder_.empty() && !WriteLinesWhole(logFolder_ + name, log, error)) LogError(error);
+  if (settings_.History && !historyFolder_.empty() &&
+      !WriteLinesWhole(historyFolder_ + name, log, error)) {
+    LogError(error);
+  }
+}
+
+void ServiceCore::HandleEscapedError(const std::string& what, const std::string& name) {
+  LogError("la procesarea " + name + ": " + what);
+  if (answerWritten_) return;
+  try {
+    WriteAnswerFile("Eroare interna la procesarea fisierului " + name);
+  } catch (...) {
+    LogError("raspunsul pentru " + name + " nu a putut fi scris");
+  }
+}
+
+bool ServiceCore::DeleteReceiptFile(const std::string& path) {
+  const QString qpath = Q(path);
+  const int64_t start = MonotonicMs();
+  const int64_t limit = ScaledMs(kDeleteRetryMs);
+  QFile::remove(qpath);
+  while (QFileInfo::exists(qpath) && MonotonicMs() - start < limit) {
+    WaitMs(kRetryPauseMs);
+    QFile::remove(qpath);
+  }
+  return !QFileInfo::exists(qpath);
+}
+
+// ---------------------------------------------------------------- answer and status files
+
+bool ServiceCore::WriteAnswerFile(const std::string& message) {
+  const std::vector<std::string> lines = BuildAnswerLines(message, slots_);
+  slots_.RecoveryNotice.clear();
+  ShowWarnings();
+
+  const std::string name = AnswerFileName(fileSuffix_);
+  std::string error;
+  const bool ok = WriteLinesWhole(workFolder_ + name, lines, error);
+  if (ok) {
+    answerWritten_ = true;
+    Log("raspuns " + name + ": " + (message == "0 OK" ? message : "1 ERROR " + message));
+  } else {
+    LogError(error);
+  }
+  if (settings_.History && !historyFolder_.empty() &&
+      !WriteLinesWhole(historyFolder_ + StampedFileName(kAnswerPrefix, fileSuffix_, timestamp_),
+                       lines, error)) {
+    LogError(error);
+  }
+  if (settings_.DialogMesajEroare && message != "0 OK" && questions_) {
+    questions_->ShowError("Eroare", message);
+  }
+  return ok;
+}
+
+void ServiceCore::ShowWarnings() {
+  warnings_ = BuildWarnings(slots_);
+  Q_EMIT WarningsChanged();
+}
+
+bool ServiceCore::WriteStatusFile(bool closing) {
+  const std::string path = workFolder_ + kStatusFileName;
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes)) bytes.clear();
+  IniFile ini(bytes);
+  UpdateStatusFile(ini, VersionText(), processing_, connected_, closing);
+  std::string error;
+  if (!WriteFileWhole(path, ini.ToBytes(), error)) {
+    LogError(error);
+    return false;
+  }
+  return true;
+}
+
+void ServiceCore::CleanOldFiles() {
+  const int64_t days = settings_.MarjaZileStergere;
+  if (settings_.StergereFisierevechi) {
+    DeleteFilesOlderThan(workFolder_, "log", days);
+    DeleteFilesOlderThan(workFolder_ + "log", "log", days);
+    for (const char* prefix : {"log", "ONLINE", "ERROR"}) {
+      DeleteFilesOlderThan(workFolder_ + "history", prefix, days);
+    }
+  }
+  if (settings_.CuratareFolderLucru) {
+    DeleteMatchingFiles(workFolder_, "log", "txt");
+    DeleteMatchingFiles(workFolder_, kReceiptPrefix, kReceiptExtension);
+    DeleteMatchingFiles(workFolder_, kAnswerPrefix, kReceiptExtension);
+  }
+}
+
+}  // namespace vorn

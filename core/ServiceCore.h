@@ -1,0 +1,135 @@
+#pragma once
+// The service: configuration, the processing cycle, the answer and status
+// files and the cleanup. Runs with QtCore alone; a window owns it, shows its
+// state and forwards clicks.
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/AnswerSlots.h"
+#include "core/DeviceProbe.h"
+#include "core/FileContext.h"
+#include "core/OperatorQuestions.h"
+#include "core/Settings.h"
+#include "receipt/ReceiptMarkers.h"
+
+namespace vorn {
+
+class ServiceCore : public QObject {
+  Q_OBJECT
+ public:
+  // programFolder is also the work folder; a missing trailing separator is added.
+  explicit ServiceCore(std::string programFolder, QObject* parent = nullptr);
+  ~ServiceCore() override;
+  ServiceCore(const ServiceCore&) = delete;
+  ServiceCore& operator=(const ServiceCore&) = delete;
+
+  // ---- wiring (not owned; must outlive the service) ----
+  void SetExecutor(FileExecutor* executor) { executor_ = executor; }
+  void SetQuestions(OperatorQuestions* questions) { questions_ = questions; }
+  void SetConnectionTester(ConnectionTester tester) { tester_ = std::move(tester); }
+  void SetDecimalSeparator(char sep) { decimalSeparator_ = sep; }
+
+  // ---- program start and end ----
+  void Start();     // loads the configuration and starts processing
+  void Shutdown();  // saves the configuration, writes "DRIVER INCHIS", stops the timers
+
+  // ---- configuration ----
+  void LoadConfiguration();
+  bool SaveConfiguration();
+
+  // ---- processing ----
+  void SetProcessing(bool on);
+  // The window's start/stop button: settings changed in the panel are saved
+  // first, so the reload that starts processing keeps them.
+  void SetProcessingFromButton(bool on);
+  void TestConnection();
+  void SetConnected(bool connected);
+  void ProcessReceiptFile(const std::string& name);
+  bool DeleteReceiptFile(const std::string& path);
+
+  // ---- answer file, status file, cleanup ----
+  bool WriteAnswerFile(const std::string& message);
+  void ShowWarnings();
+  bool WriteStatusFile(bool closing);
+  void CleanOldFiles();
+
+  // ---- state ----
+  const std::string& WorkFolder() const { return workFolder_; }
+  Settings& Config() { return settings_; }
+  const Settings& Config() const { return settings_; }
+  AnswerSlots& Slots() { return slots_; }
+  ReceiptMarkers& Markers() { return markers_; }
+  bool IsProcessing() const { return processing_; }
+  bool IsBusy() const { return busy_; }
+  bool IsConnected() const { return connected_; }
+  bool IsCheckingConnection() const { return checkCom_.isActive(); }
+  const std::string& FileSuffix() const { return fileSuffix_; }
+  const std::string& ProcessingTimestampText() const { return timestamp_; }
+  const std::string& LogFolder() const { return logFolder_; }
+  const std::string& HistoryFolder() const { return historyFolder_; }
+  const std::string& ModelText() const { return modelText_; }
+  // The warnings list the console shows.
+  const std::vector<std::string>& Warnings() const { return warnings_; }
+  // Errors that escaped the handling of a file or a test, oldest first.
+  const std::vector<std::string>& Errors() const { return errors_; }
+  QTimer& Tprocessor() { return processor_; }
+  QTimer& TcheckCOM() { return checkCom_; }
+
+ public Q_SLOTS:
+  void TprocessorTimer();
+  void TcheckCOMTimer();
+
+ Q_SIGNALS:
+  void StateChanged();
+  void WarningsChanged();
+  void Message(const QString& line);
+
+ private:
+  void RunReceiptFile(const std::string& name, std::vector<std::string>& lines, FileContext& ctx);
+  bool ReadReceiptWhenSettled(const std::string& path, std::string& bytes);
+  void SaveProcessingLog(const std::vector<std::string>& log);
+  void HandleEscapedError(const std::string& what, const std::string& name);
+  void Log(const std::string& line);
+  void LogError(const std::string& line);
+
+  // A receipt file that was answered but could not be deleted, as it was then.
+  struct LeftoverFile {
+    std::string name;
+    qint64 size = -1;
+    qint64 modifiedMs = 0;
+  };
+  // The first waiting file that is not a leftover; a leftover is deleted again instead.
+  std::string NextReceiptFile();
+
+  std::optional<LeftoverFile> leftover_;
+  std::string workFolder_;
+  Settings settings_;
+  AnswerSlots slots_;
+  ReceiptMarkers markers_;
+  bool processing_ = false;
+  bool busy_ = false;
+  bool testGuard_ = false;
+  bool connected_ = false;
+  std::optional<bool> reportedConnected_;
+  bool answerWritten_ = false;
+  std::string fileSuffix_;
+  std::string timestamp_;
+  std::string logFolder_;
+  std::string historyFolder_;
+  std::string modelText_;
+  std::string lastConnectionError_;
+  std::vector<std::string> warnings_;
+  std::vector<std::string> errors_;
+  QTimer processor_;
+  QTimer checkCom_;
+  FileExecutor* executor_ = nullptr;
+  OperatorQuestions* questions_ = nullptr;
+  ConnectionTester tester_;
+  char decimalSeparator_ = '.';
+};
+
+}  // namespace vorn

@@ -1,0 +1,57 @@
+#include "core/TextFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include "core/AnswerFile.h"
+#include "core/Cleanup.h"
+
+namespace vorn {
+
+namespace {
+QString Q(const std::string& s) {
+  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+}
+}  // namespace
+
+bool ReadFileBytes(const std::string& path, std::string& out) {
+  QFile file(Q(path));
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray data = file.readAll();
+  if (file.error() != QFileDevice::NoError) return false;
+  out.assign(data.constData(), static_cast<size_t>(data.size()));
+  return true;
+}
+
+bool WriteFileWhole(const std::string& path, const std::string& bytes, std::string& error) {
+  QSaveFile file(Q(path));
+  file.setDirectWriteFallback(false);
+  if (!file.open(QIODevice::WriteOnly)) {
+    error = path + ": " + file.errorString().toLocal8Bit().toStdString();
+    return false;
+  }
+  const auto size = static_cast<qint64>(bytes.size());
+  if (file.write(bytes.data(), size) != size || !file.commit()) {
+    error = path + ": " + file.errorString().toLocal8Bit().toStdString();
+    return false;
+  }
+  return true;
+}
+
+bool WriteLinesWhole(const std::string& path, const std::vector<std::string>& lines,
+                     std::string& error) {
+  return WriteFileWhole(path, JoinCrLf(lines), error);
+}
+
+std::string EnsureSubfolder(const std::string& parent, const std::string& name) {
+  std::string sep(1, QDir::separator().toLatin1());
+  std::string base = parent;
+  if (!base.empty() && base.back() != sep[0] && base.back() != '/') base += sep;
+  const std::string found = ResolveFolderNoCase(base + name);
+  if (!found.empty()) return found;
+  if (!QDir().mkpath(Q(base + name))) return {};
+  return base + name + sep;
+}
+
+}  // namespace vorn

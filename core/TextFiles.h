@@ -1,0 +1,24 @@
+#pragma once
+// Whole-file reads and writes of 8-bit text.
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// Reads the whole file; false when it cannot be opened or read.
+bool ReadFileBytes(const std::string& path, std::string& out);
+
+// Writes to a temporary file in the same folder and renames it over `path`, so
+// no reader ever sees half a file. On false `error` says why.
+bool WriteFileWhole(const std::string& path, const std::string& bytes, std::string& error);
+
+// The lines, each ended by CR LF, written whole.
+bool WriteLinesWhole(const std::string& path, const std::vector<std::string>& lines,
+                     std::string& error);
+
+// The subfolder `name` of `parent` (matched without regard to case when one
+// exists, else created with missing parents), ending with the separator.
+// Empty when it neither exists nor can be created.
+std::string EnsureSubfolder(const std::string& parent, const std::string& name);
+
+}  // namespace vorn

@@ -1,0 +1,159 @@
+#include "device/Encoding.h"
+
+#include <QLocale>
+#include <QString>
+#include <cmath>
+#include <limits>
+
+namespace vorn::wire {
+
+std::string Pad0(int64_t v, int n) { return Pad0(std::to_string(v), n); }
+
+std::string Pad0(const std::string& t, int n) {
+  if (static_cast<int64_t>(t.size()) >= n) return t;
+  return std::string(static_cast<size_t>(n) - t.size(), '0') + t;
+}
+
+std::string PadSpaceLeft(const std::string& t, int n) {
+  if (static_cast<int64_t>(t.size()) >= n) return t;
+  return std::string(static_cast<size_t>(n) - t.size(), ' ') + t;
+}
+
+std::string PadSpaceRight(const std::string& t, int n) {
+  if (static_cast<int64_t>(t.size()) >= n) return t;
+  return t + std::string(static_cast<size_t>(n) - t.size(), ' ');
+}
+
+namespace {
+
+// The value in units of 10^-decimals, rounded half away from zero after the
+// 1e-10 nudge. Working in whole units keeps 12.345 -> 1235 hundredths exact,
+// where cutting a binary fraction times 100 would lose one.
+int64_t ScaledUnits(double v, double scale) {
+  if (!std::isfinite(v)) return 0;
+  v += (v >= 0) ? 1e-10 : -1e-10;
+  double x = v * scale;
+  x = (x >= 0) ? std::floor(x + 0.5) : std::ceil(x - 0.5);
+  constexpr double kLimit = 9.0e18;
+  if (x > kLimit) x = kLimit;
+  if (x < -kLimit) x = -kLimit;
+  return static_cast<int64_t>(x);
+}
+
+std::string Fixed(double v, int64_t scale, int intDigits, int fracDigits) {
+  int64_t units = ScaledUnits(v, static_cast<double>(scale));
+  // Integer part cut toward zero, fraction keeps the sign, as the device expects.
+  return Pad0(units / scale, intDigits) + Pad0(units % scale, fracDigits);
+}
+
+}  // namespace
+
+std::string Money(double amount) { return Fixed(amount, 100, 7, 2); }
+std::string Quantity5(double quantity) { return Fixed(quantity, 100000, 4, 5); }
+std::string Quantity3(double quantity) { return Fixed(quantity, 1000, 6, 3); }
+
+bool IsDigits(const std::string& t) {
+  for (char c : t)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+char DecimalSeparator() {
+  static const char sep = [] {
+    const QString dp = QLocale::system().decimalPoint();
+    return (dp.size() == 1 && dp[0].unicode() < 0x80) ? dp[0].toLatin1() : '.';
+  }();
+  return sep;
+}
+
+bool IsNumeric(const std::string& t) {
+  if (t.empty() || t.size() > 255) return false;
+  const size_t minus = t.find('-');
+  const size_t plus = t.find('+');
+  if (minus != std::string::npos && minus != 0) return false;
+  if (plus != std::string::npos && plus != 0) return false;
+  const char sep = DecimalSeparator();
+  for (char c : t)
+    if (!((c >= '0' && c <= '9') || c == '+' || c == '-' || c == sep)) return false;
+  return true;
+}
+
+int64_t ReadInt(const std::string& t, int64_t def) {
+  size_t i = 0;
+  bool neg = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) neg = t[i++] == '-';
+  if (i >= t.size()) return def;
+  uint64_t v = 0;
+  for (; i < t.size(); ++i) {
+    char c = t[i];
+    if (c < '0' || c > '9') return def;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+    if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return def;
+  }
+  return neg ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+}
+
+bool IsBadFont(const std::string& font) {
+  if (IsNumeric(font)) {
+    int64_t v = ReadInt(font, 0);
+    if (v >= 1 && v <= 6) return false;
+  }
+  return !(font.size() == 1 && font[0] >= 'A' && font[0] <= 'D');
+}
+
+bool IsTextTooLong(const std::string& font, const std::string& text) {
+  if (font.size() != 1) return true;
+  size_t limit = 72;
+  switch (font[0]) {
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '6':
+    case 'A':
+      limit = 44;
+      break;
+    case '5':
+      limit = 22;
+      break;
+    default:
+      break;
+  }
+  return text.size() > limit;
+}
+
+bool IsValidDate(int year, int month, int day) {
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int days = kDays[month - 1];
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month == 2 && leap) days = 29;
+  return day <= days;
+}
+
+std::string HexBytes(const char* data, size_t n) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.resize(n * 3);
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char b = static_cast<unsigned char>(data[i]);
+    out[3 * i] = kHex[b >> 4];
+    out[3 * i + 1] = kHex[b & 15];
+    out[3 * i + 2] = ' ';
+  }
+  return out;
+}
+
+std::string HexText(const std::string& bytes) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (char c : bytes) {
+    unsigned char b = static_cast<unsigned char>(c);
+    out += kHex[b >> 4];
+    out += kHex[b & 15];
+  }
+  return out;
+}
+
+}  // namespace vorn::wire

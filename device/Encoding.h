@@ -1,0 +1,52 @@
+#pragma once
+// Field encodings of the device command strings and the shared text checks.
+// Pure functions on std::string (8-bit text); the only platform input is the
+// system's decimal separator, taken once.
+#include <cstdint>
+#include <string>
+
+// Kept apart from the receipt layer's checks of the same name: the device layer
+// may not depend on it.
+namespace vorn::wire {
+
+// Decimal text of v (or t) left-padded with '0' to at least n characters; never cut.
+std::string Pad0(int64_t v, int n);
+std::string Pad0(const std::string& t, int n);
+// t padded with spaces on the left / right to at least n characters; never cut.
+std::string PadSpaceLeft(const std::string& t, int n);
+std::string PadSpaceRight(const std::string& t, int n);
+
+// Fixed-width amounts: 7 integer digits + 2 decimals (Money), 4 + 5
+// (Quantity5), 6 + 3 (Quantity3). Rounded half away from zero after moving the
+// value 1e-10 away from zero.
+std::string Money(double amount);
+std::string Quantity5(double quantity);
+std::string Quantity3(double quantity);
+
+// Every character is '0'..'9'; an empty text counts as digits.
+bool IsDigits(const std::string& t);
+// Not empty, at most 255 characters, only digits, '+', '-' and the decimal
+// separator, with the first '-' and the first '+' (if any) in front.
+bool IsNumeric(const std::string& t);
+// Value of t when the whole text is a decimal integer (one optional sign, then
+// digits, no blanks), else def.
+int64_t ReadInt(const std::string& t, int64_t def);
+
+// The system's decimal separator, read once.
+char DecimalSeparator();
+
+// Font of a text line: valid when numeric reading as 1..6, or exactly one of "A".."D".
+bool IsBadFont(const std::string& font);
+// Text longer than the font allows (44, 22 for "5", 72 for other single
+// characters); a font not exactly one character long makes every text too long.
+bool IsTextTooLong(const std::string& font, const std::string& text);
+
+// Valid calendar date, years 1..9999 as given (no century added).
+bool IsValidDate(int year, int month, int day);
+
+// Every byte as two upper-case hexadecimal digits followed by one space.
+std::string HexBytes(const char* data, size_t n);
+// Every byte as two upper-case hexadecimal digits, no separators.
+std::string HexText(const std::string& bytes);
+
+}  // namespace vorn::wire

@@ -1,0 +1,54 @@
+#pragma once
+// One small interface over the two ways to reach the device: a serial port and
+// a TCP connection. Received bytes are handed on in chunks as they arrive,
+// from the Qt event loop.
+#include <QByteArray>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vorn {
+
+class LinkTransport {
+ public:
+  using BytesHandler = std::function<void(const QByteArray&)>;
+  using StateHandler = std::function<void()>;
+
+  virtual ~LinkTransport() = default;
+
+  // Serial: opens the port synchronously (target is the device path, port
+  // unused). TCP: starts connecting to target:port; the outcome is reported
+  // later through the state handler.
+  virtual void Open(const std::string& target, int port) = 0;
+  virtual void Close() = 0;
+  // True while bytes can be written and may arrive.
+  virtual bool IsConnected() const = 0;
+  // True once an attempt to connect has ended without a connection.
+  virtual bool HasFailed() const = 0;
+  virtual bool Write(const char* data, size_t n) = 0;
+
+  void SetHandlers(BytesHandler onBytes, StateHandler onState) {
+    onBytes_ = std::move(onBytes);
+    onState_ = std::move(onState);
+  }
+
+ protected:
+  void EmitBytes(const QByteArray& chunk) {
+    if (onBytes_) onBytes_(chunk);
+  }
+  void EmitState() {
+    if (onState_) onState_();
+  }
+
+ private:
+  BytesHandler onBytes_;
+  StateHandler onState_;
+};
+
+// 115200 8N1, RTS/CTS flow control, DTR and RTS on (failures to set the lines
+// or the flow control are ignored: a pseudo-terminal refuses some of them).
+std::unique_ptr<LinkTransport> MakeSerialTransport();
+// Non-blocking TCP client.
+std::unique_ptr<LinkTransport> MakeTcpTransport();
+
+}  // namespace vorn

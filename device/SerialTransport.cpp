@@ -1,0 +1,73 @@
+#include <QSerialPort>
+
+#include "device/LinkTransport.h"
+
+namespace vorn {
+
+namespace {
+
+class SerialTransport final : public LinkTransport {
+ public:
+  SerialTransport() {
+    QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] {
+      const QByteArray chunk = port_.readAll();
+      if (!chunk.isEmpty()) EmitBytes(chunk);
+    });
+  }
+  ~SerialTransport() override {
+    QObject::disconnect(&port_, nullptr, nullptr, nullptr);
+    Close();
+  }
+
+  void Open(const std::string& target, int) override {
+    Close();
+    failed_ = false;
+    port_.setPortName(QString::fromLocal8Bit(target.c_str()));
+    Configure(QSerialPort::HardwareControl);
+    bool ok = port_.open(QIODevice::ReadWrite);
+    if (!ok && port_.error() != QSerialPort::DeviceNotFoundError &&
+        port_.error() != QSerialPort::PermissionError) {
+      // Some ports refuse hardware flow control at open: open without it and
+      // ask for it again afterwards, ignoring a refusal.
+      port_.clearError();
+      Configure(QSerialPort::NoFlowControl);
+      ok = port_.open(QIODevice::ReadWrite);
+      if (ok) port_.setFlowControl(QSerialPort::HardwareControl);
+    }
+    if (ok) {
+      port_.setDataTerminalReady(true);
+      port_.setRequestToSend(true);  // refused under hardware flow control; harmless
+      port_.clearError();
+    }
+    failed_ = !ok;
+    EmitState();
+  }
+
+  void Close() override {
+    if (port_.isOpen()) port_.close();
+  }
+  bool IsConnected() const override { return port_.isOpen(); }
+  bool HasFailed() const override { return failed_; }
+  bool Write(const char* data, size_t n) override {
+    if (!port_.isOpen()) return false;
+    return port_.write(data, static_cast<qint64>(n)) == static_cast<qint64>(n);
+  }
+
+ private:
+  void Configure(QSerialPort::FlowControl flow) {
+    port_.setBaudRate(QSerialPort::Baud115200);
+    port_.setDataBits(QSerialPort::Data8);
+    port_.setParity(QSerialPort::NoParity);
+    port_.setStopBits(QSerialPort::OneStop);
+    port_.setFlowControl(flow);
+  }
+
+  QSerialPort port_;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<LinkTransport> MakeSerialTransport() { return std::make_unique<SerialTransport>(); }
+
+}  // namespace vorn

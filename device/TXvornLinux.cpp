@@ -1,0 +1,287 @@
+// The device link: construction, opening and closing, the send / wait / retry
+// cycle, the busy poll and the receive handler.
+#include "device/TXvornLinux.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEventLoop>
+#include <QTime>
+#include <climits>
+#include <cstdio>
+
+#include "device/Clock.h"
+#include "device/Encoding.h"
+#include "device/Frame.h"
+#include "device/SerialPorts.h"
+#include "device/TXvornLinuxImpl.h"
+
+namespace vorn {
+using namespace wire;
+
+std::string LogTime() {
+  // Local time is worked out once per second: the conversion consults the time
+  // zone files, and four log lines per command would pay for it each time.
+  static int64_t cachedSecond = INT64_MIN;
+  static char hms[16];
+  const int64_t ms = QDateTime::currentMSecsSinceEpoch();
+  const int64_t second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+  if (second != cachedSecond) {
+    const QTime t = QDateTime::fromMSecsSinceEpoch(second * 1000).time();
+    std::snprintf(hms, sizeof hms, "%02d:%02d:%02d", t.hour(), t.minute(), t.second());
+    cachedSecond = second;
+  }
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%s:%03d", hms, static_cast<int>(ms - second * 1000));
+  return buf;
+}
+
+void TXvornLinux::Impl::StartReplyTimer() {
+  if (QCoreApplication::instance()) replyTimer.start(ScaledMs(replyIntervalMs));
+}
+
+void TXvornLinux::Impl::StopReplyTimer() { replyTimer.stop(); }
+
+TXvornLinux::TXvornLinux(bool isTcp, bool extendedStatus)
+    : IsTcp(isTcp), ExtendedStatus(extendedStatus), d(std::make_unique<Impl>()) {
+  d->replyTimer.setSingleShot(true);
+  d->replyTimer.setTimerType(Qt::PreciseTimer);
+  d->replyIntervalMs = isTcp ? 15000 : 5000;
+  QObject::connect(&d->replyTimer, &QTimer::timeout, this, [this] { d->timedOut = true; });
+}
+
+TXvornLinux::~TXvornLinux() {
+  *d->alive = false;
+  d->replyTimer.stop();
+  CloseLink();
+}
+
+void TXvornLinux::Log(const char* tag, const std::string& text) {
+  std::string line = LogTime();
+  line.reserve(line.size() + 14 + text.size());
+  line += tag;
+  line += text;
+  CommLog.push_back(std::move(line));
+}
+
+template <class Done>
+void TXvornLinux::WaitUntil(Done done) {
+  const std::shared_ptr<bool> alive = d->alive;
+  while (*alive && !done()) {
+    if (!QCoreApplication::instance()) return;  // no event loop: nothing can arrive
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+}
+
+bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host) {
+  if (d->waiting) return false;  // not from inside a command's wait
+  CloseLink();
+  LinkOpen = false;
+  if (!d->transport) {
+    d->transport = IsTcp ? MakeTcpTransport() : MakeSerialTransport();
+    d->transport->SetHandlers([this](const QByteArray& chunk) { OnBytesReceived(chunk); },
+                              [this] { d->tcpConnected = d->transport->IsConnected(); });
+  }
+  const std::shared_ptr<bool> alive = d->alive;
+  if (IsTcp) {
+    d->tcpConnected = false;
+    d->transport->Open(host, TcpPort);
+    // Up to 10 whole seconds (by truncation, so up to 11), on the monotonic clock.
+    const int64_t start = MonotonicMs();
+    const int64_t unit = ScaledMs(1000);
+    bool expired = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &deadline, [&expired] { expired = true; });
+    if (QCoreApplication::instance()) deadline.start(static_cast<int>(11 * unit));
+    WaitUntil([&] {
+      return d->tcpConnected || d->transport->HasFailed() || expired ||
+             (MonotonicMs() - start) / unit > 10;
+    });
+    if (!*alive) return false;
+    LinkOpen = d->tcpConnected;
+    if (!LinkOpen) d->transport->Close();
+  } else {
+    d->transport->Open(SerialPortName(port), 0);
+    LinkOpen = d->transport->IsConnected();
+  }
+  if (LinkOpen && ReadDeviceModel()) {
+    ExtendedStatus =
+        ModelText.find("M5") != std::string::npos || ModelText.find("M4") != std::string::npos;
+  }
+  if (!*alive) return false;
+  return LinkOpen;
+}
+
+void TXvornLinux::CloseLink() {
+  if (d->transport) d->transport->Close();
+  d->tcpConnected = false;
+}
+
+bool TXvornLinux::CheckLink() {
+  if (!LinkOpen) {
+    SetError(8001);
+    return false;
+  }
+  return true;
+}
+
+void TXvornLinux::SetReplyTimeout(int seconds) {
+  int ms = 5000;
+  if (seconds > 0) ms = seconds > 2000000 ? 2000000000 : seconds * 1000;
+  if (ms == 0) ms = 5000;
+  d->replyIntervalMs = ms;
+}
+
+void TXvornLinux::WriteFrame(const std::string& frame) {
+  if (d->transport) d->transport->Write(frame.data(), frame.size());
+  Log("-Calculator : ", HexBytes(frame.data(), frame.size()));
+}
+
+void TXvornLinux::WaitForReply() {
+  auto linkDown = [this] { return !d->transport || !d->transport->IsConnected(); };
+  WaitUntil([&] {
+    if (d->rx.ReplyComplete() || d->timedOut) return true;
+    if (linkDown()) d->timedOut = true;  // a dropped link sends nothing more
+    return d->timedOut;
+  });
+}
+
+int TXvornLinux::SendCommand(const std::string& command) {
+  LastReply.clear();
+  if (d->waiting) return 8048;  // the one reception of this object is in use
+  const std::shared_ptr<bool> alive = d->alive;
+
+  // Frames are copied into 1000-byte send buffers.
+  std::string frame = BuildFrame(command);
+  if (frame.size() > 1000) frame.resize(1000);
+  static const std::string pollFrame = BuildFrame("1010");
+  d->rx.SetPollActive(false);
+  d->rx.ClearReceive();
+  d->waiting = true;
+
+  int attempt = 1;
+  do {
+    d->StopReplyTimer();
+    d->timedOut = false;
+    d->StartReplyTimer();
+    d->rx.ClearReceive();
+    WriteFrame(frame);
+    while (true) {
+      WaitForReply();
+      if (!*alive) return 8048;
+      if (d->rx.ReplyComplete() || !d->timedOut) break;
+      const bool goOn = BusyPollStep(pollFrame);
+      if (!*alive) return 8048;
+      if (!goOn) break;
+    }
+    if (d->rx.FirstByte() == static_cast<unsigned char>(NAK)) {
+      ++attempt;
+      d->rx.ResetReplyComplete();
+    }
+  } while (attempt <= 3 && !d->rx.ReplyComplete() && !d->timedOut);
+  d->StopReplyTimer();
+  d->waiting = false;
+
+  const unsigned char first = d->rx.FirstByte();
+  int result = 0;
+  if (first == static_cast<unsigned char>(NAK))
+    result = 8047;
+  else if (d->timedOut)
+    result = 8048;
+  if ((first == static_cast<unsigned char>(ACK) || first == static_cast<unsigned char>(NAK)) &&
+      d->rx.LastByte() == static_cast<unsigned char>(ETX)) {
+    LastReply = d->rx.ReplyPayload();
+    if (LastReply.size() == 5 && LastReply.compare(0, 3, "ERR") == 0)
+      result = static_cast<int>(ReadInt(LastReply.substr(3, 2), 8047));
+  }
+  return result;
+}
+
+bool TXvornLinux::BusyPollStep(const std::string& pollFrame) {
+  if (!d->busyPollEnabled || d->rx.ReceiveLength() != 1 ||
+      d->rx.FirstByte() != static_cast<unsigned char>(ACK))
+    return false;
+  const std::shared_ptr<bool> alive = d->alive;
+  d->rx.SetPollActive(true);
+  d->rx.ClearPoll();
+  WriteFrame(pollFrame);
+  d->StopReplyTimer();
+  d->timedOut = false;
+  d->StartReplyTimer();
+  WaitUntil([this] {
+    if (d->rx.PollComplete() || d->timedOut) return true;
+    if (!d->transport || !d->transport->IsConnected()) d->timedOut = true;
+    return d->timedOut;
+  });
+  if (!*alive) return false;
+  bool goOn = false;
+  if (d->rx.PollComplete()) {
+    const std::string status = d->rx.PollPayload();
+    if (status.size() == 11 && status[7] == '1' && status[8] == '0' && status[9] == '0') {
+      d->StopReplyTimer();
+      d->timedOut = true;  // the device is idle again: the command's own reply is not coming
+    } else {
+      d->StopReplyTimer();
+      d->timedOut = false;
+      d->StartReplyTimer();
+      goOn = true;
+    }
+  } else {
+    d->timedOut = true;
+  }
+  d->rx.SetPollActive(false);
+  return goOn;
+}
+
+void TXvornLinux::OnBytesReceived(const QByteArray& chunk) {
+  Log("-Ecr        : ", HexBytes(chunk.constData(), static_cast<size_t>(chunk.size())));
+  d->rx.Append(chunk.constData(), static_cast<size_t>(chunk.size()));
+  if (d->waiting) d->StartReplyTimer();  // the interval measures silence
+}
+
+int TXvornLinux::Exchange(const std::string& command, int seconds, int sends,
+                          const char* resultTag) {
+  const std::shared_ptr<bool> alive = d->alive;
+  int result = 0;
+  for (int i = 0; i < sends; ++i) {
+    Log("-Calculator : ", command);
+    SetReplyTimeout(seconds);
+    result = SendCommand(command);
+    if (!*alive) return kGone;
+    Log(resultTag, std::to_string(result));
+    if (result == 0) break;
+  }
+  return result;
+}
+
+bool TXvornLinux::Fail(int code) {
+  SetError(code);
+  return false;
+}
+
+bool TXvornLinux::Run(const std::string& command, int seconds, int sends) {
+  const int result = Exchange(command, seconds, sends);
+  if (result == kGone) return false;
+  if (result != 0) return Fail(result);
+  return true;
+}
+
+// ---- hooks for tests and the fuzzer ----
+
+void TXvornLinux::BeginReceptionForTest(bool lengthPrefixed, bool pollActive) {
+  d->rx.SetPollActive(false);
+  d->rx.ClearReceive();
+  d->rx.ClearPoll();
+  d->rx.SetLengthPrefixed(lengthPrefixed);
+  d->rx.SetPollActive(pollActive);
+}
+bool TXvornLinux::ReplyCompleteForTest() const { return d->rx.ReplyComplete(); }
+bool TXvornLinux::PollCompleteForTest() const { return d->rx.PollComplete(); }
+size_t TXvornLinux::ReceiveLengthForTest() const { return d->rx.ReceiveLength(); }
+size_t TXvornLinux::PollLengthForTest() const { return d->rx.PollLength(); }
+uint32_t TXvornLinux::AnnouncedLengthForTest() const { return d->rx.AnnouncedLength(); }
+std::string TXvornLinux::ReplyPayloadForTest() const { return d->rx.ReplyPayload(); }
+std::string TXvornLinux::PollPayloadForTest() const { return d->rx.PollPayload(); }
+std::string TXvornLinux::ExportFileBytes() const { return d->rx.ExportFileBytes(); }
+
+}  // namespace vorn

@@ -1,0 +1,50 @@
+#pragma once
+// Private state of TXvornLinux, shared by its source files.
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "device/LinkTransport.h"
+#include "device/ReplyReceiver.h"
+#include "device/TXvornLinux.h"
+
+namespace vorn {
+
+struct TXvornLinux::Impl {
+  std::unique_ptr<LinkTransport> transport;  // created at OpenLink
+  bool tcpConnected = false;
+
+  QTimer replyTimer;
+  int replyIntervalMs = 5000;  // unscaled; ScaledMs is applied when the timer starts
+  bool timedOut = false;
+  bool waiting = false;  // a SendCommand is waiting on this object
+  bool busyPollEnabled = false;
+  bool inExtendedQuery = false;  // SetError asks for the extended error at most once
+
+  ReplyReceiver rx;
+
+  // Cleared by the destructor; a wait loop that finds it false returns at once
+  // without touching the freed object.
+  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+
+  // Status copies, zero-filled until a good read.
+  std::string s1209 = std::string(6, '\0');
+  std::string s1010 = std::string(11, '\0');
+  std::string s1211 = std::string(5, '\0');
+  std::string s1111 = std::string(6, '\0');
+  std::string s1112 = std::string(5, '\0');
+  std::string s1309 = std::string(8, '\0');
+  std::string s1215 = std::string(20, '\0');
+  bool fiscalOpen = false;     // 1111 character 1 is "1"
+  bool nonFiscalOpen = false;  // 1111 character 2 is "1"
+  bool inSales = false;        // 1112 character 1 is "1".."4"
+  bool closing = false;        // 1112 character 1 is "5" or "6"
+
+  void StartReplyTimer();
+  void StopReplyTimer();
+};
+
+// Local time as "hh:mm:ss:zzz".
+std::string LogTime();
+
+}  // namespace vorn

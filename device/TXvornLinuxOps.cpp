@@ -1,0 +1,445 @@
+// The device operations: one command string per operation, built from the
+// fixed-width field encodings.
+#include <QTime>
+#include <cmath>
+
+#include "device/Clock.h"
+#include "device/Encoding.h"
+#include "device/TXvornLinux.h"
+#include "device/TXvornLinuxImpl.h"
+
+namespace vorn {
+using namespace wire;
+
+namespace {
+constexpr int kDefault = -1;  // the default 5-second interval
+constexpr int kReport = 180;
+
+// Clears a flag of the link on every exit of an operation.
+struct FlagScope {
+  FlagScope(bool& flag, std::shared_ptr<bool> alive) : flag_(flag), alive_(std::move(alive)) {
+    flag_ = true;
+  }
+  ~FlagScope() {
+    if (*alive_) flag_ = false;
+  }
+  bool& flag_;
+  std::shared_ptr<bool> alive_;
+};
+
+// Font and text rules shared by the text-line operations: 0 or the failing code.
+int TextRules(const std::string& font, const std::string& text) {
+  if (IsBadFont(font)) return 8003;
+  if (IsTextTooLong(font, text)) return 8004;
+  return 0;
+}
+
+std::string D2(int v) { return Pad0(v, 2); }
+}  // namespace
+
+bool TXvornLinux::ProgramVatRates(const std::array<int, 6>& rates) {
+  if (!CheckLink()) return false;
+  std::string cmd = "7013";
+  for (int rate : rates) cmd += D2(rate) + "00";
+  const int result = Exchange(cmd, kDefault, 1, "-Imprimanta : ");
+  if (result == kGone) return false;
+  if (result != 0) return Fail(result);
+  LastPaymentReply = LastReply;
+  return true;
+}
+
+bool TXvornLinux::Payment(int type, const std::string& text, double amount) {
+  if (type == 1)
+    type = 3;
+  else if (type == 3)
+    type = 1;
+  if (!CheckLink()) return false;
+  const std::string cmd =
+      "3007" + D2(type) + "00" + Pad0(static_cast<int64_t>(text.size()), 2) + text + Money(amount);
+  const int result = Exchange(cmd, kDefault, 1, "-Imprimanta : ");
+  if (result == kGone) return false;
+  if (result != 0) return Fail(result);
+  LastPaymentReply = LastReply;
+  return true;
+}
+
+bool TXvornLinux::OpenNonFiscalReceipt() {
+  return CheckLink() && Run("40011"
+                            "0"
+                            "000000000",
+                            kDefault);
+}
+
+bool TXvornLinux::PrintNonFiscalText(const std::string& font, const std::string& text) {
+  if (int code = TextRules(font, text)) return Fail(code);
+  const std::string sent = text.empty() ? std::string(" ") : text;
+  return Run("4003" + font + Pad0(static_cast<int64_t>(sent.size()), 2) + sent, 10);
+}
+
+bool TXvornLinux::CloseNonFiscalReceipt() {
+  if (!CheckLink()) return false;
+  const std::shared_ptr<bool> alive = d->alive;
+  std::string ignored;
+  ReadReceiptCounters(ignored);
+  if (!*alive) return false;
+  return Run("4004", kDefault);
+}
+
+bool TXvornLinux::ShowOnDisplay(const std::string& text) {
+  if (!CheckLink()) return false;
+  std::string shown = text;
+  if (size_t semi = shown.find(';'); semi != std::string::npos) shown = shown.substr(semi + 1);
+  for (char& c : shown)
+    if (c == '\r') c = ' ';
+  if (shown.size() > 40) shown.resize(40);
+  return Run("7007" + PadSpaceRight(shown, 40), kDefault);
+}
+
+bool TXvornLinux::Subtotal() { return CheckLink() && Run("3003", kDefault); }
+
+bool TXvornLinux::ZReportOfType(int type) {
+  if (!CheckLink()) return false;
+  FlagScope poll(d->busyPollEnabled, d->alive);
+  return Run("2202" + D2(type), kDefault);
+}
+
+bool TXvornLinux::XReportOfType(int type) {
+  if (!CheckLink()) return false;
+  FlagScope poll(d->busyPollEnabled, d->alive);
+  return Run("2203" + D2(type), kDefault);
+}
+
+bool TXvornLinux::DailyZReport(int kind) {
+  if (!CheckLink()) return false;
+  static const char* const kCommands[] = {"2002", "220206", "220207", "220209"};
+  const char* cmd = (kind >= 0 && kind <= 3) ? kCommands[kind] : kCommands[0];
+  return Run(cmd, kReport);
+}
+
+bool TXvornLinux::XReport() { return CheckLink() && Run("2003", kReport); }
+
+bool TXvornLinux::Command2103() { return CheckLink() && Run("2103", kDefault); }
+
+bool TXvornLinux::SetDateTime(int day, int month, int year, int hour, int minute) {
+  if (!CheckLink()) return false;
+  const std::string cmd = "2001" + D2(day) + D2(month) + D2(year) + D2(hour) + D2(minute);
+  int result = 0;
+  for (int send = 0; send < 3; ++send) {
+    result = Exchange(cmd, kDefault);
+    if (result == kGone) return false;
+    if (result != 0) break;
+    if (LastReply == "0") return true;
+  }
+  return Fail(result);
+}
+
+bool TXvornLinux::ReadDateTime(std::string& out) {
+  if (!CheckLink() || !Run("1001", kDefault)) return false;
+  out = LastReply;
+  return true;
+}
+
+void TXvornLinux::SyncDeviceClock() {
+  // Errors inside are swallowed: the caller's error text and flags survive.
+  const std::shared_ptr<bool> alive = d->alive;
+  const std::string savedError = LastError;
+  const bool savedExtended = ErrorIsExtended, saved24h = ErrorIs24hSinceZ,
+             savedPaper = ErrorIsPaperOut;
+  std::string device;
+  if (ReadDateTime(device) && *alive && device.size() > 9) {
+    const int64_t day = ReadInt(device.substr(0, 2), -1);
+    const int64_t month = ReadInt(device.substr(2, 2), -1);
+    const int64_t year = ReadInt(device.substr(4, 2), -1);
+    const int64_t hour = ReadInt(device.substr(6, 2), -1);
+    const int64_t minute = ReadInt(device.substr(8, 2), -1);
+    if (day >= 0 && month >= 0 && year >= 0 && hour >= 0 && minute >= 0) {
+      const QTime now = QTime::currentTime();
+      const std::string pc = now.toString("hh:mm").toStdString();
+      if (pc != device.substr(6, 2) + ":" + device.substr(8, 2))
+        SetDateTime(static_cast<int>(day), static_cast<int>(month), static_cast<int>(year),
+                    now.hour(), now.minute());
+    }
+  }
+  if (!*alive) return;
+  LastError = savedError;
+  ErrorIsExtended = savedExtended;
+  ErrorIs24hSinceZ = saved24h;
+  ErrorIsPaperOut = savedPaper;
+}
+
+bool TXvornLinux::ReadTotalizers() { return CheckLink() && Run("7008", kDefault); }
+
+bool TXvornLinux::Command5005() { return CheckLink() && Run("5005", kDefault); }
+
+bool TXvornLinux::InterruptReport() { return Run("5005", 30); }
+
+bool TXvornLinux::CashOperation(const std::string& letter, double amount) {
+  if (!CheckLink()) return false;
+  std::string cmd = "7106" + letter;
+  if (letter != "R") cmd += Money(amount);
+  return Run(cmd, kDefault);
+}
+
+bool TXvornLinux::SendVerification(const std::string& request) {
+  return CheckLink() && Run("1514" + request, LongTimeOut);
+}
+
+bool TXvornLinux::Beep(int count, int tone) {
+  return CheckLink() && Run("3116" + std::to_string(count) + std::to_string(tone), kDefault);
+}
+
+bool TXvornLinux::ExportFiscalData(const std::string& a, const std::string& b, const std::string& c,
+                                   const std::string& dd, const std::string& e) {
+  if (!CheckLink()) return false;
+  std::string cmd = "6416" + a + Pad0(b, 2) + c;
+  if (!(dd.empty() && e.empty())) cmd += Pad0(dd, 4) + Pad0(e, 4);
+  const std::shared_ptr<bool> alive = d->alive;
+  int result = Exchange(cmd, kDefault);
+  if (result == kGone) return false;
+  if (result == 87) {
+    EndExport();
+    if (!*alive) return false;
+    WaitMs(200);
+    if (!*alive) return false;
+    result = Exchange(cmd, kDefault);
+    if (result == kGone) return false;
+  }
+  if (result != 0) return Fail(result);
+  return true;
+}
+
+bool TXvornLinux::JournalReportByDates(int sd, int sm, int sy, int ed, int em, int ey) {
+  if (!IsValidDate(sy, sm, sd)) return Fail(8035);
+  if (!IsValidDate(ey, em, ed)) return Fail(8036);
+  return Run("8001" + D2(sd) + D2(sm) + D2(sy) + D2(ed) + D2(em) + D2(ey), kReport);
+}
+
+bool TXvornLinux::JournalReportByDateAndReceipts(int day, int month, int year, int first,
+                                                 int last) {
+  if (!IsValidDate(year, month, day)) return Fail(8035);
+  return Run("8002" + D2(day) + D2(month) + D2(year) + Pad0(first, 4) + Pad0(last, 4), kReport);
+}
+
+bool TXvornLinux::JournalReportByZRange(int firstZ, int lastZ) {
+  return Run("8003" + Pad0(firstZ, 4) + Pad0(lastZ, 4), kReport);
+}
+
+bool TXvornLinux::JournalReportByLine(int64_t line) { return Run("8004" + Pad0(line, 9), kReport); }
+
+bool TXvornLinux::JournalReportByZAndReceipts(int z, int first, int last) {
+  JournalReportReply.clear();
+  if (!Run("8006" + Pad0(z, 4) + Pad0(first, 4) + Pad0(last, 4), kReport)) return false;
+  JournalReportReply = LastReply;
+  return true;
+}
+
+bool TXvornLinux::FiscalMemoryReportByNumbers(int first, int last) {
+  return Run("5001" + Pad0(first, 4) + Pad0(last, 4), kReport);
+}
+
+bool TXvornLinux::FiscalMemoryReportByDates(int type, int sd, int sm, int sy, int ed, int em,
+                                            int ey) {
+  if (type == 3) return Run("5004", kReport);
+  if (type != 1 && type != 2) return Fail(8034);
+  if (!IsValidDate(sy, sm, sd)) return Fail(8035);
+  if (!IsValidDate(ey, em, ed)) return Fail(8036);
+  const char* code = type == 1 ? "5002" : "5003";
+  return Run(code + D2(sd) + D2(sm) + D2(sy) + D2(ed) + D2(em) + D2(ey), kReport);
+}
+
+bool TXvornLinux::PrintBarcode(int type, int digitsFlag, const std::string& data, int height) {
+  if (type < 1 || type > 9) return Fail(8032);
+  if (digitsFlag < 0 || digitsFlag > 2) return Fail(8033);
+  return Run("3023" + D2(type) + std::to_string(digitsFlag) + std::to_string(height) +
+                 Pad0(static_cast<int64_t>(data.size()), 3) + data,
+             kDefault);
+}
+
+namespace {
+// Centre or right alignment of a numeric one-character font (width 32, 42 for "3").
+std::string Align(const std::string& font, const std::string& text, int alignment) {
+  if (font.size() != 1 || font[0] < '1' || font[0] > '6') return text;
+  const int width = font[0] == '3' ? 42 : 32;
+  const int length = static_cast<int>(text.size());
+  if (alignment == 1) return PadSpaceLeft(text, length + (width - length) / 2);
+  if (alignment == 2) return PadSpaceLeft(text, width);
+  return text;
+}
+}  // namespace
+
+bool TXvornLinux::PrintFiscalText(const std::string& font, const std::string& text, int alignment) {
+  if (int code = TextRules(font, text)) return Fail(code);
+  const std::string aligned = Align(font, text, alignment);
+  return Run("3002" + font + Pad0(static_cast<int64_t>(aligned.size()), 2) + aligned, kDefault);
+}
+
+bool TXvornLinux::PrintFiscalText3008(const std::string& font, const std::string& text) {
+  if (int code = TextRules(font, text)) return Fail(code);
+  return Run("3008" + font + Pad0(static_cast<int64_t>(text.size()), 2) + text, kDefault);
+}
+
+bool TXvornLinux::PrintFiscalText3010(const std::string& font, const std::string& text) {
+  if (int code = TextRules(font, text)) return Fail(code);
+  return Run("3010" + font + Pad0(static_cast<int64_t>(text.size()), 2) + text, kDefault);
+}
+
+bool TXvornLinux::PrintFiscalText3012(const std::string& font, const std::string& text,
+                                      int alignment) {
+  if (int code = TextRules(font, text)) return Fail(code);
+  const std::string aligned = Align(font, text, alignment);
+  return Run("3012" + font + Pad0(static_cast<int64_t>(aligned.size()), 2) + aligned, LongTimeOut);
+}
+
+namespace {
+std::string Adjustment(const char* code, double amount) {
+  return std::string(code) + "001" + Money(amount) + "00" + "00";
+}
+}  // namespace
+
+bool TXvornLinux::MarkupValue(double amount) {
+  return CheckLink() && Run(Adjustment("33022", amount), kDefault);
+}
+bool TXvornLinux::DiscountValue(double amount) {
+  return CheckLink() && Run(Adjustment("33023", amount), kDefault);
+}
+bool TXvornLinux::MarkupPercent(double amount) {
+  return CheckLink() && Run(Adjustment("3302B", amount), kDefault);
+}
+bool TXvornLinux::DiscountPercent(double amount) {
+  return CheckLink() && Run(Adjustment("3302C", amount), kDefault);
+}
+
+bool TXvornLinux::SellItem(const std::string& name, SaleItem& item) {
+  if (!CheckLink()) return false;
+  const std::string padded = PadSpaceLeft(name, 3);
+  item.unit = item.unit.empty() ? std::string(" BUC") : " " + item.unit;
+  double whole = std::isfinite(item.denominator) ? std::trunc(item.denominator) : 0.0;
+  if (whole > 9e18 || whole < -9e18) whole = 0;
+  const std::string cmd = std::string(item.storno ? "33024" : "33021") + Pad0(item.department, 3) +
+                          Money(item.price) + Pad0(item.vat, 2) +
+                          Pad0(static_cast<int64_t>(padded.size()), 2) + padded +
+                          Pad0(static_cast<int64_t>(item.unit.size()), 2) + item.unit +
+                          Quantity5(item.quantity) + Pad0(static_cast<int64_t>(whole), 4);
+  return Run(cmd, kDefault);
+}
+
+bool TXvornLinux::SellItemSimple(const SimpleItem& item) {
+  if (!CheckLink()) return false;
+  const std::string cmd = "3301O" + Quantity3(item.quantity) + Pad0(item.department, 3) + "22" +
+                          std::string(22, ' ') + Money(item.price) + std::to_string(item.count);
+  return Run(cmd, kDefault);
+}
+
+bool TXvornLinux::VoidReceipt() { return CheckLink() && Run("33028", kDefault); }
+
+bool TXvornLinux::CloseFiscalReceipt() {
+  AppendStatusAdvice = false;
+  if (!CheckLink()) return false;
+  const std::shared_ptr<bool> alive = d->alive;
+  const std::string& paid = LastPaymentReply;
+  if (paid.size() == 10 && paid[0] == '+' && IsNumeric(paid)) {
+    const double whole = static_cast<double>(ReadInt(paid.substr(1, 7), 0));
+    const double cents = static_cast<double>(ReadInt(paid.substr(8, 2), 0));
+    const double rest = std::round((whole + cents / 100.0) * 100.0) / 100.0;
+    if (!Payment(1, "", rest)) return false;
+  }
+  const int result = Exchange("3011", 30);
+  if (result == kGone) return false;
+  if (result == 0) return true;
+  if (result == 8048 && d->rx.FirstByte() == 0x06) AppendStatusAdvice = true;
+  return Fail(result);
+}
+
+bool TXvornLinux::FinishReceiptFullCut() { return CheckLink() && Run("3015", kDefault); }
+
+bool TXvornLinux::FinishReceiptPartialCut(int feedLines) {
+  if (!CheckLink()) return false;
+  const int lines = (feedLines >= 0 && feedLines <= 9) ? feedLines : 0;
+  return Run("3014" + std::to_string(lines), LongTimeOut);
+}
+
+bool TXvornLinux::ReadExtendedError() { return CheckLink() && Run("1015", kDefault); }
+
+bool TXvornLinux::ReadFiscalSeries(std::string& out, int& code) {
+  out.clear();
+  if (!CheckLink()) {
+    code = 8001;
+    return false;
+  }
+  const int result = Exchange("1008", kDefault);
+  if (result == kGone) return false;
+  code = result;
+  if (result != 0) return Fail(result);
+  out = LastReply;
+  return true;
+}
+
+bool TXvornLinux::ReadVatRates() {
+  VatRatesText.clear();
+  if (!CheckLink() || !Run("7012", kDefault)) return false;
+  if (LastReply.size() > 23) {
+    static const char kGroups[] = "ABCDEF";
+    for (int i = 0; i < 6; ++i)
+      VatRatesText += std::string(" TVA ") + kGroups[i] + " " + LastReply.substr(4 * i, 2) + "%;";
+  } else {
+    VatRatesText = "TVA ";
+  }
+  return true;
+}
+
+bool TXvornLinux::ReadDeviceModel() {
+  ModelText.clear();
+  if (!CheckLink() || !Run("1013", kDefault)) return false;
+  ModelText = LastReply;
+  if (size_t ro = ModelText.find("RO"); ro != std::string::npos)
+    ModelText = ModelText.substr(0, ro) + " RO";
+  return true;
+}
+
+bool TXvornLinux::ReadDailyTotals() {
+  DailyTotals.clear();
+  if (!CheckLink() || !Run("1004", kDefault)) return false;
+  if (LastReply.size() == 253) DailyTotals = LastReply;
+  return true;
+}
+
+bool TXvornLinux::ReadTotalizer(int type, std::string& out) {
+  TotalizerType = type;
+  TotalizerReply = "000000000";
+  if (!CheckLink()) return false;
+  if (!Run("1113" + D2(type), kDefault)) return false;
+  out = LastReply;
+  TotalizerReply = LastReply;
+  return true;
+}
+
+bool TXvornLinux::BeginExport(bool kindFlag) {
+  return CheckLink() && Run(std::string("7400") + (kindFlag ? "0701" : "0401"), kDefault);
+}
+
+bool TXvornLinux::ExportNextBlock() { return CheckLink() && Run("7403060", kDefault); }
+
+bool TXvornLinux::ReadExportFile() {
+  if (!CheckLink()) return false;
+  const std::shared_ptr<bool> alive = d->alive;
+  d->rx.SetLengthPrefixed(true);
+  const int result = Exchange("7404", kDefault);
+  if (!*alive) return false;
+  d->rx.SetLengthPrefixed(false);
+  if (result != 0) return Fail(result);
+  return true;
+}
+
+bool TXvornLinux::EndExport() { return CheckLink() && Run("7408", kDefault); }
+
+bool TXvornLinux::LogoBegin(int size) {
+  return CheckLink() && Run("9100" + Pad0(size, 6), kDefault);
+}
+
+bool TXvornLinux::LogoChunk(int count, const std::string& hexText) {
+  return CheckLink() && Run("9101" + Pad0(count, 2) + hexText, kDefault);
+}
+
+bool TXvornLinux::LogoEnd() { return CheckLink() && Run("9102", kDefault); }
+
+}  // namespace vorn

@@ -1,0 +1,187 @@
+// Status reads (they keep copies of the status replies) and the status queries
+// answered from those copies.
+#include "device/Clock.h"
+#include "device/Encoding.h"
+#include "device/TXvornLinux.h"
+#include "device/TXvornLinuxImpl.h"
+
+namespace vorn {
+using namespace wire;
+
+namespace {
+constexpr int kDefault = -1;  // the default 5-second interval
+// Character pos (1-based) of a kept copy equals c.
+bool At(const std::string& copy, size_t pos, char c) {
+  return pos <= copy.size() && copy[pos - 1] == c;
+}
+}  // namespace
+
+// Sends a status command (up to 3 sends); on success zeroes the copy and fills
+// it from a reply of the exact length (else 8002), then checks the digits
+// (8031) when asked. A failed send keeps the previous copy.
+bool TXvornLinux::ReadStatusReply(const std::string& command, size_t length, std::string& copy,
+                                  bool digitsCheck, std::string* out) {
+  if (!CheckLink()) return false;
+  const int result = Exchange(command, kDefault, 3);
+  if (result == kGone) return false;
+  if (result != 0) return Fail(result);
+  if (out) *out = LastReply;
+  copy.assign(length, '\0');
+  if (LastReply.size() != length) return Fail(8002);
+  copy = LastReply;
+  if (digitsCheck && !IsDigits(LastReply)) return Fail(8031);
+  return true;
+}
+
+bool TXvornLinux::ReadStatus1209() { return ReadStatusReply("1209", 6, d->s1209, true, nullptr); }
+
+bool TXvornLinux::ReadStatus1211() { return ReadStatusReply("1211", 5, d->s1211, true, nullptr); }
+
+bool TXvornLinux::ReadPrinterStatus(std::string& out) {
+  return ReadStatusReply("1309", 8, d->s1309, true, &out);
+}
+
+bool TXvornLinux::ReadStatus1010(std::string& out, bool clockSync) {
+  const std::shared_ptr<bool> alive = d->alive;
+  if (!ReadStatusReply("1010", 11, d->s1010, true, &out)) return false;
+  if (clockSync && At(d->s1010, 8, '1')) SyncDeviceClock();
+  return *alive;
+}
+
+bool TXvornLinux::ReadReceiptCounters(std::string& out) {
+  if (!CheckLink()) return false;
+  const int result = Exchange("1111", kDefault, 4);
+  if (result == kGone) return false;
+  d->fiscalOpen = false;
+  d->nonFiscalOpen = false;
+  if (result != 0) return Fail(result);
+  out = LastReply;
+  d->s1111.assign(6, '\0');
+  if (LastReply.size() != 6) return Fail(8002);
+  d->s1111 = LastReply;
+  d->fiscalOpen = LastReply[0] == '1';
+  d->nonFiscalOpen = LastReply[1] == '1';
+  ReceiptNumber = LastReply.substr(2, 4);
+  if (!IsDigits(LastReply)) return Fail(8031);
+  return true;
+}
+
+bool TXvornLinux::ReadReceiptState(std::string& out) {
+  if (!CheckLink()) return false;
+  const int result = Exchange("1112", LongTimeOut);
+  if (result == kGone) return false;
+  ReceiptStateChar.assign(1, ' ');
+  ReceiptNumber.clear();
+  if (result != 0) return Fail(result);
+  out = LastReply;
+  d->s1112.assign(5, '\0');
+  d->inSales = false;
+  d->closing = false;
+  if (LastReply.size() != 5) return Fail(8002);
+  d->s1112 = LastReply;
+  const char c = LastReply[0];
+  ReceiptStateChar = std::string(1, c);
+  d->inSales = c >= '1' && c <= '4';
+  d->closing = c == '5' || c == '6';
+  ReceiptNumber = LastReply.substr(1, 4);
+  return true;
+}
+
+bool TXvornLinux::ReadStatus(bool clockSync) {
+  const std::shared_ptr<bool> alive = d->alive;
+  if (ExtendedStatus) {
+    std::string ignored;
+    return ReadStatus1209() && ReadStatus1010(ignored, false) && ReadStatus1211() &&
+           ReadReceiptCounters(ignored) && ReadReceiptState(ignored);
+  }
+  if (!ReadStatusReply("1215", 20, d->s1215, false, nullptr)) return false;
+  if (clockSync && At(d->s1215, 18, '0')) SyncDeviceClock();
+  return *alive;
+}
+
+bool TXvornLinux::ReadReceiptStage() {
+  if (!CheckLink()) return false;
+  const int result = Exchange("1012", kDefault, 3);
+  if (result == kGone) return false;
+  if (result != 0) return Fail(result);
+  ReceiptStage = LastReply;
+  return true;
+}
+
+bool TXvornLinux::ReadJournalFreeLines() {
+  JournalFreeLines = -1;
+  if (!CheckLink()) return false;
+  const int result = Exchange("8006000000000000", kDefault);
+  if (result == kGone) return false;
+  if (result != 0) return Fail(result);
+  if (LastReply.size() > 35 && IsNumeric(LastReply))
+    JournalFreeLines = ReadInt(LastReply.substr(27, 9), -1);
+  return true;
+}
+
+std::string TXvornLinux::StatusCopyForTest(int command) const {
+  switch (command) {
+    case 1209:
+      return d->s1209;
+    case 1010:
+      return d->s1010;
+    case 1211:
+      return d->s1211;
+    case 1111:
+      return d->s1111;
+    case 1112:
+      return d->s1112;
+    case 1309:
+      return d->s1309;
+    case 1215:
+      return d->s1215;
+    default:
+      return std::string();
+  }
+}
+
+// ---- queries ----
+
+bool TXvornLinux::IsCoverOpen() const {
+  return ExtendedStatus ? At(d->s1209, 1, '1') : At(d->s1215, 4, '0');
+}
+bool TXvornLinux::IsPaperOut() const {
+  return ExtendedStatus ? At(d->s1209, 2, '1') : At(d->s1215, 2, '1');
+}
+bool TXvornLinux::IsPaperNearEnd() const {
+  return ExtendedStatus ? At(d->s1209, 3, '1') : At(d->s1215, 3, '1');
+}
+bool TXvornLinux::IsJournalFull() const {
+  return ExtendedStatus ? At(d->s1209, 4, '1') : At(d->s1215, 12, '1');
+}
+bool TXvornLinux::IsJournalNearFull() const {
+  return ExtendedStatus ? At(d->s1209, 5, '1') : At(d->s1215, 14, '1');
+}
+bool TXvornLinux::IsCutterError() const {
+  return ExtendedStatus ? At(d->s1209, 6, '1') : At(d->s1215, 5, '1');
+}
+bool TXvornLinux::IsFiscalMemoryMissing() const {
+  return ExtendedStatus ? At(d->s1010, 1, '1') : At(d->s1215, 7, '0');
+}
+bool TXvornLinux::IsNotFiscalized() const {
+  return ExtendedStatus ? At(d->s1211, 3, '0') : At(d->s1215, 8, '0');
+}
+bool TXvornLinux::IsFiscalMemoryFull() const {
+  return ExtendedStatus ? At(d->s1211, 5, '1') : At(d->s1215, 9, '1');
+}
+bool TXvornLinux::IsJournalMissing() const {
+  return ExtendedStatus ? false : At(d->s1215, 10, '0');
+}
+bool TXvornLinux::IsDisplayMissing() const {
+  return ExtendedStatus ? false : At(d->s1215, 13, '0');
+}
+bool TXvornLinux::IsFiscalReceiptOpen() const {
+  return ExtendedStatus ? d->fiscalOpen : At(d->s1215, 15, '1');
+}
+bool TXvornLinux::IsNonFiscalReceiptOpen() const {
+  return ExtendedStatus ? d->nonFiscalOpen : At(d->s1215, 17, '1');
+}
+bool TXvornLinux::IsPrinterPaperOut() const { return At(d->s1309, 2, '1'); }
+bool TXvornLinux::IsReceiptInSales() const { return d->inSales; }
+
+}  // namespace vorn

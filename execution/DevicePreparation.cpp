@@ -1,0 +1,184 @@
+// Device preparation before a receipt file and the device-state check.
+#include "device/Clock.h"
+#include "execution/ReceiptExecutor.h"
+#include "execution/RunSupport.h"
+#include "receipt/Fields.h"
+
+namespace vorn {
+
+using namespace exec;
+
+namespace {
+
+constexpr const char* kJournalMessage =
+    "EFECTUATI RAPORTUL FISCAL Z / CHEMATI TEHNICIANUL AUTORIZAT PENTRU INLOCUIRE MEMORIE JE";
+
+int PortForFile(const FileContext& ctx) {
+  const std::vector<std::string>& lines = LinesOf(ctx);
+  int port = (!lines.empty() && IsPortLine(lines.front())) ? PortLineNumber(lines.front())
+                                                           : SettingsOf(ctx).ComNumber();
+  return port <= 0 ? 1 : port;
+}
+
+bool Ask(FileContext& ctx, const std::string& lastError) {
+  return ctx.questions && ctx.questions->AskPrinterErrorRemoved(lastError);
+}
+
+}  // namespace
+
+ReceiptExecutor::ReceiptExecutor() = default;
+
+ReceiptExecutor::~ReceiptExecutor() {
+  if (link_) link_->CloseLink();
+}
+
+void ReceiptExecutor::FlushCommLog(FileContext& ctx) {
+  if (!link_) return;
+  AppendLog(ctx, link_->CommLog);
+  link_->CommLog.clear();
+}
+
+void ReceiptExecutor::ReleaseLink(FileContext& ctx) {
+  if (!link_) return;
+  link_->CloseLink();
+  FlushCommLog(ctx);
+  link_.reset();
+}
+
+bool ReceiptExecutor::OpenFileLink(FileContext& ctx) {
+  ReleaseLink(ctx);
+  const Settings& s = SettingsOf(ctx);
+  link_ = std::make_unique<TXvornLinux>(s.UseTcp(), s.M4);
+  link_->CutMode = s.ModTaiere;
+  link_->FeedLines = s.LiniiAvans;
+  link_->LongTimeOut = s.LongTimeOut;
+  if (link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP)) return true;
+  // A failed open leaves no error text; the answer must still say why nothing was printed.
+  if (link_->LastError.empty()) link_->SetError(8001);
+  Answer(ctx, link_->LastError);
+  ReleaseLink(ctx);
+  return false;
+}
+
+bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
+  restartRequest_ = false;
+  if (!OpenFileLink(ctx)) return false;
+  TXvornLinux& link = *link_;
+  const ReceiptMarkers& m = MarkersOf(ctx);
+  AnswerSlots& slots = SlotsOf(ctx);
+
+  bool ok = true;
+  if (!m.Has9999) ok = CheckDeviceReady(link, m.Has14 ? 1 : 2, ctx);
+
+  slots.PaperNearEnd = link.IsPaperNearEnd();
+  slots.JournalNearFull = link.IsJournalNearFull();
+  slots.NotFiscalized = link.IsNotFiscalized();
+
+  // The journal is asked only when its count is known; a device that reports
+  // none (-1) must not refuse every file.
+  if (ok && slots.JournalFreeLines >= 0 && slots.JournalFreeLines <= 99999) {
+    link.ReadJournalFreeLines();
+    if (link.JournalFreeLines != -1) slots.JournalFreeLines = link.JournalFreeLines;
+    if (slots.JournalFreeLines < 500) {
+      Answer(ctx, kJournalMessage);
+      ok = false;
+    }
+  }
+
+  if (!ok) {
+    ReleaseLink(ctx);
+    return false;
+  }
+  FlushCommLog(ctx);
+  return true;
+}
+
+bool ReceiptExecutor::ExecuteFile(FileContext& ctx) {
+  LinkReleaseGuard release(*this, ctx);
+  if (MarkersOf(ctx).HasFiscal) return ExecuteFiscalReceipt(ctx);
+  return ExecuteServiceFile(ctx);
+}
+
+bool ReceiptExecutor::CheckDeviceReady(TXvornLinux& link, int mode, FileContext& ctx) {
+  if (!link.ReadStatus(false)) {
+    Answer(ctx, link.LastError);
+    return false;
+  }
+  if (link.IsFiscalMemoryFull() || link.IsFiscalMemoryMissing()) {
+    link.SetError(link.IsFiscalMemoryFull() ? 51 : 50);
+    Answer(ctx, link.LastError);
+    return false;
+  }
+
+  enum class Kind { None, Operator, Hard };
+  int code = 0;
+  Kind kind = Kind::None;
+  if (link.IsCoverOpen()) {
+    code = 37, kind = Kind::Operator;
+  } else if (link.IsPaperOut()) {
+    code = 16, kind = Kind::Operator;
+  } else if (link.IsJournalFull()) {
+    if (mode != 0) code = 30, kind = Kind::Hard;
+  } else if (link.IsCutterError()) {
+    code = 67, kind = Kind::Hard;
+  } else if (link.IsJournalMissing()) {
+    code = 33, kind = Kind::Hard;
+  } else if (link.IsDisplayMissing()) {
+    code = 56, kind = Kind::Operator;
+  }
+
+  if (kind == Kind::Operator) {
+    link.SetError(code);
+    // One question, no second status read: a persisting error makes the next command fail.
+    if (SettingsOf(ctx).TratareEroareStare != 1 || !Ask(ctx, link.LastError)) {
+      Answer(ctx, link.LastError);
+      return false;
+    }
+  } else if (kind == Kind::Hard) {
+    link.SetError(code);
+    link.ShowOnDisplay(link.LastError);
+    Answer(ctx, link.LastError);
+    return false;
+  }
+
+  if (mode == 1) {
+    if (!link.IsFiscalReceiptOpen()) {
+      link.LastError = "8030;Nu exista nici un bon in derulare ";
+      Answer(ctx, link.LastError);
+      return false;
+    }
+    return true;
+  }
+
+  bool resolved = true;
+  if (link.IsFiscalReceiptOpen()) {
+    resolved = ResolveFiscalInProgress(link);
+  } else if (link.IsNonFiscalReceiptOpen()) {
+    resolved = link.CloseNonFiscalReceipt();
+  }
+  if (!resolved) {
+    link.LastError = "8020;Bon in derulare ";
+    Answer(ctx, link.LastError);
+    return false;
+  }
+  return true;
+}
+
+bool ReceiptExecutor::ResolveFiscalInProgress(TXvornLinux& link) {
+  if (!link.ReadReceiptStage()) return false;
+  const std::string stage = link.ReceiptStage;
+  if (stage != "5" && stage != "6") return link.VoidReceipt() && link.FinishReceiptPartialCut(0);
+
+  // The number of the paid receipt, so the answer can tell the application which one was finished.
+  std::string number = link.ReceiptNumber;
+  if (number.empty()) {
+    std::string state;
+    link.ReadReceiptState(state);
+    number = link.ReceiptNumber;
+  }
+  if (!link.FinishReceiptPartialCut(0)) return false;
+  link.AutoFinalizedNumber = number;
+  return true;
+}
+
+}  // namespace vorn

@@ -1,2 +1,0 @@
-// Placeholder.
-namespace vorn { int ExecutionPlaceholder() { return 0; } }

@@ -1,0 +1,78 @@
+#pragma once
+// Runs one receipt file on the fiscal device: the device preparation and the
+// recovery of a receipt left open, the fiscal run, the report and service run.
+#include <memory>
+#include <string>
+
+#include "core/FileContext.h"
+#include "device/TXvornLinux.h"
+
+namespace vorn {
+
+class ReceiptExecutor : public FileExecutor {
+ public:
+  ReceiptExecutor();
+  ~ReceiptExecutor() override;
+  ReceiptExecutor(const ReceiptExecutor&) = delete;
+  ReceiptExecutor& operator=(const ReceiptExecutor&) = delete;
+
+  // ---- FileExecutor ----
+  bool PrepareDeviceForFile(FileContext& ctx) override;
+  bool ExecuteFile(FileContext& ctx) override;
+  void ReleaseLink(FileContext& ctx) override;
+
+  // Device-state check, shared with the manual operations. Mode 0: manual
+  // reports; 1: manual cancel and files that cancel a receipt; 2: every other
+  // file. On false the answer has been written with the reason.
+  bool CheckDeviceReady(TXvornLinux& link, int mode, FileContext& ctx);
+
+  // The two runs; each releases the file's link on every way out.
+  bool ExecuteFiscalReceipt(FileContext& ctx);
+  bool ExecuteServiceFile(FileContext& ctx);
+
+  // ---- recovery on the held link (used by the runs) ----
+  // True when the operator confirmed a paper-out error removed and the printer agrees.
+  bool ConfirmErrorRemoved(FileContext& ctx);
+  // True when a Z report was made after the operator agreed.
+  bool OfferZReport(FileContext& ctx);
+  // True when the receipt in progress is cancelled and finished (or none was open).
+  bool CancelForRestart();
+  // Sale with the 24-hour and paper-out recovery; may set the restart request.
+  bool SellWithRecovery(FileContext& ctx, const std::string& name, const SaleItem& item);
+  // Payment with the paper-out and unprogrammed-form recovery.
+  bool PayWithRecovery(FileContext& ctx, int form, double amount);
+  // False only when the operator chose to cancel the receipt.
+  bool ResolveUnprogrammedPayment(FileContext& ctx, double amount);
+  // Command 9999: finish or cancel the previous receipt and leave the notice.
+  bool ReportReceiptState(FileContext& ctx);
+
+  // Creates and opens the file's link (as the preparation does, without the
+  // device check); on failure answers, releases and returns false.
+  bool OpenFileLink(FileContext& ctx);
+
+  TXvornLinux* Link() const { return link_.get(); }
+  bool RestartRequested() const { return restartRequest_; }
+  void ClearRestartRequest() { restartRequest_ = false; }
+
+ private:
+  bool ResolveFiscalInProgress(TXvornLinux& link);
+  void FlushCommLog(FileContext& ctx);
+
+  std::unique_ptr<TXvornLinux> link_;
+  bool restartRequest_ = false;
+};
+
+// Releases the executor's link when a run leaves, whichever way it leaves.
+class LinkReleaseGuard {
+ public:
+  LinkReleaseGuard(ReceiptExecutor& exec, FileContext& ctx) : exec_(exec), ctx_(ctx) {}
+  ~LinkReleaseGuard() { exec_.ReleaseLink(ctx_); }
+  LinkReleaseGuard(const LinkReleaseGuard&) = delete;
+  LinkReleaseGuard& operator=(const LinkReleaseGuard&) = delete;
+
+ private:
+  ReceiptExecutor& exec_;
+  FileContext& ctx_;
+};
+
+}  // namespace vorn

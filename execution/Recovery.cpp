@@ -1,0 +1,124 @@
+// Recovery from device trouble met while a receipt runs.
+#include "device/Clock.h"
+#include "execution/ReceiptExecutor.h"
+#include "execution/RunSupport.h"
+
+namespace vorn {
+
+using namespace exec;
+
+namespace {
+
+bool IsPaidStage(const std::string& s) { return s == "5" || s == "6"; }
+bool IsOpenStage(const std::string& s) {
+  return !s.empty() && std::string("1234").find(s) != std::string::npos;
+}
+
+}  // namespace
+
+bool ReceiptExecutor::ConfirmErrorRemoved(FileContext& ctx) {
+  if (!link_ || SettingsOf(ctx).TratareEroareStare == 0 || !ctx.questions) return false;
+  for (;;) {
+    if (!ctx.questions->AskPrinterErrorRemoved(link_->LastError)) return false;
+    std::string status;
+    link_->ReadPrinterStatus(status);
+    if (!link_->IsPrinterPaperOut()) return true;
+  }
+}
+
+bool ReceiptExecutor::OfferZReport(FileContext& ctx) {
+  if (!link_ || SettingsOf(ctx).TratareEroareStare != 1 || !ctx.questions) return false;
+  if (!ctx.questions->AskRunZReport()) return false;
+  return link_->DailyZReport(0);
+}
+
+bool ReceiptExecutor::CancelForRestart() {
+  if (!link_) return false;
+  std::string state;
+  // Nothing open (the refused sale was the first): nothing to cancel, the file may start again.
+  if (link_->ReadReceiptState(state) && !link_->IsReceiptInSales() &&
+      !IsPaidStage(link_->ReceiptStateChar)) {
+    return true;
+  }
+  bool finished = false;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    if (!link_->IsReceiptInSales()) break;
+    if (link_->VoidReceipt()) {
+      link_->ReadReceiptState(state);
+      if (!link_->IsReceiptInSales()) {
+        link_->FinishReceiptPartialCut(0);
+        finished = true;
+      }
+    }
+  }
+  return finished;
+}
+
+bool ReceiptExecutor::SellWithRecovery(FileContext& ctx, const std::string& name,
+                                       const SaleItem& item) {
+  if (!link_) return false;
+  for (;;) {
+    // The link rewrites the unit of the record it is given: every attempt starts from the line's
+    // own.
+    SaleItem attempt = item;
+    if (link_->SellItem(name, attempt)) return true;
+    if (link_->ErrorIs24hSinceZ) {
+      if (!OfferZReport(ctx)) return false;
+      WaitMs(1000);
+      continue;
+    }
+    if (link_->ErrorIsPaperOut) {
+      if (ConfirmErrorRemoved(ctx) && CancelForRestart()) restartRequest_ = true;
+    }
+    return false;
+  }
+}
+
+bool ReceiptExecutor::PayWithRecovery(FileContext& ctx, int form, double amount) {
+  if (!link_) return false;
+  if (link_->Payment(form, "", amount)) return true;
+  if (link_->ErrorIsPaperOut) return ConfirmErrorRemoved(ctx);
+  if (link_->ErrorIsExtended) return ResolveUnprogrammedPayment(ctx, amount);
+  return false;
+}
+
+bool ReceiptExecutor::ResolveUnprogrammedPayment(FileContext& ctx, double amount) {
+  if (!link_) return false;
+  const Settings& s = SettingsOf(ctx);
+  if (s.TratareFormaPlata == 0) {
+    link_->Payment(s.CodFormaPlata, "", amount);
+    return true;
+  }
+  int form = ctx.questions ? ctx.questions->ChoosePaymentForm() : 0;
+  if (form >= 1 && form <= 7) {
+    link_->Payment(form, "", amount);
+    return true;
+  }
+  // The cancel steps leave their own errors behind; the answer names the refused payment form.
+  const std::string refused = link_->LastError;
+  link_->VoidReceipt();
+  link_->CloseFiscalReceipt();
+  link_->FinishReceiptPartialCut(0);
+  link_->LastError = refused;
+  return false;
+}
+
+bool ReceiptExecutor::ReportReceiptState(FileContext& ctx) {
+  if (!link_ || !link_->ReadReceiptStage()) return false;
+  AnswerSlots& slots = SlotsOf(ctx);
+  const std::string stage = link_->ReceiptStage;
+  if (IsPaidStage(stage)) {
+    bool ok = link_->FinishReceiptPartialCut(0);
+    slots.RecoveryNotice = "#2;BONUL FISCAL A FOST FINALIZAT. PRELUCRATI BONUL IN APLICATIE.";
+    return ok;
+  }
+  if (IsOpenStage(stage)) {
+    bool ok = link_->VoidReceipt();
+    slots.RecoveryNotice = "#1;BONUL FISCAL A FOST ANULAT. RETRANSMITETI BONUL FISCAL.";
+    return ok;
+  }
+  slots.RecoveryNotice = "#0;NU EXISTA BON IN DERULARE";
+  return true;
+}
+
+}  // namespace vorn

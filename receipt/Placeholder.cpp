@@ -1,2 +1,0 @@
-// Placeholder until the receipt language lands.
-namespace vorn { int ReceiptPlaceholder() { return 0; } }

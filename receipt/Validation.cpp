@@ -1,0 +1,52 @@
+#include "receipt/Validation.h"
+
+#include "receipt/CommandTable.h"
+#include "receipt/LineChecks.h"
+
+namespace vorn {
+
+bool ValidateLine(const LineFields& fields, const std::vector<std::string>& lines,
+                  std::size_t index, int counter, ReturnsLedger& ledger, char decimalSeparator,
+                  std::string& error) {
+  const CommandInfo* info = FindCommand(fields[0]);
+  if (!info) {
+    if (IsPortLineView(lines[index])) return true;
+    error.assign("8006;Comanda necunoscuta : ").append(lines[index]);
+    return false;
+  }
+  if (!info->check) return true;
+  const LineContext context{fields, lines, index, counter, ledger, decimalSeparator};
+  return info->check(context, error);
+}
+
+bool ValidateReceiptFile(const std::vector<std::string>& lines, ReceiptMarkers& markers,
+                         const ValidationOptions& opts, std::string& error) {
+  int counter = 0;
+  ReturnsLedger ledger;
+  LineFields fields;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    SplitFieldsView(lines[i], ';', fields);
+    if (fields.count == 0) continue;
+    // Saturates: past two the counter only tells "not the first line".
+    if (counter < 2) ++counter;
+    if (!ValidateLine(fields, lines, i, counter, ledger, opts.decimalSeparator, error)) {
+      return false;
+    }
+    ClassifyCommand(fields[0], markers);
+  }
+  // A "10" line frees a fiscal file from the sale rule only when it stands alone.
+  if (markers.Has10 && counter > 1) markers.Has10 = false;
+  if (!CheckFileRules(lines, markers, opts.connected, error)) return false;
+  return CheckReturns(ledger, error);
+}
+
+bool CheckReceiptFile(const std::vector<std::string>& lines, ReceiptMarkers& markers,
+                      const ValidationOptions& opts, std::string& error) {
+  if (lines.empty()) {
+    error = "8005;Fisierul de intrare nu contine date";
+    return false;
+  }
+  return ValidateReceiptFile(lines, markers, opts, error);
+}
+
+}  // namespace vorn

@@ -1,0 +1,150 @@
+#include "simulator/FiscalSimulator.h"
+
+#include "simulator/ControlChannel.h"
+#include "simulator/FiscalDevice.h"
+#include "simulator/SimServer.h"
+
+namespace vorn::sim {
+
+namespace {
+// The device numbers its payment forms with cash and card swapped against
+// the receipt file (the link sends form 1 as 3 and 3 as 1).
+int DeviceForm(int receiptForm) {
+  if (receiptForm == 1) return 3;
+  if (receiptForm == 3) return 1;
+  return receiptForm;
+}
+}  // namespace
+
+FiscalSimulator::FiscalSimulator(QObject* parent)
+    : QObject(parent),
+      device_(std::make_unique<FiscalDevice>()),
+      server_(std::make_unique<SimServer>(device_.get())) {
+  connect(server_.get(), &SimServer::CommandReceived, this, &FiscalSimulator::CommandReceived);
+}
+
+FiscalSimulator::~FiscalSimulator() {
+  control_.reset();
+  server_.reset();
+}
+
+bool FiscalSimulator::ListenTcp(const QString& address, quint16 port) {
+  if (server_->ListenTcp(address, port)) return true;
+  lastError_ = server_->LastError();
+  return false;
+}
+
+quint16 FiscalSimulator::TcpPort() const { return server_->TcpPort(); }
+
+QString FiscalSimulator::OpenPseudoTerminal() {
+  QString path = server_->OpenPseudoTerminal();
+  if (path.isEmpty()) lastError_ = server_->LastError();
+  return path;
+}
+
+bool FiscalSimulator::ListenControl(const QString& address, quint16 port) {
+  control_ = std::make_unique<ControlChannel>(this);
+  if (control_->Listen(address, port)) return true;
+  lastError_ = control_->LastError();
+  control_.reset();
+  return false;
+}
+
+quint16 FiscalSimulator::ControlPort() const { return control_ ? control_->Port() : 0; }
+
+void FiscalSimulator::Stop() {
+  server_->Stop();
+  control_.reset();
+}
+
+QString FiscalSimulator::LastError() const { return lastError_; }
+
+void FiscalSimulator::SetPaperOut(bool on) { device_->State().faults.paperOut = on; }
+void FiscalSimulator::SetPaperNearEnd(bool on) { device_->State().faults.paperNearEnd = on; }
+void FiscalSimulator::SetCoverOpen(bool on) { device_->State().faults.coverOpen = on; }
+void FiscalSimulator::SetCutterError(bool on) { device_->State().faults.cutterError = on; }
+void FiscalSimulator::SetJournalFull(bool on) { device_->State().faults.journalFull = on; }
+void FiscalSimulator::SetJournalNearFull(bool on) { device_->State().faults.journalNearFull = on; }
+void FiscalSimulator::SetJournalFreeLines(qint64 lines) {
+  device_->State().journalFreeLines = lines < 0 ? 0 : lines;
+}
+void FiscalSimulator::SetFiscalMemoryFull(bool on) {
+  device_->State().faults.fiscalMemoryFull = on;
+}
+void FiscalSimulator::SetFiscalMemoryMissing(bool on) {
+  device_->State().faults.fiscalMemoryMissing = on;
+}
+void FiscalSimulator::SetNotFiscalized(bool on) { device_->State().faults.notFiscalized = on; }
+void FiscalSimulator::SetJournalMissing(bool on) { device_->State().faults.journalMissing = on; }
+void FiscalSimulator::SetDisplayMissing(bool on) { device_->State().faults.displayMissing = on; }
+void FiscalSimulator::Set24hSinceFirstReceipt(bool on) { device_->State().faults.day24h = on; }
+
+void FiscalSimulator::SetPaymentFormUnprogrammed(int form, bool unprogrammed) {
+  auto& forms = device_->State().faults.unprogrammedForms;
+  if (unprogrammed)
+    forms.insert(DeviceForm(form));
+  else
+    forms.erase(DeviceForm(form));
+}
+
+void FiscalSimulator::RefuseNextCommand(int code, int extendedCode) {
+  device_->State().faults.refuseNext = code;
+  device_->State().faults.refuseNextExtended = extendedCode;
+}
+void FiscalSimulator::NakNextFrames(int n) { device_->link.nakFrames = n < 0 ? 0 : n; }
+void FiscalSimulator::SetSilent(bool on) { device_->link.silent = on; }
+void FiscalSimulator::CutNextReply(int bytes) {
+  device_->link.cutNextReply = bytes < 0 ? -1 : bytes;
+}
+void FiscalSimulator::SetChunkSize(int bytes) { device_->link.chunkSize = bytes < 0 ? 0 : bytes; }
+void FiscalSimulator::SetReplyDelayMs(int ms) { device_->link.replyDelayMs = ms < 0 ? 0 : ms; }
+void FiscalSimulator::DropConnectionOnNextCommand() { device_->link.dropNext = true; }
+void FiscalSimulator::SetExtendedModel(bool on) { device_->State().extendedModel = on; }
+void FiscalSimulator::SetReceiptInProgress(int stage, bool nonFiscal) {
+  device_->SetReceiptInProgress(stage, nonFiscal);
+}
+void FiscalSimulator::SetReportBusyMs(int ms) { device_->State().reportBusyMs = ms < 0 ? 0 : ms; }
+void FiscalSimulator::SetExportReadyDelayMs(int ms) {
+  device_->State().exportReadyDelayMs = ms < 0 ? 0 : ms;
+}
+void FiscalSimulator::SetExportSize(qint64 bytes) {
+  device_->State().exportSize = bytes < 256 ? 256 : bytes;
+}
+void FiscalSimulator::SetFiscalSeries(const QString& series) {
+  device_->State().fiscalSeries = series.toStdString();
+}
+
+QString FiscalSimulator::PaperRoll() const {
+  const std::string& t = device_->Roll().Text();
+  return QString::fromLatin1(t.data(), static_cast<qsizetype>(t.size()));
+}
+
+void FiscalSimulator::SetPaperRollFile(const QString& path) {
+  device_->Roll().SetMirrorFile(path.toStdString());
+}
+
+int FiscalSimulator::ReceiptsPrinted() const { return device_->State().receiptsPrinted; }
+int FiscalSimulator::LastReceiptNumber() const { return device_->State().lastFiscalNumber; }
+int FiscalSimulator::FramesReceived() const { return device_->FramesReceived(); }
+
+QStringList FiscalSimulator::CommandLog() const {
+  QStringList out;
+  for (const std::string& c : device_->CommandLog())
+    out << QString::fromLatin1(c.data(), static_cast<qsizetype>(c.size()));
+  return out;
+}
+
+QByteArray FiscalSimulator::LogoData() const {
+  const std::string& l = device_->State().logo;
+  return QByteArray(l.data(), static_cast<qsizetype>(l.size()));
+}
+
+qint64 FiscalSimulator::DrawerCashBani() const { return device_->State().drawerBani; }
+
+QString FiscalSimulator::StatusText() const {
+  return QString::fromStdString(device_->StatusText());
+}
+
+FiscalDevice& FiscalSimulator::Device() { return *device_; }
+
+}  // namespace vorn::sim

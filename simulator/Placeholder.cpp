@@ -1,2 +1,0 @@
-// Placeholder.
-namespace vorn { int SimulatorPlaceholder() { return 0; } }

@@ -1,0 +1,58 @@
+#pragma once
+// Serves one connection (a TCP client or the pseudo-terminal): cuts frames
+// out of the byte stream, asks the device, and sends the reply with whatever
+// line faults are switched on.
+#include <QByteArray>
+#include <QObject>
+#include <cstdint>
+#include <functional>
+
+#include "simulator/ReplyFrame.h"
+
+class QTimer;
+
+namespace vorn::sim {
+
+class FiscalDevice;
+
+class SimSession : public QObject {
+  Q_OBJECT
+ public:
+  using Writer = std::function<void(const QByteArray&)>;
+  using Dropper = std::function<void()>;
+
+  SimSession(FiscalDevice* device, Writer write, Dropper drop, QObject* parent = nullptr);
+
+  void OnBytes(const QByteArray& bytes);
+  // Forget a half-read frame and anything still queued (the peer went away).
+  void Reset();
+
+  // Bytes of the length-prefixed reply to the export file command.
+  static QByteArray BinaryReply(const std::string& file);
+
+ Q_SIGNALS:
+  void CommandReceived(const QString& command);
+
+ private:
+  void HandleFrame(const InFrame& frame);
+  void Send(QByteArray bytes);
+  void Enqueue(const QByteArray& bytes);
+  void Pump();
+  void FinishLongReport();
+
+  FiscalDevice* device_;
+  Writer write_;
+  Dropper drop_;
+  FrameReader reader_;
+  QByteArray outQueue_;
+  QTimer* pumpTimer_;
+  QTimer* busyTimer_;
+  bool busy_ = false;
+  bool busyDone_ = false;
+  int64_t lastPollMs_ = 0;
+  int64_t pollIntervalMs_ = 0;
+  QByteArray busyRemainder_;
+  bool dropped_ = false;
+};
+
+}  // namespace vorn::sim

@@ -1,0 +1,378 @@
+// The send / wait / retry cycle against a scripted device over loopback TCP.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QTimer>
+#include <memory>
+#include <regex>
+
+#include "device/Clock.h"
+#include "device/TXvornLinux.h"
+#include "tests/device/FakeDevice.h"
+
+namespace vorn {
+namespace {
+
+using test::FakeDevice;
+using test::kAckOnly;
+using test::Nak;
+using test::Refusal;
+using test::Reply;
+using Chunks = std::vector<std::string>;
+
+class LinkExchangeTest : public ::testing::Test {
+ protected:
+  // 5 s -> 200 ms: short, yet long enough for a loaded machine to answer in time.
+  void SetUp() override { SetTimeScale(0.04); }
+  void TearDown() override { SetTimeScale(1.0); }
+
+  std::unique_ptr<TXvornLinux> Open(FakeDevice& dev, const std::string& model = "XV100") {
+    auto link = std::make_unique<TXvornLinux>(true, false);
+    link->TcpPort = dev.Port();
+    EXPECT_TRUE(link->OpenLink(1, 0, "127.0.0.1"));
+    EXPECT_EQ(dev.commands, std::vector<std::string>{"1013"});
+    EXPECT_EQ(link->ModelText, model);
+    dev.commands.clear();
+    dev.frames.clear();
+    link->CommLog.clear();
+    return link;
+  }
+};
+
+FakeDevice::Script Always(Chunks chunks) {
+  return test::WithModel("XV100", [chunks](const std::string&) { return chunks; });
+}
+
+TEST_F(LinkExchangeTest, FrameAndLogLinesAreByteExact) {
+  FakeDevice dev(Always({Reply("00000000000")}));
+  auto link = Open(dev);
+  std::string out;
+  ASSERT_TRUE(link->ReadStatus1010(out, false));
+  EXPECT_EQ(out, "00000000000");
+  ASSERT_EQ(dev.frames.size(), 1u);
+  EXPECT_EQ(dev.frames[0], std::string("\x02"
+                                       "0001010"
+                                       "38"
+                                       "\x03"));
+
+  ASSERT_EQ(link->CommLog.size(), 4u);
+  const std::regex stamp("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]:[0-9]{3}-");
+  for (const auto& line : link->CommLog) EXPECT_TRUE(std::regex_search(line, stamp)) << line;
+  EXPECT_EQ(link->CommLog[0].substr(12), "-Calculator : 1010");
+  EXPECT_EQ(link->CommLog[1].substr(12), "-Calculator : 02 30 30 30 31 30 31 30 33 38 03 ");
+  EXPECT_EQ(link->CommLog[2].substr(12),
+            "-Ecr        : 06 02 30 30 30 45 43 48 4F 30 30 30 30 30 30 30 30 30 30 30 30 30 03 ");
+  EXPECT_EQ(link->CommLog[3].substr(12), "-Ecr result : 0");
+}
+
+TEST_F(LinkExchangeTest, ThreeNaksGiveNack) {
+  FakeDevice dev(Always({Nak()}));
+  auto link = Open(dev);
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "3003", "3003"}));
+  EXPECT_EQ(link->LastError, "8047;NACK");
+}
+
+TEST_F(LinkExchangeTest, NakThenAnswerSucceedsOnTheResend) {
+  int sends = 0;
+  FakeDevice dev(test::WithModel(
+      "XV100", [&](const std::string&) -> Chunks { return {++sends < 3 ? Nak() : Reply("")}; }));
+  auto link = Open(dev);
+  EXPECT_TRUE(link->Subtotal());
+  EXPECT_EQ(dev.commands.size(), 3u);
+}
+
+TEST_F(LinkExchangeTest, SilenceTimesOutWithoutResend) {
+  FakeDevice dev(Always({}));
+  auto link = Open(dev);
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_EQ(dev.commands.size(), 1u);
+  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  EXPECT_EQ(link->CommLog.back().substr(12), "-Ecr result : 8048");
+}
+
+TEST_F(LinkExchangeTest, LoneAckWithoutBusyPollIsATimeout) {
+  FakeDevice dev(Always({kAckOnly}));
+  auto link = Open(dev);
+  EXPECT_FALSE(link->Command2103());
+  EXPECT_EQ(dev.commands, std::vector<std::string>{"2103"});
+  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+}
+
+TEST_F(LinkExchangeTest, BusyPollContinuesUntilTheDeviceReportsOneZeroZero) {
+  int polls = 0;
+  FakeDevice dev(test::WithModel("XV100", [&](const std::string& cmd) -> Chunks {
+    if (cmd != "1010") return {kAckOnly};
+    ++polls;
+    return {Reply(polls < 3 ? "00000000000" : "00000001000")};
+  }));
+  auto link = Open(dev);
+  EXPECT_FALSE(link->ZReportOfType(6));
+  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220206", "1010", "1010", "1010"}));
+  EXPECT_EQ(dev.frames[1], std::string("\x02"
+                                       "0001010"
+                                       "38"
+                                       "\x03"));
+  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  // The poll is only armed for the report itself.
+  dev.commands.clear();
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_EQ(dev.commands, std::vector<std::string>{"3003"});
+}
+
+TEST_F(LinkExchangeTest, BusyPollEndsWhenAPollGetsNoReply) {
+  FakeDevice dev(test::WithModel("XV100", [&](const std::string& cmd) -> Chunks {
+    if (cmd ==
+        "2203"
+        "02")
+      return {kAckOnly};
+    return {};
+  }));
+  auto link = Open(dev);
+  EXPECT_FALSE(link->XReportOfType(2));
+  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220302", "1010"}));
+  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+}
+
+TEST_F(LinkExchangeTest, ReportReplyAfterABusyPollCompletesTheCommand) {
+  FakeDevice dev(test::WithModel("XV100", [&](const std::string& cmd) -> Chunks {
+    if (cmd == "220207") return {kAckOnly};
+    return {Reply("00000000000"), std::string("\x02"
+                                              "0002202"
+                                              "00\x03",
+                                              11)};
+  }));
+  dev.chunkGapMs = 15;
+  auto link = Open(dev);
+  EXPECT_TRUE(link->ZReportOfType(7)) << link->LastError;
+  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220207", "1010"}));
+}
+
+TEST_F(LinkExchangeTest, RefusalsGiveTheirCodesAndMessages) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"05",
+       "5;Operatie imposibila. Inchideti documentul curent si retransmiteti comanda SAU Forma "
+       "de plata nu permite rest "},
+      {"16",
+       "16;Eroare lipsa hartie \x96"
+       " inlocuiti rola de hartie"},
+      {"x5", "8047;NACK"},
+  };
+  for (const auto& [code, text] : cases) {
+    FakeDevice dev(Always({Refusal(code)}));
+    auto link = Open(dev);
+    EXPECT_FALSE(link->Subtotal());
+    EXPECT_EQ(link->LastReply, "ERR" + code);
+    EXPECT_EQ(link->LastError, text);
+  }
+}
+
+TEST_F(LinkExchangeTest, RefusalInsideANakFrameWinsOverNack) {
+  FakeDevice dev(
+      Always({std::string("\x15\x02"
+                          "000"
+                          "ERR"
+                          "21"
+                          "00\x03",
+                          13)}));
+  auto link = Open(dev);
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_EQ(dev.commands.size(), 3u);
+  EXPECT_EQ(link->LastError.substr(0, 3), "21;");
+}
+
+TEST_F(LinkExchangeTest, ExtendedErrorIsQueriedOnce) {
+  FakeDevice dev(test::WithModel("XV100", [](const std::string& cmd) -> Chunks {
+    if (cmd == "1015") return {Reply("err136")};
+    return {Refusal("99")};
+  }));
+  auto link = Open(dev);
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "1015"}));
+  EXPECT_EQ(link->LastError, "99;Numerar insufficient. Introduceti numerar in sertar.");
+  EXPECT_TRUE(link->ErrorIsExtended);
+}
+
+TEST_F(LinkExchangeTest, ExtendedErrorQueryRefusedWith99DoesNotRecurse) {
+  FakeDevice dev(Always({Refusal("99")}));
+  auto link = Open(dev);
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "1015"}));
+  EXPECT_EQ(link->LastError, "99;");
+  EXPECT_TRUE(link->ErrorIsExtended);
+  // The guard does not stick: the next refusal asks again.
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_EQ(dev.commands.size(), 4u);
+}
+
+TEST_F(LinkExchangeTest, ExtendedErrorQueryTimingOutLeavesTimeOut) {
+  FakeDevice dev(test::WithModel("XV100", [](const std::string& cmd) -> Chunks {
+    if (cmd == "1015") return {};
+    return {Refusal("99")};
+  }));
+  auto link = Open(dev);
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  EXPECT_FALSE(link->ErrorIsExtended);
+}
+
+TEST_F(LinkExchangeTest, OneByteChunksAssemble) {
+  const std::string reply = Reply("00000000000");
+  Chunks chunks;
+  for (char c : reply) chunks.emplace_back(1, c);
+  FakeDevice dev(Always(chunks));
+  dev.chunkGapMs = 2;
+  auto link = Open(dev);
+  std::string out;
+  ASSERT_TRUE(link->ReadStatus1010(out, false)) << link->LastError;
+  EXPECT_EQ(out, "00000000000");
+  int received = 0;
+  for (const auto& line : link->CommLog)
+    received += line.find("-Ecr        : ") != std::string::npos;
+  EXPECT_GT(received, 1);
+}
+
+TEST_F(LinkExchangeTest, OversizeReplyStaysInsideTheBuffer) {
+  // 4,000,100 bytes: the ETX falls beyond the buffer, so the reply never completes.
+  std::string huge = std::string(
+                         "\x06\x02"
+                         "000"
+                         "ECHO",
+                         9) +
+                     std::string(4000088, '7') + "00\x03";
+  FakeDevice dev(Always({huge}));
+  auto link = Open(dev);
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  EXPECT_EQ(link->ReceiveLengthForTest(), static_cast<size_t>(TXvornLinux::kReceiveBufferSize));
+}
+
+TEST_F(LinkExchangeTest, LargeReplyWithinTheBufferIsTakenWhole) {
+  FakeDevice dev(Always({Reply(std::string(100000, 'p'))}));
+  auto link = Open(dev);
+  ASSERT_TRUE(link->ReadTotalizers());
+  EXPECT_EQ(link->LastReply, std::string(100000, 'p'));
+}
+
+TEST_F(LinkExchangeTest, PeerDroppingMidReplyEndsAsTimeOut) {
+  FakeDevice* devPtr = nullptr;
+  FakeDevice dev(test::WithModel("XV100", [&](const std::string&) -> Chunks {
+    QTimer::singleShot(5, [&] { devPtr->DropClient(); });
+    return {
+        std::string("\x06\x02"
+                    "000",
+                    5)};
+  }));
+  devPtr = &dev;
+  SetTimeScale(1.0);  // the dropped link must end the wait, not the 5-second interval
+  auto link = Open(dev);
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  EXPECT_FALSE(link->Subtotal());  // the dead link keeps failing cleanly
+}
+
+TEST_F(LinkExchangeTest, FreeingTheLinkDuringAWaitIsSafe) {
+  FakeDevice dev(Always({}));
+  auto link = Open(dev);
+  TXvornLinux* raw = link.get();
+  QTimer::singleShot(5, [&] { link.reset(); });
+  EXPECT_FALSE(raw->Subtotal());
+  EXPECT_EQ(link, nullptr);
+}
+
+TEST_F(LinkExchangeTest, FreeingTheLinkDuringABusyPollIsSafe) {
+  FakeDevice dev(Always({kAckOnly}));
+  auto link = Open(dev);
+  TXvornLinux* raw = link.get();
+  QTimer::singleShot(300, [&] { link.reset(); });  // inside the poll, 200..400 ms
+  EXPECT_FALSE(raw->ZReportOfType(6));
+  EXPECT_EQ(link, nullptr);
+  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220206", "1010"}));
+}
+
+TEST_F(LinkExchangeTest, NestedUseDuringAWaitIsRefusedWithoutSending) {
+  FakeDevice dev(Always({}));
+  auto link = Open(dev);
+  bool nested = true;
+  QTimer::singleShot(5, [&] { nested = link->Subtotal(); });
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_FALSE(nested);
+  EXPECT_EQ(dev.commands.size(), 1u);
+}
+
+TEST_F(LinkExchangeTest, OperationsFailWith8001BeforeOpen) {
+  TXvornLinux link(true, false);
+  EXPECT_FALSE(link.Subtotal());
+  EXPECT_EQ(link.LastError, "8001;Eroare la deschiderea portului serial");
+  EXPECT_TRUE(link.CommLog.empty());
+}
+
+TEST_F(LinkExchangeTest, ModelSelectsTheStatusLayout) {
+  {
+    FakeDevice dev(test::WithModel("VX M4RO12345", [](const std::string&) { return Chunks{}; }));
+    TXvornLinux link(true, false);
+    link.TcpPort = dev.Port();
+    ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
+    EXPECT_EQ(link.ModelText, "VX M4 RO");
+    EXPECT_TRUE(link.ExtendedStatus);
+  }
+  {
+    FakeDevice dev(test::WithModel("VX100", [](const std::string&) { return Chunks{}; }));
+    TXvornLinux link(true, true);
+    link.TcpPort = dev.Port();
+    ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
+    EXPECT_FALSE(link.ExtendedStatus);
+  }
+}
+
+TEST_F(LinkExchangeTest, RefusedConnectionFailsTheOpen) {
+  quint16 port = 0;
+  {
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    port = probe.serverPort();
+  }
+  SetTimeScale(1.0);  // a refusal ends the wait at once, not after 11 seconds
+  TXvornLinux link(true, false);
+  link.TcpPort = port;
+  EXPECT_FALSE(link.OpenLink(1, 0, "127.0.0.1"));
+  EXPECT_FALSE(link.LinkOpen);
+  EXPECT_EQ(link.LastError, "");
+  EXPECT_FALSE(link.Subtotal());
+  EXPECT_EQ(link.LastError.substr(0, 5), "8001;");
+}
+
+TEST_F(LinkExchangeTest, ConnectionThatNeverCompletesFailsWithinTheBound) {
+  // A listener whose backlog is full drops further handshakes.
+  int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(::listen(listener, 0), 0);
+  socklen_t len = sizeof addr;
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+  std::vector<int> fillers;
+  for (int i = 0; i < 3; ++i) {
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    ::fcntl(s, F_SETFL, O_NONBLOCK);
+    ::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    fillers.push_back(s);
+  }
+  ::usleep(20000);
+
+  TXvornLinux link(true, false);
+  link.TcpPort = ntohs(addr.sin_port);
+  EXPECT_FALSE(link.OpenLink(1, 0, "127.0.0.1"));  // 11 s scaled to 440 ms
+  EXPECT_FALSE(link.LinkOpen);
+  for (int s : fillers) ::close(s);
+  ::close(listener);
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,547 @@
+// Command strings and reply handling of the device operations, against a
+// scripted device that answers every command with a payload chosen per test.
+#include <gtest/gtest.h>
+
+#include <QTime>
+#include <map>
+#include <memory>
+
+#include "device/Clock.h"
+#include "device/TXvornLinux.h"
+#include "tests/device/FakeDevice.h"
+
+namespace vorn {
+namespace {
+
+using test::FakeDevice;
+using test::Reply;
+using Chunks = std::vector<std::string>;
+using Strings = std::vector<std::string>;
+
+class OperationsTest : public ::testing::Test {
+ protected:
+  OperationsTest()
+      : dev_([this](const std::string& cmd) -> Chunks {
+          if (cmd == "1013") return {Reply(model_)};
+          for (const auto& [prefix, chunks] : answers_)
+            if (cmd.compare(0, prefix.size(), prefix) == 0) return chunks;
+          return {Reply("")};
+        }) {}
+
+  void SetUp() override { SetTimeScale(0.04); }
+  void TearDown() override { SetTimeScale(1.0); }
+
+  TXvornLinux& Link(bool extendedModel = false) {
+    model_ = extendedModel ? "VX M4" : "VX";
+    link_ = std::make_unique<TXvornLinux>(true, false);
+    link_->TcpPort = dev_.Port();
+    EXPECT_TRUE(link_->OpenLink(1, 0, "127.0.0.1"));
+    dev_.commands.clear();
+    link_->CommLog.clear();
+    return *link_;
+  }
+  void Answer(const std::string& prefix, const std::string& payload) {
+    answers_[prefix] = {Reply(payload)};
+  }
+  void AnswerRaw(const std::string& prefix, Chunks chunks) { answers_[prefix] = std::move(chunks); }
+  const Strings& Sent() const { return dev_.commands; }
+
+  std::map<std::string, Chunks> answers_;
+  std::string model_ = "VX";
+  FakeDevice dev_;
+  std::unique_ptr<TXvornLinux> link_;
+};
+
+TEST_F(OperationsTest, PaymentSwapsTypesOneAndThree) {
+  auto& link = Link();
+  ASSERT_TRUE(link.Payment(1, "", 10.5));
+  ASSERT_TRUE(link.Payment(3, "", 10.5));
+  ASSERT_TRUE(link.Payment(2, "CARD", 0.29));
+  EXPECT_EQ(Sent(), (Strings{"3007"
+                             "03"
+                             "00"
+                             "00"
+                             "000001050",
+                             "3007"
+                             "01"
+                             "00"
+                             "00"
+                             "000001050",
+                             "3007"
+                             "02"
+                             "00"
+                             "04"
+                             "CARD"
+                             "000000029"}));
+  EXPECT_EQ(link.CommLog[1].substr(12),
+            "-Calculator : 02 30 30 30 33 30 30 37 30 33 30 30 30 30 30 30 30 30 "
+            "30 31 30 35 30 37 35 03 ");
+  EXPECT_EQ(link.CommLog[3].substr(12), "-Imprimanta : 0");
+}
+
+TEST_F(OperationsTest, CloseFiscalReceiptPaysTheRestFirst) {
+  auto& link = Link();
+  Answer("3007", "+000000250");
+  ASSERT_TRUE(link.Payment(2, "", 5));
+  EXPECT_EQ(link.LastPaymentReply, "+000000250");
+  Answer("3007", "");
+  ASSERT_TRUE(link.CloseFiscalReceipt());
+  EXPECT_EQ(Sent(), (Strings{"3007"
+                             "02"
+                             "00"
+                             "00"
+                             "000000500",
+                             "3007"
+                             "03"
+                             "00"
+                             "00"
+                             "000000250",
+                             "3011"}));
+}
+
+TEST_F(OperationsTest, CloseFiscalReceiptStopsWhenTheRestPaymentFails) {
+  auto& link = Link();
+  link.LastPaymentReply = "+000000250";
+  AnswerRaw("3007", {test::Refusal("25")});
+  EXPECT_FALSE(link.CloseFiscalReceipt());
+  EXPECT_EQ(Sent(), Strings{"3007"
+                            "03"
+                            "00"
+                            "00"
+                            "000000250"});
+  EXPECT_EQ(link.LastError,
+            "25;Plata partial \x96"
+            " completati plata sau anulati bonul");
+}
+
+TEST_F(OperationsTest, AcknowledgedCloseThatTimesOutAdvisesAStatusCheck) {
+  auto& link = Link();
+  AnswerRaw("3011", {test::kAckOnly});
+  EXPECT_FALSE(link.CloseFiscalReceipt());
+  EXPECT_EQ(link.LastError, "8048;TIME OUT; VERIFICATI STAREA IMPRIMANTEI CU COMANDA 9999");
+}
+
+TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
+  auto& link = Link();
+  SaleItem item;
+  item.price = 12.5;
+  item.quantity = 2;
+  item.vat = 1;
+  item.department = 1;
+  ASSERT_TRUE(link.SellItem("PAINE", item));
+  EXPECT_EQ(item.unit, " BUC");
+  SaleItem storno = item;
+  storno.storno = true;
+  storno.unit = "KG";
+  storno.quantity = 0.5;
+  storno.denominator = 3.9;
+  ASSERT_TRUE(link.SellItem("AB", storno));
+  EXPECT_EQ(storno.unit, " KG");
+  SimpleItem simple;
+  simple.department = 5;
+  ASSERT_TRUE(link.SellItemSimple(simple));
+  ASSERT_TRUE(link.MarkupValue(1.5));
+  ASSERT_TRUE(link.DiscountValue(1.5));
+  ASSERT_TRUE(link.MarkupPercent(12.5));
+  ASSERT_TRUE(link.DiscountPercent(12.5));
+  ASSERT_TRUE(link.FinishReceiptPartialCut(12));
+  ASSERT_TRUE(link.FinishReceiptPartialCut(7));
+  ASSERT_TRUE(link.ProgramVatRates({19, 9, 5, 0, 0, 0}));
+  ASSERT_TRUE(link.CashOperation("D", 100));
+  ASSERT_TRUE(link.CashOperation("R", 100));
+  ASSERT_TRUE(link.SetDateTime(5, 3, 24, 9, 7) || true);
+  ASSERT_TRUE(link.LogoBegin(1234));
+  ASSERT_TRUE(link.LogoChunk(2, "FF00"));
+  ASSERT_TRUE(link.BeginExport(true));
+  ASSERT_TRUE(link.BeginExport(false));
+  ASSERT_TRUE(link.Beep(3, 2));
+  ASSERT_TRUE(link.OpenNonFiscalReceipt());
+  ASSERT_TRUE(link.JournalReportByLine(42));
+  ASSERT_TRUE(link.JournalReportByZAndReceipts(7, 1, 20));
+  EXPECT_EQ(Sent(), (Strings{
+                        "33021"
+                        "001"
+                        "000001250"
+                        "01"
+                        "05"
+                        "PAINE"
+                        "04"
+                        " BUC"
+                        "000200000"
+                        "0001",
+                        "33024"
+                        "001"
+                        "000001250"
+                        "01"
+                        "03"
+                        " AB"
+                        "03"
+                        " KG"
+                        "000050000"
+                        "0003",
+                        "3301O"
+                        "000000000"
+                        "005"
+                        "22"
+                        "                      "
+                        "000000000"
+                        "0",
+                        "33022"
+                        "001"
+                        "000000150"
+                        "00"
+                        "00",
+                        "33023"
+                        "001"
+                        "000000150"
+                        "00"
+                        "00",
+                        "3302B"
+                        "001"
+                        "000001250"
+                        "00"
+                        "00",
+                        "3302C"
+                        "001"
+                        "000001250"
+                        "00"
+                        "00",
+                        "30140",
+                        "30147",
+                        "7013"
+                        "1900"
+                        "0900"
+                        "0500"
+                        "0000"
+                        "0000"
+                        "0000",
+                        "7106"
+                        "D"
+                        "000010000",
+                        "7106"
+                        "R",
+                        "2001"
+                        "05"
+                        "03"
+                        "24"
+                        "09"
+                        "07",
+                        "2001"
+                        "05"
+                        "03"
+                        "24"
+                        "09"
+                        "07",
+                        "2001"
+                        "05"
+                        "03"
+                        "24"
+                        "09"
+                        "07",
+                        "9100"
+                        "001234",
+                        "9101"
+                        "02"
+                        "FF00",
+                        "7400"
+                        "0701",
+                        "7400"
+                        "0401",
+                        "3116"
+                        "3"
+                        "2",
+                        "40011"
+                        "0"
+                        "000000000",
+                        "8004"
+                        "000000042",
+                        "8006"
+                        "0007"
+                        "0001"
+                        "0020",
+                    }));
+}
+
+TEST_F(OperationsTest, SetDateTimeRetriesUntilTheDeviceAnswersZero) {
+  auto& link = Link();
+  Answer("2001", "1");
+  EXPECT_FALSE(link.SetDateTime(5, 3, 24, 10, 15));
+  EXPECT_EQ(Sent().size(), 3u);
+  EXPECT_EQ(link.LastError,
+            "0;Eroare necunoscuta \x96"
+            " contactati tehnicianul autorizat");
+  Answer("2001", "0");
+  EXPECT_TRUE(link.SetDateTime(5, 3, 24, 10, 15));
+  EXPECT_EQ(Sent().size(), 4u);
+}
+
+TEST_F(OperationsTest, TextLinesCheckFontAndLengthBeforeSending) {
+  auto& link = Link();
+  EXPECT_FALSE(link.PrintNonFiscalText("5", std::string(23, 'x')));
+  EXPECT_EQ(link.LastError, "8004;Lungimea textului este prea mare ");
+  EXPECT_FALSE(link.PrintFiscalText("7", "x", 0));
+  EXPECT_EQ(link.LastError, "8003;Parametrul FONT este eronat (1..6)");
+  EXPECT_FALSE(link.PrintFiscalText3008("01", "x"));
+  EXPECT_EQ(link.LastError.substr(0, 5), "8004;");
+  EXPECT_TRUE(Sent().empty());
+
+  ASSERT_TRUE(link.PrintNonFiscalText("2", ""));
+  ASSERT_TRUE(link.PrintFiscalText("1", "ABCD", 1));
+  ASSERT_TRUE(link.PrintFiscalText("3", "ABCD", 2));
+  ASSERT_TRUE(link.PrintFiscalText("B", "ABCD", 2));
+  ASSERT_TRUE(link.PrintFiscalText3012("2", "ABC", 1));
+  ASSERT_TRUE(link.PrintFiscalText3010("A", "Z"));
+  EXPECT_EQ(Sent(), (Strings{
+                        "4003"
+                        "2"
+                        "01"
+                        " ",
+                        "3002"
+                        "1"
+                        "18"
+                        "              ABCD",
+                        "3002"
+                        "3"
+                        "42"
+                        "                                      ABCD",
+                        "3002"
+                        "B"
+                        "04"
+                        "ABCD",
+                        "3012"
+                        "2"
+                        "17"
+                        "              ABC",
+                        "3010"
+                        "A"
+                        "01"
+                        "Z",
+                    }));
+}
+
+TEST_F(OperationsTest, DisplayShowsTheMessageWithoutItsCode) {
+  auto& link = Link();
+  ASSERT_TRUE(
+      link.ShowOnDisplay("16;Eroare lipsa hartie \x96"
+                         " inlocuiti rola de hartie"));
+  ASSERT_TRUE(link.ShowOnDisplay("A\rB"));
+  EXPECT_EQ(Sent(), (Strings{"7007"
+                             "Eroare lipsa hartie \x96"
+                             " inlocuiti rola de ",
+                             "7007"
+                             "A B                                     "}));
+}
+
+TEST_F(OperationsTest, ReportDatesAreCheckedBeforeSending) {
+  auto& link = Link();
+  EXPECT_FALSE(link.FiscalMemoryReportByDates(4, 1, 1, 24, 2, 1, 24));
+  EXPECT_EQ(link.LastError, "8034;Tip raport MF eronat (valori admise : 1 sau 2)");
+  EXPECT_FALSE(link.FiscalMemoryReportByDates(1, 30, 2, 24, 2, 3, 24));
+  EXPECT_EQ(link.LastError, "8035;Data de inceput raport MF este eronata");
+  EXPECT_FALSE(link.JournalReportByDates(1, 2, 24, 31, 4, 24));
+  EXPECT_EQ(link.LastError, "8036;Data de sfarsit raport MF este eronata");
+  EXPECT_FALSE(link.JournalReportByDateAndReceipts(0, 1, 24, 1, 2));
+  EXPECT_EQ(link.LastError.substr(0, 5), "8035;");
+  EXPECT_FALSE(link.PrintBarcode(10, 0, "123", 3));
+  EXPECT_EQ(link.LastError, "8032;Tip cod bare eronat");
+  EXPECT_FALSE(link.PrintBarcode(1, 3, "123", 3));
+  EXPECT_EQ(link.LastError.substr(0, 5), "8033;");
+  EXPECT_TRUE(Sent().empty());
+
+  ASSERT_TRUE(link.FiscalMemoryReportByDates(3, 0, 0, 0, 0, 0, 0));
+  ASSERT_TRUE(link.FiscalMemoryReportByDates(2, 1, 1, 24, 31, 1, 24));
+  ASSERT_TRUE(link.JournalReportByDateAndReceipts(29, 2, 24, 1, 25));
+  ASSERT_TRUE(link.PrintBarcode(2, 1, "5941234", 3));
+  ASSERT_TRUE(link.DailyZReport(3));
+  EXPECT_EQ(Sent(), (Strings{"5004",
+                             "5003"
+                             "01"
+                             "01"
+                             "24"
+                             "31"
+                             "01"
+                             "24",
+                             "8002"
+                             "29"
+                             "02"
+                             "24"
+                             "0001"
+                             "0025",
+                             "3023"
+                             "02"
+                             "1"
+                             "3"
+                             "007"
+                             "5941234",
+                             "220209"}));
+}
+
+TEST_F(OperationsTest, ExportRequestIsRetriedOnceAfter87) {
+  auto& link = Link();
+  int requests = 0;
+  AnswerRaw("6416", {test::Refusal("87")});
+  ASSERT_TRUE(link.ExportFiscalData("2024", "3", "Z", "", "") == false);
+  requests = static_cast<int>(Sent().size());
+  EXPECT_EQ(requests, 3);
+  EXPECT_EQ(Sent(), (Strings{"6416"
+                             "2024"
+                             "03"
+                             "Z",
+                             "7408",
+                             "6416"
+                             "2024"
+                             "03"
+                             "Z"}));
+  EXPECT_EQ(link.LastError, "87;");
+  Answer("6416", "");
+  ASSERT_TRUE(link.ExportFiscalData("2024", "11", "X", "1", ""));
+  EXPECT_EQ(Sent().back(),
+            "6416"
+            "2024"
+            "11"
+            "X"
+            "0001"
+            "0000");
+}
+
+TEST_F(OperationsTest, ExportFileArrivesLengthPrefixed) {
+  auto& link = Link();
+  std::string file;
+  for (int i = 0; i < 300000; ++i) file += static_cast<char>(i * 7);
+  std::string reply = std::string("\x06\x00\x04\x93\xe0", 5) + file + std::string(15, '\x03');
+  AnswerRaw("7404", {reply.substr(0, 3), reply.substr(3, 100000), reply.substr(100003)});
+  ASSERT_TRUE(link.ReadExportFile()) << link.LastError;
+  EXPECT_TRUE(link.ExportFileBytes() == file);
+  // The next command takes normal replies again and clears the buffer before it.
+  EXPECT_TRUE(link.EndExport());
+  const std::string after = link.ExportFileBytes();
+  EXPECT_EQ(after.size(), 300000u);
+  EXPECT_TRUE(after == std::string("ECHO00\x03", 7) + std::string(300000 - 7, '\0'));
+}
+
+TEST_F(OperationsTest, ReplyCopiesForTheOwner) {
+  auto& link = Link();
+  Answer("7012", "190009000500000000000000");
+  Answer("1004", std::string(253, '1'));
+  Answer("1113", "000012345");
+  Answer("8006000000000000", "123456789012345678901234567000001234");
+  Answer("80060001", "JR");
+  Answer("1008", "AB123");
+  ASSERT_TRUE(link.ReadVatRates());
+  EXPECT_EQ(link.VatRatesText,
+            " TVA A 19%; TVA B 09%; TVA C 05%; TVA D 00%; TVA E 00%; TVA F 00%;");
+  ASSERT_TRUE(link.ReadDailyTotals());
+  EXPECT_EQ(link.DailyTotals.size(), 253u);
+  std::string out;
+  ASSERT_TRUE(link.ReadTotalizer(4, out));
+  EXPECT_EQ(out, "000012345");
+  EXPECT_EQ(link.TotalizerType, 4);
+  ASSERT_TRUE(link.ReadJournalFreeLines());
+  EXPECT_EQ(link.JournalFreeLines, 1234);
+  ASSERT_TRUE(link.JournalReportByZAndReceipts(1, 1, 1));
+  EXPECT_EQ(link.JournalReportReply, "JR");
+  int code = -5;
+  ASSERT_TRUE(link.ReadFiscalSeries(out, code));
+  EXPECT_EQ(out, "AB123");
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(Sent()[2],
+            "1113"
+            "04");
+
+  Answer("7012", "19");
+  ASSERT_TRUE(link.ReadVatRates());
+  EXPECT_EQ(link.VatRatesText, "TVA ");
+  Answer("1004", "short");
+  ASSERT_TRUE(link.ReadDailyTotals());
+  EXPECT_EQ(link.DailyTotals, "");
+}
+
+TEST_F(OperationsTest, StatusReadOfTheWrongLengthZeroesItsCopy) {
+  auto& link = Link(true);
+  ASSERT_TRUE(link.ExtendedStatus);
+  Answer("1209", "111111");
+  ASSERT_TRUE(link.ReadStatus1209());
+  EXPECT_TRUE(link.IsCoverOpen());
+  EXPECT_TRUE(link.IsCutterError());
+  Answer("1209", "11111");
+  EXPECT_FALSE(link.ReadStatus1209());
+  EXPECT_EQ(link.LastError, "8002;Numar invalid de caractere returnate fata de cel asteptat");
+  EXPECT_EQ(link.StatusCopyForTest(1209), std::string(6, '\0'));
+  EXPECT_FALSE(link.IsCoverOpen());
+  Answer("1209", "1a0000");
+  EXPECT_FALSE(link.ReadStatus1209());
+  EXPECT_EQ(link.LastError, "8031;Valoarea returnata nu este numerica ");
+  // A failed send keeps the previous copy; status reads are sent up to 3 times.
+  AnswerRaw("1209", {});
+  dev_.commands.clear();
+  EXPECT_FALSE(link.ReadStatus1209());
+  EXPECT_EQ(Sent().size(), 3u);
+  EXPECT_EQ(link.StatusCopyForTest(1209), "1a0000");
+}
+
+TEST_F(OperationsTest, ExtendedStatusReadsFiveCommands) {
+  auto& link = Link(true);
+  Answer("1209", "010010");
+  Answer("1010", "10000000000");
+  Answer("1211", "00001");
+  Answer("1111", "010042");
+  Answer("1112", "30042");
+  ASSERT_TRUE(link.ReadStatus(false)) << link.LastError;
+  EXPECT_EQ(Sent(), (Strings{"1209", "1010", "1211", "1111", "1112"}));
+  EXPECT_TRUE(link.IsPaperOut());
+  EXPECT_TRUE(link.IsJournalNearFull());
+  EXPECT_FALSE(link.IsCoverOpen());
+  EXPECT_TRUE(link.IsFiscalMemoryMissing());
+  EXPECT_TRUE(link.IsNotFiscalized());
+  EXPECT_TRUE(link.IsFiscalMemoryFull());
+  EXPECT_FALSE(link.IsFiscalReceiptOpen());
+  EXPECT_TRUE(link.IsNonFiscalReceiptOpen());
+  EXPECT_TRUE(link.IsReceiptInSales());
+  EXPECT_EQ(link.ReceiptStateChar, "3");
+  EXPECT_EQ(link.ReceiptNumber, "0042");
+  EXPECT_FALSE(link.IsJournalMissing());
+}
+
+TEST_F(OperationsTest, ClassicStatusReadsOneCommand) {
+  auto& link = Link(false);
+  Answer("1215",
+         "0110001000"
+         "0110100100");
+  ASSERT_TRUE(link.ReadStatus(false));
+  EXPECT_EQ(Sent(), Strings{"1215"});
+  EXPECT_TRUE(link.IsPaperOut());           // 2
+  EXPECT_TRUE(link.IsPaperNearEnd());       // 3
+  EXPECT_TRUE(link.IsCoverOpen());          // 4 is "0"
+  EXPECT_FALSE(link.IsCutterError());       // 5
+  EXPECT_TRUE(link.IsNotFiscalized());      // 8 is "0"
+  EXPECT_TRUE(link.IsJournalMissing());     // 10 is "0"
+  EXPECT_TRUE(link.IsJournalFull());        // 12
+  EXPECT_TRUE(link.IsFiscalReceiptOpen());  // 15
+  EXPECT_FALSE(link.IsNonFiscalReceiptOpen());
+}
+
+TEST_F(OperationsTest, ClockSyncSetsTheComputersTimeWhenTheyDiffer) {
+  auto& link = Link(true);
+  Answer("1010", "00000001000");
+  const QTime now = QTime::currentTime();
+  const QTime other = now.addSecs(2 * 3600);
+  Answer("1001", "050324" + other.toString("hhmm").toStdString());
+  Answer("2001", "0");
+  std::string out;
+  ASSERT_TRUE(link.ReadStatus1010(out, true));
+  ASSERT_EQ(Sent().size(), 3u);
+  EXPECT_EQ(Sent()[1], "1001");
+  EXPECT_EQ(Sent()[2].substr(0, 10),
+            "2001"
+            "05"
+            "03"
+            "24");
+  // A device clock that is not a number stops the sync.
+  Answer("1001", "05032x1200");
+  dev_.commands.clear();
+  ASSERT_TRUE(link.ReadStatus1010(out, true));
+  EXPECT_EQ(Sent(), (Strings{"1010", "1001"}));
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,64 @@
+// The link against the device simulator, over TCP and over a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include "device/Clock.h"
+#include "device/SerialPorts.h"
+#include "device/TXvornLinux.h"
+#include "simulator/FiscalSimulator.h"
+
+namespace vorn {
+namespace {
+
+class SimulatorSmokeTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetTimeScale(0.05); }
+  void TearDown() override {
+    SetTimeScale(1.0);
+    SetSerialPortMap({});
+  }
+  sim::FiscalSimulator sim_;
+};
+
+TEST_F(SimulatorSmokeTest, StatusAndClockOverTcp) {
+  ASSERT_TRUE(sim_.ListenTcp(QStringLiteral("127.0.0.1"), 0));
+  TXvornLinux link(true, false);
+  link.TcpPort = sim_.TcpPort();
+  ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
+  EXPECT_TRUE(link.ReadStatus(false)) << link.LastError;
+  std::string now;
+  EXPECT_TRUE(link.ReadDateTime(now)) << link.LastError;
+  EXPECT_EQ(now.size(), 10u);
+  sim_.SetPaperOut(true);
+  EXPECT_TRUE(link.ReadStatus(false)) << link.LastError;
+  EXPECT_TRUE(link.IsPaperOut());
+}
+
+TEST_F(SimulatorSmokeTest, RefusalAndNakOverTcp) {
+  ASSERT_TRUE(sim_.ListenTcp(QStringLiteral("127.0.0.1"), 0));
+  TXvornLinux link(true, false);
+  link.TcpPort = sim_.TcpPort();
+  ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
+  sim_.RefuseNextCommand(16);
+  EXPECT_FALSE(link.Subtotal());
+  EXPECT_EQ(link.LastError,
+            "16;Eroare lipsa hartie \x96"
+            " inlocuiti rola de hartie");
+  sim_.NakNextFrames(3);
+  EXPECT_FALSE(link.Subtotal());
+  EXPECT_EQ(link.LastError, "8047;NACK");
+}
+
+TEST_F(SimulatorSmokeTest, StatusOverAPseudoTerminal) {
+  const QString path = sim_.OpenPseudoTerminal();
+  if (path.isEmpty()) GTEST_SKIP() << "no pseudo-terminal here";
+  SetSerialPortMap({{7, path.toStdString()}});
+  TXvornLinux link(false, false);
+  ASSERT_TRUE(link.OpenLink(7, 0, ""));
+  std::string now;
+  EXPECT_TRUE(link.ReadDateTime(now)) << link.LastError;
+  EXPECT_TRUE(link.ReadStatus(false)) << link.LastError;
+  link.CloseLink();
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,188 @@
+#pragma once
+// An executor run against the in-process simulator over loopback TCP, with a
+// recorded answer and a scripted operator.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/FileContext.h"
+#include "device/Clock.h"
+#include "execution/ReceiptExecutor.h"
+#include "receipt/Fields.h"
+#include "simulator/FiscalSimulator.h"
+
+namespace vorn::test {
+
+class ScriptedQuestions : public OperatorQuestions {
+ public:
+  std::deque<bool> printerErrorAnswers;  // empty: "Nu"
+  std::deque<bool> zReportAnswers;
+  std::deque<int> paymentForms;  // empty: cancel
+  std::vector<std::string> printerErrorTexts;
+  std::vector<std::string> steps;
+  int zReportQuestions = 0;
+  int paymentFormQuestions = 0;
+  std::function<void()> beforePrinterErrorAnswer;  // e.g. load the paper
+
+  bool AskPrinterErrorRemoved(const std::string& lastError) override {
+    printerErrorTexts.push_back(lastError);
+    if (beforePrinterErrorAnswer) beforePrinterErrorAnswer();
+    return Pop(printerErrorAnswers, false);
+  }
+  bool AskRunZReport() override {
+    ++zReportQuestions;
+    return Pop(zReportAnswers, false);
+  }
+  int ChoosePaymentForm() override {
+    ++paymentFormQuestions;
+    return Pop(paymentForms, 0);
+  }
+  void ShowStepMessage(const std::string& text) override { steps.push_back(text); }
+  void ShowError(const std::string&, const std::string&) override {}
+
+ private:
+  template <typename T>
+  static T Pop(std::deque<T>& q, T def) {
+    if (q.empty()) return def;
+    T v = q.front();
+    q.pop_front();
+    return v;
+  }
+};
+
+// The markers validation would set for these lines (only what execution reads).
+inline ReceiptMarkers MarkersFor(const std::vector<std::string>& lines) {
+  using M = ReceiptMarkers;
+  static const std::map<std::string, std::vector<bool M::*>> kMarks = {
+      {"0", {&M::HasFiscal, &M::Has0}},
+      {"1", {&M::HasFiscal, &M::HasSale}},
+      {"2", {&M::HasFiscal}},
+      {"3", {&M::HasFiscal, &M::HasPayment}},
+      {"5", {&M::HasFiscal, &M::HasPayment}},
+      {"7", {&M::HasFiscal}},
+      {"8", {&M::HasFiscal}},
+      {"10", {&M::HasFiscal, &M::Has10}},
+      {"11", {&M::HasFiscal}},
+      {"12", {&M::HasFiscal}},
+      {"14", {&M::HasFiscal, &M::Has14}},
+      {"15", {&M::HasFiscal, &M::Has15}},
+      {"17", {&M::HasFiscal, &M::Has17}},
+      {"18", {&M::HasFiscal, &M::Has18or19}},
+      {"19", {&M::HasFiscal, &M::Has18or19}},
+      {"24", {&M::HasFiscal, &M::Has24}},
+      {"27", {&M::HasFiscal, &M::Has27}},
+      {"28", {&M::HasFiscal, &M::Has28}},
+      {"30", {&M::HasFiscal, &M::Has30}},
+      {"31", {&M::HasFiscal}},
+      {"32", {&M::HasFiscal, &M::Has32}},
+      {"100", {&M::HasFiscal}},
+      {"101", {&M::HasFiscal}},
+      {"111", {&M::HasFiscal}},
+      {"9999", {&M::HasFiscal, &M::Has9999}},
+      {"20", {&M::HasNonFiscal}},
+      {"21", {&M::HasNonFiscal}},
+      {"25", {&M::HasNonFiscal, &M::Has25}},
+      {"42", {&M::HasNonFiscal, &M::Has42}},
+      {"76", {&M::HasNonFiscal, &M::Has76}},
+      {"78", {&M::HasNonFiscal, &M::Has78}},
+      {"79", {&M::HasNonFiscal, &M::Has79}},
+      {"81", {&M::HasNonFiscal, &M::Has81}},
+      {"82", {&M::HasNonFiscal, &M::Has82}},
+      {"102", {&M::HasNonFiscal, &M::Has102}},
+      {"103", {&M::HasNonFiscal, &M::Has103}},
+      {"105", {&M::HasNonFiscal, &M::Has105}},
+      {"116", {&M::HasNonFiscal, &M::Has116}},
+      {"200", {&M::HasNonFiscal, &M::Has200}},
+      {"201", {&M::HasNonFiscal, &M::Has201}},
+      {"416", {&M::HasNonFiscal, &M::Has416}},
+  };
+  M m;
+  int commandLines = 0;
+  for (const std::string& line : lines) {
+    std::vector<std::string> f = SplitFields(line, ';');
+    if (f.empty()) continue;
+    ++commandLines;
+    if (auto it = kMarks.find(f[0]); it != kMarks.end()) {
+      for (bool M::*mark : it->second) m.*mark = true;
+    }
+  }
+  if (commandLines > 1) m.Has10 = false;
+  return m;
+}
+
+class ExecTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetTimeScale(0.05);
+    ASSERT_TRUE(dir.isValid());
+    // Each test process takes its own loopback address, so runs in parallel never meet.
+    int start = 20 + static_cast<int>(getpid() % 200);
+    for (int i = 0; i < 230 && address.empty(); ++i) {
+      std::string candidate = "127.0.0." + std::to_string(2 + (start + i) % 250);
+      if (sim.ListenTcp(QString::fromStdString(candidate), 9100)) address = candidate;
+    }
+    ASSERT_FALSE(address.empty()) << sim.LastError().toStdString();
+    settings.Comunicatie = 1;
+    settings.IP = address;
+    settings.LongTimeOut = 5;
+    answerSlots.JournalFreeLines = -1;
+  }
+
+  FileContext Context() {
+    FileContext ctx;
+    ctx.settings = &settings;
+    ctx.slots = &answerSlots;
+    ctx.markers = &markers;
+    ctx.lines = &lines;
+    ctx.processingLog = &log;
+    ctx.questions = &questions;
+    ctx.programFolder = (dir.path() + "/").toStdString();
+    ctx.writeAnswer = [this](const std::string& m) { answers.push_back(m); };
+    return ctx;
+  }
+
+  // Prepares and executes the lines as the service does; true when both passed.
+  bool RunFile(const std::vector<std::string>& fileLines) {
+    lines = fileLines;
+    markers = MarkersFor(lines);
+    answerSlots.ClearForNewFile();
+    answers.clear();
+    FileContext ctx = Context();
+    ReceiptExecutor exec;
+    if (!exec.PrepareDeviceForFile(ctx)) {
+      EXPECT_EQ(exec.Link(), nullptr) << "a refused file must leave no link open";
+      return false;
+    }
+    bool ok = exec.ExecuteFile(ctx);
+    EXPECT_EQ(exec.Link(), nullptr) << "the run must free its link";
+    return ok;
+  }
+
+  std::string LastAnswer() const { return answers.empty() ? std::string() : answers.back(); }
+  std::string Roll() const { return sim.PaperRoll().toStdString(); }
+  int Count(const std::string& command) const {
+    int n = 0;
+    for (const QString& c : sim.CommandLog()) n += c.toStdString().rfind(command, 0) == 0;
+    return n;
+  }
+
+  QTemporaryDir dir;
+  sim::FiscalSimulator sim;
+  std::string address;
+  Settings settings;
+  AnswerSlots answerSlots;
+  ReceiptMarkers markers;
+  std::vector<std::string> lines;
+  std::vector<std::string> log;
+  ScriptedQuestions questions;
+  std::vector<std::string> answers;
+};
+
+}  // namespace vorn::test

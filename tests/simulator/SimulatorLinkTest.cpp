@@ -1,0 +1,290 @@
+// The real device link against the simulator over loopback TCP and a
+// pseudo-terminal: every kind of exchange round-trips.
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <memory>
+
+#include "device/Clock.h"
+#include "device/SerialPorts.h"
+#include "device/TXvornLinux.h"
+#include "simulator/FiscalSimulator.h"
+
+using vorn::TXvornLinux;
+using vorn::sim::FiscalSimulator;
+
+namespace {
+
+class SimLink : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vorn::SetTimeScale(0.02);  // 5 s intervals become 100 ms
+    ASSERT_TRUE(sim.ListenTcp("127.0.0.23", 0)) << sim.LastError().toStdString();
+  }
+  void TearDown() override { vorn::SetTimeScale(1.0); }
+
+  std::unique_ptr<TXvornLinux> Open(bool extended = true) {
+    auto link = std::make_unique<TXvornLinux>(true, extended);
+    link->TcpPort = sim.TcpPort();
+    EXPECT_TRUE(link->OpenLink(1, 0, "127.0.0.23"));
+    return link;
+  }
+
+  static vorn::SaleItem Bread() {
+    vorn::SaleItem item;
+    item.price = 3.5;
+    item.quantity = 2;
+    item.vat = 1;
+    item.department = 1;
+    return item;
+  }
+
+  static std::string Unhex(const std::string& hex) {
+    std::string out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+      out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return out;
+  }
+
+  FiscalSimulator sim;
+};
+
+bool LooksLikeZip(const std::string& z) {
+  return z.size() > 44 && z.compare(0, 4, std::string("PK\x03\x04", 4)) == 0 &&
+         z.compare(z.size() - 22, 4, std::string("PK\x05\x06", 4)) == 0;
+}
+
+}  // namespace
+
+TEST_F(SimLink, ReceiptPrintsOnTheRoll) {
+  auto link = Open();
+  EXPECT_TRUE(link->ExtendedStatus);
+  vorn::SaleItem item = Bread();
+  ASSERT_TRUE(link->SellItem("PAINE", item)) << link->LastError;
+  ASSERT_TRUE(link->Payment(1, "", 5.0)) << link->LastError;
+  EXPECT_EQ(link->LastPaymentReply, "+000000200");
+  ASSERT_TRUE(link->CloseFiscalReceipt()) << link->LastError;  // pays the rest in cash first
+  std::string state;
+  ASSERT_TRUE(link->ReadReceiptState(state));
+  EXPECT_EQ(state, "60001");
+  EXPECT_EQ(link->ReceiptNumber, "0001");
+  ASSERT_TRUE(link->FinishReceiptPartialCut(0)) << link->LastError;
+  link->CloseLink();
+
+  EXPECT_EQ(sim.ReceiptsPrinted(), 1);
+  QString roll = sim.PaperRoll();
+  EXPECT_TRUE(roll.contains("PAINE"));
+  EXPECT_TRUE(roll.contains("BON FISCAL NR. 0001"));
+  EXPECT_EQ(sim.DrawerCashBani(), 700);
+  EXPECT_TRUE(sim.CommandLog().contains("3007030000000000200"));  // the rest, as cash
+}
+
+TEST_F(SimLink, StatusReadsInBothLayouts) {
+  sim.SetPaperOut(true);
+  sim.SetJournalNearFull(true);
+  auto link = Open(false);
+  ASSERT_TRUE(link->ExtendedStatus);
+  ASSERT_TRUE(link->ReadStatus(false)) << link->LastError;
+  EXPECT_TRUE(link->IsPaperOut());
+  EXPECT_TRUE(link->IsJournalNearFull());
+  EXPECT_FALSE(link->IsCoverOpen());
+  EXPECT_FALSE(link->IsFiscalReceiptOpen());
+  std::string printer;
+  ASSERT_TRUE(link->ReadPrinterStatus(printer));
+  EXPECT_TRUE(link->IsPrinterPaperOut());
+
+  sim.SetExtendedModel(false);
+  sim.SetCoverOpen(true);
+  sim.SetReceiptInProgress(3);
+  auto classic = Open(true);
+  ASSERT_FALSE(classic->ExtendedStatus);
+  ASSERT_TRUE(classic->ReadStatus(false)) << classic->LastError;
+  EXPECT_TRUE(classic->IsCoverOpen());
+  EXPECT_TRUE(classic->IsPaperOut());
+  EXPECT_TRUE(classic->IsFiscalReceiptOpen());
+  EXPECT_FALSE(classic->IsFiscalMemoryMissing());
+  ASSERT_TRUE(classic->ReadReceiptStage());
+  EXPECT_EQ(classic->ReceiptStage, "3");
+
+  ASSERT_TRUE(classic->ReadDailyTotals());
+  EXPECT_EQ(classic->DailyTotals.size(), 253u);
+  sim.SetJournalFreeLines(499);
+  ASSERT_TRUE(classic->ReadJournalFreeLines());
+  EXPECT_EQ(classic->JournalFreeLines, 499);
+  ASSERT_TRUE(classic->ReadVatRates());
+  EXPECT_EQ(classic->VatRatesText.substr(0, 12), " TVA A 19%; ");
+  std::string clock;
+  ASSERT_TRUE(classic->ReadDateTime(clock));
+  EXPECT_EQ(clock.size(), 10u);
+}
+
+TEST_F(SimLink, RefusalsCarryTheirCodes) {
+  auto link = Open();
+  vorn::SaleItem item = Bread();
+
+  sim.SetPaperOut(true);
+  EXPECT_FALSE(link->SellItem("PAINE", item));
+  EXPECT_EQ(link->LastError.substr(0, 3), "16;");
+  EXPECT_TRUE(link->ErrorIsPaperOut);
+  sim.SetPaperOut(false);
+
+  sim.Set24hSinceFirstReceipt(true);
+  EXPECT_FALSE(link->SellItem("PAINE", item));
+  EXPECT_TRUE(link->ErrorIs24hSinceZ);
+  ASSERT_TRUE(link->DailyZReport(0)) << link->LastError;
+  ASSERT_TRUE(link->SellItem("PAINE", item)) << link->LastError;
+
+  sim.SetPaymentFormUnprogrammed(2, true);
+  EXPECT_FALSE(link->Payment(2, "", 7.0));
+  EXPECT_TRUE(link->ErrorIsExtended);
+  EXPECT_EQ(link->LastError, "99;Lipseste forma de plata");
+
+  EXPECT_FALSE(link->DailyZReport(0));  // receipt still open
+  EXPECT_EQ(link->LastError.substr(0, 3), "21;");
+  ASSERT_TRUE(link->VoidReceipt());
+  ASSERT_TRUE(link->FinishReceiptPartialCut(0));
+  EXPECT_TRUE(sim.PaperRoll().contains("BON ANULAT"));
+
+  sim.RefuseNextCommand(5);
+  EXPECT_FALSE(link->Subtotal());
+  EXPECT_EQ(link->LastReply, "ERR05");
+}
+
+TEST_F(SimLink, LongReportAnswersPollsWhileBusy) {
+  sim.SetReportBusyMs(12000);  // longer than two poll periods
+  auto link = Open();
+  ASSERT_TRUE(link->ZReportOfType(6)) << link->LastError;
+  QStringList log = sim.CommandLog();
+  int report = static_cast<int>(log.indexOf("220206"));
+  ASSERT_GE(report, 0);
+  EXPECT_GE(log.mid(report + 1).count("1010"), 1);
+  EXPECT_TRUE(link->XReportOfType(7)) << link->LastError;
+  EXPECT_TRUE(sim.PaperRoll().contains("RAPORT X COTE TVA"));
+  EXPECT_TRUE(link->ReadStatus(false)) << link->LastError;  // idle again
+}
+
+TEST_F(SimLink, ExportInBothTransfersGivesTheSameZip) {
+  sim.SetExportReadyDelayMs(3000);
+  sim.SetExportSize(20000);
+  auto link = Open();
+  ASSERT_TRUE(link->ExportFiscalData("2024", "3", "X", "", "")) << link->LastError;
+  std::string counters;
+  ASSERT_TRUE(link->ReadReceiptCounters(counters));
+  EXPECT_EQ(counters.substr(0, 5), "00000");
+  while (counters.substr(0, 5) == "00000") {
+    vorn::WaitMs(1000);
+    ASSERT_TRUE(link->ReadReceiptCounters(counters));
+  }
+  ASSERT_TRUE(link->BeginExport(true)) << link->LastError;
+  std::string hex;
+  while (link->ExportNextBlock()) {
+    ASSERT_LE(link->LastReply.size(), 1003u);
+    hex += link->LastReply.substr(3);
+  }
+  EXPECT_EQ(link->LastReply.substr(0, 3), "ERR");
+  ASSERT_TRUE(link->EndExport());
+  std::string viaHex = Unhex(hex);
+  EXPECT_TRUE(LooksLikeZip(viaHex));
+  EXPECT_GE(viaHex.size(), 18000u);
+
+  ASSERT_TRUE(link->ExportFiscalData("2024", "3", "R", "0001", "0005")) << link->LastError;
+  vorn::WaitMs(3500);
+  ASSERT_TRUE(link->BeginExport(false)) << link->LastError;
+  ASSERT_TRUE(link->ReadExportFile()) << link->LastError;
+  std::string viaBinary = link->ExportFileBytes();
+  ASSERT_TRUE(link->EndExport());
+  EXPECT_TRUE(LooksLikeZip(viaBinary));
+  EXPECT_EQ(viaBinary.size(), viaHex.size());
+}
+
+TEST_F(SimLink, BigBinaryExportArrivesWhole) {
+  vorn::SetTimeScale(0.2);  // a debug build needs a while to make 3.9 MB
+  sim.SetExportReadyDelayMs(0);
+  sim.SetExportSize(3900000);
+  sim.SetChunkSize(0);
+  auto link = Open();
+  ASSERT_TRUE(link->ExportFiscalData("2024", "12", "X", "", ""));
+  ASSERT_TRUE(link->BeginExport(true));
+  ASSERT_TRUE(link->ReadExportFile()) << link->LastError;
+  std::string zip = link->ExportFileBytes();
+  EXPECT_GE(zip.size(), 3800000u);
+  EXPECT_TRUE(LooksLikeZip(zip));
+}
+
+TEST_F(SimLink, LogoUploadInChunks) {
+  auto link = Open();
+  std::string logo;
+  for (int i = 0; i < 120; ++i) logo += static_cast<char>(i * 7);
+  ASSERT_TRUE(link->LogoBegin(120));
+  for (size_t at = 0; at < logo.size(); at += 50) {
+    std::string slice = logo.substr(at, 50);
+    std::string hex;
+    for (unsigned char b : slice) {
+      static const char* digits = "0123456789ABCDEF";
+      hex += digits[b >> 4];
+      hex += digits[b & 15];
+    }
+    ASSERT_TRUE(link->LogoChunk(static_cast<int>(slice.size()), hex)) << link->LastError;
+  }
+  ASSERT_TRUE(link->LogoEnd()) << link->LastError;
+  EXPECT_EQ(sim.LogoData(), QByteArray(logo.data(), static_cast<qsizetype>(logo.size())));
+}
+
+TEST_F(SimLink, LineFaultsReachTheLink) {
+  auto link = Open();
+
+  sim.NakNextFrames(2);
+  EXPECT_TRUE(link->ReadDailyTotals()) << link->LastError;  // the third send is answered
+  sim.NakNextFrames(3);
+  EXPECT_FALSE(link->ReadDailyTotals());
+  EXPECT_EQ(link->LastError, "8047;NACK");
+
+  sim.SetSilent(true);
+  EXPECT_FALSE(link->ReadStatus1209());
+  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  sim.SetSilent(false);
+
+  sim.CutNextReply(6);
+  EXPECT_FALSE(link->ReadDailyTotals());
+  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+
+  sim.SetChunkSize(3);
+  sim.SetReplyDelayMs(1000);  // 20 ms here, inside the interval
+  EXPECT_TRUE(link->ReadDailyTotals()) << link->LastError;
+  EXPECT_EQ(link->DailyTotals.size(), 253u);
+  sim.SetChunkSize(0);
+  sim.SetReplyDelayMs(0);
+
+  sim.DropConnectionOnNextCommand();
+  EXPECT_FALSE(link->ReadStatus1209());
+  link->CloseLink();
+  auto again = Open();
+  EXPECT_TRUE(again->ReadStatus(false)) << again->LastError;
+}
+
+TEST(SimLinkPty, SerialPathOverPseudoTerminal) {
+  vorn::SetTimeScale(0.05);
+  FiscalSimulator sim;
+  QString path = sim.OpenPseudoTerminal();
+  ASSERT_FALSE(path.isEmpty()) << sim.LastError().toStdString();
+  vorn::SetSerialPortMap({{7, path.toStdString()}});
+  for (int use = 0; use < 2; ++use) {  // a second open finds a clean line
+    TXvornLinux link(false, true);
+    ASSERT_TRUE(link.OpenLink(7, 0, "")) << "use " << use;
+    EXPECT_TRUE(link.ExtendedStatus);
+    ASSERT_TRUE(link.ReadStatus(false)) << link.LastError;
+    vorn::SaleItem item;
+    item.price = 1.25;
+    item.quantity = 1;
+    item.vat = 2;
+    item.department = 1;
+    ASSERT_TRUE(link.SellItem("LAPTE", item)) << link.LastError;
+    ASSERT_TRUE(link.CloseFiscalReceipt()) << link.LastError;
+    ASSERT_TRUE(link.FinishReceiptFullCut()) << link.LastError;
+    link.CloseLink();
+  }
+  EXPECT_EQ(sim.ReceiptsPrinted(), 2);
+  EXPECT_TRUE(sim.PaperRoll().contains("BON FISCAL NR. 0002"));
+  vorn::SetSerialPortMap({});
+  vorn::SetTimeScale(1.0);
+}
