@@ -164,7 +164,12 @@ void ServiceCore::SetProcessing(bool on) {
   if (on) {
     LoadConfiguration();
     CleanOldFiles();
+    // The tick may fire while the test waits for the device: it must not take a
+    // file before the test has decided whether the device answers.
+    const bool wasBusy = busy_;
+    busy_ = true;
     TestConnection();
+    busy_ = wasBusy;
     if (!connected_) checkCom_.start();
   }
 }

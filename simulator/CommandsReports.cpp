@@ -75,31 +75,19 @@ Response FiscalDevice::XDaily(const std::string& data) {
   return Response::Ok();
 }
 
-Response FiscalDevice::ZTyped(const std::string& data) {
-  FieldCursor c(data);
-  int type = static_cast<int>(c.Number(2));
-  if (!c.Ok() || !c.AtEnd()) return Response::Refuse(24);
-  if (type > 14) return Response::Refuse(3);
-  if (state_.receipt.stage != Stage::None || state_.nonFiscalOpen) return Response::Refuse(21);
-  if (int code = PrintingBlocked(true)) return Response::Refuse(code);
-  PrintReceiptHeader("RAPORT Z " + TypedReportName(type));
-  roll_.PrintColumns("TOTAL ZILNIC", FormatBani(state_.day.gross));
-  roll_.PrintColumns("BONURI FISCALE", std::to_string(state_.day.receipts));
-  roll_.Cut();
-  Response r = Response::Ok(Pad0(type, 2));
-  r.kind = Response::Kind::Long;
-  r.busyMs = state_.reportBusyMs;
-  return r;
-}
+Response FiscalDevice::ZTyped(const std::string& data) { return TypedReport(data, true); }
 
-Response FiscalDevice::XTyped(const std::string& data) {
+Response FiscalDevice::XTyped(const std::string& data) { return TypedReport(data, false); }
+
+// Typed Z and X reports print alike; only the Z one needs the fiscal modules.
+Response FiscalDevice::TypedReport(const std::string& data, bool z) {
   FieldCursor c(data);
   int type = static_cast<int>(c.Number(2));
   if (!c.Ok() || !c.AtEnd()) return Response::Refuse(24);
   if (type > 14) return Response::Refuse(3);
   if (state_.receipt.stage != Stage::None || state_.nonFiscalOpen) return Response::Refuse(21);
-  if (int code = PrintingBlocked(false)) return Response::Refuse(code);
-  PrintReceiptHeader("RAPORT X " + TypedReportName(type));
+  if (int code = PrintingBlocked(z)) return Response::Refuse(code);
+  PrintReceiptHeader(std::string(z ? "RAPORT Z " : "RAPORT X ") + TypedReportName(type));
   roll_.PrintColumns("TOTAL ZILNIC", FormatBani(state_.day.gross));
   roll_.PrintColumns("BONURI FISCALE", std::to_string(state_.day.receipts));
   roll_.Cut();

@@ -119,6 +119,7 @@ class FiscalDevice {
   Response XDaily(const std::string&);
   Response ZTyped(const std::string&);
   Response XTyped(const std::string&);
+  Response TypedReport(const std::string& data, bool z);
   Response DepartmentReport(const std::string&);
   Response FiscalMemoryReport(const std::string&);  // 5001..5004
   Response StopReport(const std::string&);          // 5005

@@ -20,6 +20,9 @@ using IniKeys = std::vector<std::pair<std::string, std::string>>;
 
 // Generous: the suite also runs under the sanitizers on a shared machine.
 constexpr int kAnswerTimeoutMs = 30000;
+// The driver's clock at a tenth: a tick every 100 ms, and device replies still
+// get half a second, which a loaded machine can keep.
+constexpr double kTimeScale = 0.1;
 
 class DriverHarness {
  public:
@@ -51,7 +54,7 @@ class DriverHarness {
 
   // Ready once the first connection test reached the device (connected), or
   // once the status file exists (not connected: the device is not meant to answer).
-  bool StartDriver(double timeScale = 0.05, bool connected = true);
+  bool StartDriver(double timeScale = kTimeScale, bool connected = true);
   // Starts a second driver on the same folder and returns its exit code and
   // standard error once it ends.
   std::pair<int, std::string> RunSecondDriver();
@@ -89,7 +92,7 @@ class DriverHarness {
   std::unique_ptr<QProcess> driver_;
   QByteArray output_;
   std::string address_;
-  double timeScale_ = 0.05;
+  double timeScale_ = kTimeScale;
 };
 
 // Counts non-overlapping occurrences of `needle` in `text`.

@@ -1,6 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@ inline const std::vector<std::string> kSale = {
 class DriverTest : public ::testing::Test {
  protected:
   // The simulator on its own loopback address, the INI for it, the driver started.
-  void StartOnTcp(const IniKeys& ini = {}, double timeScale = 0.05) {
+  void StartOnTcp(const IniKeys& ini = {}, double timeScale = kTimeScale) {
     ASSERT_TRUE(h.Valid());
     ASSERT_TRUE(h.ListenTcp()) << h.Sim().LastError().toStdString();
     h.WriteIni(ini);

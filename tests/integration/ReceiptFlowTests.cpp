@@ -113,17 +113,28 @@ TEST_F(DriverTest, FilesWaitWhileTheDeviceIsUnreachable) {
   const std::string address = h.Address();
   h.Sim().Stop();
   h.WriteIni();
-  ASSERT_TRUE(h.StartDriver(0.05, false));
+  ASSERT_TRUE(h.StartDriver(kTimeScale, false));
   EXPECT_NE(h.ReadFile("VORNDRV.INFO").find("ConectatLaCasa=NU"), std::string::npos);
 
   h.DropReceipt("ONLINE5.TXT", kSale);
-  DriverHarness::Pump(600);  // a dozen ticks at this time scale
+  DriverHarness::Pump(600);  // several ticks at this time scale
   EXPECT_TRUE(h.Exists("ONLINE5.TXT"));
   EXPECT_FALSE(h.Exists("ERROR5.TXT"));
 
   ASSERT_TRUE(h.ListenTcpOn(address));
   EXPECT_EQ(h.WaitForAnswer("5").value_or("<timeout>"), "0 OK\r\nBON FISCAL NR. 0001\r\n");
   EXPECT_NE(h.ReadFile("VORNDRV.INFO").find("ConectatLaCasa=DA"), std::string::npos);
+}
+
+// A file already waiting when the driver starts must wait for the first
+// connection test, not be refused because that test has not finished yet.
+TEST_F(DriverTest, FileWaitingAtStartOutlastsASlowFirstConnectionTest) {
+  ASSERT_TRUE(h.ListenTcp());
+  h.Sim().SetReplyDelayMs(150);  // each reply late by more than one driver tick
+  h.WriteIni();
+  h.DropReceipt("ONLINE1.TXT", kSale);
+  ASSERT_TRUE(h.StartDriver(kTimeScale, false));
+  EXPECT_EQ(h.WaitForAnswer("1").value_or("<timeout>"), "0 OK\r\nBON FISCAL NR. 0001\r\n");
 }
 
 TEST_F(DriverTest, SecondDriverInTheSameFolderIsRefused) {

@@ -128,6 +128,18 @@ TEST_F(DriverTest, PaperOutOperatorReloadsAndTheFileRunsAgain) {
   EXPECT_EQ(CountOf(h.RollText(), "LAPTE"), 1);
 }
 
+TEST_F(DriverTest, ConnectionLostInTheMiddleOfAReceipt) {
+  // Both articles are sold, then the line goes dead at the payment.
+  On(h.Sim(), "33021", 2, [this] { h.Sim().DropConnectionOnNextCommand(); });
+  StartOnTcp();
+  EXPECT_EQ(h.Run("L", kSale), "1 ERROR\r\n8048;TIME OUT\r\n");
+  EXPECT_EQ(h.Sim().ReceiptsPrinted(), 0);
+  // The unpaid receipt is voided before the next file prints its own.
+  EXPECT_EQ(h.Run("M", kSale), "0 OK\r\nBON FISCAL NR. 0002\r\n");
+  EXPECT_EQ(Sent(h.Sim(), "33028"), 1);
+  EXPECT_EQ(h.Sim().ReceiptsPrinted(), 2);
+}
+
 struct Day24hCase {
   const char* name;
   int mode;

@@ -22,7 +22,7 @@ TEST_F(DriverTest, SaleOverSerialPseudoTerminal) {
 
 TEST_F(DriverTest, MissingSerialDeviceKeepsFilesWaiting) {
   h.WriteSerialIni(h.PathOf("no-such-tty"));
-  ASSERT_TRUE(h.StartDriver(0.05, false)) << h.DriverOutput();
+  ASSERT_TRUE(h.StartDriver(kTimeScale, false)) << h.DriverOutput();
   EXPECT_NE(h.ReadFile("VORNDRV.INFO").find("ConectatLaCasa=NU"), std::string::npos);
   h.DropReceipt("ONLINE1.TXT", kSale);
   DriverHarness::Pump(500);
@@ -38,7 +38,7 @@ std::string Article(int i) {
 
 TEST_F(DriverTest, BurstOf200FilesEachPrintedExactlyOnce) {
   constexpr int kFiles = 200;
-  StartOnTcp({{"LogFile", "NU"}}, 0.02);
+  StartOnTcp({{"LogFile", "NU"}}, 0.05);
   for (int i = 1; i <= kFiles; ++i) {
     const std::string price = std::to_string(100 + i);
     h.DropReceipt("ONLINE" + Article(i) + ".TXT",

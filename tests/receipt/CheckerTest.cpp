@@ -89,7 +89,7 @@ TEST_F(CheckerTest, OlderSyntaxConvertsWithTheGivenIni) {
             "7;1;1;1;0;500;1\r\n"
             "2;1;STORNO AVANS COMANDA 12\r\n"
             "11;B;RO123456\r\n"
-            "5;1000;5;;\r\n"
+            "5;1000;1;;\r\n"
             "FISCAL\n");
 
   // Without a conversion table the units take their defaults.
