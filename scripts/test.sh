@@ -9,19 +9,25 @@ export QT_QPA_PLATFORM=offscreen
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_WERROR=ON
 cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300 | tee build/ctest-summary.txt
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_WERROR=ON -DVORN_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600 | tee build-asan/ctest-summary.txt
 
 # The fuzz targets must keep building; a short smoke run of each.
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_FUZZ=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 cmake --build build-fuzz -j "$jobs" --target fuzz_all
 for f in build-fuzz/fuzz/fuzz_*; do
-  [ -x "$f" ] || continue
+  [ -f "$f" ] && [ -x "$f" ] || continue
   "$f" -runs=2000 -max_len=4096 >/dev/null 2>&1 || { echo "fuzz smoke failed: $f"; "$f" -runs=2000 -max_len=4096; exit 1; }
 done
-echo "all tests passed (plain and sanitizer builds)"
+total=0
+for f in build/ctest-summary.txt build-asan/ctest-summary.txt; do
+  n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$f" | tail -1)
+  total=$((total + ${n:-0}))
+done
+echo "plain and sanitizer builds:"
+echo "$total passed, 0 failed"
