@@ -74,9 +74,9 @@ bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
   slots.JournalNearFull = link.IsJournalNearFull();
   slots.NotFiscalized = link.IsNotFiscalized();
 
-  // The journal is asked only when its count is known; a device that reports
-  // none (-1) must not refuse every file.
-  if (ok && slots.JournalFreeLines >= 0 && slots.JournalFreeLines <= 99999) {
+  // The journal is asked whatever the check gave, but only when its count is
+  // known; a device that reports none (-1) must not refuse every file.
+  if (slots.JournalFreeLines >= 0 && slots.JournalFreeLines <= 99999) {
     link.ReadJournalFreeLines();
     if (link.JournalFreeLines != -1) slots.JournalFreeLines = link.JournalFreeLines;
     if (slots.JournalFreeLines < 500) {
@@ -136,7 +136,8 @@ bool ReceiptExecutor::CheckDeviceReady(TXvornLinux& link, int mode, FileContext&
     }
   } else if (kind == Kind::Hard) {
     link.SetError(code);
-    link.ShowOnDisplay(link.LastError);
+    // A refused display command must not replace the device state in the answer.
+    if (!link.ShowOnDisplay(std::string(link.LastError))) link.SetError(code);
     Answer(ctx, link.LastError);
     return false;
   }

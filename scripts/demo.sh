@@ -13,7 +13,7 @@ sample="$root/samples/ONLINE_SALE.TXT"
 
 bash scripts/install-deps.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build"
+cmake --build "$build" --target vorndrv vorn-sim vorndrv-check
 
 sim_pid=""
 drv_pid=""

@@ -262,6 +262,30 @@ TEST_F(Recovery, DeviceStateErrorsStopTheFile) {
   EXPECT_TRUE(questions.printerErrorTexts.empty());
 }
 
+TEST_F(Recovery, HardErrorStaysTheAnswerWhenTheDisplayRefusesIt) {
+  sim.SetJournalFull(true);
+  QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, &sim, [this](const QString& c) {
+    if (c.startsWith("7007")) sim.RefuseNextCommand(56);  // refuses the command just arrived
+  });
+  EXPECT_FALSE(RunFile(kSale));
+  EXPECT_EQ(Count("7007"), 1);
+  EXPECT_EQ(answers, std::vector<std::string>{
+                         "30;Memoria JE este plina \x96 chemati tehnicanul autorizat"});
+}
+
+TEST_F(Recovery, JournalIsCheckedAlsoAfterAFailedDeviceCheck) {
+  answerSlots.JournalFreeLines = 20000;
+  sim.SetJournalFreeLines(499);
+  sim.SetCutterError(true);
+  EXPECT_FALSE(RunFile(kSale));
+  EXPECT_EQ(answers, (std::vector<std::string>{
+                         "67;Eroare Autocutter \x96 chemati tehnicianul autorizat",
+                         "EFECTUATI RAPORTUL FISCAL Z / CHEMATI TEHNICIANUL AUTORIZAT PENTRU "
+                         "INLOCUIRE MEMORIE JE"}));
+  EXPECT_EQ(answerSlots.JournalFreeLines, 499);
+  EXPECT_EQ(Count("33021"), 0);
+}
+
 TEST_F(Recovery, JournalFullIsNoErrorForManualReports) {
   sim.SetJournalFull(true);
   TXvornLinux link(true, true);
