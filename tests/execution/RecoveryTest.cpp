@@ -269,8 +269,8 @@ TEST_F(Recovery, HardErrorStaysTheAnswerWhenTheDisplayRefusesIt) {
   });
   EXPECT_FALSE(RunFile(kSale));
   EXPECT_EQ(Count("7007"), 1);
-  EXPECT_EQ(answers, std::vector<std::string>{
-                         "30;Memoria JE este plina \x96 chemati tehnicanul autorizat"});
+  EXPECT_EQ(answers,
+            std::vector<std::string>{"30;Memoria JE este plina \x96 chemati tehnicanul autorizat"});
 }
 
 TEST_F(Recovery, JournalIsCheckedAlsoAfterAFailedDeviceCheck) {
