@@ -12,17 +12,11 @@
 
 #include "device/TXvornLinux.h"
 #include "simulator/FiscalSimulator.h"
+#include "tests/device/FakeDevice.h"
 
 namespace {
 
-std::string Reply(const std::string& payload) {
-  return std::string(
-             "\x06\x02"
-             "000"
-             "ECHO",
-             9) +
-         payload + "00\x03";
-}
+using vorn::test::Reply;
 
 // A lean scripted device: answers the model query, the export file request
 // with a length-prefixed file, and everything else with an empty payload.
