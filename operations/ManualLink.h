@@ -1,0 +1,34 @@
+#pragma once
+// What every manual operation of the console shares: the link made from the
+// settings in force, the manual-operation time stamp and the operation's log.
+#include <memory>
+#include <string>
+
+#include "core/Settings.h"
+#include "device/TXvornLinux.h"
+
+namespace vorn {
+
+// The service state a manual operation reads; taken from the core at the click.
+struct ManualContext {
+  Settings settings;
+  std::string programFolder;  // also the work folder; ends with a separator
+  std::string logFolder;      // the Log folder, ends with a separator (may be empty)
+  std::string historyFolder;  // the History folder, ends with a separator (may be empty)
+};
+
+// A link with M4 and the TCP/IP choice; LongTimeOut handed over when asked.
+std::unique_ptr<TXvornLinux> CreateManualLink(const Settings& settings, bool withLongTimeOut);
+
+// Opens with the selected COM number, the speed index and the IP text.
+bool OpenManualLink(TXvornLinux& link, const Settings& settings);
+
+// "ddmmyy_hh_mm_ss" of now.
+std::string ManualTimestamp();
+
+// Writes the link's traffic log as folder + prefix + stamp + ".TXT" (folder may be
+// empty: the current working folder). False when it cannot be written.
+bool SaveManualLog(const TXvornLinux& link, const std::string& folder, const std::string& prefix,
+                   const std::string& stamp);
+
+}  // namespace vorn
