@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/AnswerSlots.h"
+#include "core/InFlightRecord.h"
 #include "core/OperatorQuestions.h"
 #include "core/Settings.h"
 #include "receipt/ReceiptMarkers.h"
@@ -22,6 +23,10 @@ struct FileContext {
   std::string programFolder;  // also the work folder; ends with a separator
   // WriteAnswerFile of the service: the first message ("0 OK" or an error text).
   std::function<void(const std::string&)> writeAnswer;
+  // The in-flight record of this file (name, size, digest already set) and the
+  // service's way of writing it whole to disk; null where nothing is recorded.
+  InFlightRecord* inFlight = nullptr;
+  std::function<void()> saveInFlight;
 };
 
 // Device preparation and execution, as the service core calls them.
@@ -35,6 +40,10 @@ class FileExecutor {
   virtual bool ExecuteFile(FileContext& ctx) = 0;
   // Frees a link that is still held (after an escaped error); harmless otherwise.
   virtual void ReleaseLink(FileContext& ctx) = 0;
+  // After a restart, for the file that the in-flight record names: decides from
+  // the device what the interrupted run already did. True when the file must
+  // run (again); false when the answer has been written.
+  virtual bool RecoverFile(FileContext& /*ctx*/, const InFlightRecord& /*record*/) { return true; }
 };
 
 }  // namespace vorn

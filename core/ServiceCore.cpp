@@ -94,6 +94,7 @@ void ServiceCore::LogError(const std::string& line) {
 
 void ServiceCore::Start() {
   slots_.JournalFreeLines = -1;
+  inFlight_ = LoadInFlight(workFolder_);
   LoadConfiguration();
   SetProcessing(true);
 }
@@ -248,6 +249,12 @@ void ServiceCore::TprocessorTimer() {
   if (!name.empty()) {
     busy_ = true;
     fileSuffix_ = DeriveSuffix(name);
+    if (FinishAnsweredInFlight(name)) {
+      WaitMs(kPauseAfterFileMs);
+      busy_ = false;
+      Q_EMIT StateChanged();
+      return;
+    }
     QFile::remove(Q(workFolder_ + AnswerFileName(fileSuffix_)));
     Log("preiau " + name);
     try {
@@ -257,7 +264,10 @@ void ServiceCore::TprocessorTimer() {
     } catch (...) {
       HandleEscapedError("eroare necunoscuta", name);
     }
-    if (!DeleteReceiptFile(workFolder_ + name)) {
+    MarkInFlightAnswered(name);
+    if (DeleteReceiptFile(workFolder_ + name)) {
+      ForgetInFlight();
+    } else {
       // Running it again would print the same receipt twice.
       const FileSignature sig = Signature(Q(workFolder_ + name));
       leftover_ = LeftoverFile{name, sig.size, sig.modifiedMs};
@@ -278,6 +288,9 @@ void ServiceCore::TprocessorTimer() {
 }
 
 std::string ServiceCore::NextReceiptFile() {
+  // A file interrupted by a restart goes first, before another file's
+  // preparation could act on its receipt.
+  if (std::string recorded = InFlightFileWaiting(); !recorded.empty()) return recorded;
   for (const std::string& name :
        ListMatchingFiles(workFolder_, kReceiptPrefix, kReceiptExtension)) {
     if (leftover_ && leftover_->name == name) {
@@ -311,6 +324,8 @@ void ServiceCore::ProcessReceiptFile(const std::string& name) {
   markers_.Clear();
   slots_.ClearForNewFile();
   answerWritten_ = false;
+  restartNotice_ = false;
+  fileRecord_ = InFlightRecord{};
 
   std::vector<std::string> lines;
   std::vector<std::string> processingLog;
@@ -377,6 +392,7 @@ void ServiceCore::RunReceiptFile(const std::string& name, std::vector<std::strin
     WriteAnswerFile(" NU POT COMUNICA CU CASA DE MARCAT");
     return;
   }
+  if (!RecoverInFlight(name, bytes, ctx)) return;
   if (executor_->PrepareDeviceForFile(ctx)) executor_->ExecuteFile(ctx);
   if (!answerWritten_) {
     // The application waits for an answer to every file it drops.
@@ -447,7 +463,8 @@ bool ServiceCore::DeleteReceiptFile(const std::string& path) {
 // ---------------------------------------------------------------- answer and status files
 
 bool ServiceCore::WriteAnswerFile(const std::string& message) {
-  const std::vector<std::string> lines = BuildAnswerLines(message, slots_);
+  std::vector<std::string> lines = BuildAnswerLines(message, slots_);
+  if (restartNotice_) lines.emplace_back(kRestartNoticeLine);
   slots_.RecoveryNotice.clear();
   ShowWarnings();
 

@@ -12,6 +12,7 @@
 #include "core/AnswerSlots.h"
 #include "core/DeviceProbe.h"
 #include "core/FileContext.h"
+#include "core/InFlightRecord.h"
 #include "core/OperatorQuestions.h"
 #include "core/Settings.h"
 #include "receipt/ReceiptMarkers.h"
@@ -104,6 +105,21 @@ class ServiceCore : public QObject {
   };
   // The first waiting file that is not a leftover; a leftover is deleted again instead.
   std::string NextReceiptFile();
+
+  // ---- crash safety (ServiceCoreInFlight.cpp) ----
+  // The recorded file while it still waits; a record whose file is gone is dropped.
+  std::string InFlightFileWaiting();
+  // A file answered before a restart: its answer is kept and the file deleted.
+  bool FinishAnsweredInFlight(const std::string& name);
+  // For the recorded file: false when the recovery has answered it.
+  bool RecoverInFlight(const std::string& name, const std::string& bytes, FileContext& ctx);
+  void SaveFileRecord();
+  void MarkInFlightAnswered(const std::string& name);
+  void ForgetInFlight();
+
+  std::optional<InFlightRecord> inFlight_;  // as on disk
+  InFlightRecord fileRecord_;               // the file being handled
+  bool restartNotice_ = false;              // this file's run was interrupted by a restart
 
   std::optional<LeftoverFile> leftover_;
   std::string workFolder_;

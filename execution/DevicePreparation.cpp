@@ -95,6 +95,7 @@ bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
 
 bool ReceiptExecutor::ExecuteFile(FileContext& ctx) {
   LinkReleaseGuard release(*this, ctx);
+  BeginInFlight(ctx);
   if (MarkersOf(ctx).HasFiscal) return ExecuteFiscalReceipt(ctx);
   return ExecuteServiceFile(ctx);
 }

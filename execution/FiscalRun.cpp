@@ -37,6 +37,7 @@ class FiscalRun {
       : exec_(exec), ctx_(ctx), s_(SettingsOf(ctx)), m_(MarkersOf(ctx)), slots_(SlotsOf(ctx)) {}
 
   bool Run();
+  bool Resume(bool closed);
 
  private:
   TXvornLinux& Link() { return *exec_.Link(); }
@@ -50,6 +51,7 @@ class FiscalRun {
   bool ShowDisplayLine(const std::vector<std::string>& f);
   bool FinishAfterClose();
   bool EndOfFile();
+  void MarkClosed();
 
   ReceiptExecutor& exec_;
   FileContext& ctx_;
@@ -86,6 +88,43 @@ bool FiscalRun::Run() {
     displayLines_.clear();
   }
   return EndOfFile();
+}
+
+bool FiscalRun::Resume(bool closed) {
+  slots_.FiscalSeries.clear();
+  slots_.RecoveryNotice.clear();
+  Link().CutMode = s_.ModTaiere;
+  Link().FeedLines = s_.LiniiAvans;
+  if (closed) {
+    // What followed the close may have printed already; only the cut is sure to be missing.
+    slots_.FiscalReceiptNumber.clear();
+    slots_.AutoFinalizedReceipt.clear();
+    slots_.OpenReceiptHint.clear();
+    if (!FinishAfterClose()) {
+      slots_.OpenReceiptHint = Link().LastError +
+                               " transmiteti un bon nou sau verificati stare bon precedent cu "
+                               "comanda 9999";
+    }
+    Answer(ctx_, "0 OK");
+    return true;
+  }
+  // Paid: nothing after the payment was sent. Only the lines kept for after the close matter.
+  for (const std::string& line : LinesOf(ctx_)) {
+    std::vector<std::string> f = SplitFields(line, ';');
+    if (f.empty()) continue;
+    if (f[0] == "10" && m_.HasPayment) {
+      displayLines_.push_back(line);
+    } else if (f[0] == "12" || f[0] == "16") {
+      Dispatch(line, f);
+    }
+  }
+  return EndOfFile();
+}
+
+void FiscalRun::MarkClosed() {
+  if (!ctx_.inFlight || !ctx_.saveInFlight) return;
+  ctx_.inFlight->phase = InFlightPhase::Closed;
+  ctx_.saveInFlight();
 }
 
 bool FiscalRun::RunPass() {
@@ -292,6 +331,7 @@ bool FiscalRun::EndOfFile() {
       }
     }
     if (link.CloseFiscalReceipt()) {
+      MarkClosed();
       if (!FinishAfterClose()) {
         slots_.OpenReceiptHint = link.LastError +
                                  " transmiteti un bon nou sau verificati stare bon precedent cu "
@@ -322,6 +362,11 @@ bool FiscalRun::EndOfFile() {
 }
 
 }  // namespace
+
+bool ReceiptExecutor::ResumeFiscalReceipt(FileContext& ctx, bool closed) {
+  FiscalRun run(*this, ctx);
+  return run.Resume(closed);
+}
 
 bool ReceiptExecutor::ExecuteFiscalReceipt(FileContext& ctx) {
   LinkReleaseGuard release(*this, ctx);

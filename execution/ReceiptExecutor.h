@@ -20,6 +20,7 @@ class ReceiptExecutor : public FileExecutor {
   bool PrepareDeviceForFile(FileContext& ctx) override;
   bool ExecuteFile(FileContext& ctx) override;
   void ReleaseLink(FileContext& ctx) override;
+  bool RecoverFile(FileContext& ctx, const InFlightRecord& record) override;
 
   // Device-state check, shared with the manual operations. Mode 0: manual
   // reports; 1: manual cancel and files that cancel a receipt; 2: every other
@@ -45,6 +46,14 @@ class ReceiptExecutor : public FileExecutor {
   bool ResolveUnprogrammedPayment(FileContext& ctx, double amount);
   // Command 9999: finish or cancel the previous receipt and leave the notice.
   bool ReportReceiptState(FileContext& ctx);
+
+  // An interrupted fiscal run taken up on the held link: a paid receipt is
+  // closed and finished as the run would have; a closed one is only cut.
+  // Answers in both cases.
+  bool ResumeFiscalReceipt(FileContext& ctx, bool closed);
+  // Records the file and the device counters before its first command that
+  // changes the device (files that may not run twice only).
+  void BeginInFlight(FileContext& ctx);
 
   // Creates and opens the file's link (as the preparation does, without the
   // device check); on failure answers, releases and returns false.

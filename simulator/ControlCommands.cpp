@@ -50,6 +50,11 @@ QString FiscalSimulator::ControlHelp() {
       "  chunk N                   replies go out in pieces of N bytes (0: whole)\n"
       "  delay MS                  pause before every reply\n"
       "  drop                      the connection is dropped at the next command\n"
+      "  hold CODE [N]             the next (Nth) command beginning with CODE is carried\n"
+      "                            out and its reply held until release (e.g. hold 3011)\n"
+      "  hold-nth N                the same for the Nth command from now\n"
+      "  held                      \"HELD <command>\" while a reply is held, else \"NONE\"\n"
+      "  release                   sends the held reply and forgets pending holds\n"
       "  model extended|classic    model text with or without \"M4\"\n"
       "  receipt-open STAGE        leave a fiscal receipt in stage 1..6 (0: none)\n"
       "  receipt-open nonfiscal    leave a non-fiscal receipt open\n"
@@ -126,6 +131,28 @@ QString FiscalSimulator::ApplyControl(const QString& line) {
     int ext = w.size() > 2 ? w[2].toInt(&goodExt) : 0;
     if (!good || !goodExt || code < 0 || code > 99) return "ERR expected a code 0..99";
     RefuseNextCommand(code, ext);
+    return ok;
+  }
+  if (cmd == "hold") {
+    bool good = true;
+    int n = w.size() > 2 ? w[2].toInt(&good) : 1;
+    if (w.size() < 2 || !good || n < 1) return "ERR expected a command code and a count";
+    HoldReplyTo(w[1], n);
+    return ok;
+  }
+  if (cmd == "hold-nth") {
+    bool good = false;
+    int n = w.size() > 1 ? w[1].toInt(&good) : 0;
+    if (!good || n < 1) return "ERR expected a number 1 or more";
+    HoldReplyToNth(n);
+    return ok;
+  }
+  if (cmd == "held") {
+    QString c = HeldCommand();
+    return c.isEmpty() ? QStringLiteral("NONE") : "HELD " + c;
+  }
+  if (cmd == "release") {
+    ReleaseHeldReply();
     return ok;
   }
   if (cmd == "drop") {

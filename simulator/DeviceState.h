@@ -2,6 +2,7 @@
 // Everything the simulated device remembers between commands.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -102,6 +103,13 @@ struct LinkFaults {
   int chunkSize = 0;
   int replyDelayMs = 0;
   bool dropNext = false;
+  // A held reply: the command is carried out, its reply waits for a release,
+  // so a test can stop the client at an exact point.
+  std::string holdCode;               // a command beginning with it
+  int holdCodeCount = 1;              // the how-manieth such command from now
+  int holdNth = 0;                    // the Nth command from now (0: none)
+  std::string heldCommand;            // whose reply is waiting (empty: none)
+  std::function<void()> releaseHeld;  // sends it, when its connection still lives
 };
 
 struct ExportJob {

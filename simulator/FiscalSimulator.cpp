@@ -99,6 +99,20 @@ void FiscalSimulator::CutNextReply(int bytes) {
 void FiscalSimulator::SetChunkSize(int bytes) { device_->link.chunkSize = bytes < 0 ? 0 : bytes; }
 void FiscalSimulator::SetReplyDelayMs(int ms) { device_->link.replyDelayMs = ms < 0 ? 0 : ms; }
 void FiscalSimulator::DropConnectionOnNextCommand() { device_->link.dropNext = true; }
+void FiscalSimulator::HoldReplyTo(const QString& code, int nth) {
+  device_->link.holdCode = code.toStdString();
+  device_->link.holdCodeCount = nth < 1 ? 1 : nth;
+}
+void FiscalSimulator::HoldReplyToNth(int n) { device_->link.holdNth = n; }
+QString FiscalSimulator::HeldCommand() const {
+  return QString::fromStdString(device_->link.heldCommand);
+}
+void FiscalSimulator::ReleaseHeldReply() {
+  LinkFaults& link = device_->link;
+  link.holdCode.clear();
+  link.holdNth = 0;
+  if (auto release = link.releaseHeld) release();
+}
 void FiscalSimulator::SetExtendedModel(bool on) { device_->State().extendedModel = on; }
 void FiscalSimulator::SetReceiptInProgress(int stage, bool nonFiscal) {
   device_->SetReceiptInProgress(stage, nonFiscal);

@@ -59,6 +59,13 @@ class FiscalSimulator : public QObject {
   void SetChunkSize(int bytes);  // replies go out in pieces of that size (0: whole)
   void SetReplyDelayMs(int ms);  // pause before every reply (scaled by the time scale)
   void DropConnectionOnNextCommand();
+  // The nth command from now beginning with `code` (or the nth command of any
+  // kind) is carried out and its reply held until ReleaseHeldReply, which also
+  // forgets pending holds.
+  void HoldReplyTo(const QString& code, int nth = 1);
+  void HoldReplyToNth(int n);
+  QString HeldCommand() const;  // empty while no reply is held
+  void ReleaseHeldReply();
   void SetExtendedModel(
       bool on);  // model text with "M4" (extended status) or without (classic 1215)
   // Leaves a fiscal receipt open in stage 1..6 (0: none), or a non-fiscal one.

@@ -1,5 +1,6 @@
 #include "simulator/SimSession.h"
 
+#include <QPointer>
 #include <QTimer>
 
 #include "device/Clock.h"
@@ -34,6 +35,43 @@ void SimSession::Reset() {
   busyTimer_->stop();
   busy_ = false;
   busyRemainder_.clear();
+  DropHeld();
+}
+
+SimSession::~SimSession() { DropHeld(); }
+
+void SimSession::DropHeld() {
+  heldReply_.clear();
+  holding_ = false;
+  if (!holdsReply_) return;
+  holdsReply_ = false;
+  device_->link.heldCommand.clear();
+  device_->link.releaseHeld = nullptr;
+}
+
+bool SimSession::ShouldHold(const std::string& command) {
+  LinkFaults& link = device_->link;
+  if (!link.heldCommand.empty()) return false;
+  bool hold = false;
+  if (!link.holdCode.empty() && command.rfind(link.holdCode, 0) == 0 && --link.holdCodeCount <= 0) {
+    link.holdCode.clear();
+    hold = true;
+  }
+  if (link.holdNth > 0 && --link.holdNth == 0) hold = true;
+  if (!hold) return false;
+  link.heldCommand = command;
+  holdsReply_ = true;
+  QPointer<SimSession> self(this);
+  link.releaseHeld = [self] {
+    if (self) self->ReleaseHeld();
+  };
+  return true;
+}
+
+void SimSession::ReleaseHeld() {
+  QByteArray bytes = heldReply_;
+  DropHeld();
+  if (!bytes.isEmpty() && !dropped_) Send(bytes);
 }
 
 void SimSession::OnBytes(const QByteArray& bytes) {
@@ -82,6 +120,7 @@ void SimSession::HandleFrame(const InFrame& frame) {
     }
     return;
   }
+  holding_ = ShouldHold(frame.command);
   Response r = device_->Handle(frame.command);
   switch (r.kind) {
     case Response::Kind::Reply:
@@ -105,6 +144,8 @@ void SimSession::HandleFrame(const InFrame& frame) {
       Send(BinaryReply(r.payload));
       break;
   }
+  // A held reply is kept whole; line faults apply when it is released.
+  holding_ = false;
 }
 
 QByteArray SimSession::BinaryReply(const std::string& file) {
@@ -144,6 +185,10 @@ void SimSession::FinishLongReport() {
 }
 
 void SimSession::Send(QByteArray bytes) {
+  if (holding_) {
+    heldReply_ += bytes;
+    return;
+  }
   LinkFaults& link = device_->link;
   if (link.cutNextReply >= 0) {
     bytes.truncate(link.cutNextReply);

@@ -22,6 +22,7 @@ class SimSession : public QObject {
   using Dropper = std::function<void()>;
 
   SimSession(FiscalDevice* device, Writer write, Dropper drop, QObject* parent = nullptr);
+  ~SimSession() override;
 
   void OnBytes(const QByteArray& bytes);
   // Forget a half-read frame and anything still queued (the peer went away).
@@ -39,6 +40,9 @@ class SimSession : public QObject {
   void Enqueue(const QByteArray& bytes);
   void Pump();
   void FinishLongReport();
+  bool ShouldHold(const std::string& command);
+  void ReleaseHeld();
+  void DropHeld();
 
   FiscalDevice* device_;
   Writer write_;
@@ -53,6 +57,9 @@ class SimSession : public QObject {
   int64_t pollIntervalMs_ = 0;
   QByteArray busyRemainder_;
   bool dropped_ = false;
+  bool holding_ = false;  // replies of the current frame go to heldReply_
+  QByteArray heldReply_;
+  bool holdsReply_ = false;  // this session's reply is the device's held one
 };
 
 }  // namespace vorn::sim

@@ -149,6 +149,14 @@ void DriverHarness::StopDriver() {
   driver_.reset();
 }
 
+void DriverHarness::KillDriver() {
+  if (!driver_) return;
+  driver_->kill();
+  driver_->waitForFinished(5000);
+  output_ += driver_->readAll();
+  driver_.reset();
+}
+
 bool DriverHarness::DriverRunning() const {
   return driver_ && driver_->state() != QProcess::NotRunning;
 }

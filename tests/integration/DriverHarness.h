@@ -59,6 +59,8 @@ class DriverHarness {
   // standard error once it ends.
   std::pair<int, std::string> RunSecondDriver();
   void StopDriver();
+  // kill -9, as a crash or a power cut would end it.
+  void KillDriver();
   bool DriverRunning() const;
   std::string DriverOutput();
 

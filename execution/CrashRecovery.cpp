@@ -1,0 +1,143 @@
+#include "execution/CrashRecovery.h"
+
+#include "receipt/Fields.h"
+
+namespace vorn {
+
+namespace {
+
+bool IsDigitsOnly(const std::string& text) {
+  if (text.empty()) return false;
+  for (char ch : text) {
+    if (ch < '0' || ch > '9') return false;
+  }
+  return true;
+}
+
+bool InSales(const std::string& s) { return s == "1" || s == "2" || s == "3" || s == "4"; }
+bool Paid(const std::string& s) { return s == "5" || s == "6"; }
+
+int64_t Count(const std::string& text, std::size_t at, std::size_t width) {
+  if (text.size() < at + width) return -1;
+  int64_t v = -1;
+  const std::string field = text.substr(at, width);
+  return IsDigitsOnly(field) && ReadInt64(field, v) ? v : -1;
+}
+
+RecoveryAction Receipt(const DeviceCounters& before, const DeviceCounters& now) {
+  if (InSales(now.stage)) return RecoveryAction::VoidAndRunAgain;
+  if (now.stage == "5") return RecoveryAction::ClosePaid;
+  if (now.stage == "6") return RecoveryAction::FinishClosed;
+  if (now.stage != "0") return RecoveryAction::CheckDevice;
+  // A Z report in between resets the day's counters: they no longer compare.
+  if (now.zNumber != before.zNumber) return RecoveryAction::CheckDevice;
+  if (before.dayReceipts < 0 || now.dayReceipts < 0) return RecoveryAction::CheckDevice;
+  if (now.dayReceipts == before.dayReceipts) return RecoveryAction::RunAgain;
+  if (now.dayReceipts == before.dayReceipts + 1) return RecoveryAction::AnswerPrinted;
+  return RecoveryAction::CheckDevice;
+}
+
+RecoveryAction Cash(const DeviceCounters& before, const DeviceCounters& now, int moves) {
+  if (now.zNumber != before.zNumber || before.deposits < 0 || before.withdrawals < 0 ||
+      now.deposits < 0 || now.withdrawals < 0) {
+    return RecoveryAction::CheckDevice;
+  }
+  const int64_t made = (now.deposits - before.deposits) + (now.withdrawals - before.withdrawals);
+  if (made == 0) return RecoveryAction::RunAgain;
+  if (made == moves) return RecoveryAction::AnswerDone;
+  return RecoveryAction::CheckDevice;
+}
+
+RecoveryAction State(const DeviceCounters& before, const DeviceCounters& now) {
+  if (now.stage.empty() || before.stage.empty()) return RecoveryAction::CheckDevice;
+  if (now.stage == before.stage && now.receiptNumber == before.receiptNumber) {
+    return RecoveryAction::RunAgain;
+  }
+  if (now.stage == "0" && Paid(before.stage)) return RecoveryAction::AnswerFinalized;
+  if (now.stage == "0" && InSales(before.stage)) return RecoveryAction::AnswerVoided;
+  return RecoveryAction::CheckDevice;
+}
+
+}  // namespace
+
+FileEffect EffectOf(const ReceiptMarkers& m, const std::vector<std::string>& lines) {
+  if (m.HasFiscal) {
+    if (m.Has15) return FileEffect::ZReport;
+    if (m.Has9999 || m.Has14 || m.Has0) return FileEffect::ReceiptState;
+    // These files print reports or read the device; they close no receipt.
+    if (m.Has10 || m.Has17 || m.Has18or19 || m.Has24 || m.Has27 || m.Has28 || m.Has30 || m.Has32) {
+      return FileEffect::Repeatable;
+    }
+    return FileEffect::Receipt;
+  }
+  if (m.Has102) return FileEffect::Unverifiable;
+  if (m.Has25 && CashMoves(lines) > 0) return FileEffect::CashMove;
+  return FileEffect::Repeatable;
+}
+
+int CashMoves(const std::vector<std::string>& lines) {
+  int n = 0;
+  for (const std::string& line : lines) {
+    const std::vector<std::string> f = SplitFields(line, ';');
+    if (f.size() > 1 && f[0] == "25" && (f[1] == "D" || f[1] == "P")) ++n;
+  }
+  return n;
+}
+
+RecoveryAction DecideRecovery(FileEffect effect, const DeviceCounters& before,
+                              const DeviceCounters& now, int cashMoves) {
+  switch (effect) {
+    case FileEffect::Repeatable:
+      return RecoveryAction::RunAgain;
+    case FileEffect::Receipt:
+      return Receipt(before, now);
+    case FileEffect::ZReport:
+      if (before.zNumber < 0 || now.zNumber < 0) return RecoveryAction::CheckDevice;
+      if (now.zNumber == before.zNumber) return RecoveryAction::RunAgain;
+      if (now.zNumber == before.zNumber + 1) return RecoveryAction::AnswerDone;
+      return RecoveryAction::CheckDevice;
+    case FileEffect::CashMove:
+      return Cash(before, now, cashMoves);
+    case FileEffect::ReceiptState:
+      return State(before, now);
+    case FileEffect::Unverifiable:
+      break;
+  }
+  return RecoveryAction::CheckDevice;
+}
+
+const char* ActionName(RecoveryAction action) {
+  switch (action) {
+    case RecoveryAction::RunAgain:
+      return "fisierul se executa din nou";
+    case RecoveryAction::VoidAndRunAgain:
+      return "bonul deschis se anuleaza si fisierul se executa din nou";
+    case RecoveryAction::ClosePaid:
+      return "bonul platit se inchide";
+    case RecoveryAction::FinishClosed:
+      return "bonul inchis se finalizeaza";
+    case RecoveryAction::AnswerPrinted:
+      return "bonul a fost tiparit";
+    case RecoveryAction::AnswerDone:
+      return "operatia a fost efectuata";
+    case RecoveryAction::AnswerFinalized:
+      return "bonul in derulare a fost finalizat";
+    case RecoveryAction::AnswerVoided:
+      return "bonul in derulare a fost anulat";
+    case RecoveryAction::CheckDevice:
+      break;
+  }
+  return "starea nu poate fi stabilita";
+}
+
+bool ReadDayCounters(const std::string& totals, DeviceCounters& c) {
+  if (totals.size() != 253) return false;
+  c.dayReceipts = Count(totals, 0, 4);
+  c.withdrawals = Count(totals, 175, 4);
+  c.deposits = Count(totals, 188, 4);
+  return true;
+}
+
+int64_t ZNumberFromJournalInfo(const std::string& reply) { return Count(reply, 18, 9); }
+
+}  // namespace vorn

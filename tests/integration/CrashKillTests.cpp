@@ -1,0 +1,225 @@
+// The real driver killed (kill -9) at exact points of a file, then started
+// again: every file gets one true answer and nothing reaches the paper twice.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <iostream>
+
+#include "core/InFlightRecord.h"
+#include "simulator/DeviceState.h"
+#include "simulator/FiscalDevice.h"
+#include "tests/integration/DriverTest.h"
+
+namespace vorn::itest {
+namespace {
+
+const std::string kRestarted =
+    "ATENTIE: driverul a fost repornit in timpul procesarii acestui fisier\r\n";
+
+// Roll sections of fiscal receipts that were booked (printed and not voided).
+std::vector<std::string> BookedReceipts(const std::string& roll) {
+  std::vector<std::string> out;
+  const std::string head = "S.C. VORN DEMO";
+  std::size_t at = roll.find(head);
+  while (at != std::string::npos) {
+    const std::size_t next = roll.find(head, at + head.size());
+    const std::string part = roll.substr(at, next == std::string::npos ? next : next - at);
+    if (part.find("BON FISCAL NR.") != std::string::npos &&
+        part.find("BON ANULAT") == std::string::npos) {
+      out.push_back(part);
+    }
+    at = next;
+  }
+  return out;
+}
+
+struct KillCase {
+  const char* name;
+  std::vector<std::string> lines;
+  const char* holdCode;  // the command whose reply never reaches the driver
+  int nth;
+  std::string answer;
+  const char* rollText;  // printed exactly once
+};
+
+const std::vector<std::string> kReceipt = {
+    "1;PAINE ALBA;BUC;1;1;350;200000",
+    "2;1;MULTUMIM",
+    "1;LAPTE;L;1;2;799;100000",
+    "5;1499;1",
+};
+
+void RunKillCase(const KillCase& c, int index) {
+  SCOPED_TRACE(c.name);
+  DriverHarness h;
+  ASSERT_TRUE(h.Valid());
+  ASSERT_TRUE(h.ListenTcpOn("127.0.30." + std::to_string(10 + index)));
+  h.WriteIni();
+  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+
+  h.Sim().HoldReplyTo(QString::fromLatin1(c.holdCode), c.nth);
+  h.DropReceipt("ONLINE1.TXT", c.lines);
+  ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Sim().HeldCommand().isEmpty(); }))
+      << h.DriverOutput();
+  h.KillDriver();
+  h.Sim().ReleaseHeldReply();
+  EXPECT_FALSE(h.Exists("ERROR1.TXT"));
+
+  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+  const std::string answer = h.WaitForAnswer("1").value_or("<timeout>");
+  EXPECT_EQ(answer, c.answer);
+  const std::string roll = h.RollText();
+  EXPECT_EQ(CountOf(roll, c.rollText), 1) << roll;
+  if (::testing::Test::HasFailure()) std::cerr << h.DriverOutput() << "\n" << roll << "\n";
+  h.StopDriver();
+}
+
+TEST(CrashKillTest, SaleReceiptKilledAfterEachCommand) {
+  const std::string first = "0 OK\r\nBON FISCAL NR. 0001\r\n";
+  const std::string again = "0 OK\r\nBON FISCAL NR. 0002\r\n";
+  // Killed while an unpaid receipt is open: it is voided and the file printed once more.
+  const std::vector<KillCase> cases = {
+      {"first sale", kReceipt, "33021", 1, again + kRestarted, "\nTOTAL  "},
+      {"text line", kReceipt, "3002", 1, again + kRestarted, "\nTOTAL  "},
+      {"second sale", kReceipt, "33021", 2, again + kRestarted, "\nTOTAL  "},
+      {"payment", kReceipt, "3007", 1, first + kRestarted, "\nTOTAL  "},
+      {"close", kReceipt, "3011", 1, first + kRestarted, "\nTOTAL  "},
+      {"finish and cut", kReceipt, "3015", 1, first + kRestarted, "\nTOTAL  "},
+      {"counters read before the record", kReceipt, "1004", 1, first, "\nTOTAL  "},
+  };
+  int index = 0;
+  for (const KillCase& c : cases) {
+    RunKillCase(c, index++);
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
+TEST(CrashKillTest, ReceiptKilledAtEachStepIsBookedOnce) {
+  // The roll itself: one booked receipt with both articles, whatever voided one came before.
+  const std::vector<std::pair<const char*, int>> points = {
+      {"33021", 2}, {"3007", 1}, {"3011", 1}, {"3015", 1}};
+  int index = 20;
+  for (const auto& [code, nth] : points) {
+    SCOPED_TRACE(code);
+    DriverHarness h;
+    ASSERT_TRUE(h.ListenTcpOn("127.0.30." + std::to_string(index++)));
+    h.WriteIni();
+    ASSERT_TRUE(h.StartDriver());
+    h.Sim().HoldReplyTo(code, nth);
+    h.DropReceipt("ONLINE.TXT", kReceipt);
+    ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Sim().HeldCommand().isEmpty(); }));
+    h.KillDriver();
+    ASSERT_TRUE(h.StartDriver());
+    ASSERT_TRUE(h.WaitForAnswer("").has_value());
+    const std::vector<std::string> booked = BookedReceipts(h.RollText());
+    ASSERT_EQ(booked.size(), 1u) << h.RollText();
+    EXPECT_EQ(CountOf(booked[0], "PAINE ALBA"), 1);
+    EXPECT_EQ(CountOf(booked[0], "LAPTE"), 1);
+    EXPECT_EQ(CountOf(booked[0], "MULTUMIM"), 1);
+    EXPECT_EQ(h.Sim().Device().State().day.gross, 1499);
+    EXPECT_FALSE(h.Exists(kInFlightFileName));
+  }
+}
+
+TEST(CrashKillTest, ZReportAndCashInKilledOnTheDevicesReply) {
+  const std::vector<KillCase> cases = {
+      {"Z report", {"15"}, "2002", 1, "0 OK\r\n" + kRestarted, "RAPORT Z NR."},
+      {"cash in",
+       {"25;D;10000"},
+       "7106D",
+       1,
+       "0 OK\r\nNUMERAR SERTAR : 100.00\r\n" + kRestarted,
+       "INTRODUCERE NUMERAR"},
+  };
+  int index = 40;
+  for (const KillCase& c : cases) {
+    RunKillCase(c, index++);
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
+TEST(CrashKillTest, XReportMayPrintAgain) {
+  DriverHarness h;
+  ASSERT_TRUE(h.ListenTcpOn("127.0.30.45"));
+  h.WriteIni();
+  ASSERT_TRUE(h.StartDriver());
+  h.Sim().HoldReplyTo("2003");
+  h.DropReceipt("ONLINE1.TXT", {"30"});
+  ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Sim().HeldCommand().isEmpty(); }));
+  h.KillDriver();
+  ASSERT_TRUE(h.StartDriver());
+  // Nothing was recorded for it: the second run answers as a first would.
+  EXPECT_EQ(h.WaitForAnswer("1").value_or("<timeout>"), "0 OK\r\n");
+  EXPECT_EQ(CountOf(h.RollText(), "RAPORT X"), 4);  // title and footer, twice
+}
+
+// Folder states that a kill leaves behind, set up directly.
+class CrashLeftover : public DriverTest {
+ protected:
+  InFlightRecord RecordFor(const std::string& name) {
+    const std::string bytes = h.ReadFile(name);
+    const QFileInfo info(QString::fromStdString(h.PathOf(name)));
+    InFlightRecord r;
+    r.name = name;
+    r.size = static_cast<int64_t>(bytes.size());
+    r.modifiedMs = info.lastModified().toMSecsSinceEpoch();
+    r.digest = FileDigest(bytes);
+    r.before = DeviceCounters{"0", 0, 0, 0, 0, 0};
+    return r;
+  }
+  void Save(const InFlightRecord& r) {
+    std::string error;
+    ASSERT_TRUE(SaveInFlight(h.Folder(), r, error)) << error;
+  }
+};
+
+TEST_F(CrashLeftover, AnswerWrittenBeforeTheKillIsKeptAndTheFileNotRunAgain) {
+  ASSERT_TRUE(h.ListenTcpOn("127.0.30.60"));
+  h.WriteIni();
+  h.DropReceipt("ONLINE1.TXT", kSale);
+  const std::string answer = "0 OK\r\nBON FISCAL NR. 0007\r\n";
+  h.DropRaw("ERROR1.TXT", answer);
+  InFlightRecord r = RecordFor("ONLINE1.TXT");
+  r.phase = InFlightPhase::Answered;
+  Save(r);
+
+  ASSERT_TRUE(h.StartDriver());
+  ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Exists("ONLINE1.TXT"); }));
+  EXPECT_EQ(h.ReadFile("ERROR1.TXT"), answer);
+  EXPECT_EQ(h.Sim().ReceiptsPrinted(), 0);
+  EXPECT_FALSE(h.Exists(kInFlightFileName));
+}
+
+TEST_F(CrashLeftover, CountersThatExplainNothingAskTheOperatorToCheckTheDevice) {
+  ASSERT_TRUE(h.ListenTcpOn("127.0.30.61"));
+  h.WriteIni();
+  h.DropReceipt("ONLINE1.TXT", kSale);
+  InFlightRecord r = RecordFor("ONLINE1.TXT");
+  r.before.dayReceipts = 5;  // the device now reports none: a Z or another device
+  Save(r);
+
+  ASSERT_TRUE(h.StartDriver());
+  const std::string answer = h.WaitForAnswer("1").value_or("<timeout>");
+  EXPECT_EQ(answer,
+            "1 ERROR\r\n8060;Driverul a fost repornit in timpul procesarii si nu poate "
+            "stabili daca fisierul a fost executat. Verificati casa de marcat inainte de "
+            "a retransmite\r\n" +
+                kRestarted);
+  EXPECT_EQ(h.Sim().ReceiptsPrinted(), 0);
+}
+
+TEST_F(CrashLeftover, ARecordOfOtherBytesUnderTheSameNameIsANewReceipt) {
+  ASSERT_TRUE(h.ListenTcpOn("127.0.30.62"));
+  h.WriteIni();
+  h.DropReceipt("ONLINE1.TXT", kSale);
+  InFlightRecord r = RecordFor("ONLINE1.TXT");
+  r.digest = FileDigest("other bytes");
+  r.phase = InFlightPhase::Answered;
+  Save(r);
+
+  ASSERT_TRUE(h.StartDriver());
+  EXPECT_EQ(h.WaitForAnswer("1").value_or("<timeout>"), "0 OK\r\nBON FISCAL NR. 0001\r\n");
+}
+
+}  // namespace
+}  // namespace vorn::itest
