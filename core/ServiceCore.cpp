@@ -347,7 +347,8 @@ void ServiceCore::RunReceiptFile(const std::string& name, std::vector<std::strin
     WriteAnswerFile("Nu pot deschide fisierului " + name);
     return;
   }
-  lines = SplitLines(bytes);
+  lines = SplitReceiptLines(bytes);
+  std::string().swap(bytes);  // the lines hold it all now
 
   if (settings_.Sintaxa == 1) {
     FreshIniFile config(workFolder_ + kConfigFileName);
