@@ -2,6 +2,7 @@
 // the input too: the conversion yields only non-empty lines without breaks,
 // never more than two per line read, and its result passes through the
 // checker without harm.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -31,8 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::optional<std::string> words;
   std::string file = all;
   if (second != std::string::npos) {
-    unit = all.substr(0, first);
-    words = all.substr(first + 1, second - first - 1);
+    // An INI value never holds a line break.
+    const auto value = [](std::string v) {
+      v.erase(std::remove(v.begin(), v.end(), '\r'), v.end());
+      return v;
+    };
+    unit = value(all.substr(0, first));
+    words = value(all.substr(first + 1, second - first - 1));
     file = all.substr(second + 1);
   }
   const vorn::IniLookup ini = [&](const std::string& section,
