@@ -1,0 +1,81 @@
+// Renders the operation dialogs to PNG for the documentation:
+//   VORN_RENDER_DIR=docs/console build/tests/console_tests --gtest_filter='RenderDialogs.*'
+// Skipped when VORN_RENDER_DIR is not set.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "console/TEExportXML.h"
+#include "console/TEInOutSume.h"
+#include "console/TEMfReport.h"
+#include "console/TEVerificari.h"
+#include "operations/VerificationOperation.h"
+
+namespace vorn {
+namespace {
+
+using Factory = std::function<std::unique_ptr<QWidget>(const ManualContext&)>;
+
+std::vector<std::pair<QString, Factory>> Dialogs() {
+  return {
+      {"TEMfReport-numar",
+       [](const ManualContext& c) {
+         auto d = std::make_unique<TEMfReport>(c, 0);
+         d->findChild<QLineEdit*>("ENrStart")->setText("1");
+         d->findChild<QLineEdit*>("ENrEnd")->setText("12");
+         return d;
+       }},
+      {"TEMfReport-perioada",
+       [](const ManualContext& c) {
+         auto d = std::make_unique<TEMfReport>(c, 1);
+         d->findChild<QLineEdit*>("EdataStart")->setText("01.03.25");
+         d->findChild<QLineEdit*>("EDataEnd")->setText("31.03.25");
+         return d;
+       }},
+      {"TEInOutSume",
+       [](const ManualContext& c) {
+         auto d = std::make_unique<TEInOutSume>(c);
+         d->findChild<QLineEdit*>("ENrStart")
+             ->setText(QStringLiteral("150") + QLatin1Char(d->DecimalSeparator()) + "00");
+         return d;
+       }},
+      {"TEVerificari",
+       [](const ManualContext& c) {
+         auto d = std::make_unique<TEVerificari>(c);
+         d->ShowMemoLines(
+             VerificationMemoLines("1"
+                                   "0002"
+                                   "003"
+                                   "15032025"
+                                   "1"
+                                   "001"));
+         return d;
+       }},
+      {"TEExportXML",
+       [](const ManualContext& c) { return std::make_unique<TEExportXML>(c, true, false); }},
+  };
+}
+
+TEST(RenderDialogs, ToPng) {
+  const QString folder = qEnvironmentVariable("VORN_RENDER_DIR");
+  if (folder.isEmpty()) GTEST_SKIP() << "VORN_RENDER_DIR not set";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  ManualContext context;
+  for (const auto& [name, make] : Dialogs()) {
+    std::unique_ptr<QWidget> dialog = make(context);
+    dialog->show();
+    QCoreApplication::processEvents();
+    const QString path = QDir(folder).filePath(name + ".png");
+    EXPECT_TRUE(dialog->grab().save(path)) << path.toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace vorn
