@@ -79,6 +79,9 @@ TEMfReport::TEMfReport(const ManualContext& context, int mode, QWidget* parent)
   pd->addRow(MakeLabel(PD_, "Data Inceput", EdataStart_), EdataStart_);
   pd->addRow(MakeLabel(PD_, "Data Sfarsit", EDataEnd_), EDataEnd_);
 
+  // Wide enough for the longer caption in the title bar.
+  PZ_->setMinimumWidth(300);
+  PD_->setMinimumWidth(300);
   PZ_->setVisible(mode_ != 1);
   PD_->setVisible(mode_ == 1);
 

@@ -5,7 +5,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFont>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <functional>
 #include <memory>
@@ -63,6 +65,24 @@ std::vector<std::pair<QString, Factory>> Dialogs() {
   };
 }
 
+// The client area under a plain title bar with the window's caption, so the
+// picture shows the caption the operator sees.
+QPixmap Framed(QWidget& dialog) {
+  const QPixmap body = dialog.grab();
+  constexpr int kTitle = 26;
+  QPixmap framed(body.width() + 2, body.height() + kTitle + 1);
+  framed.fill(QColor(0x2b, 0x4f, 0x81));
+  QPainter painter(&framed);
+  QFont font = dialog.font();
+  font.setBold(true);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(QRect(8, 0, framed.width() - 16, kTitle), Qt::AlignVCenter | Qt::AlignLeft,
+                   dialog.windowTitle());
+  painter.drawPixmap(1, kTitle, body);
+  return framed;
+}
+
 TEST(RenderDialogs, ToPng) {
   const QString folder = qEnvironmentVariable("VORN_RENDER_DIR");
   if (folder.isEmpty()) GTEST_SKIP() << "VORN_RENDER_DIR not set";
@@ -72,8 +92,9 @@ TEST(RenderDialogs, ToPng) {
     std::unique_ptr<QWidget> dialog = make(context);
     dialog->show();
     QCoreApplication::processEvents();
+    if (QWidget* focus = dialog->focusWidget()) focus->clearFocus();
     const QString path = QDir(folder).filePath(name + ".png");
-    EXPECT_TRUE(dialog->grab().save(path)) << path.toStdString();
+    EXPECT_TRUE(Framed(*dialog).save(path)) << path.toStdString();
   }
 }
 
