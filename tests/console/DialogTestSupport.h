@@ -1,20 +1,15 @@
 #pragma once
 // Widget tests of the operation dialogs: messages answered at once and
-// recorded, controls found by their names.
-#include <gtest/gtest.h>
-
+// recorded, controls found by their names, keys typed as the keyboard would.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
-#include <string>
 
-#include "console/Cp1252.h"
 #include "console/RomMessageDialog.h"
 #include "tests/operations/DialogSim.h"
 
 namespace vorn::test {
 
-// Key presses delivered as the keyboard would, so filters and masks see them.
 inline void KeyClick(QWidget* target, int key, const QString& text = QString()) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
   QApplication::sendEvent(target, &press);
@@ -23,8 +18,7 @@ inline void KeyClick(QWidget* target, int key, const QString& text = QString()) 
 }
 inline void KeyClicks(QWidget* target, const QString& text) {
   for (QChar c : text) {
-    const int key = c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode();
-    KeyClick(target, key, QString(c));
+    KeyClick(target, c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode(), c);
   }
 }
 
@@ -37,13 +31,12 @@ class DialogWidgetTest : public DialogSimTest {
   }
   void TearDown() override {
     RomMessageDialog::SetUnansweredFallback(std::nullopt);
-    RomMessageDialog::ClearShown();
+    QLocale::setDefault(QLocale::system());
     DialogSimTest::TearDown();
   }
-
   template <class T>
   static T* Find(QWidget& dialog, const char* name) {
-    T* w = dialog.findChild<T*>(QString::fromLatin1(name));
+    T* w = dialog.findChild<T*>(name);
     EXPECT_NE(w, nullptr) << name;
     return w;
   }
@@ -52,9 +45,17 @@ class DialogWidgetTest : public DialogSimTest {
     for (const auto& r : RomMessageDialog::Shown()) texts.push_back(r.text);
     return texts;
   }
+  // The one message shown since the last clear, with its caption and kind.
+  static void ExpectShown(const std::string& text, const std::string& caption, MsgKind kind) {
+    ASSERT_EQ(RomMessageDialog::Shown().size(), 1u) << text;
+    const auto& shown = RomMessageDialog::Shown()[0];
+    EXPECT_EQ(shown.text, text);
+    EXPECT_EQ(shown.caption, caption);
+    EXPECT_EQ(shown.kind, kind);
+    RomMessageDialog::ClearShown();
+  }
   static std::string FocusName(QWidget& dialog) {
-    QWidget* w = dialog.focusWidget();
-    return w ? w->objectName().toStdString() : std::string("(none)");
+    return dialog.focusWidget() ? dialog.focusWidget()->objectName().toStdString() : "";
   }
 };
 

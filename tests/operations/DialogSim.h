@@ -1,6 +1,7 @@
 #pragma once
 // The in-process simulator on its own 127.0.20.x address (port 9100, as the
-// dialogs' links use it) and a manual context pointing at it.
+// dialogs' links use it), a manual context pointing at it, and the current
+// folder (where the dialogs' logs go) in a temporary folder.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,16 +15,12 @@
 
 namespace vorn::test {
 
-// Nothing ever listens here: a link to it cannot be opened.
-inline constexpr char kDeadAddress[] = "127.0.20.253";
-
 class DialogSimTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetTimeScale(0.02);
     ASSERT_TRUE(dir.isValid());
     oldFolder = QDir::currentPath();
-    // Logs of the dialogs land in the current working folder.
     QDir::setCurrent(dir.path());
     const int start = static_cast<int>(getpid() % 250);
     for (int i = 0; i < 250 && address.empty(); ++i) {
@@ -34,28 +31,19 @@ class DialogSimTest : public ::testing::Test {
     context.settings.Comunicatie = 1;
     context.settings.IP = address;
     context.programFolder = (dir.path() + "/").toStdString();
+    dead = context;
+    dead.settings.IP = "127.0.20.253";  // nothing ever listens there
   }
   void TearDown() override {
     QDir::setCurrent(oldFolder);
     SetTimeScale(1.0);
   }
 
-  ManualContext DeadContext() const {
-    ManualContext dead = context;
-    dead.settings.IP = kDeadAddress;
-    return dead;
-  }
   bool Received(const std::string& command) const {
     return sim.CommandLog().contains(QString::fromStdString(command));
   }
-  // Commands other than the model query that every open sends.
-  QStringList CommandsAfterOpen() const {
-    QStringList commands = sim.CommandLog();
-    commands.removeAll(QStringLiteral("1013"));
-    return commands;
-  }
-  QStringList LogsNamed(const QString& prefix) const {
-    return QDir(dir.path()).entryList({prefix + QStringLiteral("*.TXT")}, QDir::Files);
+  int Logs(const char* prefix) const {
+    return static_cast<int>(QDir(dir.path()).entryList({QString(prefix) + "*.TXT"}).size());
   }
 
   QTemporaryDir dir;
@@ -63,6 +51,7 @@ class DialogSimTest : public ::testing::Test {
   sim::FiscalSimulator sim;
   std::string address;
   ManualContext context;
+  ManualContext dead;
 };
 
 }  // namespace vorn::test

@@ -1,9 +1,6 @@
 // Renders the operation dialogs to PNG for the documentation:
-//   VORN_RENDER_DIR=docs/console build/tests/console_tests --gtest_filter='RenderDialogs.*'
-// Skipped when VORN_RENDER_DIR is not set.
-#include <gtest/gtest.h>
-
-#include <QCoreApplication>
+//   build/tools/vorndrv-render-dialogs docs/console
+#include <QApplication>
 #include <QDir>
 #include <QFont>
 #include <QLineEdit>
@@ -83,20 +80,22 @@ QPixmap Framed(QWidget& dialog) {
   return framed;
 }
 
-TEST(RenderDialogs, ToPng) {
-  const QString folder = qEnvironmentVariable("VORN_RENDER_DIR");
-  if (folder.isEmpty()) GTEST_SKIP() << "VORN_RENDER_DIR not set";
-  ASSERT_TRUE(QDir().mkpath(folder));
-  ManualContext context;
-  for (const auto& [name, make] : Dialogs()) {
-    std::unique_ptr<QWidget> dialog = make(context);
+}  // namespace
+}  // namespace vorn
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+  if (!QDir().mkpath(folder)) return 1;
+  int failures = 0;
+  for (const auto& [name, make] : vorn::Dialogs()) {
+    std::unique_ptr<QWidget> dialog = make(vorn::ManualContext());
     dialog->show();
     QCoreApplication::processEvents();
     if (QWidget* focus = dialog->focusWidget()) focus->clearFocus();
     const QString path = QDir(folder).filePath(name + ".png");
-    EXPECT_TRUE(Framed(*dialog).save(path)) << path.toStdString();
+    if (!vorn::Framed(*dialog).save(path)) ++failures;
   }
+  return failures == 0 ? 0 : 1;
 }
-
-}  // namespace
-}  // namespace vorn
