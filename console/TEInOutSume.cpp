@@ -54,8 +54,8 @@ TEInOutSume::TEInOutSume(const ManualContext& context, QWidget* parent)
   ENrEnd_ = new QLineEdit(this);
   NameControl(ENrEnd_, "ENrEnd", QStringLiteral("Motivul efectuarii operatiei :"));
   ENrEnd_->setMaxLength(32);
-  ENrEnd_->setMinimumWidth(ENrEnd_->fontMetrics().horizontalAdvance(QString(32, QLatin1Char('W'))) /
-                           2);
+  // Room for the 32 characters of a reason.
+  ENrEnd_->setMinimumWidth(ENrEnd_->fontMetrics().averageCharWidth() * 32);
 
   BStart_ = MakeButton(this, "BStart", "&Start operatie");
   BitBtn1_ = MakeButton(this, "BitBtn1", "&Iesire");
