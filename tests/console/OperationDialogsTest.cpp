@@ -43,7 +43,14 @@ TEST_F(OperationDialogs, CashReasonRulesSeparatorFilterAndTheDrawer) {
 
   const qint64 before = sim.DrawerCashBani();
   sum->setText("250.75");
+  // A second click or a close while the device works changes nothing.
+  QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, &dialog, [&] {
+    Find<QPushButton>(dialog, "BStart")->click();
+    dialog.reject();
+  });
   Find<QPushButton>(dialog, "BStart")->click();
+  sim.disconnect(&dialog);
+  EXPECT_TRUE(dialog.isVisible());
   Find<QRadioButton>(dialog, "RTipOper_Iesire")->click();
   sum->setText("50");
   Find<QPushButton>(dialog, "BStart")->click();
