@@ -45,7 +45,7 @@ QLabel* Label(const char* text, QWidget* parent) {
 QLineEdit* FixedEdit(const char* name, const char* value, const char* caption, QWidget* parent) {
   auto* edit = Named(new QLineEdit(QString::fromLatin1(value), parent), name, Caption(caption));
   edit->setReadOnly(true);
-  edit->setFixedWidth(64);
+  edit->setFixedWidth(54);
   return edit;
 }
 
@@ -152,7 +152,8 @@ QWidget* SettingsPanel::BuildGeneralTab() {
     auto* box = new QGroupBox(Caption(kFileGroups[i].first), page);
     box->setAccessibleName(box->title());
     auto* grid = new QGridLayout(box);
-    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setContentsMargins(4, 2, 4, 4);
+    grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(2);
     grid->addWidget(Label("Masca Nume", box), 0, 0);
     grid->addWidget(FixedEdit(kNameEdits[i], kFileGroups[i].second, "Masca Nume", box), 0, 1);
@@ -224,16 +225,12 @@ QWidget* SettingsPanel::BuildErrorTab() {
   forma_->setRange(1, 7);
   forma_->setFixedWidth(44);
   {
-    // Beside the first item, whose caption ends with "..".
-    auto* first = erModPlata_->button(0);
+    // Under the first item, whose caption ends with "..": the code it resends with.
     auto* row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    auto* boxLayout = static_cast<QVBoxLayout*>(plataBox->layout());
-    boxLayout->removeWidget(first);
-    row->addWidget(first);
+    row->setContentsMargins(24, 0, 0, 0);
     row->addWidget(forma_);
     row->addStretch(1);
-    boxLayout->insertLayout(0, row);
+    static_cast<QVBoxLayout*>(plataBox->layout())->insertLayout(1, row);
   }
   layout->addWidget(plataBox);
   layout->addStretch(1);

@@ -126,7 +126,7 @@ void TXV_MAIN::BuildWindow() {
   jetButton1_ = BitmapButton("JetButton1", "&Stop program", images::Glyph::Power, this);
   int y = 10;
   for (TBitmapButton* b : {bstare_, bconfig2_, biesire_, jetButton1_}) {
-    b->setGeometry(8, y, 158, 38);
+    b->setGeometry(6, y, 150, 38);
     y += 44;
   }
   connect(bstare_, &QAbstractButton::clicked, this, &TXV_MAIN::BstareClick);
@@ -142,13 +142,13 @@ void TXV_MAIN::BuildWindow() {
   i2_->setObjectName(QStringLiteral("I2"));
   i2_->setAccessibleName(QStringLiteral("Procesare oprita"));
   i2_->setPixmap(images::Indicator(false));
-  i1_->setGeometry(76, 190, 22, 22);
-  i2_->setGeometry(76, 190, 22, 22);
+  i1_->setGeometry(70, 190, 22, 22);
+  i2_->setGeometry(70, 190, 22, 22);
 
   auto* status = new QWidget(this);
   status->setObjectName(QStringLiteral("PStatusDrv"));
   status->setAccessibleName(QStringLiteral("Stare conexiune"));
-  status->setGeometry(6, 228, 162, 88);
+  status->setGeometry(6, 228, 150, 88);
   status->setStyleSheet(QStringLiteral("#PStatusDrv { border: 1px solid #b8bcc6; }"));
   auto* statusLayout = new QVBoxLayout(status);
   statusLayout->setContentsMargins(5, 4, 5, 4);
@@ -167,9 +167,9 @@ void TXV_MAIN::BuildWindow() {
   statusLayout->addStretch(1);
 
   commandPanel_ = new CommandPanel(this);
-  commandPanel_->setGeometry(174, 4, 308, 313);
+  commandPanel_->setGeometry(162, 4, 320, 313);
   settingsPanel_ = new SettingsPanel(core_.Config(), this);
-  settingsPanel_->setGeometry(174, 4, 308, 313);
+  settingsPanel_->setGeometry(162, 4, 320, 313);
   settingsPanel_->hide();
 
   const std::pair<const char*, void (TXV_MAIN::*)()> kButtons[] = {
