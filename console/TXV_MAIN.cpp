@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "console/CommandPanel.h"
 #include "console/ConsoleImages.h"
@@ -197,7 +198,10 @@ void TXV_MAIN::FormCreate() {
   tray_->Show();
   core_.Start();
   // Without a notification area the hidden window could never be reached.
-  if (!TrayIcon::Available()) show();
+  if (!TrayIcon::Available()) {
+    std::fprintf(stderr, "vorndrv: fara zona de notificare: fereastra ramane afisata\n");
+    show();
+  }
 }
 
 void TXV_MAIN::EndProgram() {
