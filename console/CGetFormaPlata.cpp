@@ -19,6 +19,10 @@ std::deque<int>& Choices() {
   static std::deque<int> choices;
   return choices;
 }
+std::optional<int>& Fallback() {
+  static std::optional<int> fallback;
+  return fallback;
+}
 int& AskedCount() {
   static int count = 0;
   return count;
@@ -109,15 +113,18 @@ int CGetFormaPlata::Ask(QWidget* parent) {
     Choices().pop_front();
     return form;
   }
+  if (Fallback()) return *Fallback();
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return 0;
   CGetFormaPlata dialog(parent);
   return dialog.exec() == QDialog::Accepted ? dialog.SelectedForm() : 0;
 }
 
 void CGetFormaPlata::SetNextChoice(int form) { Choices().push_back(form); }
+void CGetFormaPlata::SetUnansweredFallback(std::optional<int> form) { Fallback() = form; }
 int CGetFormaPlata::Asked() { return AskedCount(); }
 void CGetFormaPlata::ResetHooks() {
   Choices().clear();
+  Fallback().reset();
   AskedCount() = 0;
 }
 

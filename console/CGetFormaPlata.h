@@ -3,6 +3,7 @@
 // another form (1..7) or "Anuleaza bon" (0).
 #include <QDialog>
 #include <deque>
+#include <optional>
 
 class QButtonGroup;
 
@@ -22,7 +23,9 @@ class CGetFormaPlata : public QDialog {
 
   // ---- test hooks ----
   static void SetNextChoice(int form);  // answers the next Ask() without showing
-  static int Asked();                   // how many times Ask() ran
+  // With no queued choice, answer this instead of showing (nullopt: really show).
+  static void SetUnansweredFallback(std::optional<int> form);
+  static int Asked();  // how many times Ask() ran
   static void ResetHooks();
 
  private:

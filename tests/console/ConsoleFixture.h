@@ -44,6 +44,7 @@ class ConsoleFixture : public ::testing::Test {
     RomMessageDialog::ClearShown();
     RomMessageDialog::SetUnansweredFallback(MsgResult::Ok);
     CGetFormaPlata::ResetHooks();
+    CGetFormaPlata::SetUnansweredFallback(0);
     ASSERT_TRUE(dir.isValid());
     const int start = static_cast<int>(getpid() % 120);
     for (int i = 0; i < 120 && address.empty(); ++i) {
@@ -57,6 +58,7 @@ class ConsoleFixture : public ::testing::Test {
     if (window && !window->Ended()) window->EndProgram();
     window.reset();
     RomMessageDialog::SetUnansweredFallback(std::nullopt);
+    CGetFormaPlata::ResetHooks();
   }
 
   void WriteIni(const std::string& extra = "") {
