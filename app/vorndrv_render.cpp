@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "console/CGetFormaPlata.h"
+#include "console/CommandPanel.h"
 #include "console/RomMessageDialog.h"
 #include "console/SettingsPanel.h"
 #include "console/TProgressbar.h"
@@ -74,6 +75,12 @@ const std::vector<Render>& Renders() {
   using namespace vorn;
   static const std::vector<Render> renders = {
       {"main-window-commands", [](Holder& h) { return MainWindow(h, -1); }},
+      {"main-window-reports",
+       [](Holder& h) {
+         QWidget* w = MainWindow(h, -1);
+         static_cast<TXV_MAIN*>(w)->Commands()->Tabs()->setCurrentIndex(1);
+         return w;
+       }},
       {"main-window-settings-general", [](Holder& h) { return MainWindow(h, 0); }},
       {"main-window-settings-errors", [](Holder& h) { return MainWindow(h, 1); }},
       {"message-warning",
