@@ -52,7 +52,7 @@ int RunWindowed(int argc, char** argv) {
 
   QTimer stopWatch;
   QObject::connect(&stopWatch, &QTimer::timeout, [&]() {
-    if (!StopRequested() || window.Core().IsBusy()) return;
+    if (!StopRequested() || window.Core().IsBusy() || window.OperationRunning()) return;
     stopWatch.stop();
     window.EndProgram();
   });

@@ -39,6 +39,8 @@ class TXV_MAIN : public QWidget {
   // Program end, once: icon removed, the service's shut-down, ProgramEnded().
   void EndProgram();
   bool Ended() const { return ended_; }
+  // A manual operation or an operation dialog is under way.
+  bool OperationRunning() const { return operationRunning_; }
 
   ServiceCore& Core() { return core_; }
   TrayIcon& Tray() { return *tray_; }
