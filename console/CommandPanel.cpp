@@ -12,20 +12,20 @@ namespace vorn {
 
 namespace {
 
-struct ButtonSpec {
+struct ButtonDef {
   const char* name;
   const char* caption;
 };
 
-QWidget* ButtonPage(const char* pageName, std::initializer_list<ButtonSpec> buttons) {
+QWidget* ButtonPage(const char* pageName, std::initializer_list<ButtonDef> buttons) {
   auto* page = new QWidget;
   page->setObjectName(QString::fromLatin1(pageName));
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(8, 6, 8, 6);
   layout->setSpacing(3);
-  for (const ButtonSpec& spec : buttons) {
-    auto* button = new QPushButton(QString::fromLatin1(spec.caption), page);
-    button->setObjectName(QString::fromLatin1(spec.name));
+  for (const ButtonDef& def : buttons) {
+    auto* button = new QPushButton(QString::fromLatin1(def.caption), page);
+    button->setObjectName(QString::fromLatin1(def.name));
     button->setAccessibleName(button->text());
     button->setMinimumHeight(23);
     layout->addWidget(button);
