@@ -1,12 +1,13 @@
-// vorndrv: the driver. Runs the service without a window; the operator console
-// takes over the windowed start once it exists.
+// vorndrv: the driver. With a display it starts with its operator console;
+// without one (or with VORNDRV_HEADLESS=1) it runs the service alone.
 #include <QCoreApplication>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
+#include "app/StopSignals.h"
+#include "app/WindowedStart.h"
 #include "core/DeviceProbe.h"
 #include "core/HeadlessQuestions.h"
 #include "core/ProgramFolder.h"
@@ -17,21 +18,7 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-extern "C" void OnStopSignal(int) { g_stopRequested = 1; }
-
-void InstallStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunHeadless(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const std::string folder = vorn::ProgramFolder();
 
@@ -40,7 +27,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Aplicatia deja lucreaza\n");
     return 1;
   }
-  InstallStopSignals();
+  vorn::InstallStopSignals();
 
   std::unique_ptr<vorn::OperatorQuestions> questions;
   if (const char* script = std::getenv("VORNDRV_OPERATOR_SCRIPT"); script && *script) {
@@ -59,7 +46,7 @@ int main(int argc, char** argv) {
   // A stop signal ends the run between files, never in the middle of one.
   QTimer stopWatch;
   QObject::connect(&stopWatch, &QTimer::timeout, [&]() {
-    if (!g_stopRequested || core.IsBusy()) return;
+    if (!vorn::StopRequested() || core.IsBusy()) return;
     stopWatch.stop();
     core.Shutdown();
     QCoreApplication::quit();
@@ -69,4 +56,11 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "vorndrv: pornit in %s\n", folder.c_str());
   core.Start();
   return QCoreApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (vorn::WantsWindow()) return vorn::RunWindowed(argc, argv);
+  return RunHeadless(argc, argv);
 }

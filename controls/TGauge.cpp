@@ -36,8 +36,13 @@ void TGauge::paintEvent(QPaintEvent*) {
   painter.fillRect(QRect(frame.left(), frame.top(), filled, frame.height()), QColor(0, 128, 128));
   painter.setPen(Qt::gray);
   painter.drawRect(frame);
-  painter.setPen(Percent() >= 50 ? Qt::white : Qt::black);
-  painter.drawText(frame, Qt::AlignCenter, QString::number(Percent()) + QLatin1Char('%'));
+  // Black over the empty part, white over the filled part, so the figure reads at any value.
+  const QString text = QString::number(Percent()) + QLatin1Char('%');
+  painter.setPen(Qt::black);
+  painter.drawText(frame, Qt::AlignCenter, text);
+  painter.setClipRect(QRect(frame.left(), frame.top(), filled, frame.height()));
+  painter.setPen(Qt::white);
+  painter.drawText(frame, Qt::AlignCenter, text);
 }
 
 }  // namespace vorn

@@ -1,9 +1,11 @@
 #pragma once
 // What every manual operation of the console shares: the link made from the
 // settings in force, the manual-operation time stamp and the operation's log.
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "core/OperatorQuestions.h"
 #include "core/Settings.h"
 #include "device/TXvornLinux.h"
 
@@ -15,6 +17,10 @@ struct ManualContext {
   std::string programFolder;  // also the work folder; ends with a separator
   std::string logFolder;      // the Log folder, ends with a separator (may be empty)
   std::string historyFolder;  // the History folder, ends with a separator (may be empty)
+  // The device-state check may ask the operator (printer error) and answer the
+  // point-of-sale application; the answer file takes the last file's suffix.
+  OperatorQuestions* questions = nullptr;
+  std::function<void(const std::string&)> writeAnswer;
 };
 
 // A link with M4 and the TCP/IP choice; LongTimeOut handed over when asked.

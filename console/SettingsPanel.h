@@ -1,0 +1,56 @@
+#pragma once
+// PConfig: the settings panel, every control bound to its key of the
+// configuration. A change goes into the settings at once; only the start/stop
+// button and the program end save them.
+#include <QWidget>
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QSpinBox;
+class QTabWidget;
+
+namespace vorn {
+
+struct Settings;
+
+class SettingsPanel : public QWidget {
+  Q_OBJECT
+ public:
+  SettingsPanel(Settings& settings, QWidget* parent = nullptr);
+
+  // Shows the settings as they are now (after a load).
+  void Reload();
+  QTabWidget* Tabs() const { return tabs_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* BuildGeneralTab();
+  QWidget* BuildErrorTab();
+  QButtonGroup* RadioGroup(QGroupBox* box, const QString& name,
+                           std::initializer_list<const char*> items);
+  void ShowLinkPanel();  // RTipComunicatieClick
+  void ShowFormSpin();   // RGErModPlataClick
+
+  Settings& s_;
+  bool loading_ = false;
+  QTabWidget* tabs_;
+  QButtonGroup* comunicatie_ = nullptr;
+  QWidget* portPanel_ = nullptr;
+  QWidget* ipPanel_ = nullptr;
+  QComboBox* port_ = nullptr;
+  QLineEdit* ip_ = nullptr;
+  QButtonGroup* rata_ = nullptr;
+  QButtonGroup* taiere_ = nullptr;
+  QSpinBox* liniiAvans_ = nullptr;
+  QComboBox* sintaxa_ = nullptr;
+  QButtonGroup* erImpr_ = nullptr;
+  QButtonGroup* erAnulare_ = nullptr;
+  QButtonGroup* erModPlata_ = nullptr;
+  QSpinBox* forma_ = nullptr;
+};
+
+}  // namespace vorn

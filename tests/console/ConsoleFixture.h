@@ -1,0 +1,125 @@
+#pragma once
+// The real main window on a temporary program folder, talking to the
+// in-process simulator on 127.0.10.x. Dialogs never block: unanswered
+// messages are answered OK.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "console/CGetFormaPlata.h"
+#include "console/RomMessageDialog.h"
+#include "console/TXV_MAIN.h"
+#include "core/TextFiles.h"
+#include "device/Clock.h"
+#include "simulator/FiscalSimulator.h"
+
+namespace vorn::test {
+
+inline bool WaitFor(const std::function<bool()>& cond, int timeoutMs = 20000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!cond()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(2);
+  }
+  return true;
+}
+
+class ConsoleFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetTimeScale(0.05);
+    RomMessageDialog::ClearShown();
+    RomMessageDialog::SetUnansweredFallback(MsgResult::Ok);
+    CGetFormaPlata::ResetHooks();
+    CGetFormaPlata::SetUnansweredFallback(0);
+    ASSERT_TRUE(dir.isValid());
+    const int start = static_cast<int>(getpid() % 120);
+    for (int i = 0; i < 120 && address.empty(); ++i) {
+      const std::string candidate = "127.0.10." + std::to_string(130 + (start + i) % 120);
+      if (sim.ListenTcp(QString::fromStdString(candidate), 9100)) address = candidate;
+    }
+    ASSERT_FALSE(address.empty());
+    folder = dir.path().toStdString() + "/";
+  }
+  void TearDown() override {
+    if (window && !window->Ended()) window->EndProgram();
+    window.reset();
+    RomMessageDialog::SetUnansweredFallback(std::nullopt);
+    CGetFormaPlata::ResetHooks();
+  }
+
+  void WriteIni(const std::string& extra = "") {
+    std::string error;
+    ASSERT_TRUE(WriteFileWhole(folder + "XVORNDRV.INI",
+                               "[Configurari]\r\nComunicatie=1\r\nIP=" + address + "\r\n" + extra,
+                               error));
+  }
+  // Starts the console as the program does.
+  void Start(const std::string& extraIni = "") {
+    WriteIni(extraIni);
+    window = std::make_unique<TXV_MAIN>(folder);
+    window->FormCreate();
+  }
+  // Stops processing as the operator does, with the window's button.
+  void StopProcessing() {
+    if (window->Core().IsProcessing()) Click("Bstare");
+    ASSERT_FALSE(window->Core().IsProcessing());
+  }
+
+  template <class W = QWidget>
+  W* Find(const char* name) const {
+    W* w = window->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  void Click(const char* name) { Find<QAbstractButton>(name)->click(); }
+  bool Shows(const char* name) const { return Find(name)->isVisibleTo(window.get()); }
+  std::string Text(const char* name) const { return Find<QLabel>(name)->text().toStdString(); }
+  std::string File(const std::string& name) const {
+    std::string bytes;
+    ReadFileBytes(folder + name, bytes);
+    return bytes;
+  }
+  const RomMessageDialog::Record* LastMessage() const {
+    const auto& shown = RomMessageDialog::Shown();
+    return shown.empty() ? nullptr : &shown.back();
+  }
+  int Count(const std::string& prefix) const {
+    int n = 0;
+    for (const QString& c : sim.CommandLog()) n += c.toStdString().rfind(prefix, 0) == 0;
+    return n;
+  }
+  // Drops a receipt file and waits for its answer.
+  std::string Run(const std::string& suffix, const std::string& lines) {
+    std::string error;
+    WriteFileWhole(folder + "x.part", lines, error);
+    QDir().rename(QString::fromStdString(folder + "x.part"),
+                  QString::fromStdString(folder + "ONLINE" + suffix + ".TXT"));
+    const std::string answer = "ERROR" + suffix + ".TXT";
+    const std::string receipt = folder + "ONLINE" + suffix + ".TXT";
+    WaitFor(
+        [&]() { return !QFile::exists(QString::fromStdString(receipt)) && !File(answer).empty(); });
+    return File(answer);
+  }
+
+  QTemporaryDir dir;
+  sim::FiscalSimulator sim;
+  std::string address;
+  std::string folder;
+  std::unique_ptr<TXV_MAIN> window;
+};
+
+}  // namespace vorn::test

@@ -1,0 +1,91 @@
+#include <QFile>
+
+#include "ManualFixture.h"
+#include "core/TextFiles.h"
+#include "operations/LogoFile.h"
+#include "operations/LogoUpload.h"
+
+namespace vorn::test {
+namespace {
+
+TEST(LogoFileTest, CommandFileOf120Bytes) {
+  std::string bytes(120, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 3);
+  const std::vector<std::string> lines = BuildLogoFile(bytes);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "9100000120");
+  EXPECT_EQ(lines[1].substr(0, 6), "910150");
+  EXPECT_EQ(lines[1].substr(6, 10), "000306090C");
+  EXPECT_EQ(lines[1].size(), 6u + 100u);
+  EXPECT_EQ(lines[2].substr(0, 6), "910150");
+  EXPECT_EQ(lines[3].substr(0, 6), "910120");
+  EXPECT_EQ(lines[3].size(), 6u + 40u);
+  EXPECT_EQ(lines[4], "9102");
+  EXPECT_EQ(HexText("\xff\x0a"), "FF0A");
+}
+
+TEST(LogoFileTest, NamesAndExtensions) {
+  EXPECT_EQ(LogoCommandFileName("/tmp/x/logo.bmp"), "LOGO.XVD");
+  EXPECT_EQ(LogoCommandFileName("a.bmp.Bmp"), "A.XVD.XVD");
+  EXPECT_TRUE(IsBmpFileName("/a/b/Logo.BmP"));
+  EXPECT_FALSE(IsBmpFileName("/a/b.bmp/logo.png"));
+  EXPECT_FALSE(IsBmpFileName("bmp"));
+}
+
+using LogoUploadTest = ManualFixture;
+
+TEST_F(LogoUploadTest, UploadsInChunksWithProgressAndCommandFile) {
+  LogsOn(false);
+  std::string bytes(120, 'B');
+  std::string error;
+  ASSERT_TRUE(WriteFileWhole(folder + "logo.bmp", bytes, error));
+  std::vector<std::string> events;
+  LogoProgress progress;
+  progress.started = [&](int n) { events.push_back("start " + std::to_string(n)); };
+  progress.advanced = [&](int n) { events.push_back(std::to_string(n)); };
+  progress.finished = [&]() { events.push_back("end"); };
+
+  const ManualOutcome out = LogoUpload(ctx).Run(folder + "logo.bmp", progress);
+  EXPECT_TRUE(out.ok) << out.error;
+  EXPECT_EQ(out.info, "Transmisia s-a facut cu succes !");
+  EXPECT_EQ(events, (std::vector<std::string>{"start 3", "1", "2", "3", "end"}));
+  QStringList chunks = sim.CommandLog().filter(QRegularExpression("^9101"));
+  ASSERT_EQ(chunks.size(), 3);
+  EXPECT_TRUE(chunks[0].startsWith("910150"));
+  EXPECT_TRUE(chunks[2].startsWith("910120"));
+  EXPECT_EQ(sim.LogoData().toStdString(), bytes);
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(folder + "LOGO.XVD")));
+  ASSERT_EQ(Files("Log").size(), 1);
+  EXPECT_TRUE(Files("Log").front().startsWith("Log_LoadBMP_"));
+}
+
+TEST_F(LogoUploadTest, OversizedPictureIsRefusedBeforeAnythingIsSent) {
+  std::string error;
+  ASSERT_TRUE(WriteFileWhole(folder + "big.bmp", std::string(kMaxLogoBytes + 1, 'x'), error));
+  bool started = false;
+  LogoProgress progress;
+  progress.started = [&](int) { started = true; };
+  const ManualOutcome out = LogoUpload(ctx).Run(folder + "big.bmp", progress);
+  EXPECT_FALSE(out.ok);
+  EXPECT_NE(out.error.find("200000"), std::string::npos) << out.error;
+  EXPECT_FALSE(started);
+  EXPECT_EQ(sim.FramesReceived(), 0);
+}
+
+TEST_F(LogoUploadTest, MissingFileAndRefusedChunkAreReported) {
+  EXPECT_EQ(LogoUpload(ctx).Run(folder + "none.bmp", {}).error.rfind("Nu pot citi fisierul", 0),
+            0u);
+  std::string error;
+  ASSERT_TRUE(WriteFileWhole(folder + "l.bmp", std::string(60, 'x'), error));
+  int finished = 0;
+  LogoProgress progress;
+  progress.advanced = [&](int) { sim.RefuseNextCommand(21); };
+  progress.finished = [&]() { ++finished; };
+  const ManualOutcome out = LogoUpload(ctx).Run(folder + "l.bmp", progress);
+  EXPECT_EQ(out.error.rfind("Eroare comanda 9101 !\r21;", 0), 0u) << out.error;
+  EXPECT_EQ(finished, 1);
+  EXPECT_EQ(Count("9102"), 0);
+}
+
+}  // namespace
+}  // namespace vorn::test
