@@ -1,11 +1,16 @@
 #include "app/WindowedStart.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "app/StopSignals.h"
 #include "console/RomMessageDialog.h"
@@ -21,12 +26,50 @@ bool Set(const char* name) {
   const char* value = std::getenv(name);
   return value && *value;
 }
+
+bool SocketAnswers(const std::string& path) {
+  sockaddr_un address{};
+  if (path.empty() || path.size() >= sizeof address.sun_path) return false;
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size());
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// Qt ends the process when it cannot reach the display, so a stale DISPLAY
+// (a service started from a closed session) must not decide for the window.
+bool XDisplayReachable() {
+  const std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+  if (display.empty()) return false;
+  if (display[0] != ':') return true;  // a remote display: let Qt try it
+  const std::string number = display.substr(1, display.find('.') - 1);
+  return SocketAnswers("/tmp/.X11-unix/X" + number);
+}
+
+bool WaylandReachable() {
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  if (!name || !*name) return false;
+  if (name[0] == '/') return SocketAnswers(name);
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  return runtime && SocketAnswers(std::string(runtime) + "/" + name);
+}
 }  // namespace
 
 bool WantsWindow() {
   const char* headless = std::getenv("VORNDRV_HEADLESS");
   if (headless && std::strcmp(headless, "1") == 0) return false;
-  return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
+  const std::string platform = Set("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+  if (!platform.empty() && platform.rfind("xcb", 0) != 0 && platform.rfind("wayland", 0) != 0) {
+    return true;  // offscreen, vnc ...: no display server needed
+  }
+  if (XDisplayReachable() || WaylandReachable()) return true;
+  if (Set("DISPLAY") || Set("WAYLAND_DISPLAY")) {
+    std::fprintf(stderr, "vorndrv: ecranul nu poate fi folosit; pornesc fara consola\n");
+  }
+  return false;
 }
 
 int RunWindowed(int argc, char** argv) {

@@ -101,5 +101,28 @@ TEST_F(WindowedSmokeTest, StartsShowsItsWindowAndStopsOnSigterm) {
   EXPECT_NE(File("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
 }
 
+// A stale DISPLAY (no server behind it) must not take the driver down with it.
+TEST_F(WindowedSmokeTest, UnreachableDisplayRunsWithoutTheConsole) {
+  WriteIni();
+  int n = 700;
+  while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) ++n;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", QStringLiteral(":%1").arg(n));
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  env.remove("VORNDRV_HEADLESS");
+  env.remove("WAYLAND_DISPLAY");
+  env.insert("VORNDRV_HOME", QString::fromStdString(folder));
+  env.insert("VORNDRV_TIME_SCALE", "0.1");
+  driver.setProcessEnvironment(env);
+  driver.start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
+  ASSERT_TRUE(driver.waitForStarted(10000));
+  EXPECT_EQ(Run("U", "30\r\n").rfind("0 OK", 0), 0u);
+  driver.terminate();
+  ASSERT_TRUE(WaitFor([&]() { return driver.state() == QProcess::NotRunning; }));
+  const std::string err = driver.readAllStandardError().toStdString();
+  EXPECT_EQ(driver.exitCode(), 0) << err;
+  EXPECT_NE(err.find("pornesc fara consola"), std::string::npos) << err;
+}
+
 }  // namespace
 }  // namespace vorn::test
