@@ -14,6 +14,7 @@
 #include "core/ServiceCore.h"
 #include "core/SingleInstance.h"
 #include "execution/ReceiptExecutor.h"
+#include "http/HttpStart.h"
 
 namespace {
 
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
   stopWatch.start(50);
 
   std::fprintf(stderr, "vorndrv: pornit in %s\n", folder.c_str());
+  const auto http = vorn::StartHttpFront(folder, core);
   core.Start();
   return QCoreApplication::exec();
 }
