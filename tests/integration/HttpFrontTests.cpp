@@ -1,0 +1,322 @@
+#include <QDir>
+#include <QJsonArray>
+#include <QUrl>
+#include <memory>
+#include <set>
+
+#include "tests/integration/DriverTest.h"
+#include "tests/integration/HttpClient.h"
+
+namespace vorn::itest {
+namespace {
+
+constexpr quint16 kPort = 9180;
+
+QByteArray Text(const std::vector<std::string>& lines) {
+  QByteArray out;
+  for (const auto& l : lines) out += QByteArray::fromStdString(l) + "\r\n";
+  return out;
+}
+
+const Headers kPlain = {{"Content-Type", "text/plain"}};
+
+class HttpFrontTest : public DriverTest {
+ protected:
+  // The simulator and the HTTP front share one loopback address of this test.
+  void StartWithHttp(const std::string& address, const std::string& httpKeys = {}) {
+    address_ = address;
+    ASSERT_TRUE(h.ListenTcpOn(address)) << h.Sim().LastError().toStdString();
+    WriteIni(httpKeys);
+    ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+    client_ = std::make_unique<HttpClient>(Base());
+    ASSERT_TRUE(DriverHarness::WaitFor(
+        [&] { return h.DriverOutput().find("http: asculta") != std::string::npos; }, 10000))
+        << h.DriverOutput();
+  }
+  void WriteIni(const std::string& httpKeys) {
+    h.WriteRawIni("[Configurari]\r\nComunicatie=1\r\nIP=" + address_ +
+                  "\r\nLogFile=DA\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=" + address_ +
+                  "\r\n" + httpKeys);
+  }
+  QString Base() const { return QString::fromStdString("http://" + address_ + ":9180"); }
+  HttpResult Post(const std::vector<std::string>& lines, Headers headers = kPlain,
+                  const QString& path = "/receipts") {
+    return client_->Call("POST", path, Text(lines), headers);
+  }
+  std::vector<std::string> Leftovers() const {
+    std::vector<std::string> out;
+    for (const auto& name : h.List()) {
+      if (name.rfind("ONLINE", 0) == 0 || name.rfind("ERROR", 0) == 0) out.push_back(name);
+    }
+    return out;
+  }
+
+  std::string address_;
+  std::unique_ptr<HttpClient> client_;
+};
+
+TEST_F(HttpFrontTest, SaleIsAnsweredWithItsReceiptNumber) {
+  StartWithHttp("127.0.60.11");
+  const HttpResult r = Post(kSale);
+  ASSERT_EQ(r.status, 200) << r.body.toStdString();
+  EXPECT_TRUE(r.json["ok"].toBool()) << r.body.toStdString();
+  EXPECT_EQ(r.json["message"].toString(), "0 OK");
+  EXPECT_EQ(r.json["state"].toString(), "answered");
+  const QString number = r.json["receiptNumber"].toString();
+  EXPECT_FALSE(number.isEmpty()) << r.body.toStdString();
+  EXPECT_TRUE(r.json["raw"].toString().startsWith("0 OK\r\nBON FISCAL NR. " + number + "\r\n"));
+  EXPECT_EQ(CountOf(h.RollText(), "PAINE ALBA"), 1);
+
+  // JSON in, UTF-8 text converted: the letter reaches the roll as its Windows-1252 byte.
+  const HttpResult j = client_->Call(
+      "POST", "/receipts",
+      QString::fromUtf8(R"({"lines":["1;M\u00c2NCARE;BUC;1;1;100;100000","5;100;1"]})").toUtf8(),
+      {{"Content-Type", "application/json"}});
+  ASSERT_EQ(j.status, 200) << j.body.toStdString();
+  EXPECT_TRUE(j.json["ok"].toBool()) << j.body.toStdString();
+  EXPECT_NE(j.json["receiptNumber"].toString(), number);
+  EXPECT_EQ(CountOf(h.RollText(), "M\xC2NCARE"), 1) << h.RollText();
+
+  const HttpResult again = client_->Call("GET", "/receipts/" + r.json["id"].toString());
+  EXPECT_EQ(again.status, 200);
+  EXPECT_EQ(again.json["receiptNumber"].toString(), number);
+  EXPECT_EQ(again.json["raw"], r.json["raw"]);
+
+  const HttpResult status = client_->Call("GET", "/status");
+  ASSERT_EQ(status.status, 200);
+  EXPECT_TRUE(status.json["connected"].toBool());
+  EXPECT_EQ(status.json["info"].toObject()["Stare"].toString(), "START PROCESARE");
+  EXPECT_FALSE(status.json["model"].toString().isEmpty()) << status.body.toStdString();
+  EXPECT_EQ(status.json["filesWaiting"].toInt(), 0);
+  EXPECT_TRUE(status.json["warnings"].isArray());
+  // The answer files of HTTP receipts are read and removed; the folder stays clean.
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(HttpFrontTest, RefusedReceiptCarriesTheValidationMessage) {
+  StartWithHttp("127.0.60.12");
+  const HttpResult r = Post({"01;X"});
+  ASSERT_EQ(r.status, 200);
+  EXPECT_FALSE(r.json["ok"].toBool());
+  EXPECT_EQ(r.json["code"].toInt(), 8006);
+  EXPECT_EQ(r.json["message"].toString(), "8006;Comanda necunoscuta : 01;X");
+  EXPECT_EQ(r.json["raw"].toString(), "1 ERROR\r\n8006;Comanda necunoscuta : 01;X\r\n");
+
+  // The check gives the same message without a receipt file or a device.
+  const HttpResult check = Post({"01;X"}, kPlain, "/check");
+  EXPECT_EQ(check.status, 200);
+  EXPECT_EQ(check.json["message"], r.json["message"]);
+  const HttpResult good = Post(kSale, kPlain, "/check");
+  EXPECT_TRUE(good.json["ok"].toBool());
+  EXPECT_EQ(good.json["kind"].toString(), "FISCAL");
+  EXPECT_EQ(h.RollText().find("PAINE"), std::string::npos);
+}
+
+TEST_F(HttpFrontTest, RetryWithTheSameKeyPrintsOnceAndAnswersTheSame) {
+  StartWithHttp("127.0.60.13");
+  const Headers keyed = {{"Content-Type", "text/plain"}, {"Idempotency-Key", "order-4711"}};
+  const HttpResult first = Post(kSale, keyed);
+  ASSERT_EQ(first.status, 200) << first.body.toStdString();
+  const HttpResult second = Post(kSale, keyed);
+  EXPECT_EQ(second.status, 200);
+  EXPECT_EQ(second.json, first.json);
+  EXPECT_EQ(second.Header("Idempotent-Replayed"), "true");
+  EXPECT_EQ(CountOf(h.RollText(), "PAINE ALBA"), 1);
+
+  // Another receipt under the same key is a client fault, not a second print.
+  EXPECT_EQ(Post({"1;ALTCEVA;BUC;1;1;100;100000", "5;100;1"}, keyed).status, 422);
+
+  // Kept across a restart of the driver.
+  h.StopDriver();
+  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+  ASSERT_TRUE(DriverHarness::WaitFor(
+      [&] { return CountOf(h.DriverOutput(), "http: asculta") == 2; }, 10000));
+  const HttpResult third = Post(kSale, keyed);
+  EXPECT_EQ(third.json, first.json);
+  EXPECT_EQ(CountOf(h.RollText(), "PAINE ALBA"), 1);
+  EXPECT_EQ(CountOf(h.RollText(), "ALTCEVA"), 0);
+}
+
+TEST_F(HttpFrontTest, TwentyRequestsAtOnceGetTwentyAnswers) {
+  StartWithHttp("127.0.60.14");
+  // One manager each: a manager keeps at most six connections to a host.
+  std::vector<std::unique_ptr<HttpClient>> clients;
+  std::vector<QNetworkReply*> replies;
+  for (int i = 0; i < 20; ++i) {
+    clients.push_back(std::make_unique<HttpClient>(Base()));
+    const std::string name = "ARTICOL " + std::to_string(100 + i);
+    replies.push_back(clients.back()->Start(
+        "POST", "/receipts", Text({"1;" + name + ";BUC;1;1;100;100000", "5;100;1"}), kPlain));
+  }
+  ASSERT_TRUE(DriverHarness::WaitFor(
+      [&] {
+        return std::all_of(replies.begin(), replies.end(),
+                           [](QNetworkReply* r) { return r->isFinished(); });
+      },
+      120000));
+  std::set<QString> numbers;
+  for (QNetworkReply* reply : replies) {
+    const HttpResult r = HttpClient::Finish(reply);
+    EXPECT_EQ(r.status, 200) << r.body.toStdString();
+    EXPECT_TRUE(r.json["ok"].toBool()) << r.body.toStdString();
+    numbers.insert(r.json["receiptNumber"].toString());
+  }
+  EXPECT_EQ(numbers.size(), 20u);
+  const std::string roll = h.RollText();
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(CountOf(roll, "ARTICOL " + std::to_string(100 + i)), 1);
+}
+
+TEST_F(HttpFrontTest, ClientThatLeavesWhileWaitingStillGetsItsReceiptOnce) {
+  StartWithHttp("127.0.60.15");
+  {
+    QTcpSocket socket;
+    socket.connectToHost(QString::fromStdString(address_), kPort);
+    ASSERT_TRUE(socket.waitForConnected(5000));
+    const QByteArray body = Text(kSale);
+    socket.write("POST /receipts HTTP/1.1\r\nHost: x:9180\r\nContent-Type: text/plain\r\n"
+                 "Idempotency-Key: leaving-1\r\nContent-Length: " +
+                 QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    ASSERT_TRUE(socket.waitForBytesWritten(5000));
+    ASSERT_TRUE(DriverHarness::WaitFor([&] {
+      for (const auto& n : h.List()) {
+        if (n.rfind("ONLINEH", 0) == 0) return true;
+      }
+      return false;
+    }));
+    socket.abort();
+  }
+  ASSERT_TRUE(DriverHarness::WaitFor([&] { return CountOf(h.RollText(), "PAINE ALBA") == 1; }));
+  // Its retry finds the answer, and so does GET with the id the retry names.
+  const HttpResult retry =
+      Post(kSale, {{"Content-Type", "text/plain"}, {"Idempotency-Key", "leaving-1"}});
+  ASSERT_EQ(retry.status, 200);
+  EXPECT_TRUE(retry.json["ok"].toBool());
+  const HttpResult got = client_->Call("GET", "/receipts/" + retry.json["id"].toString());
+  EXPECT_EQ(got.json["state"].toString(), "answered");
+  EXPECT_EQ(got.json["receiptNumber"], retry.json["receiptNumber"]);
+  EXPECT_EQ(CountOf(h.RollText(), "PAINE ALBA"), 1);
+  EXPECT_TRUE(h.DriverRunning());
+}
+
+TEST_F(HttpFrontTest, BadInputIsRefusedAndNothingIsQueued) {
+  StartWithHttp("127.0.60.16", "Cheie=tok-123\r\nOrigini=http://pos.example:8080\r\n");
+  const Headers auth = {{"Authorization", "Bearer tok-123"}, {"Content-Type", "text/plain"}};
+  struct Case {
+    const char* what;
+    QByteArray method;
+    QString path;
+    QByteArray body;
+    Headers headers;
+    int status;
+  } cases[] = {
+      {"no token", "POST", "/receipts", Text(kSale), kPlain, 401},
+      {"wrong token", "GET", "/status", {}, {{"Authorization", "Bearer tok-124"}}, 401},
+      {"other origin", "POST", "/receipts", Text(kSale),
+       {{"Authorization", "Bearer tok-123"}, {"Origin", "http://evil.example"}}, 403},
+      {"wrong method", "GET", "/receipts", {}, auth, 405},
+      {"wrong method on status", "DELETE", "/status", {}, auth, 405},
+      {"binary body", "POST", "/receipts", QByteArray("1;A\0\x01", 5), auth, 400},
+      {"broken JSON", "POST", "/receipts", "{\"lines\":",
+       {{"Authorization", "Bearer tok-123"}, {"Content-Type", "application/json"}}, 400},
+      {"form body", "POST", "/receipts", "a=b",
+       {{"Authorization", "Bearer tok-123"},
+        {"Content-Type", "application/x-www-form-urlencoded"}},
+       415},
+      {"letter outside the code page", "POST", "/receipts", "2;\xC8\x99",
+       {{"Authorization", "Bearer tok-123"}, {"Content-Type", "text/plain; charset=utf-8"}}, 422},
+      {"wait out of range", "POST", "/receipts?wait=9999", Text(kSale), auth, 400},
+      {"unknown id", "GET", "/receipts/H0000000000000ABCD", {}, auth, 404},
+      {"a path for an id", "GET", "/receipts/..%2FXVORNDRV.INI", {}, auth, 404},
+      {"body over 1 MB", "POST", "/receipts", QByteArray(1024 * 1024 + 1, 'A'), auth, 413},
+  };
+  for (const Case& c : cases) {
+    const HttpResult r = client_->Call(c.method, c.path, c.body, c.headers);
+    EXPECT_EQ(r.status, c.status) << c.what << ": " << r.body.toStdString();
+    if (r.status >= 400 && r.status != 413) {
+      EXPECT_FALSE(r.json["error"].toString().isEmpty()) << c.what;
+    }
+  }
+  // A declared length over the limit is refused before the body is sent.
+  const QByteArray early = RawExchange(
+      QString::fromStdString(address_), kPort,
+      "POST /receipts HTTP/1.1\r\nHost: a\r\nContent-Length: 50000000\r\n\r\n1;A");
+  EXPECT_TRUE(early.startsWith("HTTP/1.1 413")) << early.toStdString();
+
+  // An allowed origin gets its CORS headers, and its preflight needs no token.
+  const HttpResult preflight =
+      client_->Call("OPTIONS", "/receipts", {},
+                    {{"Origin", "http://pos.example:8080"},
+                     {"Access-Control-Request-Method", "POST"},
+                     {"Access-Control-Request-Headers", "authorization,content-type"}});
+  EXPECT_EQ(preflight.status, 204);
+  EXPECT_EQ(preflight.Header("Access-Control-Allow-Origin"), "http://pos.example:8080");
+  EXPECT_TRUE(preflight.Header("Access-Control-Allow-Methods").contains("POST"));
+  EXPECT_TRUE(preflight.Header("Access-Control-Allow-Headers").contains("Authorization"));
+  Headers fromPage = auth;
+  fromPage.push_back({"Origin", "http://pos.example:8080"});
+  const HttpResult status = client_->Call("GET", "/status", {}, fromPage);
+  EXPECT_EQ(status.status, 200);
+  EXPECT_EQ(status.Header("Access-Control-Allow-Origin"), "http://pos.example:8080");
+
+  DriverHarness::Pump(300);
+  EXPECT_TRUE(Leftovers().empty());
+  EXPECT_EQ(h.RollText().find("PAINE"), std::string::npos);
+  EXPECT_TRUE(h.DriverRunning());
+}
+
+TEST_F(HttpFrontTest, WithoutATokenOnlyThisMachineMayCall) {
+  StartWithHttp("127.0.60.17");
+  const QByteArray rebound =
+      RawExchange(QString::fromStdString(address_), kPort,
+                  "GET /status HTTP/1.1\r\nHost: evil.example:9180\r\n\r\n");
+  EXPECT_TRUE(rebound.startsWith("HTTP/1.1 403")) << rebound.toStdString();
+
+  // Any address beyond this machine wants a token; without one the front stays off.
+  h.StopDriver();
+  h.WriteRawIni("[Configurari]\r\nComunicatie=1\r\nIP=" + address_ +
+                "\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=0.0.0.0\r\nPort=9181\r\n");
+  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+  EXPECT_TRUE(DriverHarness::WaitFor([&] {
+    return h.DriverOutput().find("nu porneste: adresa 0.0.0.0 nu este locala si lipseste Cheie") !=
+           std::string::npos;
+  }, 5000)) << h.DriverOutput();
+  EXPECT_EQ(h.Run("1", kSale).rfind("0 OK", 0), 0u);  // the folder works as ever
+}
+
+TEST_F(HttpFrontTest, FileDroppedWhileHttpReceiptsWaitIsTakenInNameOrder) {
+  StartWithHttp("127.0.60.18");
+  std::vector<QString> ids;
+  for (int i = 0; i < 3; ++i) {
+    const HttpResult r = client_->Call(
+        "POST", "/receipts?wait=0",
+        Text({"1;HTTP " + std::to_string(i) + ";BUC;1;1;100;100000", "5;100;1"}), kPlain);
+    ASSERT_EQ(r.status, 202) << r.body.toStdString();
+    EXPECT_EQ(r.Header("Location"), "/receipts/" + r.json["id"].toString().toLatin1());
+    ids.push_back(r.json["id"].toString());
+  }
+  h.DropReceipt("ONLINEZZ.TXT", {"1;DIN FOLDER;BUC;1;1;100;100000", "5;100;1"});
+  const HttpResult last = client_->Call("GET", "/receipts/" + ids.back());
+  EXPECT_NE(last.json["state"].toString(), "answered");  // still waiting when the file came
+
+  const auto answer = h.WaitForAnswer("ZZ");
+  ASSERT_TRUE(answer.has_value());
+  std::vector<int> numbers;
+  for (const QString& id : ids) {
+    HttpResult r;
+    ASSERT_TRUE(DriverHarness::WaitFor([&] {
+      r = client_->Call("GET", "/receipts/" + id);
+      return r.json["state"].toString() == "answered";
+    }));
+    numbers.push_back(r.json["receiptNumber"].toString().toInt());
+  }
+  const size_t at = answer->find("BON FISCAL NR. ");
+  ASSERT_NE(at, std::string::npos) << *answer;
+  numbers.push_back(std::stoi(answer->substr(at + 15)));
+  EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
+  EXPECT_EQ(std::set<int>(numbers.begin(), numbers.end()).size(), 4u);
+  // The application's own answer file is its own to read and remove.
+  EXPECT_TRUE(h.Exists("ERRORZZ.TXT"));
+}
+
+}  // namespace
+}  // namespace vorn::itest
