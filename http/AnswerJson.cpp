@@ -29,7 +29,8 @@ QJsonObject AnswerToJson(const std::string& answerBytes) {
   out["message"] = TextFromCp1252(message);
   const size_t semicolon = message.find(';');
   bool numeric = !ok && semicolon != std::string::npos && semicolon > 0 && semicolon <= 9;
-  for (size_t i = 0; numeric && i < semicolon; ++i) numeric = message[i] >= '0' && message[i] <= '9';
+  for (size_t i = 0; numeric && i < semicolon; ++i)
+    numeric = message[i] >= '0' && message[i] <= '9';
   out["code"] = numeric ? QJsonValue(std::stoi(message.substr(0, semicolon))) : QJsonValue();
 
   static const std::string kNumber = "BON FISCAL NR. ";

@@ -9,9 +9,9 @@ namespace vorn {
 
 // What the running driver knows beyond its files, read-only.
 struct DriverView {
-  std::function<std::string()> modelText;                  // Windows-1252
-  std::function<std::vector<std::string>()> warnings;      // Windows-1252
-  std::function<std::string()> suffixInProgress;           // of the file being processed, or empty
+  std::function<std::string()> modelText;              // Windows-1252
+  std::function<std::vector<std::string>()> warnings;  // Windows-1252
+  std::function<std::string()> suffixInProgress;       // of the file being processed, or empty
 };
 
 // The receipt file checked as the driver checks it (the older syntax converted

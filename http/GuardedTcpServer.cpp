@@ -39,8 +39,9 @@ class BodyGuard : public QObject {
  private:
   static qint64 DeclaredLength(const QByteArray& start) {
     const qsizetype end = start.indexOf("\r\n\r\n");
-    static const QRegularExpression kLength(QStringLiteral("\\r\\ncontent-length:[ \\t]*(\\d{1,18})"),
-                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression kLength(
+        QStringLiteral("\\r\\ncontent-length:[ \\t]*(\\d{1,18})"),
+        QRegularExpression::CaseInsensitiveOption);
     const QString head = QString::fromLatin1(end < 0 ? start : start.left(end));
     const QRegularExpressionMatch m = kLength.match(head);
     return m.hasMatch() ? m.captured(1).toLongLong() : -1;
@@ -53,11 +54,12 @@ class BodyGuard : public QObject {
     QTcpSocket* socket = socket_;
     connect(socket, &QTcpSocket::readyRead, this, [socket] { socket->readAll(); });
     socket->readAll();
-    const QByteArray body = QByteArrayLiteral(
-        "{\"error\":\"the body is larger than 1 MB\",\"status\":413}");
-    socket->write("HTTP/1.1 413 Payload Too Large\r\nContent-Type: application/json\r\n"
-                  "Connection: close\r\nContent-Length: " +
-                  QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    const QByteArray body =
+        QByteArrayLiteral("{\"error\":\"the body is larger than 1 MB\",\"status\":413}");
+    socket->write(
+        "HTTP/1.1 413 Payload Too Large\r\nContent-Type: application/json\r\n"
+        "Connection: close\r\nContent-Length: " +
+        QByteArray::number(body.size()) + "\r\n\r\n" + body);
     QTimer::singleShot(kDrainMs, socket, [socket] { socket->disconnectFromHost(); });
   }
 

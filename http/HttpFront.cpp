@@ -24,7 +24,7 @@ const QByteArray kAllowHeaders = "Authorization, Content-Type, Idempotency-Key, 
 // The one method each route answers besides OPTIONS.
 Method RouteMethod(const QString& route) {
   return (route == QLatin1String("receipt") || route == QLatin1String("status")) ? Method::Get
-                                                                                  : Method::Post;
+                                                                                 : Method::Post;
 }
 
 QByteArray MethodName(Method m) { return m == Method::Get ? "GET" : "POST"; }
@@ -75,10 +75,10 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
       view_(std::move(view)),
       queue_(folder_),
       store_(folder_ + kHttpStoreName) {
-  server_.setMissingHandler([this](const QHttpServerRequest& request,
-                                   QHttpServerResponder&& responder) {
-    Dispatch(request, std::move(responder));
-  });
+  server_.setMissingHandler(
+      [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+        Dispatch(request, std::move(responder));
+      });
   connect(&queue_, &FolderQueue::Answered, this, &HttpFront::OnAnswered);
   connect(&queue_, &FolderQueue::Lost, this, &HttpFront::OnLost);
 }
@@ -206,8 +206,9 @@ std::optional<Reply> HttpFront::Refusal(const QHttpServerRequest& request, const
     if (!SameSecret(given, wanted)) {
       HeaderPairs headers = cors;
       headers.push_back({"WWW-Authenticate", "Bearer"});
-      return ErrorReply(401, given.isEmpty() ? QStringLiteral("a bearer token is required")
-                                             : QStringLiteral("the bearer token is wrong"),
+      return ErrorReply(401,
+                        given.isEmpty() ? QStringLiteral("a bearer token is required")
+                                        : QStringLiteral("the bearer token is wrong"),
                         headers);
     }
   }
@@ -223,10 +224,12 @@ void HttpFront::PostReceipt(const QHttpServerRequest& request, QHttpServerRespon
                             HeaderPairs cors) {
   int wait = 0;
   if (!WaitSeconds(request, wait)) {
-    SendReply(responder, ErrorReply(400,
-                                    QStringLiteral("wait must be a number of seconds from 0 to %1")
-                                        .arg(kMaxWaitSeconds),
-                                    cors));
+    SendReply(
+        responder,
+        ErrorReply(
+            400,
+            QStringLiteral("wait must be a number of seconds from 0 to %1").arg(kMaxWaitSeconds),
+            cors));
     return;
   }
   const QByteArray key = request.value("Idempotency-Key").trimmed();
@@ -276,8 +279,9 @@ void HttpFront::PostReceipt(const QHttpServerRequest& request, QHttpServerRespon
     store_.Remove(id);
     std::string ignored;
     store_.Save(ignored);
-    SendReply(responder, ErrorReply(503, QStringLiteral("the receipt could not be queued: ") +
-                                             QString::fromLocal8Bit(error.c_str()),
+    SendReply(responder, ErrorReply(503,
+                                    QStringLiteral("the receipt could not be queued: ") +
+                                        QString::fromLocal8Bit(error.c_str()),
                                     cors));
     return;
   }

@@ -17,9 +17,8 @@ Reply ErrorReply(int status, const QString& message, HeaderPairs headers) {
 bool SendReply(QHttpServerResponder& responder, const Reply& reply) {
   const QTcpSocket* socket = responder.socket();
   if (!socket || socket->state() != QAbstractSocket::ConnectedState) return false;
-  const QByteArray body = reply.status == 204
-                              ? QByteArray()
-                              : QJsonDocument(reply.body).toJson(QJsonDocument::Compact);
+  const QByteArray body =
+      reply.status == 204 ? QByteArray() : QJsonDocument(reply.body).toJson(QJsonDocument::Compact);
   responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
   if (reply.status != 204) {
     responder.writeHeader("Content-Type", "application/json; charset=utf-8");

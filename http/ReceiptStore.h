@@ -17,8 +17,8 @@ enum class ReceiptState { Queued, Answered, Lost };
 
 struct StoredReceipt {
   std::string id;
-  std::string key;     // Idempotency-Key, empty when none was given
-  QByteArray digest;   // of the receipt file's bytes, to tell a different body under the same key
+  std::string key;    // Idempotency-Key, empty when none was given
+  QByteArray digest;  // of the receipt file's bytes, to tell a different body under the same key
   qint64 createdMs = 0;
   ReceiptState state = ReceiptState::Queued;
   std::string answer;  // the answer file's bytes once answered

@@ -18,8 +18,12 @@ TEST(ReceiptBody, TextAndJsonBecomeWindows1252) {
       {"", "1;PAINE\r\n5;100;1", "1;PAINE\r\n5;100;1"},
       {"text/plain", "2;\xEEnchis", "2;\xEEnchis"},
       {"text/plain; charset=windows-1252", "2;\x80", "2;\x80"},
-      {"text/plain; charset=UTF-8", "\xEF\xBB\xBF" "2;\xC3\xAEnchis \xE2\x82\xAC \xE2\x80\x93", "2;\xEEnchis \x80 \x96"},
-      {"application/json", R"({"lines":["1;A","2;\u00eenchis \u20ac"]})", "1;A\r\n2;\xEEnchis \x80\r\n"},
+      {"text/plain; charset=UTF-8",
+       "\xEF\xBB\xBF"
+       "2;\xC3\xAEnchis \xE2\x82\xAC \xE2\x80\x93",
+       "2;\xEEnchis \x80 \x96"},
+      {"application/json", R"({"lines":["1;A","2;\u00eenchis \u20ac"]})",
+       "1;A\r\n2;\xEEnchis \x80\r\n"},
       {"application/json; charset=utf-8", R"({"lines":[]})", ""},
   };
   for (const Case& c : cases) {
@@ -65,8 +69,7 @@ TEST(Cp1252Text, EveryByteComesBackUnchanged) {
 }
 
 TEST(AnswerJson, SuccessWithReceiptNumber) {
-  const QJsonObject o =
-      AnswerToJson("0 OK\r\nBON FISCAL NR. 17\r\nSerie Fiscala : AB123\r\n");
+  const QJsonObject o = AnswerToJson("0 OK\r\nBON FISCAL NR. 17\r\nSerie Fiscala : AB123\r\n");
   EXPECT_TRUE(o["ok"].toBool());
   EXPECT_EQ(o["message"].toString(), "0 OK");
   EXPECT_TRUE(o["code"].isNull());

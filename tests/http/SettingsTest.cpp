@@ -51,8 +51,8 @@ TEST(HttpSettings, AnAddressBeyondThisMachineNeedsAToken) {
 }
 
 TEST(HttpSettings, HostHeaderNamesThisMachine) {
-  for (const char* host : {"", "127.0.0.1:9180", "localhost", "LOCALHOST:9180", "[::1]:9180",
-                           "192.168.1.5"}) {
+  for (const char* host :
+       {"", "127.0.0.1:9180", "localhost", "LOCALHOST:9180", "[::1]:9180", "192.168.1.5"}) {
     EXPECT_TRUE(LocalHostHeader(host)) << host;
   }
   for (const char* host : {"evil.example", "evil.example:9180", "localhost.evil.example", "[::1"}) {

@@ -21,8 +21,8 @@ TEST(ReceiptIds, IncreasingInNameOrderAndOfOneForm) {
     last = id;
   }
   EXPECT_EQ(seen.size(), 500u);
-  for (const char* text : {"", "H123", "../ERROR", "h0000000000000ABCD", "H0000000000000ABC/",
-                           "H0000000000000abcd"}) {
+  for (const char* text :
+       {"", "H123", "../ERROR", "h0000000000000ABCD", "H0000000000000ABC/", "H0000000000000abcd"}) {
     EXPECT_FALSE(IsReceiptId(QString::fromLatin1(text))) << text;
   }
 }

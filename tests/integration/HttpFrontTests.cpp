@@ -35,8 +35,8 @@ class HttpFrontTest : public DriverTest {
   }
   void WriteIni(const std::string& httpKeys) {
     h.WriteRawIni("[Configurari]\r\nComunicatie=1\r\nIP=" + address_ +
-                  "\r\nLogFile=DA\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=" + address_ +
-                  "\r\n" + httpKeys);
+                  "\r\nLogFile=DA\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=" + address_ + "\r\n" +
+                  httpKeys);
   }
   QString Base() const { return QString::fromStdString("http://" + address_ + ":9180"); }
   HttpResult Post(const std::vector<std::string>& lines, Headers headers = kPlain,
@@ -75,7 +75,7 @@ TEST_F(HttpFrontTest, SaleIsAnsweredWithItsReceiptNumber) {
   ASSERT_EQ(j.status, 200) << j.body.toStdString();
   EXPECT_TRUE(j.json["ok"].toBool()) << j.body.toStdString();
   EXPECT_NE(j.json["receiptNumber"].toString(), number);
-  EXPECT_EQ(CountOf(h.RollText(), "M\xC2NCARE"), 1) << h.RollText();
+  EXPECT_EQ(CountOf(h.RollText(), "M\xC3\x82NCARE"), 1) << h.RollText();  // the roll is UTF-8
 
   const HttpResult again = client_->Call("GET", "/receipts/" + r.json["id"].toString());
   EXPECT_EQ(again.status, 200);
@@ -173,9 +173,10 @@ TEST_F(HttpFrontTest, ClientThatLeavesWhileWaitingStillGetsItsReceiptOnce) {
     socket.connectToHost(QString::fromStdString(address_), kPort);
     ASSERT_TRUE(socket.waitForConnected(5000));
     const QByteArray body = Text(kSale);
-    socket.write("POST /receipts HTTP/1.1\r\nHost: x:9180\r\nContent-Type: text/plain\r\n"
-                 "Idempotency-Key: leaving-1\r\nContent-Length: " +
-                 QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    socket.write(
+        "POST /receipts HTTP/1.1\r\nHost: localhost\r\nContent-Type: text/plain\r\n"
+        "Idempotency-Key: leaving-1\r\nContent-Length: " +
+        QByteArray::number(body.size()) + "\r\n\r\n" + body);
     ASSERT_TRUE(socket.waitForBytesWritten(5000));
     ASSERT_TRUE(DriverHarness::WaitFor([&] {
       for (const auto& n : h.List()) {
@@ -211,19 +212,33 @@ TEST_F(HttpFrontTest, BadInputIsRefusedAndNothingIsQueued) {
   } cases[] = {
       {"no token", "POST", "/receipts", Text(kSale), kPlain, 401},
       {"wrong token", "GET", "/status", {}, {{"Authorization", "Bearer tok-124"}}, 401},
-      {"other origin", "POST", "/receipts", Text(kSale),
-       {{"Authorization", "Bearer tok-123"}, {"Origin", "http://evil.example"}}, 403},
+      {"other origin",
+       "POST",
+       "/receipts",
+       Text(kSale),
+       {{"Authorization", "Bearer tok-123"}, {"Origin", "http://evil.example"}},
+       403},
       {"wrong method", "GET", "/receipts", {}, auth, 405},
       {"wrong method on status", "DELETE", "/status", {}, auth, 405},
       {"binary body", "POST", "/receipts", QByteArray("1;A\0\x01", 5), auth, 400},
-      {"broken JSON", "POST", "/receipts", "{\"lines\":",
-       {{"Authorization", "Bearer tok-123"}, {"Content-Type", "application/json"}}, 400},
-      {"form body", "POST", "/receipts", "a=b",
-       {{"Authorization", "Bearer tok-123"},
-        {"Content-Type", "application/x-www-form-urlencoded"}},
+      {"broken JSON",
+       "POST",
+       "/receipts",
+       "{\"lines\":",
+       {{"Authorization", "Bearer tok-123"}, {"Content-Type", "application/json"}},
+       400},
+      {"form body",
+       "POST",
+       "/receipts",
+       "a=b",
+       {{"Authorization", "Bearer tok-123"}, {"Content-Type", "application/x-www-form-urlencoded"}},
        415},
-      {"letter outside the code page", "POST", "/receipts", "2;\xC8\x99",
-       {{"Authorization", "Bearer tok-123"}, {"Content-Type", "text/plain; charset=utf-8"}}, 422},
+      {"letter outside the code page",
+       "POST",
+       "/receipts",
+       "2;\xC8\x99",
+       {{"Authorization", "Bearer tok-123"}, {"Content-Type", "text/plain; charset=utf-8"}},
+       422},
       {"wait out of range", "POST", "/receipts?wait=9999", Text(kSale), auth, 400},
       {"unknown id", "GET", "/receipts/H0000000000000ABCD", {}, auth, 404},
       {"a path for an id", "GET", "/receipts/..%2FXVORNDRV.INI", {}, auth, 404},
@@ -237,9 +252,9 @@ TEST_F(HttpFrontTest, BadInputIsRefusedAndNothingIsQueued) {
     }
   }
   // A declared length over the limit is refused before the body is sent.
-  const QByteArray early = RawExchange(
-      QString::fromStdString(address_), kPort,
-      "POST /receipts HTTP/1.1\r\nHost: a\r\nContent-Length: 50000000\r\n\r\n1;A");
+  const QByteArray early =
+      RawExchange(QString::fromStdString(address_), kPort,
+                  "POST /receipts HTTP/1.1\r\nHost: a\r\nContent-Length: 50000000\r\n\r\n1;A");
   EXPECT_TRUE(early.startsWith("HTTP/1.1 413")) << early.toStdString();
 
   // An allowed origin gets its CORS headers, and its preflight needs no token.
@@ -266,9 +281,8 @@ TEST_F(HttpFrontTest, BadInputIsRefusedAndNothingIsQueued) {
 
 TEST_F(HttpFrontTest, WithoutATokenOnlyThisMachineMayCall) {
   StartWithHttp("127.0.60.17");
-  const QByteArray rebound =
-      RawExchange(QString::fromStdString(address_), kPort,
-                  "GET /status HTTP/1.1\r\nHost: evil.example:9180\r\n\r\n");
+  const QByteArray rebound = RawExchange(QString::fromStdString(address_), kPort,
+                                         "GET /status HTTP/1.1\r\nHost: evil.example:9180\r\n\r\n");
   EXPECT_TRUE(rebound.startsWith("HTTP/1.1 403")) << rebound.toStdString();
 
   // Any address beyond this machine wants a token; without one the front stays off.
@@ -276,10 +290,14 @@ TEST_F(HttpFrontTest, WithoutATokenOnlyThisMachineMayCall) {
   h.WriteRawIni("[Configurari]\r\nComunicatie=1\r\nIP=" + address_ +
                 "\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=0.0.0.0\r\nPort=9181\r\n");
   ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
-  EXPECT_TRUE(DriverHarness::WaitFor([&] {
-    return h.DriverOutput().find("nu porneste: adresa 0.0.0.0 nu este locala si lipseste Cheie") !=
-           std::string::npos;
-  }, 5000)) << h.DriverOutput();
+  EXPECT_TRUE(DriverHarness::WaitFor(
+      [&] {
+        return h.DriverOutput().find(
+                   "nu porneste: adresa 0.0.0.0 nu este locala si lipseste Cheie") !=
+               std::string::npos;
+      },
+      5000))
+      << h.DriverOutput();
   EXPECT_EQ(h.Run("1", kSale).rfind("0 OK", 0), 0u);  // the folder works as ever
 }
 
