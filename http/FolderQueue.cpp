@@ -57,6 +57,10 @@ bool FolderQueue::ReceiptWaiting(const std::string& id) const {
   return QFileInfo::exists(Q(folder_ + kReceiptPrefix + id + ".TXT"));
 }
 
+void FolderQueue::Release(const std::string& id) {
+  QFile::remove(Q(folder_ + AnswerFileName(id)));
+}
+
 void FolderQueue::Scan() {
   // Collected first: a slot of Answered may start awaiting another receipt.
   std::vector<std::pair<std::string, std::string>> answered;
@@ -77,7 +81,6 @@ void FolderQueue::Scan() {
   }
   for (const auto& [id, bytes] : answered) {
     awaited_.erase(id);
-    QFile::remove(Q(folder_ + AnswerFileName(id)));
     Q_EMIT Answered(QString::fromStdString(id), QByteArray(bytes.data(), qsizetype(bytes.size())));
   }
   for (const std::string& id : lost) {

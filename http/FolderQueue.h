@@ -20,13 +20,15 @@ class FolderQueue : public QObject {
   void Await(const std::string& id);
   bool Awaiting(const std::string& id) const { return awaited_.count(id) != 0; }
   bool ReceiptWaiting(const std::string& id) const;
+  // Removes ERROR<id>.TXT once its text is kept elsewhere.
+  void Release(const std::string& id);
 
   // Looks at the folder now; also run on every change of the folder and on a
   // short timer, which catches what a missed notification would lose.
   void Scan();
 
  Q_SIGNALS:
-  // The answer file's bytes; the answer file is removed once read.
+  // The answer file's bytes; the file stays until Release.
   void Answered(const QString& id, const QByteArray& answer);
   // The receipt file vanished without an answer (the work folder was emptied).
   void Lost(const QString& id);

@@ -273,8 +273,9 @@ void HttpFront::PostReceipt(const QHttpServerRequest& request, QHttpServerRespon
   store_.Prune(now);
   store_.Add(StoredReceipt{id, key.toStdString(), digest, now, ReceiptState::Queued, {}});
   std::string error;
-  // Recorded before it is queued: a retry must never find it missing.
-  if (!store_.Save(error) || !queue_.Enqueue(id, body.fileBytes, error)) {
+  // Recorded before it is queued: a retry must never find it missing, not even
+  // after a power cut.
+  if (!store_.Save(error, !key.isEmpty()) || !queue_.Enqueue(id, body.fileBytes, error)) {
     Log(error);
     store_.Remove(id);
     std::string ignored;
@@ -336,20 +337,25 @@ void HttpFront::WaitFor(const std::string& id, int seconds, QHttpServerResponder
 
 void HttpFront::OnAnswered(const QString& qid, const QByteArray& answer) {
   const std::string id = qid.toStdString();
-  if (StoredReceipt* r = store_.Find(id)) {
-    r->state = ReceiptState::Answered;
-    r->answer = answer.toStdString();
-    std::string error;
-    if (!store_.Save(error)) Log(error);
-  }
+  const StoredReceipt* r = store_.Find(id);
+  const bool durable = r && !r->key.empty();
+  const bool known = store_.SetAnswered(id, answer.toStdString());
   Log("bon " + id + " primit raspuns");
   Finish(id);
+  // The answer file goes only once the store holds its text for good.
+  std::string error;
+  if (!known) {
+    queue_.Release(id);
+  } else if (store_.Save(error, durable)) {
+    queue_.Release(id);
+  } else {
+    Log(error);
+  }
 }
 
 void HttpFront::OnLost(const QString& qid) {
   const std::string id = qid.toStdString();
-  if (StoredReceipt* r = store_.Find(id)) {
-    r->state = ReceiptState::Lost;
+  if (store_.SetLost(id)) {
     std::string error;
     if (!store_.Save(error)) Log(error);
   }

@@ -15,7 +15,7 @@ Reply ErrorReply(int status, const QString& message, HeaderPairs headers) {
 }
 
 bool SendReply(QHttpServerResponder& responder, const Reply& reply) {
-  const QTcpSocket* socket = responder.socket();
+  QTcpSocket* socket = responder.socket();
   if (!socket || socket->state() != QAbstractSocket::ConnectedState) return false;
   const QByteArray body =
       reply.status == 204 ? QByteArray() : QJsonDocument(reply.body).toJson(QJsonDocument::Compact);
@@ -27,6 +27,8 @@ bool SendReply(QHttpServerResponder& responder, const Reply& reply) {
   for (const auto& [name, value] : reply.headers) responder.writeHeader(name, value);
   responder.writeHeader("Content-Length", QByteArray::number(body.size()));
   responder.writeBody(body);
+  // Sent now, not when the event loop comes round: slow work may follow.
+  socket->flush();
   return true;
 }
 

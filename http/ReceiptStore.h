@@ -5,11 +5,12 @@
 #include <QtGlobal>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vorn {
 
-inline constexpr const char* kHttpStoreName = "VORNHTTP.JSON";
+inline constexpr const char* kHttpStoreName = "VORNHTTP.DAT";
 // At least a day, so a retry the next morning still finds its receipt.
 inline constexpr qint64 kKeepMs = 25LL * 3600 * 1000;
 
@@ -31,20 +32,30 @@ class ReceiptStore {
   // A missing file is an empty store; an unreadable one is kept aside and
   // reported, never overwritten silently.
   bool Load(std::string& error);
-  bool Save(std::string& error) const;
+  // Written whole either way; `durable` waits until the disk holds it, which
+  // a receipt under an Idempotency-Key needs before it is queued.
+  bool Save(std::string& error, bool durable = true) const;
 
-  StoredReceipt* Find(const std::string& id);
-  StoredReceipt* FindByKey(const std::string& key);
-  void Add(StoredReceipt receipt) { receipts_.push_back(std::move(receipt)); }
+  const StoredReceipt* Find(const std::string& id) const;
+  const StoredReceipt* FindByKey(const std::string& key) const;
+  void Add(StoredReceipt receipt);
   void Remove(const std::string& id);
+  // false when the id is unknown.
+  bool SetAnswered(const std::string& id, std::string answer);
+  bool SetLost(const std::string& id);
   // Forgets answered receipts older than keepMs; a receipt still waiting stays.
   bool Prune(qint64 nowMs, qint64 keepMs = kKeepMs);
   std::vector<std::string> WaitingIds() const;
   size_t Size() const { return receipts_.size(); }
 
  private:
+  StoredReceipt* Mutable(const std::string& id);
+
   std::string path_;
   std::vector<StoredReceipt> receipts_;
+  // Each receipt's line of the file, made once: a busy day's store is
+  // rewritten twice for every request.
+  mutable std::unordered_map<std::string, std::string> lines_;
 };
 
 const char* StateName(ReceiptState state);

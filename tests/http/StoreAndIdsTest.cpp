@@ -29,25 +29,35 @@ TEST(ReceiptIds, IncreasingInNameOrderAndOfOneForm) {
 
 TEST(ReceiptStore, SurvivesARestartWithKeysAndAnswers) {
   QTemporaryDir dir;
-  const std::string path = dir.path().toStdString() + "/VORNHTTP.JSON";
+  const std::string path = dir.path().toStdString() + "/VORNHTTP.DAT";
   std::string error;
   {
     ReceiptStore store(path);
     ASSERT_TRUE(store.Load(error));
-    store.Add({"H1", "key-1", "\x01\xFF", 1000, ReceiptState::Answered,
+    store.Add({"H1", "key\t1\\", "\x01\xFF", 1000, ReceiptState::Answered,
                "1 ERROR\r\n8005;a \x96 b \x81\r\n"});
     store.Add({"H2", "", "", 2000, ReceiptState::Queued, {}});
     ASSERT_TRUE(store.Save(error)) << error;
   }
   ReceiptStore again(path);
   ASSERT_TRUE(again.Load(error)) << error;
-  const StoredReceipt* r = again.FindByKey("key-1");
+  const StoredReceipt* r = again.FindByKey("key\t1\\");
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->id, "H1");
   EXPECT_EQ(r->digest, QByteArray("\x01\xFF"));
   EXPECT_EQ(r->answer, "1 ERROR\r\n8005;a \x96 b \x81\r\n");
   EXPECT_EQ(again.FindByKey(""), nullptr);
   EXPECT_EQ(again.WaitingIds(), std::vector<std::string>{"H2"});
+
+  // A change after a save reaches the file, not the line written before.
+  ASSERT_TRUE(again.Save(error));
+  ASSERT_TRUE(again.SetAnswered("H2", "0 OK\r\n"));
+  EXPECT_FALSE(again.SetLost("H9"));
+  ASSERT_TRUE(again.Save(error));
+  ReceiptStore third(path);
+  ASSERT_TRUE(third.Load(error));
+  EXPECT_TRUE(third.WaitingIds().empty());
+  EXPECT_EQ(third.Find("H2")->answer, "0 OK\r\n");
 }
 
 TEST(ReceiptStore, PruneForgetsOldAnswersButNeverAWaitingReceipt) {
@@ -63,10 +73,10 @@ TEST(ReceiptStore, PruneForgetsOldAnswersButNeverAWaitingReceipt) {
 
 TEST(ReceiptStore, ADamagedFileIsKeptAsideNotOverwritten) {
   QTemporaryDir dir;
-  const QString path = dir.path() + "/VORNHTTP.JSON";
+  const QString path = dir.path() + "/VORNHTTP.DAT";
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("{\"receipts\": [");
+  f.write("VORNHTTP 1\nH1\tqueued\t12");
   f.close();
   ReceiptStore store(path.toStdString());
   std::string error;
