@@ -15,18 +15,18 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
 #include <QThread>
 #include <algorithm>
-#include <vector>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Cleanup.h"
 #include "core/TextFiles.h"
@@ -187,9 +187,10 @@ void BM_HttpRequestToResponse(benchmark::State& state) {
   bool allOk = true;
   Latencies latencies;
   for (auto _ : state) {
-    QByteArray request = "POST /receipts HTTP/1.1\r\nHost: 127.0.60.250\r\n"
-                         "Content-Type: text/plain\r\nContent-Length: " +
-                         QByteArray::number(qsizetype(kReceipt.size())) + "\r\n";
+    QByteArray request =
+        "POST /receipts HTTP/1.1\r\nHost: 127.0.60.250\r\n"
+        "Content-Type: text/plain\r\nContent-Length: " +
+        QByteArray::number(qsizetype(kReceipt.size())) + "\r\n";
     if (keyed) request += "Idempotency-Key: bench-" + QByteArray::number(n++) + "\r\n";
     request += "\r\n" + QByteArray::fromStdString(kReceipt);
     latencies.Start();

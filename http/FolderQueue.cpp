@@ -57,9 +57,7 @@ bool FolderQueue::ReceiptWaiting(const std::string& id) const {
   return QFileInfo::exists(Q(folder_ + kReceiptPrefix + id + ".TXT"));
 }
 
-void FolderQueue::Release(const std::string& id) {
-  QFile::remove(Q(folder_ + AnswerFileName(id)));
-}
+void FolderQueue::Release(const std::string& id) { QFile::remove(Q(folder_ + AnswerFileName(id))); }
 
 void FolderQueue::Scan() {
   // Collected first: a slot of Answered may start awaiting another receipt.

@@ -36,11 +36,20 @@ std::string Escape(const std::string& text) {
   out.reserve(text.size() + 8);
   for (char c : text) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      default: out += c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -55,11 +64,20 @@ bool Unescape(const std::string& text, std::string& out) {
     }
     if (++i == text.size()) return false;
     switch (text[i]) {
-      case '\\': out += '\\'; break;
-      case 't': out += '\t'; break;
-      case 'r': out += '\r'; break;
-      case 'n': out += '\n'; break;
-      default: return false;
+      case '\\':
+        out += '\\';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      default:
+        return false;
     }
   }
   return true;
@@ -143,8 +161,7 @@ bool ReceiptStore::Save(std::string& error, bool durable) const {
     std::string& line = lines_[r.id];
     if (line.empty()) {
       line = r.id + '\t' + StateName(r.state) + '\t' + std::to_string(r.createdMs) + '\t' +
-             r.digest.toHex().toStdString() + '\t' + Escape(r.key) + '\t' + Escape(r.answer) +
-             '\n';
+             r.digest.toHex().toStdString() + '\t' + Escape(r.key) + '\t' + Escape(r.answer) + '\n';
     }
     text += line;
   }
