@@ -30,7 +30,10 @@ class BodyGuard : public QObject {
     const qint64 fresh = socket_->bytesAvailable();
     if (atStart_ && fresh > 0) {
       atStart_ = false;
-      if (DeclaredLength(socket_->peek(kHeaderAllowance)) > max_) return Refuse();
+      const QByteArray start = socket_->peek(kHeaderAllowance);
+      if (DeclaredLength(start) > max_) return Refuse();
+      // The server never says "100 Continue", and curl would wait a second for it.
+      if (AsksToContinue(start)) socket_->write("HTTP/1.1 100 Continue\r\n\r\n");
     }
     received_ += fresh;
     if (received_ > max_ + kHeaderAllowance) Refuse();
@@ -45,6 +48,13 @@ class BodyGuard : public QObject {
     const QString head = QString::fromLatin1(end < 0 ? start : start.left(end));
     const QRegularExpressionMatch m = kLength.match(head);
     return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+  }
+
+  static bool AsksToContinue(const QByteArray& start) {
+    const qsizetype end = start.indexOf("\r\n\r\n");
+    static const QRegularExpression kExpect(QStringLiteral("\\r\\nexpect:[ \\t]*100-continue"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return end > 0 && kExpect.match(QString::fromLatin1(start.left(end))).hasMatch();
   }
 
   void Refuse() {

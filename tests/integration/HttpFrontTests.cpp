@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QJsonArray>
+#include <QTcpSocket>
 #include <QUrl>
 #include <memory>
 #include <set>
@@ -106,6 +107,20 @@ TEST_F(HttpFrontTest, RefusedReceiptCarriesTheValidationMessage) {
   const HttpResult check = Post({"01;X"}, kPlain, "/check");
   EXPECT_EQ(check.status, 200);
   EXPECT_EQ(check.json["message"], r.json["message"]);
+  // A client that asks before sending its body (curl does, for larger bodies) is told to go on.
+  QTcpSocket socket;
+  socket.connectToHost(QString::fromStdString(address_), kPort);
+  ASSERT_TRUE(socket.waitForConnected(5000));
+  const QByteArray body = Text(kSale);
+  socket.write("POST /check HTTP/1.1\r\nHost: localhost\r\nExpect: 100-continue\r\n"
+               "Content-Type: text/plain\r\nContent-Length: " +
+               QByteArray::number(body.size()) + "\r\n\r\n");
+  QByteArray got;
+  EXPECT_TRUE(DriverHarness::WaitFor(
+      [&] { return (got += socket.readAll()).contains("100 Continue\r\n\r\n"); }, 500));
+  socket.write(body);
+  EXPECT_TRUE(DriverHarness::WaitFor([&] { return (got += socket.readAll()).contains("FISCAL"); }))
+      << got.toStdString();
   const HttpResult good = Post(kSale, kPlain, "/check");
   EXPECT_TRUE(good.json["ok"].toBool());
   EXPECT_EQ(good.json["kind"].toString(), "FISCAL");
