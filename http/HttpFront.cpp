@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "core/ReceiptNames.h"
+#include "http/AccessRules.h"
 #include "http/AnswerJson.h"
 #include "http/GuardedTcpServer.h"
 #include "http/ReceiptBody.h"
@@ -16,28 +17,6 @@
 namespace vorn {
 
 namespace {
-
-using Method = QHttpServerRequest::Method;
-
-const QByteArray kAllowHeaders = "Authorization, Content-Type, Idempotency-Key, Prefer";
-
-// The one method each route answers besides OPTIONS.
-Method RouteMethod(const QString& route) {
-  return (route == QLatin1String("receipt") || route == QLatin1String("status")) ? Method::Get
-                                                                                 : Method::Post;
-}
-
-QByteArray MethodName(Method m) { return m == Method::Get ? "GET" : "POST"; }
-
-bool SameSecret(const QByteArray& a, const QByteArray& b) {
-  if (a.size() != b.size()) return false;
-  // Every byte is compared, so the time taken does not tell how much matched.
-  unsigned diff = 0;
-  for (qsizetype i = 0; i < a.size(); ++i) {
-    diff |= static_cast<unsigned char>(a[i]) ^ static_cast<unsigned char>(b[i]);
-  }
-  return diff == 0;
-}
 
 // ?wait=N or "Prefer: wait=N" (RFC 7240), seconds; false when malformed.
 bool WaitSeconds(const QHttpServerRequest& request, int& seconds) {
@@ -75,6 +54,7 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
       view_(std::move(view)),
       queue_(folder_),
       store_(folder_ + kHttpStoreName) {
+  // One entry point for every request, so the same checks run before any route.
   server_.setMissingHandler(
       [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
         Dispatch(request, std::move(responder));
@@ -135,18 +115,12 @@ void HttpFront::Dispatch(const QHttpServerRequest& request, QHttpServerResponder
     route = path.mid(1);
   }
 
-  HeaderPairs cors;
-  const QByteArray origin = request.value("Origin");
-  if (!origin.isEmpty() && OriginAllowed(settings_, origin.toStdString())) {
-    cors = {{"Access-Control-Allow-Origin", origin},
-            {"Vary", "Origin"},
-            {"Access-Control-Expose-Headers", "Location, Idempotent-Replayed"}};
-  }
+  HeaderPairs cors = CorsHeaders(settings_, request);
   if (route.isEmpty()) {
     SendReply(responder, ErrorReply(404, "no such resource: " + path, cors));
     return;
   }
-  if (auto refusal = Refusal(request, route, cors)) {
+  if (auto refusal = Refusal(settings_, request, route, cors)) {
     SendReply(responder, *refusal);
     return;
   }
@@ -168,54 +142,6 @@ void HttpFront::Dispatch(const QHttpServerRequest& request, QHttpServerResponder
     status["httpWaiting"] = static_cast<int>(store_.WaitingIds().size());
     SendReply(responder, Reply{200, status, cors});
   }
-}
-
-std::optional<Reply> HttpFront::Refusal(const QHttpServerRequest& request, const QString& route,
-                                        const HeaderPairs& cors) const {
-  // Without a token only this machine's own pages may call, by address or "localhost".
-  if (settings_.token.empty() && !LocalHostHeader(request.value("Host").toStdString())) {
-    return ErrorReply(403, QStringLiteral("host name not allowed; call by address or localhost"));
-  }
-  const QByteArray origin = request.value("Origin");
-  if (!origin.isEmpty() && cors.empty()) {
-    return ErrorReply(403, "origin " + QString::fromLatin1(origin) + " is not allowed");
-  }
-  const Method method = RouteMethod(route);
-  const QByteArray allow = MethodName(method) + ", OPTIONS";
-  if (request.method() == Method::Options) {
-    Reply preflight{204, {}, cors};
-    preflight.headers.push_back({"Allow", allow});
-    if (!cors.empty()) {
-      preflight.headers.push_back({"Access-Control-Allow-Methods", allow});
-      preflight.headers.push_back({"Access-Control-Allow-Headers", kAllowHeaders});
-      preflight.headers.push_back({"Access-Control-Max-Age", "600"});
-      if (request.value("Access-Control-Request-Private-Network") == "true") {
-        preflight.headers.push_back({"Access-Control-Allow-Private-Network", "true"});
-      }
-    }
-    return preflight;
-  }
-  if (request.method() != method) {
-    HeaderPairs headers = cors;
-    headers.push_back({"Allow", allow});
-    return ErrorReply(405, "use " + QString::fromLatin1(MethodName(method)) + " here", headers);
-  }
-  if (!settings_.token.empty()) {
-    const QByteArray given = request.value("Authorization");
-    const QByteArray wanted = "Bearer " + QByteArray::fromStdString(settings_.token);
-    if (!SameSecret(given, wanted)) {
-      HeaderPairs headers = cors;
-      headers.push_back({"WWW-Authenticate", "Bearer"});
-      return ErrorReply(401,
-                        given.isEmpty() ? QStringLiteral("a bearer token is required")
-                                        : QStringLiteral("the bearer token is wrong"),
-                        headers);
-    }
-  }
-  if (request.body().size() > kMaxBodyBytes) {
-    return ErrorReply(413, QStringLiteral("the body is larger than 1 MB"), cors);
-  }
-  return std::nullopt;
 }
 
 // ---------------------------------------------------------------- receipts

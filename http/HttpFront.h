@@ -44,9 +44,6 @@ class HttpFront : public QObject {
   };
 
   void Dispatch(const QHttpServerRequest& request, QHttpServerResponder&& responder);
-  // The checks every request passes before its route; a reply when it fails.
-  std::optional<Reply> Refusal(const QHttpServerRequest& request, const QString& route,
-                               const HeaderPairs& cors) const;
   void PostReceipt(const QHttpServerRequest& request, QHttpServerResponder&& responder,
                    HeaderPairs cors);
   Reply StateReply(const std::string& id);
