@@ -1,5 +1,6 @@
 #include "http/FolderQueue.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -39,6 +40,9 @@ bool FolderQueue::Enqueue(const std::string& id, const std::string& bytes, std::
     QFile::remove(Q(part));
     return false;
   }
+  // Whole when it appears under its name: dated back, it needs no wait for the
+  // writer to finish, which the driver gives a file that changed just now.
+  file.setFileTime(QDateTime::currentDateTime().addSecs(-2), QFileDevice::FileModificationTime);
   file.close();
   if (!QFile::rename(Q(part), Q(target))) {
     error = target + ": nu poate fi creat";
