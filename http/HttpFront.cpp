@@ -18,6 +18,10 @@ namespace vorn {
 
 namespace {
 
+// Changes that come together are written together; the thread is the driver's.
+constexpr int kSaveDelayMs = 50;
+constexpr int kSaveRetryMs = 1000;
+
 // ?wait=N or "Prefer: wait=N" (RFC 7240), seconds; false when malformed.
 bool WaitSeconds(const QHttpServerRequest& request, int& seconds) {
   seconds = kDefaultWaitSeconds;
@@ -61,9 +65,13 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
       });
   connect(&queue_, &FolderQueue::Answered, this, &HttpFront::OnAnswered);
   connect(&queue_, &FolderQueue::Lost, this, &HttpFront::OnLost);
+  saveTimer_.setSingleShot(true);
+  connect(&saveTimer_, &QTimer::timeout, this, [this] { SaveStore(false); });
 }
 
-HttpFront::~HttpFront() = default;
+HttpFront::~HttpFront() {
+  if (saveTimer_.isActive()) SaveStore(false);
+}
 
 bool HttpFront::Start(std::string& error) {
   error = StartRefusal(settings_);
@@ -199,19 +207,21 @@ void HttpFront::PostReceipt(const QHttpServerRequest& request, QHttpServerRespon
   store_.Prune(now);
   store_.Add(StoredReceipt{id, key.toStdString(), digest, now, ReceiptState::Queued, {}});
   std::string error;
-  // Recorded before it is queued: a retry must never find it missing, not even
-  // after a power cut.
-  if (!store_.Save(error, !key.isEmpty()) || !queue_.Enqueue(id, body.fileBytes, error)) {
+  // Under a key it is recorded for good before it is queued: a retry must never
+  // find it missing, not even after a power cut. Without one, it is recorded soon.
+  const bool recorded = key.isEmpty() || SaveStore(true);
+  if (!recorded || !queue_.Enqueue(id, body.fileBytes, error)) {
+    if (!recorded) error = "the Idempotency-Key store cannot be written";
     Log(error);
     store_.Remove(id);
-    std::string ignored;
-    store_.Save(ignored);
+    SaveSoon(false);
     SendReply(responder, ErrorReply(503,
                                     QStringLiteral("the receipt could not be queued: ") +
                                         QString::fromLocal8Bit(error.c_str()),
                                     cors));
     return;
   }
+  if (key.isEmpty()) SaveSoon(false);
   queue_.Await(id);
   Log("bon " + id + " pus in coada");
   WaitFor(id, wait, std::move(responder), std::move(cors));
@@ -268,25 +278,35 @@ void HttpFront::OnAnswered(const QString& qid, const QByteArray& answer) {
   const bool known = store_.SetAnswered(id, answer.toStdString());
   Log("bon " + id + " primit raspuns");
   Finish(id);
-  // The answer file goes only once the store holds its text for good.
-  std::string error;
-  if (!known) {
-    queue_.Release(id);
-  } else if (store_.Save(error, durable)) {
-    queue_.Release(id);
-  } else {
-    Log(error);
-  }
+  // The answer file goes only once the store holds its text.
+  releases_.push_back(id);
+  SaveSoon(durable && known);
 }
 
 void HttpFront::OnLost(const QString& qid) {
   const std::string id = qid.toStdString();
-  if (store_.SetLost(id)) {
-    std::string error;
-    if (!store_.Save(error)) Log(error);
-  }
+  if (store_.SetLost(id)) SaveSoon(false);
   Log("bon " + id + " sters din folder fara raspuns");
   Finish(id);
+}
+
+bool HttpFront::SaveStore(bool durable) {
+  saveTimer_.stop();
+  std::string error;
+  if (!store_.Save(error, durable || durableDue_)) {
+    Log(error);
+    saveTimer_.start(kSaveRetryMs);
+    return false;
+  }
+  durableDue_ = false;
+  for (const std::string& id : releases_) queue_.Release(id);
+  releases_.clear();
+  return true;
+}
+
+void HttpFront::SaveSoon(bool durable) {
+  durableDue_ = durableDue_ || durable;
+  if (!saveTimer_.isActive()) saveTimer_.start(kSaveDelayMs);
 }
 
 void HttpFront::Finish(const std::string& id) {

@@ -5,9 +5,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "http/CheckAndStatus.h"
 #include "http/FolderQueue.h"
@@ -52,6 +54,9 @@ class HttpFront : public QObject {
   void OnAnswered(const QString& id, const QByteArray& answer);
   void OnLost(const QString& id);
   void Finish(const std::string& id);
+  // Writes the store now (and removes the answer files it now holds); false on failure.
+  bool SaveStore(bool durable);
+  void SaveSoon(bool durable);
   void Log(const std::string& line) const;
 
   std::string folder_;
@@ -63,6 +68,9 @@ class HttpFront : public QObject {
   std::map<quint64, Waiter> waiters_;
   quint64 nextWaiter_ = 0;
   quint16 port_ = 0;
+  QTimer saveTimer_;
+  bool durableDue_ = false;
+  std::vector<std::string> releases_;
 };
 
 }  // namespace vorn

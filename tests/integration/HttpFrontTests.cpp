@@ -91,7 +91,7 @@ TEST_F(HttpFrontTest, SaleIsAnsweredWithItsReceiptNumber) {
   EXPECT_EQ(status.json["filesWaiting"].toInt(), 0);
   EXPECT_TRUE(status.json["warnings"].isArray());
   // The answer files of HTTP receipts are read and removed; the folder stays clean.
-  EXPECT_TRUE(Leftovers().empty());
+  EXPECT_TRUE(DriverHarness::WaitFor([&] { return Leftovers().empty(); }, 5000));
 }
 
 TEST_F(HttpFrontTest, RefusedReceiptCarriesTheValidationMessage) {
