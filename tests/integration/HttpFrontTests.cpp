@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QTcpSocket>
 #include <QUrl>
@@ -168,6 +169,30 @@ TEST_F(HttpFrontTest, ClientThatLeavesWhileWaitingStillGetsItsReceiptOnce) {
   EXPECT_EQ(got.json["receiptNumber"], retry.json["receiptNumber"]);
   EXPECT_EQ(CountOf(h.RollText(), "PAINE ALBA"), 1);
   EXPECT_TRUE(h.DriverRunning());
+}
+
+TEST_F(HttpFrontTest, ReceiptRemovedFromTheFolderUnansweredIsReportedLost) {
+  // No device: the receipt file waits in the folder until someone removes it.
+  address_ = "127.0.60.19";
+  WriteIni({});
+  ASSERT_TRUE(h.StartDriver(kTimeScale, false)) << h.DriverOutput();
+  client_ = std::make_unique<HttpClient>(Base());
+  ASSERT_TRUE(DriverHarness::WaitFor(
+      [&] { return h.DriverOutput().find("http: asculta") != std::string::npos; }, 10000));
+  const HttpResult queued = client_->Call("POST", "/receipts?wait=0", Text(kSale), kPlain);
+  ASSERT_EQ(queued.status, 202) << queued.body.toStdString();
+  const QString id = queued.json["id"].toString();
+  ASSERT_TRUE(
+      QFile::remove(QString::fromStdString(h.PathOf("ONLINE" + id.toStdString() + ".TXT"))));
+  HttpResult r;
+  EXPECT_TRUE(DriverHarness::WaitFor(
+      [&] {
+        r = client_->Call("GET", "/receipts/" + id);
+        return r.json["state"].toString() == "lost";
+      },
+      5000))
+      << r.body.toStdString();
+  EXPECT_FALSE(r.json["ok"].toBool());
 }
 
 TEST_F(HttpFrontTest, FileDroppedWhileHttpReceiptsWaitIsTakenInNameOrder) {
