@@ -18,6 +18,7 @@
 #include "core/ProgramFolder.h"
 #include "core/ScriptedQuestions.h"
 #include "core/SingleInstance.h"
+#include "http/HttpStart.h"
 
 namespace vorn {
 
@@ -102,6 +103,7 @@ int RunWindowed(int argc, char** argv) {
   stopWatch.start(50);
 
   std::fprintf(stderr, "vorndrv: pornit in %s (cu fereastra)\n", folder.c_str());
+  const auto http = StartHttpFront(folder, window.Core());
   window.FormCreate();
   return QApplication::exec();
 }

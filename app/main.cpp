@@ -15,6 +15,7 @@
 #include "core/ServiceCore.h"
 #include "core/SingleInstance.h"
 #include "execution/ReceiptExecutor.h"
+#include "http/HttpStart.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ int RunHeadless(int argc, char** argv) {
   stopWatch.start(50);
 
   std::fprintf(stderr, "vorndrv: pornit in %s\n", folder.c_str());
+  const auto http = vorn::StartHttpFront(folder, core);
   core.Start();
   return QCoreApplication::exec();
 }

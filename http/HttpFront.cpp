@@ -1,0 +1,326 @@
+#include "http/HttpFront.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QHttpServerRequest>
+#include <QRegularExpression>
+#include <QTimer>
+#include <cstdio>
+
+#include "core/ReceiptNames.h"
+#include "http/AccessRules.h"
+#include "http/AnswerJson.h"
+#include "http/GuardedTcpServer.h"
+#include "http/ReceiptBody.h"
+#include "http/ReceiptIds.h"
+
+namespace vorn {
+
+namespace {
+
+// Changes that come together are written together; the thread is the driver's.
+constexpr int kSaveDelayMs = 50;
+constexpr int kSaveRetryMs = 1000;
+
+// ?wait=N or "Prefer: wait=N" (RFC 7240), seconds; false when malformed.
+bool WaitSeconds(const QHttpServerRequest& request, int& seconds) {
+  seconds = kDefaultWaitSeconds;
+  QString text = request.query().queryItemValue(QStringLiteral("wait"));
+  if (text.isEmpty()) {
+    static const QRegularExpression kPrefer(QStringLiteral("(?:^|[,;\\s])wait=(\\d+)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = kPrefer.match(QString::fromLatin1(request.value("Prefer")));
+    if (!m.hasMatch()) return true;
+    text = m.captured(1);
+  }
+  bool ok = false;
+  const int value = text.toInt(&ok);
+  if (!ok || value < 0 || value > kMaxWaitSeconds) return false;
+  seconds = value;
+  return true;
+}
+
+bool ValidKey(const QByteArray& key) {
+  if (key.isEmpty() || key.size() > 255) return false;
+  for (char c : key) {
+    if (c < 0x21 || c > 0x7E) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView view,
+                     QObject* parent)
+    : QObject(parent),
+      folder_(std::move(workFolder)),
+      settings_(std::move(settings)),
+      view_(std::move(view)),
+      queue_(folder_),
+      store_(folder_ + kHttpStoreName) {
+  // One entry point for every request, so the same checks run before any route.
+  server_.setMissingHandler(
+      [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+        Dispatch(request, std::move(responder));
+      });
+  connect(&queue_, &FolderQueue::Answered, this, &HttpFront::OnAnswered);
+  connect(&queue_, &FolderQueue::Lost, this, &HttpFront::OnLost);
+  saveTimer_.setSingleShot(true);
+  connect(&saveTimer_, &QTimer::timeout, this, [this] { SaveStore(false); });
+}
+
+HttpFront::~HttpFront() {
+  if (saveTimer_.isActive()) SaveStore(false);
+}
+
+bool HttpFront::Start(std::string& error) {
+  error = StartRefusal(settings_);
+  if (!error.empty()) return false;
+  const QHostAddress address = settings_.address == "localhost"
+                                   ? QHostAddress(QHostAddress::LocalHost)
+                                   : QHostAddress(QString::fromLatin1(settings_.address.c_str()));
+  auto* tcp = new GuardedTcpServer(kMaxBodyBytes);
+  if (!tcp->listen(address, static_cast<quint16>(settings_.port))) {
+    error = settings_.address + ":" + std::to_string(settings_.port) + ": " +
+            tcp->errorString().toLocal8Bit().toStdString();
+    delete tcp;
+    return false;
+  }
+  port_ = tcp->serverPort();
+  server_.bind(tcp);
+
+  std::string storeError;
+  if (!store_.Load(storeError)) Log(storeError);
+  if (store_.Prune(QDateTime::currentMSecsSinceEpoch()) && !store_.Save(storeError)) {
+    Log(storeError);
+  }
+  for (const std::string& id : store_.WaitingIds()) queue_.Await(id);
+  queue_.Scan();
+  Log("asculta pe " + settings_.address + ":" + std::to_string(port_));
+  return true;
+}
+
+void HttpFront::Log(const std::string& line) const {
+  std::fprintf(stderr, "vorndrv: http: %s\n", line.c_str());
+  std::fflush(stderr);
+}
+
+// ---------------------------------------------------------------- dispatch
+
+void HttpFront::Dispatch(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+  GuardedTcpServer::RequestHandled(responder.socket());
+
+  QString path = request.url().path();
+  if (path.size() > 1 && path.endsWith('/')) path.chop(1);
+  QString route;
+  QString idText;
+  if (path == QLatin1String("/receipts")) {
+    route = QStringLiteral("receipts");
+  } else if (path.startsWith(QLatin1String("/receipts/"))) {
+    route = QStringLiteral("receipt");
+    idText = path.mid(10);
+  } else if (path == QLatin1String("/check") || path == QLatin1String("/status")) {
+    route = path.mid(1);
+  }
+
+  HeaderPairs cors = CorsHeaders(settings_, request);
+  if (route.isEmpty()) {
+    SendReply(responder, ErrorReply(404, "no such resource: " + path, cors));
+    return;
+  }
+  if (auto refusal = Refusal(settings_, request, route, cors)) {
+    SendReply(responder, *refusal);
+    return;
+  }
+  if (route == QLatin1String("receipts")) {
+    PostReceipt(request, std::move(responder), std::move(cors));
+  } else if (route == QLatin1String("receipt")) {
+    Reply reply = IsReceiptId(idText) ? StateReply(idText.toStdString())
+                                      : ErrorReply(404, "no receipt " + idText);
+    reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
+    SendReply(responder, reply);
+  } else if (route == QLatin1String("check")) {
+    const ReceiptBody body = ReceiptFromBody(request.value("Content-Type"), request.body());
+    Reply reply = body.ok ? Reply{200, CheckReceipt(folder_, body.fileBytes), {}}
+                          : ErrorReply(body.status, body.error);
+    reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
+    SendReply(responder, reply);
+  } else {
+    QJsonObject status = DriverStatus(folder_, view_);
+    status["httpWaiting"] = static_cast<int>(store_.WaitingIds().size());
+    SendReply(responder, Reply{200, status, cors});
+  }
+}
+
+// ---------------------------------------------------------------- receipts
+
+void HttpFront::PostReceipt(const QHttpServerRequest& request, QHttpServerResponder&& responder,
+                            HeaderPairs cors) {
+  int wait = 0;
+  if (!WaitSeconds(request, wait)) {
+    SendReply(
+        responder,
+        ErrorReply(
+            400,
+            QStringLiteral("wait must be a number of seconds from 0 to %1").arg(kMaxWaitSeconds),
+            cors));
+    return;
+  }
+  const QByteArray key = request.value("Idempotency-Key").trimmed();
+  if (!request.value("Idempotency-Key").isEmpty() && !ValidKey(key)) {
+    SendReply(responder, ErrorReply(400,
+                                    QStringLiteral("Idempotency-Key must be 1 to 255 visible "
+                                                   "ASCII characters"),
+                                    cors));
+    return;
+  }
+  const ReceiptBody body = ReceiptFromBody(request.value("Content-Type"), request.body());
+  if (!body.ok) {
+    SendReply(responder, ErrorReply(body.status, body.error, cors));
+    return;
+  }
+  const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(body.fileBytes),
+                                                     QCryptographicHash::Sha256);
+
+  if (const StoredReceipt* earlier = store_.FindByKey(key.toStdString())) {
+    if (earlier->digest != digest) {
+      SendReply(responder, ErrorReply(422,
+                                      QStringLiteral("this Idempotency-Key was used for a "
+                                                     "different receipt"),
+                                      cors));
+      return;
+    }
+    const std::string id = earlier->id;
+    cors.push_back({"Idempotent-Replayed", "true"});
+    if (earlier->state == ReceiptState::Queued) {
+      WaitFor(id, wait, std::move(responder), std::move(cors));
+    } else {
+      Reply reply = StateReply(id);
+      reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
+      SendReply(responder, reply);
+    }
+    return;
+  }
+
+  const std::string id = NewReceiptId();
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  store_.Prune(now);
+  store_.Add(StoredReceipt{id, key.toStdString(), digest, now, ReceiptState::Queued, {}});
+  std::string error;
+  // Under a key it is recorded for good before it is queued: a retry must never
+  // find it missing, not even after a power cut. Without one, it is recorded soon.
+  const bool recorded = key.isEmpty() || SaveStore(true);
+  if (!recorded || !queue_.Enqueue(id, body.fileBytes, error)) {
+    if (!recorded) error = "the Idempotency-Key store cannot be written";
+    Log(error);
+    store_.Remove(id);
+    SaveSoon(false);
+    SendReply(responder, ErrorReply(503,
+                                    QStringLiteral("the receipt could not be queued: ") +
+                                        QString::fromLocal8Bit(error.c_str()),
+                                    cors));
+    return;
+  }
+  if (key.isEmpty()) SaveSoon(false);
+  queue_.Await(id);
+  Log("bon " + id + " pus in coada");
+  WaitFor(id, wait, std::move(responder), std::move(cors));
+}
+
+Reply HttpFront::StateReply(const std::string& id) {
+  const StoredReceipt* r = store_.Find(id);
+  if (!r) return ErrorReply(404, "no receipt " + QString::fromStdString(id));
+  QJsonObject body;
+  if (r->state == ReceiptState::Answered) body = AnswerToJson(r->answer);
+  body["id"] = QString::fromStdString(id);
+  QString state = QString::fromLatin1(StateName(r->state));
+  if (r->state == ReceiptState::Queued && view_.suffixInProgress &&
+      view_.suffixInProgress() == id && queue_.ReceiptWaiting(id)) {
+    state = QStringLiteral("processing");
+  }
+  if (r->state == ReceiptState::Lost) {
+    body["ok"] = false;
+    body["message"] = QStringLiteral(
+        "the receipt file was removed from the work folder before the driver answered it");
+  }
+  body["state"] = state;
+  return Reply{200, body, {}};
+}
+
+void HttpFront::WaitFor(const std::string& id, int seconds, QHttpServerResponder&& responder,
+                        HeaderPairs cors) {
+  const quint64 serial = nextWaiter_++;
+  QPointer<QTcpSocket> socket = responder.socket();
+  waiters_.emplace(serial, Waiter(id, std::move(responder), std::move(cors)));
+  // A client that leaves only stops waiting: its receipt goes on and GET finds the answer.
+  if (socket) {
+    connect(socket, &QTcpSocket::disconnected, this, [this, serial] { waiters_.erase(serial); });
+  }
+  QTimer::singleShot(seconds * 1000, this, [this, serial] {
+    auto it = waiters_.find(serial);
+    if (it == waiters_.end()) return;
+    Reply reply = StateReply(it->second.id);
+    if (reply.body.value(QStringLiteral("state")).toString() != QLatin1String("answered")) {
+      reply.status = 202;
+    }
+    reply.headers = it->second.cors;
+    reply.headers.push_back({"Location", "/receipts/" + QByteArray::fromStdString(it->second.id)});
+    reply.headers.push_back({"Retry-After", "1"});
+    SendReply(it->second.responder, reply);
+    waiters_.erase(it);
+  });
+}
+
+void HttpFront::OnAnswered(const QString& qid, const QByteArray& answer) {
+  const std::string id = qid.toStdString();
+  const StoredReceipt* r = store_.Find(id);
+  const bool durable = r && !r->key.empty();
+  const bool known = store_.SetAnswered(id, answer.toStdString());
+  Log("bon " + id + " primit raspuns");
+  Finish(id);
+  // The answer file goes only once the store holds its text.
+  releases_.push_back(id);
+  SaveSoon(durable && known);
+}
+
+void HttpFront::OnLost(const QString& qid) {
+  const std::string id = qid.toStdString();
+  if (store_.SetLost(id)) SaveSoon(false);
+  Log("bon " + id + " sters din folder fara raspuns");
+  Finish(id);
+}
+
+bool HttpFront::SaveStore(bool durable) {
+  saveTimer_.stop();
+  std::string error;
+  if (!store_.Save(error, durable || durableDue_)) {
+    Log(error);
+    saveTimer_.start(kSaveRetryMs);
+    return false;
+  }
+  durableDue_ = false;
+  for (const std::string& id : releases_) queue_.Release(id);
+  releases_.clear();
+  return true;
+}
+
+void HttpFront::SaveSoon(bool durable) {
+  durableDue_ = durableDue_ || durable;
+  if (!saveTimer_.isActive()) saveTimer_.start(kSaveDelayMs);
+}
+
+void HttpFront::Finish(const std::string& id) {
+  const Reply state = StateReply(id);
+  for (auto it = waiters_.begin(); it != waiters_.end();) {
+    if (it->second.id != id) {
+      ++it;
+      continue;
+    }
+    Reply reply = state;
+    reply.headers = it->second.cors;
+    SendReply(it->second.responder, reply);
+    it = waiters_.erase(it);
+  }
+}
+
+}  // namespace vorn

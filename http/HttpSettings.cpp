@@ -1,0 +1,96 @@
+#include "http/HttpSettings.h"
+
+#include <QHostAddress>
+#include <QString>
+
+#include "core/Configuration.h"
+
+namespace vorn {
+
+namespace {
+
+std::string Trim(const std::string& s) {
+  size_t b = 0;
+  size_t e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return s.substr(b, e - b);
+}
+
+std::string NormalOrigin(std::string origin) {
+  origin = Trim(origin);
+  while (!origin.empty() && origin.back() == '/') origin.pop_back();
+  for (char& c : origin) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return origin;
+}
+
+}  // namespace
+
+HttpSettings ReadHttpSettings(const IniFile& ini) {
+  HttpSettings s;
+  s.active = ini.Get(kHttpSection, "Activ").value_or("") == "DA";
+  if (auto address = ini.Get(kHttpSection, "Adresa"); address && !address->empty()) {
+    s.address = *address;
+  }
+  int port = 0;
+  if (auto text = ini.Get(kHttpSection, "Port");
+      text && ParseIniInteger(*text, port) && port > 0 && port < 65536) {
+    s.port = port;
+  }
+  s.token = ini.Get(kHttpSection, "Cheie").value_or("");
+  const std::string list = ini.Get(kHttpSection, "Origini").value_or("");
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t comma = std::min(list.find(',', start), list.size());
+    const std::string origin = NormalOrigin(list.substr(start, comma - start));
+    if (!origin.empty()) s.origins.push_back(origin);
+    start = comma + 1;
+  }
+  return s;
+}
+
+bool IsLoopbackAddress(const std::string& address) {
+  if (address == "localhost") return true;
+  const QHostAddress host(QString::fromLatin1(address.c_str()));
+  return !host.isNull() && host.isLoopback();
+}
+
+std::string StartRefusal(const HttpSettings& settings) {
+  if (settings.address != "localhost" &&
+      QHostAddress(QString::fromLatin1(settings.address.c_str())).isNull()) {
+    return "adresa " + settings.address + " nu este o adresa IP";
+  }
+  if (!IsLoopbackAddress(settings.address) && settings.token.empty()) {
+    return "adresa " + settings.address + " nu este locala si lipseste Cheie";
+  }
+  return {};
+}
+
+bool OriginAllowed(const HttpSettings& settings, const std::string& origin) {
+  const std::string wanted = NormalOrigin(origin);
+  for (const std::string& allowed : settings.origins) {
+    if (allowed == "*" || allowed == wanted) return true;
+  }
+  return false;
+}
+
+bool LocalHostHeader(const std::string& host) {
+  std::string name = Trim(host);
+  if (name.empty()) return true;  // HTTP/1.0 clients send none
+  if (name.front() == '[') {
+    const size_t close = name.find(']');
+    if (close == std::string::npos) return false;
+    name = name.substr(1, close - 1);
+  } else if (const size_t colon = name.rfind(':'); colon != std::string::npos) {
+    name = name.substr(0, colon);
+  }
+  for (char& c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  if (name == "localhost") return true;
+  return !QHostAddress(QString::fromLatin1(name.c_str())).isNull();
+}
+
+}  // namespace vorn
