@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/CommandLine.h"
 #include "core/DeviceProbe.h"
+#include "core/FolderCheck.h"
 #include "core/HeadlessQuestions.h"
 #include "core/ProgramFolder.h"
 #include "core/ScriptedQuestions.h"
@@ -32,13 +34,16 @@ void InstallStopSignals() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (auto done = vorn::HandleHelpAndVersion(argc, argv, "vorndrv", vorn::kDriverUsage)) {
+    return *done;
+  }
   QCoreApplication app(argc, argv);
   const std::string folder = vorn::ProgramFolder();
 
   vorn::SingleInstance instance;
-  if (!instance.Acquire(folder)) {
-    std::fprintf(stderr, "Aplicatia deja lucreaza\n");
-    return 1;
+  if (const vorn::StartupOutcome start = vorn::AcquireProgramFolder(folder, instance); !start.ok) {
+    std::fprintf(stderr, "%s\n", start.text.c_str());
+    return start.exitCode;
   }
   InstallStopSignals();
 

@@ -22,6 +22,8 @@ struct FileContext {
   std::string programFolder;  // also the work folder; ends with a separator
   // WriteAnswerFile of the service: the first message ("0 OK" or an error text).
   std::function<void(const std::string&)> writeAnswer;
+  // A line for the service's own log (standard error, the console), not the answer.
+  std::function<void(const std::string&)> note;
 };
 
 // Device preparation and execution, as the service core calls them.

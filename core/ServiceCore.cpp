@@ -11,6 +11,7 @@
 #include "core/AnswerFile.h"
 #include "core/Cleanup.h"
 #include "core/Configuration.h"
+#include "core/FreshIniFile.h"
 #include "core/IniFile.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
@@ -18,7 +19,6 @@
 #include "device/SerialPorts.h"
 #include "receipt/Fields.h"
 #include "receipt/OlderSyntax.h"
-#include "core/FreshIniFile.h"
 #include "receipt/Validation.h"
 
 namespace vorn {
@@ -199,6 +199,9 @@ void ServiceCore::TestConnection() {
     probe = ConnectionProbe{};
   }
   lastConnectionError_ = probe.lastError;
+  if (!probe.systemDetail.empty()) {
+    lastConnectionError_ += (lastConnectionError_.empty() ? "" : "; ") + probe.systemDetail;
+  }
   if (!probe.opened) {
     SetConnected(false);
     return;
@@ -226,8 +229,12 @@ void ServiceCore::TestConnection() {
 
 void ServiceCore::SetConnected(bool connected) {
   connected_ = connected;
-  if (reportedConnected_ != connected) {
+  // A new reason while still unreachable is worth a line too (a port that was
+  // missing is now refused, say); the same one every second is not.
+  if (reportedConnected_ != connected ||
+      (!connected && lastConnectionError_ != reportedConnectionError_)) {
     reportedConnected_ = connected;
+    reportedConnectionError_ = lastConnectionError_;
     if (connected) {
       Log("conectat la casa de marcat" + (modelText_.empty() ? "" : " (" + modelText_ + ")"));
     } else {
@@ -323,6 +330,7 @@ void ServiceCore::ProcessReceiptFile(const std::string& name) {
   ctx.questions = questions_;
   ctx.programFolder = workFolder_;
   ctx.writeAnswer = [this](const std::string& message) { WriteAnswerFile(message); };
+  ctx.note = [this](const std::string& line) { Log(line); };
 
   try {
     RunReceiptFile(name, lines, ctx);

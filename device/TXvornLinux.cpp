@@ -76,6 +76,7 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
   if (d->waiting) return false;  // not from inside a command's wait
   CloseLink();
   LinkOpen = false;
+  LastSystemDetail.clear();
   if (!d->transport) {
     d->transport = IsTcp ? MakeTcpTransport() : MakeSerialTransport();
     d->transport->SetHandlers([this](const QByteArray& chunk) { OnBytesReceived(chunk); },
@@ -99,10 +100,23 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
     });
     if (!*alive) return false;
     LinkOpen = d->tcpConnected;
-    if (!LinkOpen) d->transport->Close();
+    if (!LinkOpen) {
+      LastSystemDetail = d->transport->FailureDetail();
+      if (LastSystemDetail.empty()) {
+        LastSystemDetail = "conexiunea TCP la " + host + ":" + std::to_string(TcpPort) +
+                           " nu s-a putut face: casa de marcat nu raspunde";
+      }
+      d->transport->Close();
+    }
   } else {
-    d->transport->Open(SerialPortName(port), 0);
+    const std::string path = SerialPortName(port);
+    d->transport->Open(path, 0);
     LinkOpen = d->transport->IsConnected();
+    if (!LinkOpen) {
+      LastSystemDetail = d->transport->FailureDetail();
+      if (LastSystemDetail.empty())
+        LastSystemDetail = "portul serial " + path + " nu poate fi deschis";
+    }
   }
   if (LinkOpen && ReadDeviceModel()) {
     ExtendedStatus =

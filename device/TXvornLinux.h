@@ -172,6 +172,9 @@ class TXvornLinux : public QObject {
   bool LinkOpen = false;
   std::string LastReply;
   std::string LastError;
+  // Why the last OpenLink failed, with the device path or address tried, for
+  // the log; LastError keeps the device link's own codes and texts.
+  std::string LastSystemDetail;
   bool ErrorIsExtended = false;
   bool ErrorIs24hSinceZ = false;
   bool ErrorIsPaperOut = false;
