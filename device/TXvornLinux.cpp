@@ -21,8 +21,9 @@ using namespace wire;
 std::string LogTime() {
   // Local time is worked out once per second: the conversion consults the time
   // zone files, and four log lines per command would pay for it each time.
-  static int64_t cachedSecond = INT64_MIN;
-  static char hms[16];
+  // Per thread: device detection runs one link per thread.
+  thread_local int64_t cachedSecond = INT64_MIN;
+  thread_local char hms[16];
   const int64_t ms = QDateTime::currentMSecsSinceEpoch();
   const int64_t second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
   if (second != cachedSecond) {
@@ -109,7 +110,7 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
       d->transport->Close();
     }
   } else {
-    const std::string path = SerialPortName(port);
+    const std::string path = SerialDevicePath.empty() ? SerialPortName(port) : SerialDevicePath;
     d->transport->Open(path, 0);
     LinkOpen = d->transport->IsConnected();
     if (!LinkOpen) {
