@@ -3,8 +3,12 @@
 // Exit 0: a device was found (and stored with --write-ini).
 // Exit 1: none or several found; with --write-ini nothing was written.
 // Exit 2: bad usage, or the INI could not be written.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +57,36 @@ std::vector<std::string> ServiceFolders() {
     out.push_back(dir.filePath(name).toLocal8Bit().toStdString());
   }
   return out;
+}
+
+// The work folder of a service that has not started yet: made like the
+// service makes it, owned as its parent (/var/lib/vorndrv belongs to vorndrv).
+bool EnsureWorkFolder(const std::string& folder) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  if (!QDir().mkpath(QString::fromLocal8Bit(folder.c_str()))) return false;
+  ::chmod(folder.c_str(), 02775);
+  struct stat parent {};
+  const std::string up = QFileInfo(QString::fromLocal8Bit(folder.c_str()))
+                             .absoluteDir()
+                             .path()
+                             .toLocal8Bit()
+                             .toStdString();
+  if (::geteuid() == 0 && ::stat(up.c_str(), &parent) == 0 &&
+      ::chown(folder.c_str(), parent.st_uid, parent.st_gid) != 0) {
+    // Still usable: the service's start gives its state folder to its user.
+  }
+  return true;
+}
+
+// A file written by root for a folder that belongs to the service user stays
+// the service's to rewrite.
+void OwnLikeFolder(const std::string& file, const std::string& folder) {
+  struct stat st {};
+  if (::geteuid() == 0 && ::stat(folder.c_str(), &st) == 0 &&
+      ::chown(file.c_str(), st.st_uid, st.st_gid) != 0) {
+    // Left to root; the driver only reads it.
+  }
 }
 
 int Usage(const std::string& why) {
@@ -154,10 +188,15 @@ int main(int argc, char** argv) {
     return kNotFound;
   }
   std::string error;
+  if (!EnsureWorkFolder(writeIni)) {
+    std::fprintf(stderr, "%s nu este un folder si nu poate fi creat\n", writeIni.c_str());
+    return kUsage;
+  }
   if (!vorn::WriteFileWhole(iniPath, stored.bytes, error)) {
     std::fprintf(stderr, "%s nu poate fi scris: %s\n", iniPath.c_str(), error.c_str());
     return kUsage;
   }
+  OwnLikeFolder(iniPath, writeIni);
   std::printf("salvat in %s: %s\n", iniPath.c_str(), stored.summary.c_str());
   return kFound;
 }

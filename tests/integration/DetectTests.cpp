@@ -91,6 +91,15 @@ TEST_F(DetectTest, WriteIniStoresTheOneDeviceAndKeepsEveryOtherLine) {
                 pty + "\r\n");
   // The driver's own configuration now reaches the device.
   ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+  h.StopDriver();
+
+  // A service folder not made yet is made, with the keys alone.
+  const std::string fresh = h.Folder() + "casa2";
+  const Detected made = RunDetect({"--write-ini", Q(fresh), "--port", Q(pty)});
+  EXPECT_EQ(made.code, 0) << made.out << made.err;
+  EXPECT_EQ(
+      h.ReadFile("casa2/XVORNDRV.INI"),
+      "[Configurari]\r\nComunicatie=0\r\nPort=1\r\n\r\n[PorturiSeriale]\r\nCOM1=" + pty + "\r\n");
 }
 
 TEST_F(DetectTest, WriteIniWritesNothingWhenNoneOrSeveralAreFound) {
