@@ -111,7 +111,7 @@ Response FiscalDevice::Adjust(const std::string& data, bool discount, bool perce
     r.lines.back().adjustBani += delta;
   }
   std::string label = discount ? "DISCOUNT" : "ADAOS";
-  if (percent) {
+  if (percent) {  // appended: " " + a temporary trips GCC 12's -Wrestrict (bug 105651)
     label += ' ';
     label += FormatBani(amount);
     label += '%';

@@ -203,6 +203,7 @@ Response FiscalDevice::Verification(const std::string& data) {
   std::tm tm{};
   localtime_r(&t, &tm);
   std::string connection = data == "3" ? "000" : "200";
+  // Appended: "1" + a temporary trips GCC 12's -Wrestrict at -O3 (bug 105651).
   std::string reply = "1";
   reply += Pad0(0, 4);
   reply += connection;
