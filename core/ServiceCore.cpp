@@ -11,7 +11,6 @@
 #include "core/AnswerFile.h"
 #include "core/Cleanup.h"
 #include "core/Configuration.h"
-#include "core/FreshIniFile.h"
 #include "core/IniFile.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
@@ -19,6 +18,7 @@
 #include "device/SerialPorts.h"
 #include "receipt/Fields.h"
 #include "receipt/OlderSyntax.h"
+#include "core/FreshIniFile.h"
 #include "receipt/Validation.h"
 
 namespace vorn {
