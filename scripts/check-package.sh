@@ -6,10 +6,10 @@
 # Usage: bash scripts/check-package.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 build=${1:-build-release}
 address=${VORN_PACKAGE_CHECK_ADDRESS:-127.0.50.250}
-deb=$(ls "$build"/vorndrv_*_*.deb | head -1)
+deb=$(find "$build" -maxdepth 1 -name "vorndrv_*_*.deb" | sort | tail -1)
+[ -n "$deb" ] || { echo "package check: no package in $build" >&2; exit 1; }
 scratch=$(mktemp -d /tmp/vorndrv-package-check.XXXXXX)
 sim_pid=""
 drv_pid=""
