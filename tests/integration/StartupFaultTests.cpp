@@ -34,23 +34,29 @@ std::optional<QStringList> Unprivileged() {
   return std::nullopt;
 }
 
-Ended RunDriver(const std::string& home, const QStringList& prefix = {}) {
-  QProcess p;
+// The real driver on `home`, headless, behind the privilege-dropping prefix.
+std::unique_ptr<QProcess> StartDriverAs(const QStringList& prefix, const std::string& home) {
+  auto p = std::make_unique<QProcess>();
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("VORNDRV_HOME", QString::fromStdString(home));
   env.insert("VORNDRV_HEADLESS", "1");
   env.insert("VORNDRV_TIME_SCALE", "0.1");
-  p.setProcessEnvironment(env);
+  p->setProcessEnvironment(env);
   QStringList args = prefix;
   args << QStringLiteral(VORN_BIN_DIR "/app/vorndrv");
   const QString program = args.takeFirst();
-  p.start(program, args);
-  if (!p.waitForFinished(20000)) {
-    p.kill();
-    p.waitForFinished(5000);
-    return {-2, p.readAllStandardError().toStdString()};
+  p->start(program, args);
+  return p;
+}
+
+Ended RunDriver(const std::string& home, const QStringList& prefix = {}) {
+  const auto p = StartDriverAs(prefix, home);
+  if (!p->waitForFinished(20000)) {
+    p->kill();
+    p->waitForFinished(5000);
+    return {-2, p->readAllStandardError().toStdString()};
   }
-  return {p.exitCode(), p.readAllStandardError().toStdString()};
+  return {p->exitCode(), p->readAllStandardError().toStdString()};
 }
 
 class StartupFaultTest : public ::testing::Test {
@@ -145,26 +151,18 @@ TEST_F(DriverTest, SerialPortWithoutPermissionNamesTheOwningGroup) {
   h.WriteSerialIni(pty);
   ::chmod(h.Folder().c_str(), 0777);
 
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("VORNDRV_HOME", QString::fromStdString(h.Folder()));
-  env.insert("VORNDRV_HEADLESS", "1");
-  env.insert("VORNDRV_TIME_SCALE", "0.1");
-  p.setProcessEnvironment(env);
-  QStringList args = *prefix;
-  args << QStringLiteral(VORN_BIN_DIR "/app/vorndrv");
-  p.start(args.takeFirst(), args);
+  const auto p = StartDriverAs(*prefix, h.Folder());
   const std::string expected = "portul serial " + pty +
                                " nu poate fi deschis: acces refuzat (utilizatorul driverului "
                                "trebuie sa fie in grupul " +
                                g->gr_name + ", care detine portul)";
   std::string err;
   EXPECT_TRUE(h.WaitFor([&] {
-    err += p.readAllStandardError().toStdString();
-    return err.find(expected) != std::string::npos || p.state() == QProcess::NotRunning;
+    err += p->readAllStandardError().toStdString();
+    return err.find(expected) != std::string::npos || p->state() == QProcess::NotRunning;
   }));
-  p.terminate();
-  p.waitForFinished(5000);
+  p->terminate();
+  p->waitForFinished(5000);
   EXPECT_NE(err.find(expected), std::string::npos) << err;
 }
 
