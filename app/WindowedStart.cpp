@@ -15,6 +15,7 @@
 #include "app/StopSignals.h"
 #include "console/RomMessageDialog.h"
 #include "console/TXV_MAIN.h"
+#include "core/FolderCheck.h"
 #include "core/ProgramFolder.h"
 #include "core/ScriptedQuestions.h"
 #include "core/SingleInstance.h"
@@ -79,10 +80,14 @@ int RunWindowed(int argc, char** argv) {
   const std::string folder = ProgramFolder();
 
   SingleInstance instance;
-  if (!instance.Acquire(folder)) {
-    std::fprintf(stderr, "Aplicatia deja lucreaza\n");
-    RomMessageDialog::Show("Aplicatia deja lucreaza", "", MsgKind::Information, kBtnOk);
-    return 1;
+  if (const StartupOutcome start = AcquireProgramFolder(folder, instance); !start.ok) {
+    std::fprintf(stderr, "%s\n", start.text.c_str());
+    if (start.exitCode == 1) {
+      RomMessageDialog::Show(start.text, "", MsgKind::Information, kBtnOk);
+    } else {
+      RomMessageDialog::Show(start.text, "", MsgKind::Error, kBtnOk);
+    }
+    return start.exitCode;
   }
   InstallStopSignals();
 

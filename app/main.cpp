@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/CommandLine.h"
 #include "app/StopSignals.h"
 #include "app/WindowedStart.h"
 #include "core/DeviceProbe.h"
+#include "core/FolderCheck.h"
 #include "core/HeadlessQuestions.h"
 #include "core/ProgramFolder.h"
 #include "core/ScriptedQuestions.h"
@@ -24,9 +26,9 @@ int RunHeadless(int argc, char** argv) {
   const std::string folder = vorn::ProgramFolder();
 
   vorn::SingleInstance instance;
-  if (!instance.Acquire(folder)) {
-    std::fprintf(stderr, "Aplicatia deja lucreaza\n");
-    return 1;
+  if (const vorn::StartupOutcome start = vorn::AcquireProgramFolder(folder, instance); !start.ok) {
+    std::fprintf(stderr, "%s\n", start.text.c_str());
+    return start.exitCode;
   }
   vorn::InstallStopSignals();
 
@@ -63,6 +65,9 @@ int RunHeadless(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (auto done = vorn::HandleHelpAndVersion(argc, argv, "vorndrv", vorn::kDriverUsage)) {
+    return *done;
+  }
   if (vorn::WantsWindow()) return vorn::RunWindowed(argc, argv);
   return RunHeadless(argc, argv);
 }

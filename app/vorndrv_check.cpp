@@ -5,6 +5,7 @@
 // Exit 0: the file passes; prints the run that would execute it (FISCAL or SERVICE).
 // Exit 1: the file is refused; prints the answer file's lines, CR LF, byte for byte.
 // Exit 2: bad usage or an unreadable file; a message on standard error.
+// --help and --version print on standard output and exit 0.
 #include <QCoreApplication>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "core/AnswerFile.h"
 #include "core/AnswerSlots.h"
 #include "core/FreshIniFile.h"
@@ -32,6 +34,7 @@ constexpr int kUsage = 2;
 
 const char kUsageText[] =
     "usage: vorndrv-check [--old-syntax] [--ini FILE] [--print-converted] RECEIPT_FILE\n"
+    "       vorndrv-check --help | --version\n"
     "  --old-syntax       convert from the older receipt syntax first\n"
     "  --ini FILE         conversion tables (default: XVORNDRV.INI in the program folder)\n"
     "  --print-converted  print the lines as validated, before the result\n";
@@ -93,7 +96,10 @@ int main(int argc, char** argv) {
       iniPath = argv[++i];
     } else if (arg == "-h" || arg == "--help") {
       std::cout << kUsageText;
-      return kUsage;
+      return kPassed;
+    } else if (arg == "--version") {
+      std::cout << vorn::VersionLine("vorndrv-check") << "\n";
+      return kPassed;
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
       std::cerr << "vorndrv-check: unknown option " << arg << "\n" << kUsageText;
       return kUsage;

@@ -12,6 +12,7 @@ ConnectionProbe ProbeDevice(const Settings& settings, bool readJournal) {
   link->LongTimeOut = settings.LongTimeOut;
   if (!link->OpenLink(settings.ComNumber(), settings.BaudRate, settings.IP)) {
     probe.lastError = link->LastError;
+    probe.systemDetail = link->LastSystemDetail;
     link->CloseLink();
     return probe;
   }

@@ -14,6 +14,7 @@ struct ConnectionProbe {
   std::string modelText;
   int64_t journalFreeLines = -1;  // -1 when not asked for or not given
   std::string lastError;
+  std::string systemDetail;  // why the link did not open: path or address and reason
 };
 
 // readJournal: also ask for the journal's free-line count when connected.

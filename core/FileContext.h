@@ -27,6 +27,8 @@ struct FileContext {
   // service's way of writing it whole to disk; null where nothing is recorded.
   InFlightRecord* inFlight = nullptr;
   std::function<void()> saveInFlight;
+  // A line for the service's own log (standard error, the console), not the answer.
+  std::function<void(const std::string&)> note;
 };
 
 // Device preparation and execution, as the service core calls them.

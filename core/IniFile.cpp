@@ -122,7 +122,11 @@ void IniFile::Set(const std::string& section, const std::string& key, const std:
   const int header = FindSection(section);
   if (header < 0) {
     if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.push_back("");
-    lines_.push_back("[" + Trim(section) + "]");
+    // Appended: "[" + a temporary string trips GCC 12's -Wrestrict at -O3 (bug 105651).
+    std::string headerLine = "[";
+    headerLine += Trim(section);
+    headerLine += ']';
+    lines_.push_back(std::move(headerLine));
     lines_.push_back(Trim(key) + "=" + value);
     return;
   }

@@ -205,6 +205,9 @@ void ServiceCore::TestConnection() {
     probe = ConnectionProbe{};
   }
   lastConnectionError_ = probe.lastError;
+  if (!probe.systemDetail.empty()) {
+    lastConnectionError_ += (lastConnectionError_.empty() ? "" : "; ") + probe.systemDetail;
+  }
   if (!probe.opened) {
     SetConnected(false);
     return;
@@ -232,8 +235,12 @@ void ServiceCore::TestConnection() {
 
 void ServiceCore::SetConnected(bool connected) {
   connected_ = connected;
-  if (reportedConnected_ != connected) {
+  // A new reason while still unreachable is worth a line too (a port that was
+  // missing is now refused, say); the same one every second is not.
+  if (reportedConnected_ != connected ||
+      (!connected && lastConnectionError_ != reportedConnectionError_)) {
     reportedConnected_ = connected;
+    reportedConnectionError_ = lastConnectionError_;
     if (connected) {
       Log("conectat la casa de marcat" + (modelText_.empty() ? "" : " (" + modelText_ + ")"));
     } else {
@@ -379,6 +386,7 @@ void ServiceCore::ProcessReceiptFile(const std::string& name) {
   ctx.questions = questions_;
   ctx.programFolder = workFolder_;
   ctx.writeAnswer = [this](const std::string& message) { WriteAnswerFile(message); };
+  ctx.note = [this](const std::string& line) { Log(line); };
 
   try {
     RunReceiptFile(name, lines, ctx);

@@ -160,6 +160,7 @@ class ServiceCore : public QObject {
   std::string historyFolder_;
   std::string modelText_;
   std::string lastConnectionError_;
+  std::string reportedConnectionError_;
   std::vector<std::string> warnings_;
   std::vector<std::string> errors_;
   QTimer processor_;

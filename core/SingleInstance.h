@@ -1,6 +1,7 @@
 #pragma once
 // One running driver per program folder.
 #include <QLockFile>
+#include <QtGlobal>
 #include <memory>
 #include <string>
 
@@ -8,9 +9,24 @@ namespace vorn {
 
 class SingleInstance {
  public:
-  // Takes the lock "XVornDrv" in the program folder; false when another driver
-  // holds it. A lock left behind by a process that no longer runs is taken over.
-  bool Acquire(const std::string& programFolder);
+  enum class Outcome {
+    Acquired,
+    HeldByAnother,  // a running driver holds the folder's lock
+    Failed,         // the lock could not be written (folder not writable)
+  };
+
+  // Takes the lock "XVornDrv" in the program folder. A lock left behind by a
+  // process that no longer runs is taken over.
+  Outcome TryAcquire(const std::string& programFolder);
+  // TryAcquire, true when acquired.
+  bool Acquire(const std::string& programFolder) {
+    return TryAcquire(programFolder) == Outcome::Acquired;
+  }
+  void Release() { lock_.reset(); }
+
+  // The process id of the running driver that holds the folder's lock, 0 when
+  // none does. Reads the lock only: never takes it, even for a moment.
+  static qint64 HolderOf(const std::string& programFolder);
 
  private:
   std::unique_ptr<QLockFile> lock_;

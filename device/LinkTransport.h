@@ -26,6 +26,9 @@ class LinkTransport {
   // True once an attempt to connect has ended without a connection.
   virtual bool HasFailed() const = 0;
   virtual bool Write(const char* data, size_t n) = 0;
+  // Why the last attempt to connect failed (device path or address and the
+  // system's reason); empty while nothing failed or the reason is unknown.
+  virtual std::string FailureDetail() const { return {}; }
 
   void SetHandlers(BytesHandler onBytes, StateHandler onState) {
     onBytes_ = std::move(onBytes);

@@ -1,6 +1,7 @@
 #include <QSerialPort>
 
 #include "device/LinkTransport.h"
+#include "device/PortDiagnosis.h"
 
 namespace vorn {
 
@@ -22,6 +23,7 @@ class SerialTransport final : public LinkTransport {
   void Open(const std::string& target, int) override {
     Close();
     failed_ = false;
+    detail_.clear();
     port_.setPortName(QString::fromLocal8Bit(target.c_str()));
     Configure(QSerialPort::HardwareControl);
     bool ok = port_.open(QIODevice::ReadWrite);
@@ -40,6 +42,7 @@ class SerialTransport final : public LinkTransport {
       port_.clearError();
     }
     failed_ = !ok;
+    if (!ok) detail_ = SerialOpenFailure(target, port_.error() == QSerialPort::PermissionError);
     EmitState();
   }
 
@@ -48,6 +51,7 @@ class SerialTransport final : public LinkTransport {
   }
   bool IsConnected() const override { return port_.isOpen(); }
   bool HasFailed() const override { return failed_; }
+  std::string FailureDetail() const override { return detail_; }
   bool Write(const char* data, size_t n) override {
     if (!port_.isOpen()) return false;
     return port_.write(data, static_cast<qint64>(n)) == static_cast<qint64>(n);
@@ -64,6 +68,7 @@ class SerialTransport final : public LinkTransport {
 
   QSerialPort port_;
   bool failed_ = false;
+  std::string detail_;
 };
 
 }  // namespace

@@ -21,8 +21,9 @@ using namespace wire;
 std::string LogTime() {
   // Local time is worked out once per second: the conversion consults the time
   // zone files, and four log lines per command would pay for it each time.
-  static int64_t cachedSecond = INT64_MIN;
-  static char hms[16];
+  // Per thread: device detection runs one link per thread.
+  thread_local int64_t cachedSecond = INT64_MIN;
+  thread_local char hms[16];
   const int64_t ms = QDateTime::currentMSecsSinceEpoch();
   const int64_t second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
   if (second != cachedSecond) {
@@ -76,6 +77,7 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
   if (d->waiting) return false;  // not from inside a command's wait
   CloseLink();
   LinkOpen = false;
+  LastSystemDetail.clear();
   if (!d->transport) {
     d->transport = IsTcp ? MakeTcpTransport() : MakeSerialTransport();
     d->transport->SetHandlers([this](const QByteArray& chunk) { OnBytesReceived(chunk); },
@@ -99,10 +101,23 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
     });
     if (!*alive) return false;
     LinkOpen = d->tcpConnected;
-    if (!LinkOpen) d->transport->Close();
+    if (!LinkOpen) {
+      LastSystemDetail = d->transport->FailureDetail();
+      if (LastSystemDetail.empty()) {
+        LastSystemDetail = "conexiunea TCP la " + host + ":" + std::to_string(TcpPort) +
+                           " nu s-a putut face: casa de marcat nu raspunde";
+      }
+      d->transport->Close();
+    }
   } else {
-    d->transport->Open(SerialPortName(port), 0);
+    const std::string path = SerialDevicePath.empty() ? SerialPortName(port) : SerialDevicePath;
+    d->transport->Open(path, 0);
     LinkOpen = d->transport->IsConnected();
+    if (!LinkOpen) {
+      LastSystemDetail = d->transport->FailureDetail();
+      if (LastSystemDetail.empty())
+        LastSystemDetail = "portul serial " + path + " nu poate fi deschis";
+    }
   }
   if (LinkOpen && ReadDeviceModel()) {
     ExtendedStatus =

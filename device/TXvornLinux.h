@@ -57,6 +57,9 @@ class TXvornLinux : public QObject {
 
   // TCP port of the device (9100); tests point it at a local scripted device.
   int TcpPort = 9100;
+  // When set, the serial device opened instead of the mapping of the port
+  // number (device detection tries paths that no COM number names).
+  std::string SerialDevicePath;
 
   // ---- hooks for tests and the fuzzer: the receive side without a wait ----
   // Starts a reception as a send would (buffers cleared) in the given mode.
@@ -172,6 +175,9 @@ class TXvornLinux : public QObject {
   bool LinkOpen = false;
   std::string LastReply;
   std::string LastError;
+  // Why the last OpenLink failed, with the device path or address tried, for
+  // the log; LastError keeps the device link's own codes and texts.
+  std::string LastSystemDetail;
   bool ErrorIsExtended = false;
   bool ErrorIs24hSinceZ = false;
   bool ErrorIsPaperOut = false;

@@ -25,10 +25,11 @@ class TcpTransport final : public LinkTransport {
     // Socket errors raise nothing: a refused or dropped connection only ends
     // the connect wait or the reply wait.
     QObject::connect(&socket_, &QTcpSocket::errorOccurred, &socket_,
-                     [this](QAbstractSocket::SocketError) {
+                     [this](QAbstractSocket::SocketError error) {
                        if (socket_.state() != QAbstractSocket::ConnectedState) {
                          connected_ = false;
                          failed_ = true;
+                         detail_ = Detail(error);
                        }
                        EmitState();
                      });
@@ -42,8 +43,13 @@ class TcpTransport final : public LinkTransport {
     socket_.abort();
     connected_ = false;
     failed_ = false;
+    detail_.clear();
+    target_ = target + ":" + std::to_string(port);
     socket_.connectToHost(QString::fromLocal8Bit(target.c_str()), static_cast<quint16>(port));
-    if (socket_.state() == QAbstractSocket::UnconnectedState) failed_ = true;
+    if (socket_.state() == QAbstractSocket::UnconnectedState) {
+      failed_ = true;
+      if (detail_.empty()) detail_ = Detail(socket_.error());
+    }
   }
 
   void Close() override {
@@ -56,6 +62,7 @@ class TcpTransport final : public LinkTransport {
     return connected_ && socket_.state() == QAbstractSocket::ConnectedState;
   }
   bool HasFailed() const override { return failed_; }
+  std::string FailureDetail() const override { return detail_; }
   bool Write(const char* data, size_t n) override {
     if (!IsConnected()) return false;
     const bool ok = socket_.write(data, static_cast<qint64>(n)) == static_cast<qint64>(n);
@@ -64,9 +71,39 @@ class TcpTransport final : public LinkTransport {
   }
 
  private:
+  std::string Detail(QAbstractSocket::SocketError error) const {
+    std::string reason;
+    switch (error) {
+      case QAbstractSocket::ConnectionRefusedError:
+        reason = "conexiune refuzata";
+        break;
+      case QAbstractSocket::HostNotFoundError:
+        reason = "adresa necunoscuta";
+        break;
+      case QAbstractSocket::NetworkError:
+        reason = "retea inaccesibila";
+        break;
+      case QAbstractSocket::SocketTimeoutError:
+        reason = "timp de asteptare depasit";
+        break;
+      case QAbstractSocket::RemoteHostClosedError:
+        reason = "conexiune inchisa de casa de marcat";
+        break;
+      case QAbstractSocket::SocketAccessError:
+        reason = "acces refuzat";
+        break;
+      default:
+        reason = "eroare de retea (" + socket_.errorString().toStdString() + ")";
+        break;
+    }
+    return "conexiunea TCP la " + target_ + " nu s-a putut face: " + reason;
+  }
+
   QTcpSocket socket_;
   bool connected_ = false;
   bool failed_ = false;
+  std::string target_;
+  std::string detail_;
 };
 
 }  // namespace

@@ -1,4 +1,6 @@
 // Device preparation before a receipt file and the device-state check.
+#include <QTime>
+
 #include "device/Clock.h"
 #include "execution/ReceiptExecutor.h"
 #include "execution/RunSupport.h"
@@ -53,6 +55,11 @@ bool ReceiptExecutor::OpenFileLink(FileContext& ctx) {
   link_->FeedLines = s.LiniiAvans;
   link_->LongTimeOut = s.LongTimeOut;
   if (link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP)) return true;
+  if (!link_->LastSystemDetail.empty()) {
+    const std::string now = QTime::currentTime().toString("hh:mm:ss:zzz").toStdString();
+    AppendLog(ctx, {now + "-Port       : " + link_->LastSystemDetail});
+    if (ctx.note) ctx.note(link_->LastSystemDetail);
+  }
   // A failed open leaves no error text; the answer must still say why nothing was printed.
   if (link_->LastError.empty()) link_->SetError(8001);
   Answer(ctx, link_->LastError);

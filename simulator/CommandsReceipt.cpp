@@ -111,7 +111,11 @@ Response FiscalDevice::Adjust(const std::string& data, bool discount, bool perce
     r.lines.back().adjustBani += delta;
   }
   std::string label = discount ? "DISCOUNT" : "ADAOS";
-  if (percent) label += " " + FormatBani(amount) + "%";
+  if (percent) {  // appended: " " + a temporary trips GCC 12's -Wrestrict (bug 105651)
+    label += ' ';
+    label += FormatBani(amount);
+    label += '%';
+  }
   roll_.PrintColumns(label, FormatBani(delta));
   if (discount) {
     ++r.discounts;

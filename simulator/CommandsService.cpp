@@ -51,7 +51,10 @@ Response FiscalDevice::CloseNonFiscal(const std::string&) {
 
 Response FiscalDevice::Cash(const std::string& data) {
   auto drawer = [this] {
-    return std::string(state_.drawerBani < 0 ? "-" : "+") + Pad0(state_.drawerBani % 1000000000, 9);
+    // Appended: a string + a temporary trips GCC 12's -Wrestrict at -O3 (bug 105651).
+    std::string text(1, state_.drawerBani < 0 ? '-' : '+');
+    text += Pad0(state_.drawerBani % 1000000000, 9);
+    return text;
   };
   if (data == "R") return Response::Ok(drawer());
   FieldCursor c(data);

@@ -203,8 +203,15 @@ Response FiscalDevice::Verification(const std::string& data) {
   std::tm tm{};
   localtime_r(&t, &tm);
   std::string connection = data == "3" ? "000" : "200";
-  return Response::Ok("1" + Pad0(0, 4) + connection + Pad0(tm.tm_mday, 2) + Pad0(tm.tm_mon + 1, 2) +
-                      Pad0(tm.tm_year + 1900, 4) + "1" + "001");
+  // Appended: "1" + a temporary trips GCC 12's -Wrestrict at -O3 (bug 105651).
+  std::string reply = "1";
+  reply += Pad0(0, 4);
+  reply += connection;
+  reply += Pad0(tm.tm_mday, 2);
+  reply += Pad0(tm.tm_mon + 1, 2);
+  reply += Pad0(tm.tm_year + 1900, 4);
+  reply += "1001";
+  return Response::Ok(reply);
 }
 
 }  // namespace vorn::sim

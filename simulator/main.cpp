@@ -24,6 +24,11 @@ const char* const kValues[][2] = {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("vorn-sim");
+  QCoreApplication::setApplicationVersion(QString("%1.%2.%3.%4")
+                                              .arg(VORN_VERSION_MAJOR)
+                                              .arg(VORN_VERSION_MINOR)
+                                              .arg(VORN_VERSION_PATCH)
+                                              .arg(VORN_VERSION_TWEAK));
   QTextStream out(stdout);
   QTextStream err(stderr);
 
@@ -35,6 +40,7 @@ int main(int argc, char** argv) {
       "\nEvery control command can also be given at start as an option of the same name\n"
       "(e.g. --paper-out, --journal-free-lines 400).");
   parser.addHelpOption();
+  parser.addVersionOption();
   parser.addOption({"tcp", "Listen on TCP at ADDRESS (e.g. 127.0.0.2).", "ADDRESS"});
   parser.addOption({"port", "TCP port (default 9100; 0 picks a free one).", "PORT", "9100"});
   parser.addOption({"pty", "Serve a pseudo-terminal; its path is printed on standard output."});

@@ -60,7 +60,9 @@ TEST_F(DriverTest, ValidationRefusalsAreAnsweredAndNothingIsPrinted) {
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(h.Run("V" + std::to_string(++n), c.lines), c.answer);
+    std::string suffix = "V";  // appended: "V" + a temporary trips GCC 12's -Wrestrict (bug 105651)
+    suffix += std::to_string(++n);
+    EXPECT_EQ(h.Run(suffix, c.lines), c.answer);
   }
   EXPECT_EQ(h.Sim().ReceiptsPrinted(), 0);
   EXPECT_EQ(h.RollText().find("PAINE"), std::string::npos);
@@ -140,8 +142,8 @@ TEST_F(DriverTest, FileWaitingAtStartOutlastsASlowFirstConnectionTest) {
 TEST_F(DriverTest, SecondDriverInTheSameFolderIsRefused) {
   StartOnTcp();
   const auto [code, err] = h.RunSecondDriver();
-  EXPECT_NE(code, 0);
-  EXPECT_NE(err.find("Aplicatia deja lucreaza"), std::string::npos) << err;
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(err, "Aplicatia deja lucreaza\n");
   // The first one goes on working.
   EXPECT_TRUE(h.DriverRunning());
   EXPECT_EQ(h.Run("1", kSale), "0 OK\r\nBON FISCAL NR. 0001\r\n");
