@@ -29,7 +29,10 @@ OnDisk Stat(const std::string& path) {
 
 std::string ServiceCore::InFlightFileWaiting() {
   if (!inFlight_) return {};
-  if (QFileInfo::exists(Q(workFolder_ + inFlight_->name))) return inFlight_->name;
+  if (QFileInfo::exists(Q(workFolder_ + inFlight_->name))) {
+    // An answered file only waits to be deleted: it must not hold up the others.
+    return inFlight_->phase == InFlightPhase::Answered ? std::string() : inFlight_->name;
+  }
   // The application took the file away: nothing is left to answer.
   ForgetInFlight();
   return {};
@@ -49,6 +52,8 @@ bool ServiceCore::FinishAnsweredInFlight(const std::string& name) {
   if (DeleteReceiptFile(path)) {
     ForgetInFlight();
   } else {
+    const OnDisk now = Stat(path);
+    leftover_ = LeftoverFile{name, now.size, now.modifiedMs};
     LogError("nu pot sterge " + name);
   }
   return true;
