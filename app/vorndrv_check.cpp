@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     std::cerr << "vorndrv-check: " << *receiptPath << ": " << why << "\n";
     return kUsage;
   }
-  std::vector<std::string> lines = vorn::SplitLines(bytes);
+  std::vector<std::string> lines = vorn::SplitReceiptLines(bytes);
   bytes.clear();
   bytes.shrink_to_fit();
 

@@ -1,9 +1,120 @@
 #include "console/TEExportXML.h"
 
+#include <QComboBox>
+#include <QDate>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "console/Cp1252.h"
+#include "console/DialogControls.h"
+#include "console/RomMessageDialog.h"
+#include "operations/ManualXmlExport.h"
+
 namespace vorn {
 
-TEExportXML::TEExportXML(const ManualContext& context, bool, bool, QWidget* parent) : QDialog(parent), context_(context) {
+TEExportXML::TEExportXML(const ManualContext& context, bool binary, bool stepMessages,
+                         QWidget* parent)
+    : QDialog(parent), context_(context), binary_(binary), stepMessages_(stepMessages) {
   setObjectName(QStringLiteral("TEExportXML"));
+  setWindowTitle(QStringLiteral("Export XML"));
+  setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+  const QDate today = QDate::currentDate();
+  EAn_ = new QLineEdit(QString::number(today.year()), this);
+  NameControl(EAn_, "EAn", QStringLiteral("An"));
+  AcceptOnly(EAn_, QStringLiteral("0123456789"));
+
+  CLuna_ = new QComboBox(this);
+  NameControl(CLuna_, "CLuna", QStringLiteral("Luna"));
+  for (int m = 1; m <= 12; ++m) CLuna_->addItem(QStringLiteral("%1").arg(m, 2));
+  CLuna_->setCurrentIndex(today.month() - 1);
+  CLuna_->installEventFilter(this);
+
+  auto* kind = new QGroupBox(QStringLiteral("  Tip export  "), this);
+  NameControl(kind, "RTip", kind->title());
+  auto* kindLayout = new QHBoxLayout(kind);
+  auto* typeR = new QRadioButton(QStringLiteral("R"), kind);
+  NameControl(typeR, "RTip_R", typeR->text());
+  typeX_ = new QRadioButton(QStringLiteral("X"), kind);
+  NameControl(typeX_, "RTip_X", typeX_->text());
+  typeR->setChecked(true);
+  kindLayout->addWidget(typeR);
+  kindLayout->addWidget(typeX_);
+
+  BStart_ = MakeButton(this, "BStart", "&Start export");
+  BIesire_ = MakeButton(this, "BIesire", "&Iesire");
+  BStart_->setDefault(true);
+
+  auto* fields = new QFormLayout;
+  fields->addRow(MakeLabel(this, "An", EAn_), EAn_);
+  auto* monthLabel = new QLabel(QStringLiteral("Luna"), this);
+  monthLabel->setBuddy(CLuna_);
+  fields->addRow(monthLabel, CLuna_);
+  auto* top = new QHBoxLayout;
+  top->addLayout(fields);
+  top->addWidget(kind);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(BStart_);
+  buttons->addWidget(BIesire_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(BStart_, &QPushButton::clicked, this, &TEExportXML::BStartClick);
+  connect(BIesire_, &QPushButton::clicked, this, &QDialog::close);
+}
+
+bool TEExportXML::eventFilter(QObject* watched, QEvent* event) {
+  // The month is chosen from the list only: typed characters other than Enter never reach it.
+  if (watched == CLuna_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (!key->text().isEmpty() && !enter) return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TEExportXML::BStartClick() {
+  if (busy_) return;  // the previous export still runs
+  const std::string year = ToCp1252(EAn_->text());
+  if (!IsExportYearAccepted(year)) {
+    RomMessageDialog::Show("Anul exportului este eronat", "Eroare ", MsgKind::Error, kBtnOk, this);
+    EAn_->setFocus();
+    return;
+  }
+  ManualExportRequest request;
+  request.year = year;
+  request.month = ToCp1252(CLuna_->currentText().trimmed());
+  request.type.assign(1, typeX_->isChecked() ? 'X' : 'R');
+  request.binary = binary_;
+  ExportStepMessage step;
+  if (stepMessages_) {
+    step = [this](const std::string& text) {
+      RomMessageDialog::Show(text, "Export XML", MsgKind::Custom, kBtnOk, this);
+    };
+  }
+  busy_ = true;
+  BStart_->setEnabled(false);
+  BIesire_->setEnabled(false);
+  const ManualExportOutcome outcome = RunManualXmlExport(context_, request, step);
+  busy_ = false;
+  BStart_->setEnabled(true);
+  BIesire_->setEnabled(true);
+  fiscalSeries_ = outcome.fiscalSeries;
+  lastArchive_ = outcome.archivePath;
+  if (!outcome.ok) ShowOperationError(outcome.message, this);
+}
+
+void TEExportXML::reject() {
+  if (!busy_) QDialog::reject();
 }
 
 }  // namespace vorn

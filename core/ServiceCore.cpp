@@ -11,6 +11,7 @@
 #include "core/AnswerFile.h"
 #include "core/Cleanup.h"
 #include "core/Configuration.h"
+#include "core/FolderWatcher.h"
 #include "core/IniFile.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
@@ -95,6 +96,10 @@ void ServiceCore::LogError(const std::string& line) {
 void ServiceCore::Start() {
   slots_.JournalFreeLines = -1;
   inFlight_ = LoadInFlight(workFolder_);
+  if (!watcher_) {
+    ownWatcher_ = CreateFolderWatcher(workFolder_);
+    SetFolderWatcher(ownWatcher_.get());
+  }
   LoadConfiguration();
   SetProcessing(true);
 }
@@ -276,6 +281,7 @@ void ServiceCore::TprocessorTimer() {
     WaitMs(kPauseAfterFileMs);
     busy_ = false;
     Q_EMIT StateChanged();
+    ResumeArrivals();
     return;
   }
 
@@ -284,7 +290,41 @@ void ServiceCore::TprocessorTimer() {
     TestConnection();
     busy_ = false;
     if (!connected_) checkCom_.start();
+    ResumeArrivals();
   }
+}
+
+void ServiceCore::SetFolderWatcher(FolderWatcher* watcher) {
+  if (watcher_) disconnect(watcher_, nullptr, this, nullptr);
+  watcher_ = watcher;
+  if (watcher_)
+    connect(watcher_, &FolderWatcher::FileCompleted, this, &ServiceCore::OnFileCompleted);
+}
+
+void ServiceCore::OnFileCompleted(const std::string& name) {
+  if (!MatchesMask(name, kReceiptPrefix, kReceiptExtension)) return;
+  const FileSignature sig = Signature(Q(workFolder_ + name));
+  if (!sig.exists) return;
+  // Names of files deleted before their turn are never taken back out.
+  if (completed_.size() >= 1000) completed_.clear();
+  completed_[name] = CompletedFile{sig.size, sig.modifiedMs};
+  PickUpNow();
+}
+
+void ServiceCore::PickUpNow() {
+  if (!processor_.isActive()) return;
+  if (busy_ || checkCom_.isActive()) {
+    arrivalPending_ = true;
+    return;
+  }
+  if (!NextReceiptFile().empty()) TprocessorTimer();
+}
+
+void ServiceCore::ResumeArrivals() {
+  if (!arrivalPending_) return;
+  arrivalPending_ = false;
+  // From the event loop, not from inside the step that just ended.
+  QTimer::singleShot(0, this, &ServiceCore::PickUpNow);
 }
 
 std::string ServiceCore::NextReceiptFile() {
@@ -315,6 +355,7 @@ void ServiceCore::TcheckCOMTimer() {
   TestConnection();
   busy_ = false;
   if (connected_) checkCom_.stop();
+  ResumeArrivals();
 }
 
 // ---------------------------------------------------------------- one receipt file
@@ -358,11 +399,16 @@ void ServiceCore::ProcessReceiptFile(const std::string& name) {
 void ServiceCore::RunReceiptFile(const std::string& name, std::vector<std::string>& lines,
                                  FileContext& ctx) {
   std::string bytes;
-  if (!ReadReceiptWhenSettled(workFolder_ + name, bytes)) {
+  const auto done = completed_.find(name);
+  const std::optional<CompletedFile> complete =
+      done == completed_.end() ? std::nullopt : std::optional<CompletedFile>(done->second);
+  if (done != completed_.end()) completed_.erase(done);
+  if (!ReadReceiptWhenSettled(workFolder_ + name, bytes, complete ? &*complete : nullptr)) {
     WriteAnswerFile("Nu pot deschide fisierului " + name);
     return;
   }
-  lines = SplitLines(bytes);
+  lines = SplitReceiptLines(bytes);
+  std::string().swap(bytes);  // the lines hold it all now
 
   if (settings_.Sintaxa == 1) {
     FreshIniFile config(workFolder_ + kConfigFileName);
@@ -401,7 +447,8 @@ void ServiceCore::RunReceiptFile(const std::string& name, std::vector<std::strin
   }
 }
 
-bool ServiceCore::ReadReceiptWhenSettled(const std::string& path, std::string& bytes) {
+bool ServiceCore::ReadReceiptWhenSettled(const std::string& path, std::string& bytes,
+                                         const CompletedFile* complete) {
   const QString qpath = Q(path);
   const int64_t start = MonotonicMs();
   const int64_t limit = ScaledMs(kReadRetryMs);
@@ -415,7 +462,10 @@ bool ServiceCore::ReadReceiptWhenSettled(const std::string& path, std::string& b
       lastChange = MonotonicMs();
     }
     const int64_t age = QDateTime::currentMSecsSinceEpoch() - now.modifiedMs;
-    const bool settled = now.exists && (age >= settle || MonotonicMs() - lastChange >= settle);
+    const bool reported =
+        complete && now.size == complete->size && now.modifiedMs == complete->modifiedMs;
+    const bool settled =
+        now.exists && (reported || age >= settle || MonotonicMs() - lastChange >= settle);
     if (settled && ReadFileBytes(path, bytes)) {
       const FileSignature after = Signature(qpath);
       if (after == now) return true;

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +20,8 @@
 #include "receipt/ReceiptMarkers.h"
 
 namespace vorn {
+
+class FolderWatcher;
 
 class ServiceCore : public QObject {
   Q_OBJECT
@@ -33,6 +37,9 @@ class ServiceCore : public QObject {
   void SetQuestions(OperatorQuestions* questions) { questions_ = questions; }
   void SetConnectionTester(ConnectionTester tester) { tester_ = std::move(tester); }
   void SetDecimalSeparator(char sep) { decimalSeparator_ = sep; }
+  // Reports receipt files the moment they are complete; without one, Start()
+  // watches the work folder with the platform's own.
+  void SetFolderWatcher(FolderWatcher* watcher);
 
   // ---- program start and end ----
   void Start();     // loads the configuration and starts processing
@@ -83,6 +90,9 @@ class ServiceCore : public QObject {
  public Q_SLOTS:
   void TprocessorTimer();
   void TcheckCOMTimer();
+  // The processing step for a file that has just arrived; waits for the
+  // current one (and the pause after it) when busy.
+  void PickUpNow();
 
  Q_SIGNALS:
   void StateChanged();
@@ -91,7 +101,15 @@ class ServiceCore : public QObject {
 
  private:
   void RunReceiptFile(const std::string& name, std::vector<std::string>& lines, FileContext& ctx);
-  bool ReadReceiptWhenSettled(const std::string& path, std::string& bytes);
+  // A file reported complete (size and time as then) skips the settle wait.
+  struct CompletedFile {
+    qint64 size = -1;
+    qint64 modifiedMs = 0;
+  };
+  bool ReadReceiptWhenSettled(const std::string& path, std::string& bytes,
+                              const CompletedFile* complete);
+  void OnFileCompleted(const std::string& name);
+  void ResumeArrivals();
   void SaveProcessingLog(const std::vector<std::string>& log);
   void HandleEscapedError(const std::string& what, const std::string& name);
   void Log(const std::string& line);
@@ -122,6 +140,10 @@ class ServiceCore : public QObject {
   bool restartNotice_ = false;              // this file's run was interrupted by a restart
 
   std::optional<LeftoverFile> leftover_;
+  std::map<std::string, CompletedFile> completed_;
+  bool arrivalPending_ = false;
+  FolderWatcher* watcher_ = nullptr;
+  std::unique_ptr<FolderWatcher> ownWatcher_;
   std::string workFolder_;
   Settings settings_;
   AnswerSlots slots_;

@@ -61,10 +61,10 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes) {
   return file.commit();
 }
 
-std::string CopyExportArchive(TXvornLinux& link, const ExportCopy& request,
-                              const std::string& programFolder, std::string& fiscalSeries) {
+std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
+                               const std::string& programFolder, std::string& fiscalSeries,
+                               const ExportStepMessage& step) {
   std::string written;
-  WriteFileWhole(programFolder + "wait.txt", std::string());
   WaitMs(7000);
 
   // Elapsed time on the monotonic clock: the wait must survive midnight.
@@ -81,34 +81,51 @@ std::string CopyExportArchive(TXvornLinux& link, const ExportCopy& request,
     WaitMs(1000);
     if (ready || MonotonicMs() - start > ScaledMs(kReadyWaitMs)) break;
   }
+  if (!ready) return written;
 
-  if (ready && link.BeginExport(request.type != "R")) {
-    bool haveFile = false;
-    std::string bytes;
-    if (request.mode == 1) {
-      std::string hex;
-      while (link.ExportNextBlock()) {
-        if (link.LastReply.size() > 3) hex += link.LastReply.substr(3, 1000);
-      }
-      if (!hex.empty()) {
-        bytes = DecodeHexText(hex).bytes;
-        haveFile = true;
-      }
-    } else {
-      link.ReadExportFile();
-      bytes = link.ExportFileBytes();
+  const bool binary = request.mode != 1;
+  auto say = [&](const std::string& text) {
+    if (binary && step) step(text);
+  };
+  say("Comanda 7400");
+  if (!link.BeginExport(request.type != "R")) return written;
+
+  bool haveFile = false;
+  std::string bytes;
+  if (!binary) {
+    std::string hex;
+    while (link.ExportNextBlock()) {
+      if (link.LastReply.size() > 3) hex += link.LastReply.substr(3, 1000);
+    }
+    if (!hex.empty()) {
+      bytes = DecodeHexText(hex).bytes;
       haveFile = true;
     }
-    if (haveFile) {
-      QString folder = QString::fromLocal8Bit((programFolder + "ExportXML").c_str());
-      QDir().mkpath(folder);
-      std::string path = (folder + QDir::separator()).toLocal8Bit().toStdString() +
-                         ExportArchiveName(request.year, request.month, fiscalSeries);
-      if (WriteFileWhole(path, bytes)) written = path;
+  } else {
+    say("Comanda 7404");
+    const bool read = link.ReadExportFile();
+    if (read || !request.onlyCompleteBinary) {
+      bytes = link.ExportFileBytes();
+      haveFile = true;
+      say("Salvez fisier ZIP. Total bytes : " + std::to_string(bytes.size()));
     }
-    link.EndExport();
   }
+  if (haveFile) {
+    QString folder = QString::fromLocal8Bit((programFolder + "ExportXML").c_str());
+    QDir().mkpath(folder);
+    std::string path = (folder + QDir::separator()).toLocal8Bit().toStdString() +
+                       ExportArchiveName(request.year, request.month, fiscalSeries);
+    if (WriteFileWhole(path, bytes)) written = path;
+  }
+  say("Comanda 7408");
+  link.EndExport();
+  return written;
+}
 
+std::string CopyExportArchive(TXvornLinux& link, const ExportCopy& request,
+                              const std::string& programFolder, std::string& fiscalSeries) {
+  WriteFileWhole(programFolder + "wait.txt", std::string());
+  std::string written = FetchExportArchive(link, request, programFolder, fiscalSeries);
   DeleteMatchingFiles(programFolder, "wait", "txt");
   return written;
 }

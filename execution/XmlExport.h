@@ -1,6 +1,7 @@
 #pragma once
 // The monthly XML export: the device prepares a ZIP archive, which is copied
 // into the "ExportXML" folder of the program folder.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,21 @@ struct ExportCopy {
   std::string month;
   std::string type;  // "R" selects the 0401 transfer, anything else 0701
   int mode = 0;      // 1 hexadecimal blocks, 2 one binary file
+  // Binary transfer: write nothing when the file read failed, so a broken
+  // transfer never replaces an archive fetched before.
+  bool onlyCompleteBinary = false;
 };
+
+// Shown before the binary transfer's steps (7400, 7404, 7408) and before its file is saved.
+using ExportStepMessage = std::function<void(const std::string&)>;
+
+// The device side of a prepared export: waits until the archive is ready (at
+// most 120 s), reads the fiscal series into fiscalSeries, transfers the archive
+// and writes it into programFolder + "ExportXML". Returns the path written,
+// empty when none was.
+std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
+                               const std::string& programFolder, std::string& fiscalSeries,
+                               const ExportStepMessage& step = {});
 
 // Copies a prepared export into programFolder + "ExportXML". The marker file
 // "wait.txt" stands in the work folder while it runs. Fills fiscalSeries.

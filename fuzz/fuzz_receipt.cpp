@@ -32,7 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const uint8_t mode = data[0];
   const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
-  std::vector<std::string> lines = vorn::SplitLines(bytes);
+  std::vector<std::string> lines = vorn::SplitReceiptLines(bytes);
+  {
+    // The receipt splitter is the plain one with every run of empty lines cut to one.
+    std::vector<std::string> plain = vorn::SplitLines(bytes);
+    std::vector<std::string> cut;
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+      if (plain[i].empty() && i > 0 && plain[i - 1].empty()) continue;
+      cut.push_back(plain[i]);
+    }
+    Require(cut == lines);
+  }
 
   // The view splitter and the list splitter agree on every line.
   for (const std::string& line : lines) {

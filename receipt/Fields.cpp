@@ -43,23 +43,36 @@ void SplitFieldsView(std::string_view text, char sep, LineFields& out) {
   }
 }
 
-std::vector<std::string> SplitLines(const std::string& fileBytes) {
+namespace {
+
+std::vector<std::string> SplitLinesOf(const std::string& fileBytes, bool oneBlankPerRun) {
   std::vector<std::string> lines;
   const char* data = fileBytes.data();
   const std::size_t n = fileBytes.size();
   // Counting first keeps a file of many short lines from doubling the list's
   // memory while it grows.
-  std::size_t breaks = 0;
-  for (std::size_t k = 0; k < n; ++k) {
-    breaks += data[k] == '\n' || (data[k] == '\r' && (k + 1 == n || data[k + 1] != '\n'));
-  }
-  lines.reserve(breaks + 1);
+  std::size_t kept = 0;
+  bool lastBlank = false;
   std::size_t start = 0;
+  for (std::size_t k = 0; k < n; ++k) {
+    const char c = data[k];
+    if (c != '\n' && c != '\r') continue;
+    const bool blank = k == start;
+    kept += !(oneBlankPerRun && blank && lastBlank);
+    lastBlank = blank;
+    if (c == '\r' && k + 1 < n && data[k + 1] == '\n') ++k;
+    start = k + 1;
+  }
+  lines.reserve(kept + 1);
+  lastBlank = false;
+  start = 0;
   std::size_t i = 0;
   while (i < n) {
     const char c = data[i];
     if (c == '\r' || c == '\n') {
-      lines.emplace_back(data + start, i - start);
+      const bool blank = i == start;
+      if (!(oneBlankPerRun && blank && lastBlank)) lines.emplace_back(data + start, i - start);
+      lastBlank = blank;
       i += (c == '\r' && i + 1 < n && data[i + 1] == '\n') ? 2 : 1;
       start = i;
     } else {
@@ -68,6 +81,16 @@ std::vector<std::string> SplitLines(const std::string& fileBytes) {
   }
   if (start < n) lines.emplace_back(data + start, n - start);
   return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitLines(const std::string& fileBytes) {
+  return SplitLinesOf(fileBytes, false);
+}
+
+std::vector<std::string> SplitReceiptLines(const std::string& fileBytes) {
+  return SplitLinesOf(fileBytes, true);
 }
 
 namespace {

@@ -250,13 +250,8 @@ Response FiscalDevice::Close(const std::string&) {
     return Response::Refuse(5);
   int64_t total = r.Total();
   if (total < 0) return Response::Refuse(23);
-  // A receipt nobody paid is taken as paid in cash; a partial payment is not.
-  if (r.payments.empty()) {
-    if (state_.faults.unprogrammedForms.count(kCashForm)) return RefuseExtended(144);
-    r.payments.push_back({kCashForm, total});
-  } else if (r.Paid() < total) {
-    return Response::Refuse(25);
-  }
+  // As a real device: a receipt is closed only once paid in full.
+  if (r.Paid() < total) return Response::Refuse(25);
   BookReceipt();
   return Response::Ok(Pad0(r.number, 4));
 }

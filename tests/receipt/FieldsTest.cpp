@@ -80,6 +80,15 @@ TEST(SplitLines, BreaksAtCrLfCrOrLf) {
   EXPECT_EQ(SplitLines(std::string("a\0b\r\n", 5)), Strings{std::string("a\0b", 3)});
 }
 
+TEST(SplitReceiptLines, KeepsOneEmptyLinePerRun) {
+  EXPECT_EQ(SplitReceiptLines(""), Strings{});
+  EXPECT_EQ(SplitReceiptLines("\r\n\r\n\n\r"), Strings{""});
+  EXPECT_EQ(SplitReceiptLines("a\r\n\r\n\r\nb"), (Strings{"a", "", "b"}));
+  EXPECT_EQ(SplitReceiptLines("a\r\nb\r\n"), (Strings{"a", "b"}));
+  EXPECT_EQ(SplitReceiptLines("\n\na\r\r\rb\n\n"), (Strings{"", "a", "", "b", ""}));
+  EXPECT_EQ(SplitReceiptLines("a\n\r\nb"), (Strings{"a", "", "b"}));
+}
+
 TEST(PortLine, FieldZeroTrimmedAndUpperCasedBeginsWithCom) {
   EXPECT_TRUE(IsPortLine("COM3"));
   EXPECT_TRUE(IsPortLine("com5"));

@@ -28,6 +28,12 @@ const char* const kCash5 =
     "00"
     "00"
     "000000500";
+const char* const kCash7 =
+    "3007"
+    "03"
+    "00"
+    "00"
+    "000000700";
 
 std::string Ok(FiscalDevice& d, const std::string& cmd) {
   Response r = d.Handle(cmd);
@@ -76,10 +82,12 @@ TEST(SimDevice, ReceiptSaleTwoPaymentsCloseFinish) {
   EXPECT_EQ(Ok(d, "111301"), "0001");
 }
 
-TEST(SimDevice, UnpaidReceiptIsPaidInCashAtCloseAndNumbersGrow) {
+TEST(SimDevice, UnpaidReceiptIsNotClosedAndNumbersGrow) {
   FiscalDevice d;
   for (int n = 1; n <= 3; ++n) {
     Ok(d, kSale);
+    EXPECT_EQ(Refusal(d, "3011"), 25);
+    Ok(d, kCash7);
     Ok(d, "3011");
     Ok(d, "3015");
     EXPECT_EQ(Ok(d, "1112"), "0000" + std::to_string(n));
@@ -275,6 +283,7 @@ TEST(SimDevice, VatRatesReadAndProgrammed) {
      "0000");
   EXPECT_EQ(Ok(d, "7012"), "210011000500000000000000");
   Ok(d, kSale);
+  Ok(d, kCash7);
   Ok(d, "3011");
   Ok(d, "3015");
   EXPECT_EQ(Refusal(d,

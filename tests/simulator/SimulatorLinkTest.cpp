@@ -279,6 +279,7 @@ TEST(SimLinkPty, SerialPathOverPseudoTerminal) {
     item.vat = 2;
     item.department = 1;
     ASSERT_TRUE(link.SellItem("LAPTE", item)) << link.LastError;
+    ASSERT_TRUE(link.Payment(1, "", 1.25)) << link.LastError;
     ASSERT_TRUE(link.CloseFiscalReceipt()) << link.LastError;
     ASSERT_TRUE(link.FinishReceiptFullCut()) << link.LastError;
     link.CloseLink();

@@ -1,0 +1,28 @@
+#pragma once
+// Small helpers the operation dialogs share: controls named after their
+// role, with the caption (without "&") as the accessible name, and the
+// dialogs' message kinds.
+#include <QString>
+#include <string>
+
+class QWidget;
+class QPushButton;
+class QLabel;
+class QLineEdit;
+
+namespace vorn {
+
+// Sets the object name and the accessible name (caption without "&", outer blanks trimmed).
+void NameControl(QWidget* widget, const char* objectName, const QString& caption);
+
+QPushButton* MakeButton(QWidget* parent, const char* objectName, const char* caption);
+// A label whose buddy is the edit, so the edit's accessible name is the label's text.
+QLabel* MakeLabel(QWidget* parent, const char* caption, QLineEdit* buddy);
+
+// A device step failed: warning, caption "Eroare", OK.
+void ShowOperationError(const std::string& text, QWidget* parent);
+
+// Only these characters reach the edit (typed or pasted).
+void AcceptOnly(QLineEdit* edit, const QString& characters);
+
+}  // namespace vorn

@@ -1,0 +1,26 @@
+#pragma once
+// Tells when a file in the work folder is complete: moved in by a rename or
+// closed by its writer. Where the platform cannot tell, nothing is ever
+// reported and the processing tick finds the files alone.
+#include <QObject>
+#include <memory>
+#include <string>
+
+namespace vorn {
+
+class FolderWatcher : public QObject {
+  Q_OBJECT
+ public:
+  using QObject::QObject;
+  // False when the folder is not watched (no support, or the watch failed).
+  virtual bool Active() const = 0;
+
+ Q_SIGNALS:
+  // The plain name, without the folder, as the file system spells it.
+  void FileCompleted(const std::string& name);
+};
+
+// The platform's watcher for the folder (inotify on Linux); never null.
+std::unique_ptr<FolderWatcher> CreateFolderWatcher(const std::string& folder);
+
+}  // namespace vorn

@@ -1,0 +1,25 @@
+#pragma once
+// The link of one dialog operation: created from the settings, opened, closed,
+// freed and its traffic logged on every path.
+#include <functional>
+#include <string>
+
+#include "operations/ManualLink.h"
+#include "operations/OperationOutcome.h"
+
+namespace vorn {
+
+inline constexpr char kOpenFailedText[] = "Nu pot deschide portul serial !\r";
+
+// Opens a link of its own and runs `work` on it. An open failure gives
+// kOpenFailedText + the link's error text. When logPrefix is not empty and
+// LogFile is on, the traffic goes to prefix + stamp + ".TXT" in the current
+// working folder, also after a failure.
+OperationOutcome RunOnDialogLink(const ManualContext& context, bool withLongTimeOut,
+                                 const std::string& logPrefix,
+                                 const std::function<OperationOutcome(TXvornLinux&)>& work);
+
+// failureText + the link's error text, or success.
+OperationOutcome Checked(bool ok, const TXvornLinux& link, const std::string& failureText);
+
+}  // namespace vorn

@@ -1,0 +1,74 @@
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "console/TEMfReport.h"
+#include "tests/console/DialogTestSupport.h"
+
+namespace vorn {
+namespace {
+
+using MfReportDialog = test::DialogWidgetTest;
+
+// What is typed passes the digit filter or the date mask; each refusal has its
+// message, the error caption with its trailing blank, the field to correct,
+// and no device traffic.
+TEST_F(MfReportDialog, TypedValuesRefusedWithTheFieldToCorrect) {
+  const struct {
+    int mode;
+    bool journal;
+    const char *start, *end, *message, *focus;
+  } cases[] = {
+      {0, false, "x", "3", "Numarul de inceput raport este eronat !", "ENrStart"},
+      {0, false, "1a2", "1-0", "Numarul de sfarsit nu poate fi mai mic decat cel de inceput !",
+       "ENrEnd"},
+      {0, true, "1", "65536", "Numarul raportului nu poate depasi 65535 !", "ENrEnd"},
+      {1, false, "310224", "010324", "Data de inceput interval este eronata !", "EdataStart"},
+      {1, false, "010324", "3203", "Data de sfarsit interval este eronata !", "EDataEnd"},
+      {1, true, "020324", "010324",
+       "Data de inceput interval nu poate fi mai mare decat data de sfarsit interval !",
+       "EDataEnd"},
+  };
+  for (const auto& c : cases) {
+    TEMfReport dialog(context, c.mode);
+    dialog.show();
+    Find<QRadioButton>(dialog, c.journal ? "RTipMFJE_JE" : "RTipMFJE_MF")->setChecked(true);
+    const char* names[] = {c.mode ? "EdataStart" : "ENrStart", c.mode ? "EDataEnd" : "ENrEnd"};
+    const char* typed[] = {c.start, c.end};
+    for (int i = 0; i < 2; ++i) {
+      QLineEdit* edit = Find<QLineEdit>(dialog, names[i]);
+      edit->setFocus();
+      edit->home(false);
+      test::KeyClicks(edit, typed[i]);
+    }
+    Find<QPushButton>(dialog, "BStart")->click();
+    ExpectShown(c.message, "Eroare ", MsgKind::Error);
+    EXPECT_EQ(FocusName(dialog), c.focus) << c.message;
+  }
+  EXPECT_TRUE(sim.CommandLog().isEmpty());
+}
+
+TEST_F(MfReportDialog, PeriodReportRunsAndEscapeStopsInsteadOfClosing) {
+  TEMfReport dialog(context, 1);
+  EXPECT_EQ(dialog.windowTitle(), "Raport MF pe perioada");
+  EXPECT_TRUE(Find<QWidget>(dialog, "PZ")->isHidden());
+  dialog.show();
+  Find<QLineEdit>(dialog, "EdataStart")->setText("01.03.24");
+  Find<QLineEdit>(dialog, "EDataEnd")->setText("01.03.24");
+  Find<QRadioButton>(dialog, "RTipRap_Sumar")->setChecked(true);
+  Find<QPushButton>(dialog, "BStart")->click();
+  EXPECT_EQ(Texts(), std::vector<std::string>{});
+  EXPECT_NE(sim.PaperRoll().indexOf("RAPORT MF SUMAR 01.03.24-01.03.24"), -1);
+
+  test::KeyClick(Find<QLineEdit>(dialog, "EDataEnd"), Qt::Key_Escape);
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(sim.CommandLog().last(), "5005");
+  TEMfReport unreachable(dead, 0);
+  unreachable.show();
+  test::KeyClick(&unreachable, Qt::Key_Escape);
+  ExpectShown("Nu pot deschide portul serial !\r", "Eroare", MsgKind::Warning);
+  EXPECT_TRUE(unreachable.isVisible());
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "TestFiles.h"
+#include "core/FolderWatcher.h"
+#include "core/ServiceCore.h"
+#include "device/Clock.h"
+
+namespace vorn {
+namespace {
+
+using namespace vorn::test;
+
+class FakeWatcher : public FolderWatcher {
+ public:
+  bool Active() const override { return true; }
+  void Report(const std::string& name) { Q_EMIT FileCompleted(name); }
+};
+
+// Notes whether the event loop ran between the pickup and the run of each file:
+// a settle wait serves events, a file reported complete goes straight through.
+class OrderExecutor : public FileExecutor {
+ public:
+  bool PrepareDeviceForFile(FileContext&) override { return true; }
+  bool ExecuteFile(FileContext& ctx) override {
+    loopRanBeforeRun.push_back(loopRan);
+    if (onRun) std::exchange(onRun, nullptr)();
+    ctx.writeAnswer("0 OK");
+    return true;
+  }
+  void ReleaseLink(FileContext&) override {}
+
+  bool loopRan = false;
+  std::vector<bool> loopRanBeforeRun;
+  std::function<void()> onRun;
+};
+
+bool PumpUntil(const std::function<bool()>& cond) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!cond() && clock.elapsed() < 10000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  return cond();
+}
+
+class Pickup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetTimeScale(0.02);
+    w = dir.path().toStdString() + "/";
+    WriteBytes(w + "XVORNDRV.INI", "[Configurari]\r\nFaraVerificareConexiune=DA\r\n");
+    core = std::make_unique<ServiceCore>(w);
+    core->SetExecutor(&exec);
+    core->SetFolderWatcher(&watcher);
+    core->SetConnectionTester([](const Settings&, bool) {
+      ConnectionProbe p;
+      p.opened = p.connected = true;
+      return p;
+    });
+    core->LoadConfiguration();
+    core->TestConnection();
+  }
+  void TearDown() override { SetTimeScale(1.0); }
+
+  // Processing on, with a tick that never comes during the test.
+  void StartWithoutTick() {
+    core->Tprocessor().setInterval(3600 * 1000);
+    core->Tprocessor().start();
+  }
+  // Written just now, so only a report of completion spares the settle wait.
+  void WriteFresh(const std::string& name) {
+    WriteBytes(w + name, "30\r\n");
+    QTimer::singleShot(0, [this] { exec.loopRan = true; });
+  }
+
+  QTemporaryDir dir;
+  std::string w;
+  FakeWatcher watcher;
+  OrderExecutor exec;
+  std::unique_ptr<ServiceCore> core;
+};
+
+TEST_F(Pickup, ReportedFileIsTakenAtOnceWithoutSettleWait) {
+  StartWithoutTick();
+  WriteFresh("ONLINE1.TXT");
+  watcher.Report("ONLINE1.TXT");
+  // Done within the report: no tick and no event served before the run.
+  EXPECT_EQ(ReadBytes(w + "ERROR1.TXT"), "0 OK\r\n");
+  EXPECT_FALSE(Exists(w + "ONLINE1.TXT"));
+  EXPECT_EQ(exec.loopRanBeforeRun, std::vector<bool>{false});
+}
+
+TEST_F(Pickup, OnlyReceiptNamesAndOnlyWhileProcessingStartAStep) {
+  WriteFresh("ONLINE2.TXT");
+  watcher.Report("ONLINE2.TXT");  // processing is off
+  StartWithoutTick();
+  for (const char* other : {"ERROR2.TXT", "ONLINE2.TMP", "XVORNDRV.INI", "missing.txt"}) {
+    watcher.Report(other);
+  }
+  EXPECT_TRUE(exec.loopRanBeforeRun.empty());
+  EXPECT_TRUE(Exists(w + "ONLINE2.TXT"));
+}
+
+TEST_F(Pickup, FileChangedAfterItsReportWaitsToSettle) {
+  struct Case {
+    bool changed;
+    bool waits;
+  };
+  for (const Case c : {Case{false, false}, Case{true, true}}) {
+    exec.loopRanBeforeRun.clear();
+    exec.loopRan = false;
+    WriteFresh("ONLINE3.TXT");
+    watcher.Report("ONLINE3.TXT");  // recorded; processing is off
+    if (c.changed) {
+      QFile f(Q(w + "ONLINE3.TXT"));
+      ASSERT_TRUE(f.open(QIODevice::Append));
+      f.write("\r\n");
+    }
+    core->TprocessorTimer();
+    EXPECT_EQ(exec.loopRanBeforeRun, std::vector<bool>{c.waits}) << c.changed;
+  }
+}
+
+TEST_F(Pickup, FileArrivingDuringThePauseIsTakenRightAfterIt) {
+  StartWithoutTick();
+  exec.onRun = [this] {
+    // Served during the pause after this file.
+    QTimer::singleShot(0, [this] {
+      WriteBytes(w + "ONLINE5.TXT", "30\r\n");
+      watcher.Report("ONLINE5.TXT");
+      EXPECT_TRUE(Exists(w + "ONLINE5.TXT"));  // not while the pause lasts
+    });
+  };
+  WriteFresh("ONLINE4.TXT");
+  watcher.Report("ONLINE4.TXT");
+  EXPECT_EQ(ReadBytes(w + "ERROR4.TXT"), "0 OK\r\n");
+  EXPECT_TRUE(PumpUntil([&] { return Exists(w + "ERROR5.TXT"); }));
+  EXPECT_EQ(exec.loopRanBeforeRun.size(), 2u);
+}
+
+#ifdef __linux__
+TEST(FolderWatcher, ReportsFilesRenamedInOrClosedAfterWriting) {
+  QTemporaryDir dir;
+  const std::string w = dir.path().toStdString() + "/";
+  const auto watcher = CreateFolderWatcher(w);
+  ASSERT_TRUE(watcher->Active());
+  std::vector<std::string> seen;
+  QObject::connect(watcher.get(), &FolderWatcher::FileCompleted,
+                   [&](const std::string& name) { seen.push_back(name); });
+  const QString outside = QDir::tempPath() + "/pickup-test-" + QString::number(getpid());
+  WriteBytes(outside.toStdString(), "30\r\n");
+  QDir().mkdir(Q(w + "sub"));
+  WriteBytes(w + "sub/ONLINE.TXT", "30\r\n");  // a subfolder is not watched
+  ASSERT_TRUE(QFile::rename(outside, Q(w + "ONLINEA.TXT")));
+  WriteBytes(w + "ONLINEB.TXT", "30\r\n");
+  EXPECT_TRUE(PumpUntil([&] { return seen.size() >= 2; }));
+  EXPECT_EQ(seen, (std::vector<std::string>{"ONLINEA.TXT", "ONLINEB.TXT"}));
+  EXPECT_FALSE(CreateFolderWatcher(w + "missing/")->Active());
+}
+#endif
+
+}  // namespace
+}  // namespace vorn
