@@ -258,6 +258,7 @@ void ServiceCore::TprocessorTimer() {
       WaitMs(kPauseAfterFileMs);
       busy_ = false;
       Q_EMIT StateChanged();
+      ResumeArrivals();
       return;
     }
     QFile::remove(Q(workFolder_ + AnswerFileName(fileSuffix_)));
