@@ -59,19 +59,21 @@ bool ServiceCore::FinishAnsweredInFlight(const std::string& name) {
   return true;
 }
 
-bool ServiceCore::RecoverInFlight(const std::string& name, const std::string& bytes,
-                                  FileContext& ctx) {
-  const OnDisk disk = Stat(workFolder_ + name);
+void ServiceCore::NoteReceiptBytes(const std::string& name, const std::string& bytes) {
   fileRecord_ = InFlightRecord{};
   fileRecord_.name = name;
   fileRecord_.size = static_cast<int64_t>(bytes.size());
-  fileRecord_.modifiedMs = disk.modifiedMs;
+  fileRecord_.modifiedMs = Stat(workFolder_ + name).modifiedMs;
   fileRecord_.digest = FileDigest(bytes);
+}
+
+bool ServiceCore::RecoverInFlight(FileContext& ctx) {
   ctx.inFlight = &fileRecord_;
   ctx.saveInFlight = [this] { SaveFileRecord(); };
 
+  const std::string& name = fileRecord_.name;
   if (!inFlight_ || inFlight_->name != name) return true;
-  if (!inFlight_->Names(name, disk.size, disk.modifiedMs, bytes)) {
+  if (!inFlight_->SameFile(fileRecord_)) {
     // Same name, other bytes: a new receipt, not the one recorded.
     ForgetInFlight();
     return true;
