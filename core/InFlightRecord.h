@@ -40,6 +40,11 @@ struct InFlightRecord {
   // The same file as the one recorded: name, size, time and bytes.
   bool Names(const std::string& fileName, int64_t fileSize, int64_t fileModifiedMs,
              const std::string& bytes) const;
+  // The same name, size, time and digest.
+  bool SameFile(const InFlightRecord& other) const {
+    return name == other.name && size == other.size && modifiedMs == other.modifiedMs &&
+           digest == other.digest;
+  }
 };
 
 // 64-bit FNV-1a of the bytes, 16 hexadecimal digits.

@@ -265,6 +265,7 @@ void ServiceCore::TprocessorTimer() {
       WaitMs(kPauseAfterFileMs);
       busy_ = false;
       Q_EMIT StateChanged();
+      ResumeArrivals();
       return;
     }
     QFile::remove(Q(workFolder_ + AnswerFileName(fileSuffix_)));
@@ -415,6 +416,7 @@ void ServiceCore::RunReceiptFile(const std::string& name, std::vector<std::strin
     WriteAnswerFile("Nu pot deschide fisierului " + name);
     return;
   }
+  NoteReceiptBytes(name, bytes);
   lines = SplitReceiptLines(bytes);
   std::string().swap(bytes);  // the lines hold it all now
 
@@ -446,7 +448,7 @@ void ServiceCore::RunReceiptFile(const std::string& name, std::vector<std::strin
     WriteAnswerFile(" NU POT COMUNICA CU CASA DE MARCAT");
     return;
   }
-  if (!RecoverInFlight(name, bytes, ctx)) return;
+  if (!RecoverInFlight(ctx)) return;
   if (executor_->PrepareDeviceForFile(ctx)) executor_->ExecuteFile(ctx);
   if (!answerWritten_) {
     // The application waits for an answer to every file it drops.

@@ -129,8 +129,10 @@ class ServiceCore : public QObject {
   std::string InFlightFileWaiting();
   // A file answered before a restart: its answer is kept and the file deleted.
   bool FinishAnsweredInFlight(const std::string& name);
+  // The identity of the file just read, for its in-flight record.
+  void NoteReceiptBytes(const std::string& name, const std::string& bytes);
   // For the recorded file: false when the recovery has answered it.
-  bool RecoverInFlight(const std::string& name, const std::string& bytes, FileContext& ctx);
+  bool RecoverInFlight(FileContext& ctx);
   void SaveFileRecord();
   void MarkInFlightAnswered(const std::string& name);
   void ForgetInFlight();

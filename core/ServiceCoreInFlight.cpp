@@ -29,7 +29,10 @@ OnDisk Stat(const std::string& path) {
 
 std::string ServiceCore::InFlightFileWaiting() {
   if (!inFlight_) return {};
-  if (QFileInfo::exists(Q(workFolder_ + inFlight_->name))) return inFlight_->name;
+  if (QFileInfo::exists(Q(workFolder_ + inFlight_->name))) {
+    // An answered file only waits to be deleted: it must not hold up the others.
+    return inFlight_->phase == InFlightPhase::Answered ? std::string() : inFlight_->name;
+  }
   // The application took the file away: nothing is left to answer.
   ForgetInFlight();
   return {};
@@ -49,24 +52,28 @@ bool ServiceCore::FinishAnsweredInFlight(const std::string& name) {
   if (DeleteReceiptFile(path)) {
     ForgetInFlight();
   } else {
+    const OnDisk now = Stat(path);
+    leftover_ = LeftoverFile{name, now.size, now.modifiedMs};
     LogError("nu pot sterge " + name);
   }
   return true;
 }
 
-bool ServiceCore::RecoverInFlight(const std::string& name, const std::string& bytes,
-                                  FileContext& ctx) {
-  const OnDisk disk = Stat(workFolder_ + name);
+void ServiceCore::NoteReceiptBytes(const std::string& name, const std::string& bytes) {
   fileRecord_ = InFlightRecord{};
   fileRecord_.name = name;
   fileRecord_.size = static_cast<int64_t>(bytes.size());
-  fileRecord_.modifiedMs = disk.modifiedMs;
+  fileRecord_.modifiedMs = Stat(workFolder_ + name).modifiedMs;
   fileRecord_.digest = FileDigest(bytes);
+}
+
+bool ServiceCore::RecoverInFlight(FileContext& ctx) {
   ctx.inFlight = &fileRecord_;
   ctx.saveInFlight = [this] { SaveFileRecord(); };
 
+  const std::string& name = fileRecord_.name;
   if (!inFlight_ || inFlight_->name != name) return true;
-  if (!inFlight_->Names(name, disk.size, disk.modifiedMs, bytes)) {
+  if (!inFlight_->SameFile(fileRecord_)) {
     // Same name, other bytes: a new receipt, not the one recorded.
     ForgetInFlight();
     return true;

@@ -64,6 +64,8 @@ bool ReceiptExecutor::SellWithRecovery(FileContext& ctx, const std::string& name
     if (link_->SellItem(name, attempt)) return true;
     if (link_->ErrorIs24hSinceZ) {
       if (!OfferZReport(ctx)) return false;
+      // The Z report reset the day's counters the crash record compares against.
+      BeginInFlight(ctx);
       WaitMs(1000);
       continue;
     }

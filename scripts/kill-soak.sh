@@ -20,14 +20,25 @@ KILLS=${2:-200}
 exec python3 - "$BUILD" "$KILLS" <<'PY'
 import os, random, re, signal, socket, subprocess, sys, tempfile, time
 
-build, kills_wanted = sys.argv[1], int(sys.argv[2])
+build, kills_wanted = os.path.abspath(sys.argv[1]), int(sys.argv[2])
 ADDR, CONTROL = "127.0.30.200", 9130
 rng = random.Random(int(os.environ.get("SOAK_SEED", time.time())))
 work = tempfile.mkdtemp(prefix="kill-soak-")
 roll_path = os.path.join(work, "roll.txt")
 
 sim = subprocess.Popen([os.path.join(build, "simulator/vorn-sim"), "--tcp", ADDR, "--control",
-                        str(CONTROL), "--roll", roll_path], stdout=subprocess.PIPE, text=True)
+                        str(CONTROL), "--roll", roll_path], stdout=subprocess.PIPE,
+                       stderr=subprocess.DEVNULL, text=True)
+driver = None
+
+def cleanup():
+    for p in (driver, sim):
+        if p and p.poll() is None:
+            p.kill()
+            p.wait()
+
+import atexit
+atexit.register(cleanup)
 for _ in range(2):
     sim.stdout.readline()
 ctl = socket.create_connection((ADDR, CONTROL))
@@ -41,7 +52,6 @@ with open(os.path.join(work, "XVORNDRV.INI"), "w", newline="") as f:
     f.write("[Configurari]\r\nComunicatie=1\r\nIP=%s\r\n" % ADDR)
 env = dict(os.environ, VORNDRV_HOME=work + "/", VORNDRV_HEADLESS="1",
            QT_QPA_PLATFORM="offscreen", VORNDRV_TIME_SCALE="0.1")
-driver = None
 log = open(os.path.join(work, "driver.log"), "w")
 
 def start():
@@ -73,8 +83,14 @@ def make_file(i):
         total += price * qty
         if rng.random() < 0.2:
             lines.append("2;1;TEXT %d" % j)
-    if rng.random() < 0.7:
+    r = rng.random()
+    if r < 0.6:
         lines.append("5;%d;1" % total)
+    elif r < 0.8:
+        lines.append("5;%d;1" % (total + rng.randint(1, 5000)))  # change given
+    else:
+        part = rng.randint(1, total)
+        lines += ["5;%d;3" % part, "5;%d;1" % (total - part)] if part < total else ["5;%d;3" % total]
     return "sale", lines, (names, total)
 
 start()
@@ -112,10 +128,12 @@ while kills < kills_wanted:
         time.sleep(0.005)
     control("release")
 
-kill()
+# The last run ends as a normal stop, so a sanitizer build reports what it found.
+driver.send_signal(signal.SIGTERM)
+driver.wait(timeout=60)
+log.close()
 roll = open(roll_path, encoding="cp1252").read()
-status = control("status")
-sim.terminate()
+cleanup()
 
 # ---- the ledger ----
 sections = roll.split("=" * 42)
@@ -133,7 +151,7 @@ for i, kind, sale in files:
     if not os.path.exists(ans_path) or os.path.exists(path("ONLINE%d.TXT" % i)):
         problems.append("file %d: no answer or not deleted" % i)
         continue
-    ans = open(ans_path, encoding="cp1252").read().split("\r\n")
+    ans = open(ans_path, encoding="cp1252", newline="").read().split("\r\n")
     ok = ans[0] == "0 OK"
     counts["ok" if ok else "error"] += 1
     counts["restart-notice"] += any(l.startswith("ATENTIE: driverul a fost repornit") for l in ans)
@@ -159,6 +177,8 @@ for i, kind, sale in files:
         cash_ok += 1
         if not any(l.startswith("NUMERAR SERTAR : ") for l in ans):
             problems.append("file %d: cash-in answered without the drawer" % i)
+if "Sanitizer" in open(os.path.join(work, "driver.log"), errors="replace").read():
+    problems.append("the sanitizer reported an error (driver.log)")
 if len(used) != len(booked):
     problems.append("%d receipts booked without an OK answer" % (len(booked) - len(used)))
 if roll.count("RAPORT Z NR.") != zs_ok:
