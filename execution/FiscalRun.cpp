@@ -272,8 +272,14 @@ bool FiscalRun::FinishAfterClose() {
     }
   }
 
-  if (s_.ModTaiere == 1) return link.FinishReceiptPartialCut(s_.LiniiAvans);
-  return link.FinishReceiptFullCut();
+  const bool finished =
+      s_.ModTaiere == 1 ? link.FinishReceiptPartialCut(s_.LiniiAvans) : link.FinishReceiptFullCut();
+  // The number is what the application files the sale under: a state read lost
+  // on the line is asked again (the finished receipt keeps its number).
+  for (int attempt = 0; attempt < 3 && slots_.FiscalReceiptNumber.empty(); ++attempt) {
+    if (link.ReadReceiptState(state)) slots_.FiscalReceiptNumber = link.ReceiptNumber;
+  }
+  return finished;
 }
 
 bool FiscalRun::EndOfFile() {

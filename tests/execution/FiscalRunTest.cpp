@@ -187,6 +187,23 @@ TEST_F(FiscalRun, FailureAfterTheCloseKeepsTheAnswerOkAndAddsTheHint) {
   EXPECT_FALSE(answerSlots.FiscalReceiptNumber.empty());
 }
 
+TEST_F(FiscalRun, ReceiptNumberReadLostAfterTheCloseIsAskedAgain) {
+  auto closed = std::make_shared<bool>(false);
+  QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, &sim,
+                   [this, closed](const QString& c) {
+                     if (c == "3011") *closed = true;
+                     // The first state read after the close is refused.
+                     if (*closed && c == "1112") {
+                       *closed = false;
+                       sim.RefuseNextCommand(4);
+                     }
+                   });
+  ASSERT_TRUE(RunFile({"1;A;BUC;1;1;100;100000", "5;100;1"}));
+  EXPECT_EQ(LastAnswer(), "0 OK");
+  ASSERT_FALSE(answerSlots.FiscalReceiptNumber.empty());
+  EXPECT_EQ(std::stoi(answerSlots.FiscalReceiptNumber), sim.LastReceiptNumber());
+}
+
 TEST_F(FiscalRun, UnreachableDeviceAnswersTheLinkErrorAndHoldsNoLink) {
   settings.IP = "127.0.0.1";
   settings.LongTimeOut = 1;
