@@ -41,8 +41,23 @@ class FiscalRun {
  private:
   TXvornLinux& Link() { return *exec_.Link(); }
   bool Fail() {
-    Answer(ctx_, Link().LastError);
+    const std::string error = Link().LastError;
+    VoidOwnReceipt();
+    Answer(ctx_, error);
     return false;
+  }
+  // A file answered with an error must not leave its receipt open: the next
+  // file's preparation would finish a paid one, printing a sale the
+  // application was told had failed.
+  void VoidOwnReceipt() {
+    TXvornLinux& link = Link();
+    if (!saleSent_ || link.ErrorIsPaperOut) return;
+    std::string state;
+    // Booked (stage 6) or already gone: nothing to void. Unknown: try.
+    if (link.ReadReceiptState(state) && !link.IsReceiptInSales() && link.ReceiptStateChar != "5") {
+      return;
+    }
+    if (link.VoidReceipt()) link.FinishReceiptPartialCut(0);
   }
   bool RunPass();  // false when a line failed for good
   bool Dispatch(const std::string& line, const std::vector<std::string>& f);
@@ -60,6 +75,7 @@ class FiscalRun {
   std::vector<std::string> displayLines_;
   std::vector<std::string> barcodeLines_;
   std::vector<TrailerText> trailers_;
+  bool saleSent_ = false;  // a sale went out: the device may hold a receipt of this file
 };
 
 bool FiscalRun::Run() {
@@ -127,6 +143,7 @@ bool FiscalRun::Dispatch(const std::string& line, const std::vector<std::string>
     item.quantity = static_cast<double>(IntField(f, 6)) / 100000.0;
     item.denominator = f.size() > 7 ? static_cast<double>(IntField(f, 7, 1)) : 1.0;
     item.storno = f.size() > 8 && f[8] == "-";
+    saleSent_ = true;
     return exec_.SellWithRecovery(ctx_, Field(f, 1), item);
   }
   if (code == "100" || code == "101") {
@@ -137,6 +154,7 @@ bool FiscalRun::Dispatch(const std::string& line, const std::vector<std::string>
     item.department = 1;
     item.vat = static_cast<uint32_t>(IntField(f, 2));
     item.storno = true;
+    saleSent_ = true;
     return link.SellItem(code == "100" ? "STORNO PLATA AVANS" : "AMBALAJ RETURNABIL", item);
   }
   if (code == "2") {
@@ -303,9 +321,10 @@ bool FiscalRun::EndOfFile() {
                                  " transmiteti un bon nou sau verificati stare bon precedent cu "
                                  "comanda 9999";
       }
+    } else if (!link.ErrorIsPaperOut) {
+      return Fail();
     } else {
       Answer(ctx_, link.LastError);
-      if (!link.ErrorIsPaperOut) return false;
       outcome = exec_.ConfirmErrorRemoved(ctx_) && FinishAfterClose();
     }
   } else if (!link.AutoFinalizedNumber.empty()) {

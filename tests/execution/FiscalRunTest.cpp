@@ -204,6 +204,31 @@ TEST_F(FiscalRun, ReceiptNumberReadLostAfterTheCloseIsAskedAgain) {
   EXPECT_EQ(std::stoi(answerSlots.FiscalReceiptNumber), sim.LastReceiptNumber());
 }
 
+TEST_F(FiscalRun, FileAnsweredWithAnErrorLeavesNoReceiptToFinishLater) {
+  struct Case {
+    const char* refused;
+    int code;
+  };
+  for (const Case c : {Case{"3007", 3}, Case{"3011", 61}}) {
+    auto armed = std::make_shared<bool>(true);
+    auto conn = QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, &sim,
+                                 [this, armed, c](const QString& cmd) {
+                                   if (*armed && cmd.startsWith(c.refused)) {
+                                     *armed = false;
+                                     sim.RefuseNextCommand(c.code);
+                                   }
+                                 });
+    const int voided = sim.PaperRoll().count("BON ANULAT");
+    EXPECT_FALSE(RunFile({"1;A;BUC;1;1;100;100000", "5;100;1"})) << c.refused;
+    QObject::disconnect(conn);
+    EXPECT_EQ(LastAnswer().rfind(std::to_string(c.code) + ";", 0), 0u) << LastAnswer();
+    EXPECT_EQ(sim.PaperRoll().count("BON ANULAT"), voided + 1) << c.refused;
+    // The next file finishes nothing of this one.
+    ASSERT_TRUE(RunFile({"1;B;BUC;1;1;100;100000", "5;100;1"}));
+    EXPECT_TRUE(answerSlots.AutoFinalizedReceipt.empty()) << c.refused;
+  }
+}
+
 TEST_F(FiscalRun, UnreachableDeviceAnswersTheLinkErrorAndHoldsNoLink) {
   settings.IP = "127.0.0.1";
   settings.LongTimeOut = 1;
