@@ -53,10 +53,12 @@ class FiscalRun {
     TXvornLinux& link = Link();
     if (!saleSent_ || link.ErrorIsPaperOut) return;
     std::string state;
+    bool known = link.ReadReceiptState(state);
+    // A connection lost on the way gets one fresh one: the receipt must not
+    // wait for the next file.
+    if (!known && exec_.ReopenLink(ctx_)) known = link.ReadReceiptState(state);
     // Booked (stage 6) or already gone: nothing to void. Unknown: try.
-    if (link.ReadReceiptState(state) && !link.IsReceiptInSales() && link.ReceiptStateChar != "5") {
-      return;
-    }
+    if (known && !link.IsReceiptInSales() && link.ReceiptStateChar != "5") return;
     if (link.VoidReceipt()) link.FinishReceiptPartialCut(0);
   }
   bool RunPass();  // false when a line failed for good

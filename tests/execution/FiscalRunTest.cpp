@@ -206,26 +206,31 @@ TEST_F(FiscalRun, ReceiptNumberReadLostAfterTheCloseIsAskedAgain) {
 
 TEST_F(FiscalRun, FileAnsweredWithAnErrorLeavesNoReceiptToFinishLater) {
   struct Case {
-    const char* refused;
-    int code;
+    const char* trigger;
+    int refusal;  // 0: the connection drops at the next command instead
+    std::string answer;
   };
-  for (const Case c : {Case{"3007", 3}, Case{"3011", 61}}) {
+  const Case cases[] = {{"3007", 3, "3;"}, {"3011", 61, "61;"}, {"3007", 0, "8048;"}};
+  for (const Case& c : cases) {
     auto armed = std::make_shared<bool>(true);
     auto conn = QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, &sim,
                                  [this, armed, c](const QString& cmd) {
-                                   if (*armed && cmd.startsWith(c.refused)) {
-                                     *armed = false;
-                                     sim.RefuseNextCommand(c.code);
+                                   if (!*armed || !cmd.startsWith(c.trigger)) return;
+                                   *armed = false;
+                                   if (c.refusal) {
+                                     sim.RefuseNextCommand(c.refusal);
+                                   } else {
+                                     sim.DropConnectionOnNextCommand();
                                    }
                                  });
     const int voided = sim.PaperRoll().count("BON ANULAT");
-    EXPECT_FALSE(RunFile({"1;A;BUC;1;1;100;100000", "5;100;1"})) << c.refused;
+    EXPECT_FALSE(RunFile({"1;A;BUC;1;1;100;100000", "5;100;1"})) << c.answer;
     QObject::disconnect(conn);
-    EXPECT_EQ(LastAnswer().rfind(std::to_string(c.code) + ";", 0), 0u) << LastAnswer();
-    EXPECT_EQ(sim.PaperRoll().count("BON ANULAT"), voided + 1) << c.refused;
+    EXPECT_EQ(LastAnswer().rfind(c.answer, 0), 0u) << LastAnswer();
+    EXPECT_EQ(sim.PaperRoll().count("BON ANULAT"), voided + 1) << c.answer;
     // The next file finishes nothing of this one.
     ASSERT_TRUE(RunFile({"1;B;BUC;1;1;100;100000", "5;100;1"}));
-    EXPECT_TRUE(answerSlots.AutoFinalizedReceipt.empty()) << c.refused;
+    EXPECT_TRUE(answerSlots.AutoFinalizedReceipt.empty()) << c.answer;
   }
 }
 
