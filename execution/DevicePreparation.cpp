@@ -67,6 +67,13 @@ bool ReceiptExecutor::OpenFileLink(FileContext& ctx) {
   return false;
 }
 
+bool ReceiptExecutor::ReopenLink(FileContext& ctx) {
+  if (!link_) return false;
+  const Settings& s = SettingsOf(ctx);
+  link_->CloseLink();
+  return link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP);
+}
+
 bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
   restartRequest_ = false;
   if (!OpenFileLink(ctx)) return false;

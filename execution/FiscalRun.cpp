@@ -42,8 +42,25 @@ class FiscalRun {
  private:
   TXvornLinux& Link() { return *exec_.Link(); }
   bool Fail() {
-    Answer(ctx_, Link().LastError);
+    const std::string error = Link().LastError;
+    VoidOwnReceipt();
+    Answer(ctx_, error);
     return false;
+  }
+  // A file answered with an error must not leave its receipt open: the next
+  // file's preparation would finish a paid one, printing a sale the
+  // application was told had failed.
+  void VoidOwnReceipt() {
+    TXvornLinux& link = Link();
+    if (!saleSent_ || link.ErrorIsPaperOut) return;
+    std::string state;
+    bool known = link.ReadReceiptState(state);
+    // A connection lost on the way gets one fresh one: the receipt must not
+    // wait for the next file.
+    if (!known && exec_.ReopenLink(ctx_)) known = link.ReadReceiptState(state);
+    // Booked (stage 6) or already gone: nothing to void. Unknown: try.
+    if (known && !link.IsReceiptInSales() && link.ReceiptStateChar != "5") return;
+    if (link.VoidReceipt()) link.FinishReceiptPartialCut(0);
   }
   bool RunPass();  // false when a line failed for good
   bool Dispatch(const std::string& line, const std::vector<std::string>& f);
@@ -62,6 +79,7 @@ class FiscalRun {
   std::vector<std::string> displayLines_;
   std::vector<std::string> barcodeLines_;
   std::vector<TrailerText> trailers_;
+  bool saleSent_ = false;  // a sale went out: the device may hold a receipt of this file
 };
 
 bool FiscalRun::Run() {
@@ -166,6 +184,7 @@ bool FiscalRun::Dispatch(const std::string& line, const std::vector<std::string>
     item.quantity = static_cast<double>(IntField(f, 6)) / 100000.0;
     item.denominator = f.size() > 7 ? static_cast<double>(IntField(f, 7, 1)) : 1.0;
     item.storno = f.size() > 8 && f[8] == "-";
+    saleSent_ = true;
     return exec_.SellWithRecovery(ctx_, Field(f, 1), item);
   }
   if (code == "100" || code == "101") {
@@ -176,6 +195,7 @@ bool FiscalRun::Dispatch(const std::string& line, const std::vector<std::string>
     item.department = 1;
     item.vat = static_cast<uint32_t>(IntField(f, 2));
     item.storno = true;
+    saleSent_ = true;
     return link.SellItem(code == "100" ? "STORNO PLATA AVANS" : "AMBALAJ RETURNABIL", item);
   }
   if (code == "2") {
@@ -311,8 +331,14 @@ bool FiscalRun::FinishAfterClose() {
     }
   }
 
-  if (s_.ModTaiere == 1) return link.FinishReceiptPartialCut(s_.LiniiAvans);
-  return link.FinishReceiptFullCut();
+  const bool finished =
+      s_.ModTaiere == 1 ? link.FinishReceiptPartialCut(s_.LiniiAvans) : link.FinishReceiptFullCut();
+  // The number is what the application files the sale under: a state read lost
+  // on the line is asked again (the finished receipt keeps its number).
+  for (int attempt = 0; attempt < 3 && slots_.FiscalReceiptNumber.empty(); ++attempt) {
+    if (link.ReadReceiptState(state)) slots_.FiscalReceiptNumber = link.ReceiptNumber;
+  }
+  return finished;
 }
 
 bool FiscalRun::EndOfFile() {
@@ -337,9 +363,10 @@ bool FiscalRun::EndOfFile() {
                                  " transmiteti un bon nou sau verificati stare bon precedent cu "
                                  "comanda 9999";
       }
+    } else if (!link.ErrorIsPaperOut) {
+      return Fail();
     } else {
       Answer(ctx_, link.LastError);
-      if (!link.ErrorIsPaperOut) return false;
       outcome = exec_.ConfirmErrorRemoved(ctx_) && FinishAfterClose();
     }
   } else if (!link.AutoFinalizedNumber.empty()) {

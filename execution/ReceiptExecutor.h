@@ -58,6 +58,8 @@ class ReceiptExecutor : public FileExecutor {
   // Creates and opens the file's link (as the preparation does, without the
   // device check); on failure answers, releases and returns false.
   bool OpenFileLink(FileContext& ctx);
+  // Closes and opens the file's link again, quietly (after a lost connection).
+  bool ReopenLink(FileContext& ctx);
 
   TXvornLinux* Link() const { return link_.get(); }
   bool RestartRequested() const { return restartRequest_; }

@@ -78,10 +78,17 @@ bool ReceiptExecutor::SellWithRecovery(FileContext& ctx, const std::string& name
 
 bool ReceiptExecutor::PayWithRecovery(FileContext& ctx, int form, double amount) {
   if (!link_) return false;
-  if (link_->Payment(form, "", amount)) return true;
-  if (link_->ErrorIsPaperOut) return ConfirmErrorRemoved(ctx);
-  if (link_->ErrorIsExtended) return ResolveUnprogrammedPayment(ctx, amount);
-  return false;
+  for (;;) {
+    if (link_->Payment(form, "", amount)) return true;
+    // The device took nothing of a refused payment: once the paper is back it
+    // goes out again, or the receipt could never be closed.
+    if (link_->ErrorIsPaperOut) {
+      if (!ConfirmErrorRemoved(ctx)) return false;
+      continue;
+    }
+    if (link_->ErrorIsExtended) return ResolveUnprogrammedPayment(ctx, amount);
+    return false;
+  }
 }
 
 bool ReceiptExecutor::ResolveUnprogrammedPayment(FileContext& ctx, double amount) {

@@ -95,14 +95,16 @@ def make_receipt(rng, n):
 
 
 def parse_documents(roll):
-    """The roll split into documents (each begins with a line of '=')."""
-    docs, cur = [], None
+    """The roll split into documents (each begins with a line of '='), with
+    the offset where each begins."""
+    docs, cur, at = [], None, 0
     for line in roll.split("\n"):
         if line.startswith("=" * 20):
             cur = []
-            docs.append(cur)
+            docs.append((at, cur))
         elif cur is not None:
             cur.append(line)
+        at += len(line) + 1
     return docs
 
 
@@ -115,6 +117,8 @@ def receipt_info(doc):
     return {
         "number": int(m.group(1)) if m else None,
         "voided": "*** BON ANULAT ***" in text,
+        # Still open when the roll ends: neither printed nor voided.
+        "closed": bool(m) and "*** BON ANULAT ***" not in text,
         "total": round(float(total.group(1)) * 100) if total else None,
         "lines": doc,
     }
@@ -145,6 +149,9 @@ def main():
     ap.add_argument("--address", default="127.0.40.20")
     ap.add_argument("--fault-rate", type=float, default=0.4)
     ap.add_argument("--keep", action="store_true")
+    # Every reply a little late, so that a fault armed at a random moment
+    # often lands in the middle of a receipt rather than between files.
+    ap.add_argument("--reply-delay-ms", type=int, default=2)
     args = ap.parse_args()
     rng = random.Random(args.seed)
 
@@ -160,6 +167,8 @@ def main():
                             "--control", "9101", "--roll", roll_path],
                            stdout=subprocess.DEVNULL, stderr=open(os.path.join(work, "sim.err"), "w"))
     ctl = Control(args.address, 9101)
+    base_delay = "delay %d" % args.reply_delay_ms
+    ctl.send(base_delay)
     env = dict(os.environ, VORNDRV_HOME=work, VORNDRV_HEADLESS="1", QT_QPA_PLATFORM="offscreen",
                VORNDRV_TIME_SCALE="0.1", VORNDRV_OPERATOR_SCRIPT=script)
     drv = subprocess.Popen([os.path.join(args.build, "app/vorndrv")], env=env,
@@ -187,8 +196,9 @@ def main():
     files = []
     try:
         time.sleep(0.5)
-        for n in range(args.files + 1):
-            last = n == args.files
+        # The closing Z report is asked again when a fault left armed spoils it.
+        for n in range(args.files + 3):
+            last = n >= args.files
             r = rng.random()
             if last:
                 kind, lines, expect = "z", ["15"], None
@@ -204,7 +214,7 @@ def main():
             if not last and rng.random() < args.fault_rate:
                 fault = rng.choice(["nak", "silent", "cut", "chunk", "delay", "drop", "paper-out",
                                     "24h"])
-            early = rng.random() < 0.5
+            early = rng.random() < 0.3
             start = len(roll_text())
 
             def inject():
@@ -220,7 +230,7 @@ def main():
                 elif fault == "chunk":
                     ctl.send("chunk %d" % rng.randint(1, 7))
                 elif fault == "delay":
-                    ctl.send("delay %d" % rng.randint(5, 200))
+                    ctl.send("delay %d" % rng.randint(5, 100))
                 elif fault == "drop":
                     ctl.send("drop")
                 elif fault == "paper-out":
@@ -247,7 +257,7 @@ def main():
                 f.write("".join(l + "\r\n" for l in lines))
             os.rename(part, os.path.join(work, name))
             if fault and not early:
-                time.sleep(rng.uniform(0, 0.03))
+                time.sleep(rng.random() ** 2 * 0.2)
                 inject()
             answer_path = os.path.join(work, "ERROR%d.TXT" % n)
             deadline = time.time() + 120
@@ -260,15 +270,16 @@ def main():
             for t in timers:
                 t.join() if isinstance(t, threading.Thread) else t.cancel()
             # A cut not yet used stays armed: no command disarms it.
-            for reset in ["silent off", "paper-out off", "chunk 0", "delay 0", "24h off", "nak 0"]:
+            for reset in ["silent off", "paper-out off", "chunk 0", base_delay, "24h off", "nak 0"]:
                 ctl.send(reset)
             with open(answer_path, encoding="cp1252") as f:
                 answer = f.read()
-            segment = roll_text()[start:]
-            files.append((n, kind, lines, expect, fault, answer, segment))
+            files.append((n, kind, lines, expect, fault, answer, start))
             count("files")
             if fault:
                 count("fault " + fault)
+            if last and answer.startswith("0 OK"):
+                break
     except SystemExit:
         pass
     finally:
@@ -281,13 +292,17 @@ def main():
         sim.wait(10)
 
     # ---- the ledger ----
+    # A document belongs to the file during which it began; one left open may
+    # be voided or finished while a later file runs.
+    all_docs = parse_documents(roll_text())
     since_z = []  # totals of receipts answered "0 OK" since the last Z
-    for n, kind, lines, expect, fault, answer, segment in files:
+    for i, (n, kind, lines, expect, fault, answer, start) in enumerate(files):
+        end = files[i + 1][6] if i + 1 < len(files) else float("inf")
+        docs = [d for at, d in all_docs if start <= at < end]
         ok = answer.startswith("0 OK")
         count("%s %s" % (kind, "ok" if ok else "error"))
-        docs = parse_documents(segment)
         receipts = [r for r in (receipt_info(d) for d in docs) if r]
-        closed = [r for r in receipts if not r["voided"]]
+        closed = [r for r in receipts if r["closed"]]
         if any(r["voided"] for r in receipts):
             count("voided receipts")
         where = "file %d (%s, fault %s): " % (n, kind, fault)
@@ -343,7 +358,8 @@ def main():
         print("FAULT " + f)
     if not args.keep and not failures:
         shutil.rmtree(work, ignore_errors=True)
-    return 1 if failures or len(files) < args.files + 1 else 0
+    closed_day = files and files[-1][1] == "z" and files[-1][5].startswith("0 OK")
+    return 1 if failures or len(files) < args.files + 1 or not closed_day else 0
 
 
 if __name__ == "__main__":

@@ -76,7 +76,7 @@ class Pickup : public ::testing::Test {
   // Written just now, so only a report of completion spares the settle wait.
   void WriteFresh(const std::string& name) {
     WriteBytes(w + name, "30\r\n");
-    QTimer::singleShot(0, [this] { exec.loopRan = true; });
+    QTimer::singleShot(0, &watcher, [this] { exec.loopRan = true; });
   }
 
   QTemporaryDir dir;
@@ -131,7 +131,7 @@ TEST_F(Pickup, FileArrivingDuringThePauseIsTakenRightAfterIt) {
   StartWithoutTick();
   exec.onRun = [this] {
     // Served during the pause after this file.
-    QTimer::singleShot(0, [this] {
+    QTimer::singleShot(0, &watcher, [this] {
       WriteBytes(w + "ONLINE5.TXT", "30\r\n");
       watcher.Report("ONLINE5.TXT");
       EXPECT_TRUE(Exists(w + "ONLINE5.TXT"));  // not while the pause lasts

@@ -187,6 +187,53 @@ TEST_F(FiscalRun, FailureAfterTheCloseKeepsTheAnswerOkAndAddsTheHint) {
   EXPECT_FALSE(answerSlots.FiscalReceiptNumber.empty());
 }
 
+TEST_F(FiscalRun, ReceiptNumberReadLostAfterTheCloseIsAskedAgain) {
+  auto closed = std::make_shared<bool>(false);
+  QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, &sim,
+                   [this, closed](const QString& c) {
+                     if (c == "3011") *closed = true;
+                     // The first state read after the close is refused.
+                     if (*closed && c == "1112") {
+                       *closed = false;
+                       sim.RefuseNextCommand(4);
+                     }
+                   });
+  ASSERT_TRUE(RunFile({"1;A;BUC;1;1;100;100000", "5;100;1"}));
+  EXPECT_EQ(LastAnswer(), "0 OK");
+  ASSERT_FALSE(answerSlots.FiscalReceiptNumber.empty());
+  EXPECT_EQ(std::stoi(answerSlots.FiscalReceiptNumber), sim.LastReceiptNumber());
+}
+
+TEST_F(FiscalRun, FileAnsweredWithAnErrorLeavesNoReceiptToFinishLater) {
+  struct Case {
+    const char* trigger;
+    int refusal;  // 0: the connection drops at the next command instead
+    std::string answer;
+  };
+  const Case cases[] = {{"3007", 3, "3;"}, {"3011", 61, "61;"}, {"3007", 0, "8048;"}};
+  for (const Case& c : cases) {
+    auto armed = std::make_shared<bool>(true);
+    auto conn = QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, &sim,
+                                 [this, armed, c](const QString& cmd) {
+                                   if (!*armed || !cmd.startsWith(c.trigger)) return;
+                                   *armed = false;
+                                   if (c.refusal) {
+                                     sim.RefuseNextCommand(c.refusal);
+                                   } else {
+                                     sim.DropConnectionOnNextCommand();
+                                   }
+                                 });
+    const int voided = sim.PaperRoll().count("BON ANULAT");
+    EXPECT_FALSE(RunFile({"1;A;BUC;1;1;100;100000", "5;100;1"})) << c.answer;
+    QObject::disconnect(conn);
+    EXPECT_EQ(LastAnswer().rfind(c.answer, 0), 0u) << LastAnswer();
+    EXPECT_EQ(sim.PaperRoll().count("BON ANULAT"), voided + 1) << c.answer;
+    // The next file finishes nothing of this one.
+    ASSERT_TRUE(RunFile({"1;B;BUC;1;1;100;100000", "5;100;1"}));
+    EXPECT_TRUE(answerSlots.AutoFinalizedReceipt.empty()) << c.answer;
+  }
+}
+
 TEST_F(FiscalRun, UnreachableDeviceAnswersTheLinkErrorAndHoldsNoLink) {
   settings.IP = "127.0.0.1";
   settings.LongTimeOut = 1;

@@ -160,6 +160,22 @@ TEST_F(Recovery, PaperOutAtTheCloseConfirmedFinishesTheReceipt) {
   }
 }
 
+TEST_F(Recovery, PaymentRefusedForPaperOutIsSentAgainOnceConfirmed) {
+  settings.TratareEroareStare = 1;
+  auto fired = std::make_shared<bool>(false);
+  QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, &sim,
+                   [this, fired](const QString& c) {
+                     if (!*fired && c.startsWith("3007")) sim.SetPaperOut(*fired = true);
+                   });
+  questions.printerErrorAnswers = {true};
+  questions.beforePrinterErrorAnswer = [this] { sim.SetPaperOut(false); };
+  ASSERT_TRUE(RunFile(kSale));
+  EXPECT_EQ(LastAnswer(), "0 OK");
+  EXPECT_EQ(Count("3007030000000000850"), 2);  // refused, then taken
+  EXPECT_EQ(sim.ReceiptsPrinted(), 1);
+  EXPECT_EQ(sim.PaperRoll().count("NUMERAR "), 1);
+}
+
 TEST_F(Recovery, TwentyFourHoursOfferTheZReportThenSellTheSameArticle) {
   settings.TratareEroareStare = 1;
   sim.Set24hSinceFirstReceipt(true);
