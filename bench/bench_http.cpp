@@ -136,7 +136,8 @@ void BM_FileDropToAnswer(benchmark::State& state) {
   Latencies latencies;
   for (auto _ : state) {
     latencies.Start();
-    const std::string suffix = "F" + std::to_string(n++);
+    std::string suffix = "F";  // appended: "F" + a temporary trips GCC 12's -Wrestrict (bug 105651)
+    suffix += std::to_string(n++);
     const QString answer = QString::fromStdString(folder + "ERROR" + suffix + ".TXT");
     const QString receipt = QString::fromStdString(folder + "ONLINE" + suffix + ".TXT");
     Drop(folder, suffix);
