@@ -94,15 +94,11 @@ bool ReceiptExecutor::PayWithRecovery(FileContext& ctx, int form, double amount)
 bool ReceiptExecutor::ResolveUnprogrammedPayment(FileContext& ctx, double amount) {
   if (!link_) return false;
   const Settings& s = SettingsOf(ctx);
-  if (s.TratareFormaPlata == 0) {
-    link_->Payment(s.CodFormaPlata, "", amount);
-    return true;
-  }
+  // A resent payment the device refuses too ends the run with its own error:
+  // carrying on would close an unpaid receipt and answer with the wrong cause.
+  if (s.TratareFormaPlata == 0) return link_->Payment(s.CodFormaPlata, "", amount);
   int form = ctx.questions ? ctx.questions->ChoosePaymentForm() : 0;
-  if (form >= 1 && form <= 7) {
-    link_->Payment(form, "", amount);
-    return true;
-  }
+  if (form >= 1 && form <= 7) return link_->Payment(form, "", amount);
   // The cancel steps leave their own errors behind; the answer names the refused payment form.
   const std::string refused = link_->LastError;
   link_->VoidReceipt();

@@ -215,6 +215,28 @@ TEST_F(Recovery, UnprogrammedPaymentWithTheOperatorsChoice) {
   EXPECT_EQ(Count("3007040000000000350"), 1);
 }
 
+// The form the payment is resent with is not programmed either: the file fails
+// with that payment's error and its receipt is not closed.
+TEST_F(Recovery, ResentPaymentRefusedAgainFailsTheFile) {
+  struct Case {
+    int mode;
+    std::vector<int> choice;
+  };
+  for (const Case& c : {Case{0, {}}, Case{1, {4}}}) {
+    SCOPED_TRACE(c.mode);
+    settings.TratareFormaPlata = c.mode;
+    settings.CodFormaPlata = 4;
+    questions.paymentForms.assign(c.choice.begin(), c.choice.end());
+    sim.SetPaymentFormUnprogrammed(2, true);
+    sim.SetPaymentFormUnprogrammed(4, true);
+    EXPECT_FALSE(RunFile({"1;PAINE;BUC;1;1;350;100000", "5;350;2"}));
+    EXPECT_EQ(LastAnswer().rfind("99;", 0), 0u) << LastAnswer();
+    EXPECT_EQ(Count("3011"), 0);
+    sim.SetPaymentFormUnprogrammed(2, false);
+    sim.SetPaymentFormUnprogrammed(4, false);
+  }
+}
+
 TEST_F(Recovery, UnprogrammedPaymentCancelledByTheOperatorVoidsTheReceipt) {
   settings.TratareFormaPlata = 1;
   sim.SetPaymentFormUnprogrammed(2, true);
