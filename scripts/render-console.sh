@@ -7,5 +7,7 @@ build="${1:-build}"
 shift || true
 cd "$root"
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" --target vorndrv-render
+cmake --build "$build" --target vorndrv-render vorndrv-render-dialogs
 QT_QPA_PLATFORM=offscreen "$build/app/vorndrv-render" "$root/docs/console" "$@"
+# The operation dialogs have a program of their own; it draws them all.
+[ $# -gt 0 ] || QT_QPA_PLATFORM=offscreen "$build/tools/vorndrv-render-dialogs" "$root/docs/console"
