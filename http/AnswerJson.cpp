@@ -3,7 +3,7 @@
 #include <QJsonArray>
 #include <vector>
 
-#include "http/Cp1252Text.h"
+#include "core/Cp1252Text.h"
 #include "receipt/Fields.h"
 
 namespace vorn {

@@ -11,7 +11,7 @@
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
 #include "http/AnswerJson.h"
-#include "http/Cp1252Text.h"
+#include "core/Cp1252Text.h"
 #include "receipt/Fields.h"
 #include "receipt/OlderSyntax.h"
 #include "receipt/ReceiptMarkers.h"

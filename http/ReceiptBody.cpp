@@ -5,7 +5,7 @@
 #include <QJsonObject>
 #include <QList>
 
-#include "http/Cp1252Text.h"
+#include "core/Cp1252Text.h"
 
 namespace vorn {
 

@@ -3,7 +3,7 @@
 #include <QJsonArray>
 
 #include "http/AnswerJson.h"
-#include "http/Cp1252Text.h"
+#include "core/Cp1252Text.h"
 #include "http/ReceiptBody.h"
 
 namespace vorn {

@@ -1,4 +1,4 @@
-#include "http/Cp1252Text.h"
+#include "core/Cp1252Text.h"
 
 #include <QStringDecoder>
 #include <array>

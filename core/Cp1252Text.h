@@ -1,5 +1,5 @@
 #pragma once
-// Windows-1252 at the HTTP edge: the wire speaks Unicode, the driver bytes.
+// Windows-1252 where the program meets Unicode (the screen, the HTTP wire).
 #include <QByteArray>
 #include <QString>
 #include <string>
