@@ -115,8 +115,12 @@ void Prefill(const std::string& folder, int receipts) {
   vorn::ReceiptStore store(folder + vorn::kHttpStoreName);
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
   for (int i = 0; i < receipts; ++i) {
-    store.Add({"H" + std::to_string(now - i), "order-" + std::to_string(i), QByteArray(32, 'x'),
-               now - i, vorn::ReceiptState::Answered, kAnswer});
+    // Appended: a literal + a temporary trips GCC 12's -Wrestrict (bug 105651).
+    std::string id = "H";
+    id += std::to_string(now - i);
+    std::string key = "order-";
+    key += std::to_string(i);
+    store.Add({id, key, QByteArray(32, 'x'), now - i, vorn::ReceiptState::Answered, kAnswer});
   }
   std::string error;
   store.Save(error);
