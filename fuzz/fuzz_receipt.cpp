@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // The view splitter and the list splitter agree on every line.
-  for (const std::string_view view : lines) {
-    const std::string line(view);
+  for (const std::string_view text : lines) {
+    const std::string line(text);
     std::vector<std::string> list = vorn::SplitFields(line, ';');
     vorn::LineFields view;
     vorn::SplitFieldsView(line, ';', view);

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 mb=${2:-20}
-line=${3:-8}
+line=${3-8}
 address=${4:-127.0.70.9}
 work=$(mktemp -d)
 trap 'kill "$sim_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
