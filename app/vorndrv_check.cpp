@@ -70,7 +70,7 @@ bool ReadWhole(const std::string& path, std::string& bytes, std::string& why) {
   return true;
 }
 
-void WriteBytes(const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
+void WriteBytes(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
 
 }  // namespace
 
@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     std::cerr << "vorndrv-check: " << *receiptPath << ": " << why << "\n";
     return kUsage;
   }
-  std::vector<std::string> lines = vorn::SplitReceiptLines(bytes);
+  vorn::ReceiptLines lines = vorn::SplitReceiptLines(bytes);
   bytes.clear();
   bytes.shrink_to_fit();
 
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
     vorn::ConvertOlderSyntax(lines, lookup);
   }
   if (printConverted) {
-    for (const std::string& line : lines) {
+    for (const std::string_view line : lines) {
       WriteBytes(line);
       WriteBytes("\r\n");
     }

@@ -61,7 +61,7 @@ void ReportMemory(benchmark::State& state) {
 }
 
 void BM_ValidateMillionLines(benchmark::State& state) {
-  const std::vector<std::string> lines = vorn::SplitLines(SaleFileBytes());
+  const vorn::ReceiptLines lines = vorn::SplitReceiptLines(SaleFileBytes());
   vorn::ValidationOptions opts;
   for (auto _ : state) {
     vorn::ReceiptMarkers markers;
@@ -83,7 +83,7 @@ void BM_SplitAndValidateMillionLines(benchmark::State& state) {
   const std::string& bytes = SaleFileBytes();
   vorn::ValidationOptions opts;
   for (auto _ : state) {
-    const std::vector<std::string> lines = vorn::SplitLines(bytes);
+    const vorn::ReceiptLines lines = vorn::SplitReceiptLines(bytes);
     vorn::ReceiptMarkers markers;
     std::string error;
     benchmark::DoNotOptimize(vorn::CheckReceiptFile(lines, markers, opts, error));
@@ -97,8 +97,7 @@ BENCHMARK(BM_SplitAndValidateMillionLines)->Unit(benchmark::kMillisecond)->MinTi
 
 // The older-syntax conversion of a million lines with a fixed table.
 void BM_ConvertOlderMillionLines(benchmark::State& state) {
-  std::vector<std::string> older;
-  older.reserve(kLines);
+  vorn::ReceiptLines older;
   for (int i = 0; i < kLines; ++i) {
     older.push_back(i % 10 == 9 ? "5;1000;7"
                                 : "1;ARTICOL " + std::to_string(i % 20000) + ";x;BUC;1;250;1000");
@@ -107,9 +106,9 @@ void BM_ConvertOlderMillionLines(benchmark::State& state) {
     return key == "BUC" ? std::optional<std::string>("buc") : std::nullopt;
   };
   for (auto _ : state) {
-    std::vector<std::string> lines = older;
+    vorn::ReceiptLines lines = older;
     vorn::ConvertOlderSyntax(lines, ini);
-    benchmark::DoNotOptimize(lines.data());
+    benchmark::DoNotOptimize(lines.size());
   }
   state.counters["lines_per_s"] =
       benchmark::Counter(static_cast<double>(kLines) * static_cast<double>(state.iterations()),

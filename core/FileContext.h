@@ -7,6 +7,7 @@
 #include "core/InFlightRecord.h"
 #include "core/OperatorQuestions.h"
 #include "core/Settings.h"
+#include "receipt/ReceiptLines.h"
 #include "receipt/ReceiptMarkers.h"
 
 namespace vorn {
@@ -17,7 +18,7 @@ struct FileContext {
   const Settings* settings = nullptr;
   AnswerSlots* slots = nullptr;
   const ReceiptMarkers* markers = nullptr;
-  const std::vector<std::string>* lines = nullptr;
+  const ReceiptLines* lines = nullptr;
   std::vector<std::string>* processingLog = nullptr;
   OperatorQuestions* questions = nullptr;
   std::string programFolder;  // also the work folder; ends with a separator

@@ -12,6 +12,7 @@
 #include "core/Cleanup.h"
 #include "core/Configuration.h"
 #include "core/FolderWatcher.h"
+#include "core/FreshIniFile.h"
 #include "core/IniFile.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
@@ -19,7 +20,6 @@
 #include "device/SerialPorts.h"
 #include "receipt/Fields.h"
 #include "receipt/OlderSyntax.h"
-#include "core/FreshIniFile.h"
 #include "receipt/Validation.h"
 
 namespace vorn {
@@ -376,7 +376,7 @@ void ServiceCore::ProcessReceiptFile(const std::string& name) {
   restartNotice_ = false;
   fileRecord_ = InFlightRecord{};
 
-  std::vector<std::string> lines;
+  ReceiptLines lines;
   std::vector<std::string> processingLog;
   FileContext ctx;
   ctx.settings = &settings_;
@@ -405,8 +405,7 @@ void ServiceCore::ProcessReceiptFile(const std::string& name) {
   SaveProcessingLog(processingLog);
 }
 
-void ServiceCore::RunReceiptFile(const std::string& name, std::vector<std::string>& lines,
-                                 FileContext& ctx) {
+void ServiceCore::RunReceiptFile(const std::string& name, ReceiptLines& lines, FileContext& ctx) {
   std::string bytes;
   const auto done = completed_.find(name);
   const std::optional<CompletedFile> complete =

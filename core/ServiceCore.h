@@ -100,7 +100,7 @@ class ServiceCore : public QObject {
   void Message(const QString& line);
 
  private:
-  void RunReceiptFile(const std::string& name, std::vector<std::string>& lines, FileContext& ctx);
+  void RunReceiptFile(const std::string& name, ReceiptLines& lines, FileContext& ctx);
   // A file reported complete (size and time as then) skips the settle wait.
   struct CompletedFile {
     qint64 size = -1;

@@ -39,6 +39,15 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes, std::stri
   return true;
 }
 
+bool WriteLinesWhole(const std::string& path, const ReceiptLines& lines, std::string& error) {
+  std::size_t size = 0;
+  for (std::string_view line : lines) size += line.size() + 2;
+  std::string bytes;
+  bytes.reserve(size);
+  for (std::string_view line : lines) bytes.append(line).append("\r\n");
+  return WriteFileWhole(path, bytes, error);
+}
+
 bool WriteLinesWhole(const std::string& path, const std::vector<std::string>& lines,
                      std::string& error) {
   return WriteFileWhole(path, JoinCrLf(lines), error);

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "receipt/ReceiptLines.h"
+
 namespace vorn {
 
 // Reads the whole file; false when it cannot be opened or read.
@@ -13,6 +15,7 @@ bool ReadFileBytes(const std::string& path, std::string& out);
 bool WriteFileWhole(const std::string& path, const std::string& bytes, std::string& error);
 
 // The lines, each ended by CR LF, written whole.
+bool WriteLinesWhole(const std::string& path, const ReceiptLines& lines, std::string& error);
 bool WriteLinesWhole(const std::string& path, const std::vector<std::string>& lines,
                      std::string& error);
 

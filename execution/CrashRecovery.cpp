@@ -60,7 +60,7 @@ RecoveryAction State(const DeviceCounters& before, const DeviceCounters& now) {
 
 }  // namespace
 
-FileEffect EffectOf(const ReceiptMarkers& m, const std::vector<std::string>& lines) {
+FileEffect EffectOf(const ReceiptMarkers& m, const ReceiptLines& lines) {
   if (m.HasFiscal) {
     if (m.Has15) return FileEffect::ZReport;
     if (m.Has9999 || m.Has14 || m.Has0) return FileEffect::ReceiptState;
@@ -75,10 +75,10 @@ FileEffect EffectOf(const ReceiptMarkers& m, const std::vector<std::string>& lin
   return FileEffect::Repeatable;
 }
 
-int CashMoves(const std::vector<std::string>& lines) {
+int CashMoves(const ReceiptLines& lines) {
   int n = 0;
-  for (const std::string& line : lines) {
-    const std::vector<std::string> f = SplitFields(line, ';');
+  for (const std::string_view line : lines) {
+    const std::vector<std::string> f = SplitFields(std::string(line), ';');
     if (f.size() > 1 && f[0] == "25" && (f[1] == "D" || f[1] == "P")) ++n;
   }
   return n;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/InFlightRecord.h"
+#include "receipt/ReceiptLines.h"
 #include "receipt/ReceiptMarkers.h"
 
 namespace vorn {
@@ -37,9 +38,9 @@ inline constexpr const char* kCheckDeviceMessage =
     "8060;Driverul a fost repornit in timpul procesarii si nu poate stabili daca "
     "fisierul a fost executat. Verificati casa de marcat inainte de a retransmite";
 
-FileEffect EffectOf(const ReceiptMarkers& markers, const std::vector<std::string>& lines);
+FileEffect EffectOf(const ReceiptMarkers& markers, const ReceiptLines& lines);
 // Lines of code 25 that move cash (D or P).
-int CashMoves(const std::vector<std::string>& lines);
+int CashMoves(const ReceiptLines& lines);
 
 RecoveryAction DecideRecovery(FileEffect effect, const DeviceCounters& before,
                               const DeviceCounters& now, int cashMoves);

@@ -16,9 +16,10 @@ constexpr const char* kJournalMessage =
     "EFECTUATI RAPORTUL FISCAL Z / CHEMATI TEHNICIANUL AUTORIZAT PENTRU INLOCUIRE MEMORIE JE";
 
 int PortForFile(const FileContext& ctx) {
-  const std::vector<std::string>& lines = LinesOf(ctx);
-  int port = (!lines.empty() && IsPortLine(lines.front())) ? PortLineNumber(lines.front())
-                                                           : SettingsOf(ctx).ComNumber();
+  const ReceiptLines& lines = LinesOf(ctx);
+  const std::string first = lines.empty() ? std::string() : std::string(lines[0]);
+  int port =
+      (!lines.empty() && IsPortLine(first)) ? PortLineNumber(first) : SettingsOf(ctx).ComNumber();
   return port <= 0 ? 1 : port;
 }
 

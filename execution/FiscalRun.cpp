@@ -127,7 +127,8 @@ bool FiscalRun::Resume(bool closed) {
     return true;
   }
   // Paid: nothing after the payment was sent. Only the lines kept for after the close matter.
-  for (const std::string& line : LinesOf(ctx_)) {
+  for (const std::string_view view : LinesOf(ctx_)) {
+    const std::string line(view);
     std::vector<std::string> f = SplitFields(line, ';');
     if (f.empty()) continue;
     if (f[0] == "10" && m_.HasPayment) {
@@ -151,7 +152,8 @@ bool FiscalRun::RunPass() {
   trailers_.clear();
   int counter = 0;
   const int delay = std::max(0, s_.Delay);
-  for (const std::string& line : LinesOf(ctx_)) {
+  for (const std::string_view view : LinesOf(ctx_)) {
+    const std::string line(view);
     std::vector<std::string> f = SplitFields(line, ';');
     if (!f.empty()) {
       ++counter;

@@ -59,8 +59,8 @@ inline const ReceiptMarkers& MarkersOf(const FileContext& ctx) {
   return ctx.markers ? *ctx.markers : kNone;
 }
 
-inline const std::vector<std::string>& LinesOf(const FileContext& ctx) {
-  static const std::vector<std::string> kNoLines;
+inline const ReceiptLines& LinesOf(const FileContext& ctx) {
+  static const ReceiptLines kNoLines;
   return ctx.lines ? *ctx.lines : kNoLines;
 }
 

@@ -43,7 +43,8 @@ bool ReceiptExecutor::ExecuteServiceFile(FileContext& ctx) {
 
   if (wrapper && !link.OpenNonFiscalReceipt()) return fail();
 
-  for (const std::string& line : LinesOf(ctx)) {
+  for (const std::string_view view : LinesOf(ctx)) {
+    const std::string line(view);
     std::vector<std::string> f = SplitFields(line, ';');
     if (f.empty()) continue;
     const std::string& code = f[0];

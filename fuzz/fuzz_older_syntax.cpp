@@ -48,14 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return std::nullopt;
   };
 
-  std::vector<std::string> lines = vorn::SplitLines(file);
+  vorn::ReceiptLines lines = vorn::SplitLines(file);
   std::size_t nonEmpty = 0;
-  for (const std::string& line : lines) nonEmpty += !line.empty();
+  for (const std::string_view line : lines) nonEmpty += !line.empty();
   vorn::ConvertOlderSyntax(lines, ini);
   Require(lines.size() <= 2 * nonEmpty);
-  for (const std::string& line : lines) {
+  for (const std::string_view line : lines) {
     Require(!line.empty());
-    Require(line.find('\r') == std::string::npos && line.find('\n') == std::string::npos);
+    Require(line.find('\r') == std::string_view::npos && line.find('\n') == std::string_view::npos);
   }
 
   vorn::ValidationOptions opts;

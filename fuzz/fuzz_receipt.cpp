@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const uint8_t mode = data[0];
   const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
-  std::vector<std::string> lines = vorn::SplitReceiptLines(bytes);
+  vorn::ReceiptLines lines = vorn::SplitReceiptLines(bytes);
   {
     // The receipt splitter is the plain one with every run of empty lines cut to one.
     std::vector<std::string> plain = vorn::SplitLines(bytes);
@@ -41,11 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (plain[i].empty() && i > 0 && plain[i - 1].empty()) continue;
       cut.push_back(plain[i]);
     }
-    Require(cut == lines);
+    Require(lines == cut);
   }
 
   // The view splitter and the list splitter agree on every line.
-  for (const std::string& line : lines) {
+  for (const std::string_view text : lines) {
+    const std::string line(text);
     std::vector<std::string> list = vorn::SplitFields(line, ';');
     vorn::LineFields view;
     vorn::SplitFieldsView(line, ';', view);
@@ -58,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (mode & 1) {
     vorn::ConvertOlderSyntax(lines, FixedIni);
     // Read lines hold no CR, so every converted line has text.
-    for (const std::string& line : lines) Require(!line.empty());
+    for (const std::string_view line : lines) Require(!line.empty());
   }
 
   vorn::ValidationOptions opts;
@@ -72,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A passing file holds only known codes and port lines, and never mixes groups.
     Require(!(markers.HasFiscal && markers.HasNonFiscal));
     Require(!markers.HasSale || markers.HasPayment);
-    for (const std::string& line : lines) {
+    for (const std::string_view view : lines) {
+      const std::string line(view);
       vorn::LineFields f;
       vorn::SplitFieldsView(line, ';', f);
       if (f.count == 0) continue;

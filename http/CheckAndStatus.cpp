@@ -6,12 +6,12 @@
 #include "core/AnswerSlots.h"
 #include "core/Cleanup.h"
 #include "core/Configuration.h"
+#include "core/Cp1252Text.h"
 #include "core/FreshIniFile.h"
 #include "core/ProgramFolder.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
 #include "http/AnswerJson.h"
-#include "core/Cp1252Text.h"
 #include "receipt/Fields.h"
 #include "receipt/OlderSyntax.h"
 #include "receipt/ReceiptMarkers.h"
@@ -20,7 +20,7 @@
 namespace vorn {
 
 QJsonObject CheckReceipt(const std::string& workFolder, const std::string& fileBytes) {
-  std::vector<std::string> lines = SplitLines(fileBytes);
+  ReceiptLines lines = SplitLines(fileBytes);
 
   const std::string iniPath = workFolder + kConfigFileName;
   std::string iniBytes;

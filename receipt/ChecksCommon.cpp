@@ -3,7 +3,7 @@
 namespace vorn {
 
 bool Fail(std::string& error, const char* code, const char* message, const LineContext& c) {
-  const std::string& line = c.Line();
+  const std::string_view line = c.Line();
   error.clear();
   error.reserve(line.size() + 80);
   error.append(code).append(";").append(message).append(line);

@@ -45,25 +45,45 @@ void SplitFieldsView(std::string_view text, char sep, LineFields& out) {
 
 namespace {
 
-std::vector<std::string> SplitLinesOf(const std::string& fileBytes, bool oneBlankPerRun) {
-  std::vector<std::string> lines;
+void Reserve(std::vector<std::string>& lines, std::size_t count, std::size_t /*bytes*/) {
+  lines.reserve(count);
+}
+void Reserve(ReceiptLines& lines, std::size_t count, std::size_t bytes) {
+  lines.reserve(count, bytes);
+}
+
+void Add(std::vector<std::string>& lines, const char* p, std::size_t n) {
+  lines.emplace_back(p, n);
+}
+void Add(ReceiptLines& lines, const char* p, std::size_t n) {
+  lines.push_back(std::string_view(p, n));
+}
+
+template <class Lines>
+Lines SplitLinesOf(const std::string& fileBytes, bool oneBlankPerRun) {
+  Lines lines;
   const char* data = fileBytes.data();
   const std::size_t n = fileBytes.size();
   // Counting first keeps a file of many short lines from doubling the list's
   // memory while it grows.
   std::size_t kept = 0;
+  std::size_t breaks = 0;
   bool lastBlank = false;
   std::size_t start = 0;
   for (std::size_t k = 0; k < n; ++k) {
     const char c = data[k];
     if (c != '\n' && c != '\r') continue;
     const bool blank = k == start;
+    ++breaks;
     kept += !(oneBlankPerRun && blank && lastBlank);
     lastBlank = blank;
-    if (c == '\r' && k + 1 < n && data[k + 1] == '\n') ++k;
+    if (c == '\r' && k + 1 < n && data[k + 1] == '\n') {
+      ++k;
+      ++breaks;
+    }
     start = k + 1;
   }
-  lines.reserve(kept + 1);
+  Reserve(lines, kept + 1, n - breaks);
   lastBlank = false;
   start = 0;
   std::size_t i = 0;
@@ -71,7 +91,7 @@ std::vector<std::string> SplitLinesOf(const std::string& fileBytes, bool oneBlan
     const char c = data[i];
     if (c == '\r' || c == '\n') {
       const bool blank = i == start;
-      if (!(oneBlankPerRun && blank && lastBlank)) lines.emplace_back(data + start, i - start);
+      if (!(oneBlankPerRun && blank && lastBlank)) Add(lines, data + start, i - start);
       lastBlank = blank;
       i += (c == '\r' && i + 1 < n && data[i + 1] == '\n') ? 2 : 1;
       start = i;
@@ -79,18 +99,18 @@ std::vector<std::string> SplitLinesOf(const std::string& fileBytes, bool oneBlan
       ++i;
     }
   }
-  if (start < n) lines.emplace_back(data + start, n - start);
+  if (start < n) Add(lines, data + start, n - start);
   return lines;
 }
 
 }  // namespace
 
 std::vector<std::string> SplitLines(const std::string& fileBytes) {
-  return SplitLinesOf(fileBytes, false);
+  return SplitLinesOf<std::vector<std::string>>(fileBytes, false);
 }
 
-std::vector<std::string> SplitReceiptLines(const std::string& fileBytes) {
-  return SplitLinesOf(fileBytes, true);
+ReceiptLines SplitReceiptLines(const std::string& fileBytes) {
+  return SplitLinesOf<ReceiptLines>(fileBytes, true);
 }
 
 namespace {

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "receipt/ReceiptLines.h"
+
 namespace vorn {
 
 // Splits at one separator, in order, without trimming. Empty pieces between
@@ -18,7 +20,7 @@ std::vector<std::string> SplitLines(const std::string& fileBytes);
 // SplitLines for a receipt file: a run of empty lines is kept as one. An empty
 // line carries no command, and one per run keeps what its neighbours see, while
 // a file of millions of line breaks no longer costs a string for each.
-std::vector<std::string> SplitReceiptLines(const std::string& fileBytes);
+ReceiptLines SplitReceiptLines(const std::string& fileBytes);
 
 // Field 0, trimmed of blanks and upper-cased, begins with "COM".
 bool IsPortLine(const std::string& line);

@@ -15,8 +15,8 @@ bool HasReasonOtherThanSale(const ReceiptMarkers& m) {
 }
 }  // namespace
 
-bool CheckFileRules(const std::vector<std::string>& lines, const ReceiptMarkers& markers,
-                    bool connected, std::string& error) {
+bool CheckFileRules(const ReceiptLines& lines, const ReceiptMarkers& markers, bool connected,
+                    std::string& error) {
   if (markers.HasFiscal && markers.HasNonFiscal) {
     error = "8021;NU SUNT ADMISE COMENZI FISCALE SI NEFISCALE IN ACELASI BON";
     return false;
@@ -40,7 +40,7 @@ bool CheckFileRules(const std::vector<std::string>& lines, const ReceiptMarkers&
   // Text after a payment, and trailer texts that are not the file's tail.
   bool paymentSeen = false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+    const std::string_view line = lines[i];
     const bool misplacedText = StartsWith(line, "2;") && paymentSeen;
     const bool misplacedTrailer =
         StartsWith(line, "12;") && i + 1 < lines.size() && !StartsWith(lines[i + 1], "12;");

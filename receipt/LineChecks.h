@@ -13,13 +13,13 @@ namespace vorn {
 // What a check sees of its line and of the pass.
 struct LineContext {
   const LineFields& fields;
-  const std::vector<std::string>& lines;  // the file's lines, for quoting and neighbours
-  std::size_t index;                      // the line's index in `lines`
-  int counter;                            // command lines so far, this one included
+  const ReceiptLines& lines;  // the file's lines, for quoting and neighbours
+  std::size_t index;          // the line's index in `lines`
+  int counter;                // command lines so far, this one included
   ReturnsLedger& ledger;
   char decimalSeparator;
 
-  const std::string& Line() const { return lines[index]; }
+  std::string_view Line() const { return lines[index]; }
   std::string_view Field(std::size_t i) const { return fields[i]; }
   std::size_t Count() const { return fields.count; }
   bool IsFirst() const { return counter <= 1; }

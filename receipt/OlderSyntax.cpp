@@ -134,24 +134,27 @@ std::string ConvertOlderLine(const std::string& line, const IniLookup& ini) {
   return line;
 }
 
-void ConvertOlderSyntax(std::vector<std::string>& lines, const IniLookup& ini) {
-  std::vector<std::string> converted;
-  converted.reserve(lines.size());
-  for (const std::string& line : lines) {
+void ConvertOlderSyntax(ReceiptLines& lines, const IniLookup& ini) {
+  ReceiptLines converted;
+  std::size_t bytes = 0;
+  for (std::string_view line : lines) bytes += line.size();
+  converted.reserve(lines.size(), bytes);
+  for (std::string_view line : lines) {
     if (line.empty()) continue;
-    std::string text = ConvertOlderLine(line, ini);
+    const std::string text = ConvertOlderLine(std::string(line), ini);
     const std::size_t cr = text.find('\r');
     if (cr == std::string::npos) {
-      converted.push_back(std::move(text));
+      converted.push_back(text);
       continue;
     }
     // First and second part of the text split at CR; a line already holding
     // a CR keeps only what stands before its second one.
-    converted.emplace_back(text, 0, cr);
-    const std::size_t next = text.find('\r', cr + 1);
-    std::string second =
-        text.substr(cr + 1, next == std::string::npos ? std::string::npos : next - cr - 1);
-    if (!second.empty() || next != std::string::npos) converted.push_back(std::move(second));
+    const std::string_view whole(text);
+    converted.push_back(whole.substr(0, cr));
+    const std::size_t next = whole.find('\r', cr + 1);
+    const std::string_view second = whole.substr(
+        cr + 1, next == std::string_view::npos ? std::string_view::npos : next - cr - 1);
+    if (!second.empty() || next != std::string_view::npos) converted.push_back(second);
   }
   lines.swap(converted);
 }

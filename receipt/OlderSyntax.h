@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "receipt/ReceiptLines.h"
+
 namespace vorn {
 
 // Looks a key up in XVORNDRV.INI (re-read on every call by the caller's function); nullopt when the
@@ -12,7 +14,7 @@ using IniLookup =
     std::function<std::optional<std::string>(const std::string& section, const std::string& key)>;
 
 // Rewrites a file of the older syntax in place; empty lines are dropped.
-void ConvertOlderSyntax(std::vector<std::string>& lines, const IniLookup& ini);
+void ConvertOlderSyntax(ReceiptLines& lines, const IniLookup& ini);
 // One non-empty line; the result holds one line, or two separated by CR.
 std::string ConvertOlderLine(const std::string& line, const IniLookup& ini);
 // The unit text for an older unit code (section ConversieUM, default "UM" + code).

@@ -5,9 +5,8 @@
 
 namespace vorn {
 
-bool ValidateLine(const LineFields& fields, const std::vector<std::string>& lines,
-                  std::size_t index, int counter, ReturnsLedger& ledger, char decimalSeparator,
-                  std::string& error) {
+bool ValidateLine(const LineFields& fields, const ReceiptLines& lines, std::size_t index,
+                  int counter, ReturnsLedger& ledger, char decimalSeparator, std::string& error) {
   const CommandInfo* info = FindCommand(fields[0]);
   if (!info) {
     if (IsPortLineView(lines[index])) return true;
@@ -19,7 +18,7 @@ bool ValidateLine(const LineFields& fields, const std::vector<std::string>& line
   return info->check(context, error);
 }
 
-bool ValidateReceiptFile(const std::vector<std::string>& lines, ReceiptMarkers& markers,
+bool ValidateReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
                          const ValidationOptions& opts, std::string& error) {
   int counter = 0;
   ReturnsLedger ledger;
@@ -40,7 +39,7 @@ bool ValidateReceiptFile(const std::vector<std::string>& lines, ReceiptMarkers& 
   return CheckReturns(ledger, error);
 }
 
-bool CheckReceiptFile(const std::vector<std::string>& lines, ReceiptMarkers& markers,
+bool CheckReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
                       const ValidationOptions& opts, std::string& error) {
   if (lines.empty()) {
     error = "8005;Fisierul de intrare nu contine date";

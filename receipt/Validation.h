@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "receipt/Fields.h"
+#include "receipt/ReceiptLines.h"
 #include "receipt/ReceiptMarkers.h"
 #include "receipt/ReturnsLedger.h"
 
@@ -16,22 +17,21 @@ struct ValidationOptions {
 
 // The whole validation pass (lines, then file rules, then returns); markers are set as it goes.
 // true = pass; on false `error` holds the answer file's first message.
-bool ValidateReceiptFile(const std::vector<std::string>& lines, ReceiptMarkers& markers,
+bool ValidateReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
                          const ValidationOptions& opts, std::string& error);
 
 // The empty-file check (8005 "Fisierul de intrare nu contine date") followed by
 // ValidateReceiptFile. The service core calls this, then prepares the device.
-bool CheckReceiptFile(const std::vector<std::string>& lines, ReceiptMarkers& markers,
+bool CheckReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
                       const ValidationOptions& opts, std::string& error);
 
 // One command line: the check of its code, or the port-line and unknown-code
 // rule. `counter` counts the command lines so far, this one included.
-bool ValidateLine(const LineFields& fields, const std::vector<std::string>& lines,
-                  std::size_t index, int counter, ReturnsLedger& ledger, char decimalSeparator,
-                  std::string& error);
+bool ValidateLine(const LineFields& fields, const ReceiptLines& lines, std::size_t index,
+                  int counter, ReturnsLedger& ledger, char decimalSeparator, std::string& error);
 
 // The file-level rules, in their order, on the markers of a pass whose lines all passed.
-bool CheckFileRules(const std::vector<std::string>& lines, const ReceiptMarkers& markers,
-                    bool connected, std::string& error);
+bool CheckFileRules(const ReceiptLines& lines, const ReceiptMarkers& markers, bool connected,
+                    std::string& error);
 
 }  // namespace vorn

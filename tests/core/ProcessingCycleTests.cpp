@@ -25,7 +25,7 @@ class FakeExecutor : public FileExecutor {
   }
   bool ExecuteFile(FileContext& ctx) override {
     ++executed;
-    seenLines.push_back(*ctx.lines);
+    seenLines.push_back(ctx.lines->ToStrings());
     ctx.processingLog->push_back("10:00:00:000-Calculator : 30");
     if (throwNext) {
       throwNext = false;

@@ -58,7 +58,7 @@ class ScriptedQuestions : public OperatorQuestions {
 };
 
 // The markers validation would set for these lines (only what execution reads).
-inline ReceiptMarkers MarkersFor(const std::vector<std::string>& lines) {
+inline ReceiptMarkers MarkersFor(const ReceiptLines& lines) {
   using M = ReceiptMarkers;
   static const std::map<std::string, std::vector<bool M::*>> kMarks = {
       {"0", {&M::HasFiscal, &M::Has0}},
@@ -105,8 +105,8 @@ inline ReceiptMarkers MarkersFor(const std::vector<std::string>& lines) {
   };
   M m;
   int commandLines = 0;
-  for (const std::string& line : lines) {
-    std::vector<std::string> f = SplitFields(line, ';');
+  for (const std::string_view line : lines) {
+    std::vector<std::string> f = SplitFields(std::string(line), ';');
     if (f.empty()) continue;
     ++commandLines;
     if (auto it = kMarks.find(f[0]); it != kMarks.end()) {
@@ -149,7 +149,7 @@ class ExecTest : public ::testing::Test {
   }
 
   // Prepares and executes the lines as the service does; true when both passed.
-  bool RunFile(const std::vector<std::string>& fileLines) {
+  bool RunFile(const ReceiptLines& fileLines) {
     lines = fileLines;
     markers = MarkersFor(lines);
     answerSlots.ClearForNewFile();
@@ -179,7 +179,7 @@ class ExecTest : public ::testing::Test {
   Settings settings;
   AnswerSlots answerSlots;
   ReceiptMarkers markers;
-  std::vector<std::string> lines;
+  ReceiptLines lines;
   std::vector<std::string> log;
   ScriptedQuestions questions;
   std::vector<std::string> answers;

@@ -105,7 +105,7 @@ TEST(OlderSyntax, UnitTableAndFreshLookups) {
   EXPECT_EQ(ConvertUnit("X", IniLookup{}), "UMX");
 
   // A key edited between two lines applies to the next line.
-  Lines lines = {"1;A;x;BUC;1;1;1000", "1;B;x;BUC;1;1;1000"};
+  ReceiptLines lines = {"1;A;x;BUC;1;1;1000", "1;B;x;BUC;1;1;1000"};
   int n = 0;
   const IniLookup changing = [&n](const std::string&, const std::string&) {
     return std::optional<std::string>(++n == 1 ? "first" : "second");
@@ -116,21 +116,21 @@ TEST(OlderSyntax, UnitTableAndFreshLookups) {
 
 TEST(OlderSyntax, FileRewrittenEmptyLinesDroppedAndPairsSplit) {
   FakeIni ini;
-  Lines lines = {
+  ReceiptLines lines = {
       "", "1;PAINE;x;BUC;1;350;2000", "", "1;STORNO AVANS;x;1;1;5000;1000;x;x;-", "5;1350;7", "15",
       ""};
   ConvertOlderSyntax(lines, ini.Lookup());
   EXPECT_EQ(lines, (Lines{"1;PAINE;UMBUC;1;1;350;200000;1;", "7;1;1;1;0;5000;1", "2;1;STORNO AVANS",
                           "5;1350;5;;", "15"}));
 
-  Lines crs = {"2;1;A\rB\rC", "2;1;X\r", "\r"};
+  ReceiptLines crs = {"2;1;A\rB\rC", "2;1;X\r", "\r"};
   ConvertOlderSyntax(crs, ini.Lookup());
   EXPECT_EQ(crs, (Lines{"2;1;A", "B", "2;1;X", ""}));
 }
 
 TEST(OlderSyntax, ConvertedSaleValidates) {
   FakeIni ini;
-  Lines lines = {"1;APA;x;BUC;1;250;1000", "1;STORNO AVANS;x;1;1;100;1000;x;x;-", "5;150;1"};
+  ReceiptLines lines = {"1;APA;x;BUC;1;250;1000", "1;STORNO AVANS;x;1;1;100;1000;x;x;-", "5;150;1"};
   ConvertOlderSyntax(lines, ini.Lookup());
   ReceiptMarkers m;
   std::string error;
