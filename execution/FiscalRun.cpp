@@ -53,15 +53,21 @@ class FiscalRun {
   void VoidOwnReceipt() {
     TXvornLinux& link = Link();
     if (!saleSent_ || link.ErrorIsPaperOut) return;
-    std::string state;
-    bool known = link.ReadReceiptState(state);
-    // A connection lost on the way gets one fresh one: the receipt must not
-    // wait for the next file.
-    if (!known && exec_.ReopenLink(ctx_)) known = link.ReadReceiptState(state);
+    const bool known = ReadReceiptStateFresh();
     // Booked (stage 6) or already gone: nothing to void. Unknown: try.
     if (known && !link.IsReceiptInSales() && link.ReceiptStateChar != "5") return;
     if (link.VoidReceipt()) link.FinishReceiptPartialCut(0);
   }
+  // A connection lost on the way gets one fresh one: the receipt's fate must
+  // not wait for the next file.
+  bool ReadReceiptStateFresh() {
+    std::string state;
+    if (Link().ReadReceiptState(state)) return true;
+    return exec_.ReopenLink(ctx_) && Link().ReadReceiptState(state);
+  }
+  // A close whose reply was lost may have been carried out all the same; the
+  // device's stage says so, and a booked receipt is never answered as failed.
+  bool CloseTookEffect() { return ReadReceiptStateFresh() && Link().ReceiptStateChar == "6"; }
   bool RunPass();  // false when a line failed for good
   bool Dispatch(const std::string& line, const std::vector<std::string>& f);
   bool DiscountOrMarkup(const std::vector<std::string>& f);
@@ -309,7 +315,7 @@ bool FiscalRun::FinishAfterClose() {
   }
 
   std::string state;
-  link.ReadReceiptState(state);
+  ReadReceiptStateFresh();
   slots_.FiscalReceiptNumber = link.ReceiptNumber;
   slots_.AutoFinalizedReceipt = link.AutoFinalizedNumber;
 
@@ -358,7 +364,7 @@ bool FiscalRun::EndOfFile() {
         if (!ShowDisplayLine(SplitFields(line, ';'))) return Fail();
       }
     }
-    if (link.CloseFiscalReceipt()) {
+    if (link.CloseFiscalReceipt() || (!link.ErrorIsPaperOut && CloseTookEffect())) {
       MarkClosed();
       if (!FinishAfterClose()) {
         slots_.OpenReceiptHint = link.LastError +

@@ -173,6 +173,32 @@ TEST_F(FiscalRun, FailedCloseAnswersItsError) {
   EXPECT_EQ(Count("3015"), 0);
 }
 
+// The device books the receipt but its reply to the close is cut short, or the
+// line drops right after the close: the answer is still the receipt and its number.
+TEST_F(FiscalRun, CloseCarriedOutWithItsReplyLostAnswersTheReceipt) {
+  for (const bool drop : {false, true}) {
+    SCOPED_TRACE(drop ? "line dropped after the close" : "reply cut");
+    auto armed = std::make_shared<bool>(true);
+    auto conn = QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, &sim,
+                                 [this, armed, drop](const QString& c) {
+                                   if (!*armed || c != "3011") return;
+                                   *armed = false;
+                                   if (drop) {
+                                     sim.DropConnectionOnNextCommand();
+                                   } else {
+                                     sim.CutNextReply(1);
+                                   }
+                                 });
+    const int voided = sim.PaperRoll().count("BON ANULAT");
+    EXPECT_TRUE(RunFile({"1;A;BUC;1;1;100;100000", "5;100;1"}));
+    QObject::disconnect(conn);
+    EXPECT_EQ(LastAnswer(), "0 OK");
+    ASSERT_FALSE(answerSlots.FiscalReceiptNumber.empty());
+    EXPECT_EQ(std::stoi(answerSlots.FiscalReceiptNumber), sim.LastReceiptNumber());
+    EXPECT_EQ(sim.PaperRoll().count("BON ANULAT"), voided);
+  }
+}
+
 TEST_F(FiscalRun, FailureAfterTheCloseKeepsTheAnswerOkAndAddsTheHint) {
   QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, &sim, [this](const QString& c) {
     if (c == "3015") sim.RefuseNextCommand(67);  // refuses the command just arrived
