@@ -1,14 +1,12 @@
 #include "http/AccessRules.h"
 
-#include <QHttpServerRequest>
-
 #include "http/ReceiptBody.h"
 
 namespace vorn {
 
 namespace {
 
-using Method = QHttpServerRequest::Method;
+using Method = HttpRequest::Method;
 
 const QByteArray kAllowHeaders = "Authorization, Content-Type, Idempotency-Key, Prefer";
 
@@ -32,7 +30,7 @@ bool SameSecret(const QByteArray& a, const QByteArray& b) {
 
 }  // namespace
 
-HeaderPairs CorsHeaders(const HttpSettings& settings, const QHttpServerRequest& request) {
+HeaderPairs CorsHeaders(const HttpSettings& settings, const HttpRequest& request) {
   const QByteArray origin = request.value("Origin");
   if (origin.isEmpty() || !OriginAllowed(settings, origin.toStdString())) return {};
   return {{"Access-Control-Allow-Origin", origin},
@@ -40,7 +38,7 @@ HeaderPairs CorsHeaders(const HttpSettings& settings, const QHttpServerRequest& 
           {"Access-Control-Expose-Headers", "Location, Idempotent-Replayed"}};
 }
 
-std::optional<Reply> Refusal(const HttpSettings& settings, const QHttpServerRequest& request,
+std::optional<Reply> Refusal(const HttpSettings& settings, const HttpRequest& request,
                              const QString& route, const HeaderPairs& cors) {
   // Without a token only this machine's own pages may call, by address or "localhost".
   if (settings.token.empty() && !LocalHostHeader(request.value("Host").toStdString())) {
@@ -52,7 +50,7 @@ std::optional<Reply> Refusal(const HttpSettings& settings, const QHttpServerRequ
   }
   const Method method = RouteMethod(route);
   const QByteArray allow = MethodName(method) + ", OPTIONS";
-  if (request.method() == Method::Options) {
+  if (request.method == Method::Options) {
     Reply preflight{204, {}, cors};
     preflight.headers.push_back({"Allow", allow});
     if (!cors.empty()) {
@@ -65,7 +63,7 @@ std::optional<Reply> Refusal(const HttpSettings& settings, const QHttpServerRequ
     }
     return preflight;
   }
-  if (request.method() != method) {
+  if (request.method != method) {
     HeaderPairs headers = cors;
     headers.push_back({"Allow", allow});
     return ErrorReply(405, "use " + QString::fromLatin1(MethodName(method)) + " here", headers);
@@ -82,7 +80,7 @@ std::optional<Reply> Refusal(const HttpSettings& settings, const QHttpServerRequ
                         headers);
     }
   }
-  if (request.body().size() > kMaxBodyBytes) {
+  if (static_cast<qint64>(request.body.size()) > kMaxBodyBytes) {
     return ErrorReply(413, QStringLiteral("the body is larger than 1 MB"), cors);
   }
   return std::nullopt;

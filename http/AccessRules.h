@@ -1,6 +1,6 @@
 #pragma once
 // Who may call, with which method, and the CORS answer for browsers.
-#include <QHttpServerRequest>
+#include "http/HttpRequest.h"
 #include <QString>
 #include <optional>
 
@@ -10,12 +10,12 @@
 namespace vorn {
 
 // The CORS headers for a request from an allowed origin; none otherwise.
-HeaderPairs CorsHeaders(const HttpSettings& settings, const QHttpServerRequest& request);
+HeaderPairs CorsHeaders(const HttpSettings& settings, const HttpRequest& request);
 
 // The checks every request passes before its route ("receipts", "receipt",
 // "check", "status"): host name, origin, the OPTIONS preflight, method,
 // token, size. A reply when the request stops here, the preflight's included.
-std::optional<Reply> Refusal(const HttpSettings& settings, const QHttpServerRequest& request,
+std::optional<Reply> Refusal(const HttpSettings& settings, const HttpRequest& request,
                              const QString& route, const HeaderPairs& cors);
 
 }  // namespace vorn

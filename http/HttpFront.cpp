@@ -2,7 +2,6 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QHttpServerRequest>
 #include <QRegularExpression>
 #include <QTimer>
 #include <cstdio>
@@ -10,7 +9,6 @@
 #include "core/ReceiptNames.h"
 #include "http/AccessRules.h"
 #include "http/AnswerJson.h"
-#include "http/GuardedTcpServer.h"
 #include "http/ReceiptBody.h"
 #include "http/ReceiptIds.h"
 
@@ -23,7 +21,7 @@ constexpr int kSaveDelayMs = 50;
 constexpr int kSaveRetryMs = 1000;
 
 // ?wait=N or "Prefer: wait=N" (RFC 7240), seconds; false when malformed.
-bool WaitSeconds(const QHttpServerRequest& request, int& seconds) {
+bool WaitSeconds(const HttpRequest& request, int& seconds) {
   seconds = kDefaultWaitSeconds;
   QString text = request.query().queryItemValue(QStringLiteral("wait"));
   if (text.isEmpty()) {
@@ -59,10 +57,10 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
       queue_(folder_),
       store_(folder_ + kHttpStoreName) {
   // One entry point for every request, so the same checks run before any route.
-  server_.setMissingHandler(
-      [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-        Dispatch(request, std::move(responder));
-      });
+  listener_ = std::make_unique<HttpListener>(
+      this, settings_.limits,
+      [this](HttpRequest& request, HttpResponder responder) { Dispatch(request, responder); },
+      [this](uint64_t id) { waiters_.erase(id); });
   connect(&queue_, &FolderQueue::Answered, this, &HttpFront::OnAnswered);
   connect(&queue_, &FolderQueue::Lost, this, &HttpFront::OnLost);
   saveTimer_.setSingleShot(true);
@@ -70,24 +68,17 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
 }
 
 HttpFront::~HttpFront() {
+  listener_.reset();  // no request arrives while the rest goes
   if (saveTimer_.isActive()) SaveStore(false);
 }
 
 bool HttpFront::Start(std::string& error) {
   error = StartRefusal(settings_);
   if (!error.empty()) return false;
-  const QHostAddress address = settings_.address == "localhost"
-                                   ? QHostAddress(QHostAddress::LocalHost)
-                                   : QHostAddress(QString::fromLatin1(settings_.address.c_str()));
-  auto* tcp = new GuardedTcpServer(kMaxBodyBytes);
-  if (!tcp->listen(address, static_cast<quint16>(settings_.port))) {
-    error = settings_.address + ":" + std::to_string(settings_.port) + ": " +
-            tcp->errorString().toLocal8Bit().toStdString();
-    delete tcp;
+  if (!listener_->Listen(settings_.address, static_cast<uint16_t>(settings_.port), error)) {
     return false;
   }
-  port_ = tcp->serverPort();
-  server_.bind(tcp);
+  port_ = listener_->Port();
 
   std::string storeError;
   if (!store_.Load(storeError)) Log(storeError);
@@ -107,10 +98,13 @@ void HttpFront::Log(const std::string& line) const {
 
 // ---------------------------------------------------------------- dispatch
 
-void HttpFront::Dispatch(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-  GuardedTcpServer::RequestHandled(responder.socket());
-
-  QString path = request.url().path();
+void HttpFront::Dispatch(const HttpRequest& request, const HttpResponder& responder) {
+  const QUrl url = request.url();
+  if (!url.isValid()) {
+    SendReply(responder, ErrorReply(400, QStringLiteral("the request target is not a valid URL")));
+    return;
+  }
+  QString path = url.path();
   if (path.size() > 1 && path.endsWith('/')) path.chop(1);
   QString route;
   QString idText;
@@ -133,14 +127,14 @@ void HttpFront::Dispatch(const QHttpServerRequest& request, QHttpServerResponder
     return;
   }
   if (route == QLatin1String("receipts")) {
-    PostReceipt(request, std::move(responder), std::move(cors));
+    PostReceipt(request, responder, std::move(cors));
   } else if (route == QLatin1String("receipt")) {
     Reply reply = IsReceiptId(idText) ? StateReply(idText.toStdString())
                                       : ErrorReply(404, "no receipt " + idText);
     reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
     SendReply(responder, reply);
   } else if (route == QLatin1String("check")) {
-    const ReceiptBody body = ReceiptFromBody(request.value("Content-Type"), request.body());
+    const ReceiptBody body = ReceiptFromBody(request.value("Content-Type"), QByteArray::fromStdString(request.body));
     Reply reply = body.ok ? Reply{200, CheckReceipt(folder_, body.fileBytes), {}}
                           : ErrorReply(body.status, body.error);
     reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
@@ -154,7 +148,7 @@ void HttpFront::Dispatch(const QHttpServerRequest& request, QHttpServerResponder
 
 // ---------------------------------------------------------------- receipts
 
-void HttpFront::PostReceipt(const QHttpServerRequest& request, QHttpServerResponder&& responder,
+void HttpFront::PostReceipt(const HttpRequest& request, const HttpResponder& responder,
                             HeaderPairs cors) {
   int wait = 0;
   if (!WaitSeconds(request, wait)) {
@@ -174,7 +168,7 @@ void HttpFront::PostReceipt(const QHttpServerRequest& request, QHttpServerRespon
                                     cors));
     return;
   }
-  const ReceiptBody body = ReceiptFromBody(request.value("Content-Type"), request.body());
+  const ReceiptBody body = ReceiptFromBody(request.value("Content-Type"), QByteArray::fromStdString(request.body));
   if (!body.ok) {
     SendReply(responder, ErrorReply(body.status, body.error, cors));
     return;
@@ -193,7 +187,7 @@ void HttpFront::PostReceipt(const QHttpServerRequest& request, QHttpServerRespon
     const std::string id = earlier->id;
     cors.push_back({"Idempotent-Replayed", "true"});
     if (earlier->state == ReceiptState::Queued) {
-      WaitFor(id, wait, std::move(responder), std::move(cors));
+      WaitFor(id, wait, responder, std::move(cors));
     } else {
       Reply reply = StateReply(id);
       reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
@@ -224,7 +218,7 @@ void HttpFront::PostReceipt(const QHttpServerRequest& request, QHttpServerRespon
   if (key.isEmpty()) SaveSoon(false);
   queue_.Await(id);
   Log("bon " + id + " pus in coada");
-  WaitFor(id, wait, std::move(responder), std::move(cors));
+  WaitFor(id, wait, responder, std::move(cors));
 }
 
 Reply HttpFront::StateReply(const std::string& id) {
@@ -247,15 +241,12 @@ Reply HttpFront::StateReply(const std::string& id) {
   return Reply{200, body, {}};
 }
 
-void HttpFront::WaitFor(const std::string& id, int seconds, QHttpServerResponder&& responder,
+void HttpFront::WaitFor(const std::string& id, int seconds, const HttpResponder& responder,
                         HeaderPairs cors) {
-  const quint64 serial = nextWaiter_++;
-  QPointer<QTcpSocket> socket = responder.socket();
-  waiters_.emplace(serial, Waiter(id, std::move(responder), std::move(cors)));
-  // A client that leaves only stops waiting: its receipt goes on and GET finds the answer.
-  if (socket) {
-    connect(socket, &QTcpSocket::disconnected, this, [this, serial] { waiters_.erase(serial); });
-  }
+  // A client that leaves only stops waiting (the listener tells): its receipt
+  // goes on and GET finds the answer.
+  const uint64_t serial = responder.Id();
+  waiters_[serial] = Waiter{id, responder, std::move(cors)};
   QTimer::singleShot(seconds * 1000, this, [this, serial] {
     auto it = waiters_.find(serial);
     if (it == waiters_.end()) return;

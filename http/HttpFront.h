@@ -1,18 +1,18 @@
 #pragma once
 // The local HTTP front: a request becomes a receipt file in the work folder,
-// its answer file becomes the response. One thread, the driver's event loop.
-#include <QHttpServer>
+// its answer file becomes the response. The connections live on the
+// listener's thread; the requests are handled here, on the driver's.
 #include <QObject>
-#include <QPointer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "http/CheckAndStatus.h"
 #include "http/FolderQueue.h"
+#include "http/HttpListener.h"
 #include "http/HttpReply.h"
 #include "http/HttpSettings.h"
 #include "http/ReceiptStore.h"
@@ -34,22 +34,20 @@ class HttpFront : public QObject {
   bool Start(std::string& error);
   quint16 Port() const { return port_; }
   size_t Waiting() const { return waiters_.size(); }
+  const HttpListener* Listener() const { return listener_.get(); }
 
  private:
   // A request whose answer is still to come; its client may leave meanwhile.
   struct Waiter {
-    Waiter(std::string i, QHttpServerResponder&& r, HeaderPairs h)
-        : id(std::move(i)), responder(std::move(r)), cors(std::move(h)) {}
     std::string id;
-    QHttpServerResponder responder;
+    HttpResponder responder;
     HeaderPairs cors;
   };
 
-  void Dispatch(const QHttpServerRequest& request, QHttpServerResponder&& responder);
-  void PostReceipt(const QHttpServerRequest& request, QHttpServerResponder&& responder,
-                   HeaderPairs cors);
+  void Dispatch(const HttpRequest& request, const HttpResponder& responder);
+  void PostReceipt(const HttpRequest& request, const HttpResponder& responder, HeaderPairs cors);
   Reply StateReply(const std::string& id);
-  void WaitFor(const std::string& id, int seconds, QHttpServerResponder&& responder,
+  void WaitFor(const std::string& id, int seconds, const HttpResponder& responder,
                HeaderPairs cors);
   void OnAnswered(const QString& id, const QByteArray& answer);
   void OnLost(const QString& id);
@@ -62,11 +60,10 @@ class HttpFront : public QObject {
   std::string folder_;
   HttpSettings settings_;
   DriverView view_;
-  QHttpServer server_;
+  std::unique_ptr<HttpListener> listener_;
   FolderQueue queue_;
   ReceiptStore store_;
-  std::map<quint64, Waiter> waiters_;
-  quint64 nextWaiter_ = 0;
+  std::map<uint64_t, Waiter> waiters_;  // by the responder's id
   quint16 port_ = 0;
   QTimer saveTimer_;
   bool durableDue_ = false;

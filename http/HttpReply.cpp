@@ -1,7 +1,6 @@
 #include "http/HttpReply.h"
 
 #include <QJsonDocument>
-#include <QTcpSocket>
 
 namespace vorn {
 
@@ -14,22 +13,18 @@ Reply ErrorReply(int status, const QString& message, HeaderPairs headers) {
   return r;
 }
 
-bool SendReply(QHttpServerResponder& responder, const Reply& reply) {
-  QTcpSocket* socket = responder.socket();
-  if (!socket || socket->state() != QAbstractSocket::ConnectedState) return false;
-  const QByteArray body =
-      reply.status == 204 ? QByteArray() : QJsonDocument(reply.body).toJson(QJsonDocument::Compact);
-  responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
+void SendReply(const HttpResponder& responder, const Reply& reply) {
+  HttpResponse out;
+  out.status = reply.status;
   if (reply.status != 204) {
-    responder.writeHeader("Content-Type", "application/json; charset=utf-8");
+    out.headers.emplace_back("Content-Type", "application/json; charset=utf-8");
+    out.body = QJsonDocument(reply.body).toJson(QJsonDocument::Compact).toStdString();
   }
-  responder.writeHeader("Cache-Control", "no-store");
-  for (const auto& [name, value] : reply.headers) responder.writeHeader(name, value);
-  responder.writeHeader("Content-Length", QByteArray::number(body.size()));
-  responder.writeBody(body);
-  // Sent now, not when the event loop comes round: slow work may follow.
-  socket->flush();
-  return true;
+  out.headers.emplace_back("Cache-Control", "no-store");
+  for (const auto& [name, value] : reply.headers) {
+    out.headers.emplace_back(name.toStdString(), value.toStdString());
+  }
+  responder.Send(std::move(out));
 }
 
 }  // namespace vorn

@@ -1,11 +1,12 @@
 #pragma once
 // A JSON reply and its headers, written through a kept or a fresh responder.
 #include <QByteArray>
-#include <QHttpServerResponder>
 #include <QJsonObject>
 #include <QString>
 #include <utility>
 #include <vector>
+
+#include "http/HttpListener.h"
 
 namespace vorn {
 
@@ -20,7 +21,7 @@ struct Reply {
 // {"error": message, "status": status}.
 Reply ErrorReply(int status, const QString& message, HeaderPairs headers = {});
 
-// Writes the reply; false when the client has gone (nothing is written then).
-bool SendReply(QHttpServerResponder& responder, const Reply& reply);
+// Hands the reply to its connection (dropped there when the client has gone).
+void SendReply(const HttpResponder& responder, const Reply& reply);
 
 }  // namespace vorn

@@ -26,6 +26,15 @@ std::string NormalOrigin(std::string origin) {
   return origin;
 }
 
+// A key within [low, high]; otherwise (absent, not a number, out of range) the default stays.
+void ReadBounded(const IniFile& ini, const char* key, int low, int high, int& value) {
+  int v = 0;
+  if (auto text = ini.Get(kHttpSection, key); text && ParseIniInteger(*text, v) && v >= low &&
+                                              v <= high) {
+    value = v;
+  }
+}
+
 }  // namespace
 
 HttpSettings ReadHttpSettings(const IniFile& ini) {
@@ -48,6 +57,12 @@ HttpSettings ReadHttpSettings(const IniFile& ini) {
     if (!origin.empty()) s.origins.push_back(origin);
     start = comma + 1;
   }
+  ReadBounded(ini, "MaxConexiuni", 1, 1000, s.limits.maxConnections);
+  ReadBounded(ini, "SecundeAntet", 1, 300, s.limits.headerSeconds);
+  ReadBounded(ini, "SecundeCorp", 1, 3600, s.limits.bodySeconds);
+  int megabytes = static_cast<int>(s.limits.bufferedBytes >> 20);
+  ReadBounded(ini, "MemorieCereriMB", 1, 4096, megabytes);
+  s.limits.bufferedBytes = static_cast<size_t>(megabytes) << 20;
   return s;
 }
 

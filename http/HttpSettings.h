@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/IniFile.h"
+#include "http/HttpLimits.h"
 
 namespace vorn {
 
@@ -16,6 +17,7 @@ struct HttpSettings {
   int port = kDefaultHttpPort;
   std::string token;                 // empty: no token asked for
   std::vector<std::string> origins;  // "*" allows any origin
+  HttpLimits limits;                 // MaxConexiuni, SecundeAntet, SecundeCorp, MemorieCereriMB
 };
 
 HttpSettings ReadHttpSettings(const IniFile& ini);

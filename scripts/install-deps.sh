@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Installs every build and test dependency on Debian 12. Quick when all is there.
 set -euo pipefail
-# qt6-httpserver-dev needs qt6-websockets-dev for its CMake package but does not pull it in.
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev
-      qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-httpserver-dev qt6-websockets-dev
+      qt6-base-dev qt6-serialport-dev libqt6serialport6 libboost-dev
       libgtest-dev libgmock-dev libbenchmark-dev python3
       xvfb xauth x11-utils dpkg-dev file desktop-file-utils systemd util-linux)
 missing=()

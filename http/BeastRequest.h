@@ -1,0 +1,30 @@
+#pragma once
+// Beast's request parser set up and judged as the front wants; included by
+// the two places that read requests, kept out of every other header.
+#include <boost/beast/core/error.hpp>
+#include <boost/beast/http.hpp>
+
+#include "http/HttpLimits.h"
+#include "http/HttpRequest.h"
+#include "http/RequestParse.h"
+
+namespace vorn::beastreq {
+
+namespace http = boost::beast::http;
+using Parser = http::request_parser<http::string_body>;
+
+void ApplyLimits(Parser& parser, const HttpLimits& limits);
+
+// The status for a parse error (400, 413, 431); 0 for a closed or timed-out
+// connection, which gets no answer.
+ParseRefusal FromParseError(const boost::beast::error_code& ec);
+
+// Checks made once the header block is read, before any body byte.
+ParseRefusal CheckHeader(const Parser& parser);
+
+// Bytes to set aside for the body while it is read and handled.
+size_t BodyReservation(const Parser& parser, const HttpLimits& limits);
+
+HttpRequest ToRequest(http::request<http::string_body>&& message);
+
+}  // namespace vorn::beastreq

@@ -1,0 +1,391 @@
+#include "http/HttpListener.h"
+
+#include <QMetaObject>
+#include <array>
+#include <atomic>
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <thread>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include "http/BeastRequest.h"
+
+namespace vorn {
+
+namespace httpdetail {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+using Response = http::response<http::string_body>;
+
+constexpr auto kWriteTimeout = std::chrono::seconds(30);
+// After a refusal the client may still be sending; what it sends is read and
+// dropped for a while, so that it gets to read the answer instead of a reset.
+constexpr auto kLingerTimeout = std::chrono::seconds(3);
+constexpr size_t kLingerBytes = 4 * 1024 * 1024;
+// Out of descriptors: the pending connection stays in the backlog, so
+// accepting again at once would only spin.
+constexpr auto kAcceptRetry = std::chrono::milliseconds(250);
+constexpr auto kLogEvery = std::chrono::seconds(10);
+
+void Log(const std::string& line) {
+  std::fprintf(stderr, "vorndrv: http: %s\n", line.c_str());
+  std::fflush(stderr);
+}
+
+struct Server {
+  Server(QObject* c, HttpLimits l, HttpListener::Handler h, HttpListener::Gone g)
+      : context(c), limits(l), handler(std::move(h)), gone(std::move(g)) {}
+
+  bool Reserve(size_t bytes) {
+    size_t now = buffered.load();
+    do {
+      if (now + bytes > limits.bufferedBytes) return false;
+    } while (!buffered.compare_exchange_weak(now, now + bytes));
+    return true;
+  }
+  // From either thread.
+  void Release(size_t bytes) {
+    if (bytes == 0) return;
+    if (buffered.fetch_sub(bytes) == bytes) GiveBackMemory();
+  }
+  static void GiveBackMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+  }
+
+  bool LogDue(std::chrono::steady_clock::time_point& last) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last < kLogEvery) return false;
+    last = now;
+    return true;
+  }
+
+  void Accept();
+  void Closed();
+  void Stop();
+
+  QObject* context;
+  const HttpLimits limits;
+  const HttpListener::Handler handler;
+  const HttpListener::Gone gone;
+  std::atomic<int> connections{0};
+  std::atomic<size_t> buffered{0};
+  std::atomic<bool> stopping{false};
+  std::atomic<uint64_t> nextId{1};
+  std::chrono::steady_clock::time_point lastCapLog{};
+  std::chrono::steady_clock::time_point lastAcceptLog{};
+  std::chrono::steady_clock::time_point lastBudgetLog{};
+  bool acceptPaused = false;
+
+  std::unique_ptr<asio::io_context> io = std::make_unique<asio::io_context>(1);
+  std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work;
+  std::optional<tcp::acceptor> acceptor;
+  std::optional<asio::steady_timer> retry;
+  std::thread thread;
+};
+
+class Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  Connection(Server& server, tcp::socket socket)
+      : server_(server), stream_(std::move(socket)), buffer_(server.limits.headerBytes + 8192) {}
+  ~Connection() {
+    server_.Release(reserved_);
+    if (!server_.stopping) server_.Closed();
+  }
+
+  void Start() {
+    beast::error_code ignored;
+    stream_.socket().non_blocking(true, ignored);
+    stream_.socket().set_option(tcp::no_delay(true), ignored);
+    ReadHeader();
+  }
+
+  // From any thread.
+  void Post(uint64_t id, HttpResponse response) {
+    asio::post(stream_.get_executor(),
+               [self = shared_from_this(), id, r = std::move(response)]() mutable {
+                 self->Respond(id, std::move(r));
+               });
+  }
+
+ private:
+  void ReadHeader() {
+    parser_.emplace();
+    beastreq::ApplyLimits(*parser_, server_.limits);
+    stream_.expires_after(std::chrono::seconds(server_.limits.headerSeconds));
+    http::async_read_header(stream_, buffer_, *parser_,
+                            [self = shared_from_this()](beast::error_code ec, size_t) {
+                              self->OnHeader(ec);
+                            });
+  }
+
+  void OnHeader(beast::error_code ec) {
+    if (ec) return Failed(ec);
+    version_ = parser_->get().version();
+    if (const ParseRefusal r = beastreq::CheckHeader(*parser_); r.status != 0) {
+      return Refuse(r.status, r.reason);
+    }
+    const size_t need = beastreq::BodyReservation(*parser_, server_.limits);
+    if (!server_.Reserve(need)) {
+      if (server_.LogDue(server_.lastBudgetLog)) {
+        Log("prea multe cereri mari deodata; cererile noi primesc 503");
+      }
+      return Refuse(503, "too many large requests at once; try again shortly");
+    }
+    reserved_ = need;
+    if (parser_->is_done()) return Deliver();
+    if (beast::iequals(parser_->get()[http::field::expect], "100-continue")) {
+      static const std::string kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+      stream_.expires_after(kWriteTimeout);
+      return asio::async_write(stream_, asio::buffer(kContinue),
+                               [self = shared_from_this()](beast::error_code e, size_t) {
+                                 if (e) return self->Close();
+                                 self->ReadBody();
+                               });
+    }
+    ReadBody();
+  }
+
+  void ReadBody() {
+    stream_.expires_after(std::chrono::seconds(server_.limits.bodySeconds));
+    http::async_read(stream_, buffer_, *parser_,
+                     [self = shared_from_this()](beast::error_code ec, size_t) {
+                       if (ec) return self->Failed(ec);
+                       self->Deliver();
+                     });
+  }
+
+  // A timed-out stream is already closed; a malformed request gets its status.
+  void Failed(beast::error_code ec) {
+    const ParseRefusal r = beastreq::FromParseError(ec);
+    if (r.status != 0 && stream_.socket().is_open()) return Refuse(r.status, r.reason);
+    Close();
+  }
+
+  void Deliver() {
+    keepAlive_ = parser_->get().keep_alive();
+    const uint64_t id = server_.nextId++;
+    awaiting_ = id;
+    auto request = std::make_shared<HttpRequest>(beastreq::ToRequest(parser_->release()));
+    parser_.reset();
+    const size_t reserved = std::exchange(reserved_, 0);
+    Server* server = &server_;
+    HttpResponder responder(weak_from_this(), id);
+    stream_.expires_never();
+    QMetaObject::invokeMethod(
+        server->context,
+        [server, request, responder, reserved] {
+          server->handler(*request, responder);
+          std::string().swap(request->body);
+          server->Release(reserved);
+        },
+        Qt::QueuedConnection);
+    WatchForLeave(id);
+  }
+
+  // While its answer is pending, a client that closes is noticed, so that the
+  // owner stops waiting for it.
+  void WatchForLeave(uint64_t id) {
+    stream_.socket().async_wait(
+        tcp::socket::wait_read, [self = shared_from_this(), id](beast::error_code ec) {
+          if (ec || self->awaiting_ != id) return;
+          char c = 0;
+          beast::error_code peek;
+          const size_t n = self->stream_.socket().receive(asio::buffer(&c, 1),
+                                                          tcp::socket::message_peek, peek);
+          if (peek == asio::error::would_block || peek == asio::error::try_again) {
+            return self->WatchForLeave(id);
+          }
+          if (!peek && n > 0) return;  // the next request, read after this answer
+          self->awaiting_ = 0;
+          Server* server = &self->server_;
+          QMetaObject::invokeMethod(
+              server->context, [server, id] { server->gone(id); }, Qt::QueuedConnection);
+          self->Close();
+        });
+  }
+
+  void Respond(uint64_t id, HttpResponse response) {
+    if (id != awaiting_ || awaiting_ == 0 || !stream_.socket().is_open()) return;
+    awaiting_ = 0;
+    beast::error_code ignored;
+    stream_.socket().cancel(ignored);
+    auto res = std::make_shared<Response>(static_cast<http::status>(response.status), version_);
+    for (auto& [name, value] : response.headers) res->insert(name, value);
+    res->body() = std::move(response.body);
+    res->keep_alive(keepAlive_);
+    res->prepare_payload();
+    Write(std::move(res), keepAlive_);
+  }
+
+  void Refuse(int status, const std::string& reason) {
+    awaiting_ = 0;
+    auto res = std::make_shared<Response>(static_cast<http::status>(status),
+                                          version_ == 10 ? 10 : 11);
+    res->set(http::field::content_type, "application/json; charset=utf-8");
+    res->set(http::field::cache_control, "no-store");
+    if (status == 503) res->set(http::field::retry_after, "1");
+    res->body() = ErrorJson(status, reason);
+    res->keep_alive(false);
+    res->prepare_payload();
+    Write(std::move(res), false);
+  }
+
+  void Write(std::shared_ptr<Response> res, bool keepAlive) {
+    stream_.expires_after(kWriteTimeout);
+    http::async_write(stream_, *res,
+                      [self = shared_from_this(), res, keepAlive](beast::error_code ec, size_t) {
+                        if (ec) return self->Close();
+                        if (!keepAlive) return self->Linger();
+                        self->ReadHeader();
+                      });
+  }
+
+  void Linger() {
+    beast::error_code ignored;
+    stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+    stream_.expires_after(kLingerTimeout);
+    Drain();
+  }
+
+  void Drain() {
+    stream_.async_read_some(asio::buffer(scratch_),
+                            [self = shared_from_this()](beast::error_code ec, size_t n) {
+                              self->drained_ += n;
+                              if (ec || self->drained_ > kLingerBytes) return self->Close();
+                              self->Drain();
+                            });
+  }
+
+  void Close() {
+    beast::error_code ignored;
+    stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
+    stream_.close();
+  }
+
+  Server& server_;
+  beast::tcp_stream stream_;
+  beast::flat_buffer buffer_;
+  std::optional<beastreq::Parser> parser_;
+  size_t reserved_ = 0;
+  uint64_t awaiting_ = 0;
+  unsigned version_ = 11;
+  bool keepAlive_ = false;
+  std::array<char, 4096> scratch_{};
+  size_t drained_ = 0;
+};
+
+void Server::Accept() {
+  if (stopping) return;
+  if (connections >= limits.maxConnections) {
+    // The rest wait in the kernel's backlog, holding none of our descriptors.
+    acceptPaused = true;
+    if (LogDue(lastCapLog)) {
+      Log("limita de " + std::to_string(limits.maxConnections) +
+          " conexiuni atinsa; conexiunile noi asteapta");
+    }
+    return;
+  }
+  acceptor->async_accept([this](beast::error_code ec, tcp::socket socket) {
+    if (stopping || ec == asio::error::operation_aborted) return;
+    if (ec) {
+      if (LogDue(lastAcceptLog)) Log("conexiune neacceptata: " + ec.message());
+      retry->expires_after(kAcceptRetry);
+      retry->async_wait([this](beast::error_code e) {
+        if (!e) Accept();
+      });
+      return;
+    }
+    ++connections;
+    std::make_shared<Connection>(*this, std::move(socket))->Start();
+    Accept();
+  });
+}
+
+void Server::Closed() {
+  --connections;
+  if (acceptPaused) {
+    acceptPaused = false;
+    Accept();
+  }
+}
+
+void Server::Stop() {
+  stopping = true;
+  if (thread.joinable()) {
+    io->stop();
+    thread.join();
+  }
+  // Handlers still queued own their connections; they go before the objects
+  // their destructors use.
+  retry.reset();
+  acceptor.reset();
+  work.reset();
+  io.reset();
+}
+
+}  // namespace httpdetail
+
+void HttpResponder::Send(HttpResponse response) const {
+  if (auto c = connection_.lock()) c->Post(id_, std::move(response));
+}
+
+HttpListener::HttpListener(QObject* context, HttpLimits limits, Handler handler, Gone gone)
+    : server_(std::make_shared<httpdetail::Server>(context, limits, std::move(handler),
+                                                   std::move(gone))) {}
+
+HttpListener::~HttpListener() { server_->Stop(); }
+
+bool HttpListener::Listen(const std::string& address, uint16_t port, std::string& error) {
+  namespace asio = boost::asio;
+  using tcp = asio::ip::tcp;
+  httpdetail::Server& s = *server_;
+  boost::system::error_code ec;
+  const auto ip = asio::ip::make_address(address == "localhost" ? "127.0.0.1" : address, ec);
+  if (ec) {
+    error = address + ": " + ec.message();
+    return false;
+  }
+  tcp::acceptor acceptor(*s.io);
+  const tcp::endpoint endpoint(ip, port);
+  acceptor.open(endpoint.protocol(), ec);
+  if (!ec) acceptor.set_option(asio::socket_base::reuse_address(true), ec);
+  if (!ec) acceptor.bind(endpoint, ec);
+  if (!ec) acceptor.listen(asio::socket_base::max_listen_connections, ec);
+  if (ec) {
+    error = address + ":" + std::to_string(port) + ": " + ec.message();
+    return false;
+  }
+  port_ = acceptor.local_endpoint().port();
+#if defined(__GLIBC__)
+  // Bodies of up to 1 MB come and go; with a fixed threshold each is its own
+  // mapping and goes back to the system when freed, instead of staying in the heap.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
+  s.acceptor.emplace(std::move(acceptor));
+  s.retry.emplace(*s.io);
+  s.work.emplace(s.io->get_executor());
+  asio::post(*s.io, [&s] { s.Accept(); });
+  s.thread = std::thread([&s] { s.io->run(); });
+  return true;
+}
+
+int HttpListener::Connections() const { return server_->connections; }
+size_t HttpListener::BufferedBytes() const { return server_->buffered; }
+
+}  // namespace vorn

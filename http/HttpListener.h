@@ -1,0 +1,69 @@
+#pragma once
+// HTTP/1.1 on a thread of its own (Boost.Beast over Asio): strict parsing within
+// limits, capped connections, deadlines on every read. Each complete request is
+// handed to the owner's thread; the owner answers when it likes, from there.
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "http/HttpLimits.h"
+#include "http/HttpRequest.h"
+
+namespace vorn {
+
+struct HttpResponse {
+  int status = 200;
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+};
+
+namespace httpdetail {
+struct Server;
+class Connection;
+}  // namespace httpdetail
+
+// Sends the one response of one request; safe from any thread, ignored once
+// the client has gone or the response was sent.
+class HttpResponder {
+ public:
+  HttpResponder() = default;
+  uint64_t Id() const { return id_; }
+  void Send(HttpResponse response) const;
+
+ private:
+  friend class httpdetail::Connection;
+  HttpResponder(std::weak_ptr<httpdetail::Connection> c, uint64_t id)
+      : connection_(std::move(c)), id_(id) {}
+  std::weak_ptr<httpdetail::Connection> connection_;
+  uint64_t id_ = 0;
+};
+
+class HttpListener {
+ public:
+  // Both run on `context`'s thread. `gone`: the client of a request not yet
+  // answered has closed its connection.
+  using Handler = std::function<void(HttpRequest&, HttpResponder)>;
+  using Gone = std::function<void(uint64_t id)>;
+
+  HttpListener(QObject* context, HttpLimits limits, Handler handler, Gone gone);
+  ~HttpListener();
+  HttpListener(const HttpListener&) = delete;
+  HttpListener& operator=(const HttpListener&) = delete;
+
+  // Binds and starts the thread; false with `error` when the address cannot be used.
+  bool Listen(const std::string& address, uint16_t port, std::string& error);
+  uint16_t Port() const { return port_; }
+  // Open connections and body bytes set aside now (for status and tests).
+  int Connections() const;
+  size_t BufferedBytes() const;
+
+ private:
+  std::shared_ptr<httpdetail::Server> server_;
+  uint16_t port_ = 0;
+};
+
+}  // namespace vorn

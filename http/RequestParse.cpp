@@ -1,0 +1,118 @@
+#include "http/RequestParse.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <boost/asio/buffer.hpp>
+#include <iterator>
+
+#include "http/BeastRequest.h"
+
+namespace vorn {
+
+namespace beastreq {
+
+namespace {
+// Far more than any browser or client library sends.
+constexpr long kMaxHeaderFields = 100;
+}  // namespace
+
+void ApplyLimits(Parser& parser, const HttpLimits& limits) {
+  parser.header_limit(static_cast<std::uint32_t>(limits.headerBytes));
+  parser.body_limit(static_cast<std::uint64_t>(limits.bodyBytes));
+}
+
+ParseRefusal FromParseError(const boost::beast::error_code& ec) {
+  if (ec == http::error::header_limit || ec == http::error::buffer_overflow) {
+    return {431, "the request's header block is too large"};
+  }
+  if (ec == http::error::body_limit) return {413, "the body is larger than 1 MB"};
+  if (ec == http::error::end_of_stream || ec == http::error::partial_message ||
+      ec == http::error::need_more) {
+    return {};
+  }
+  if (ec.category() == http::make_error_code(http::error::bad_field).category()) {
+    return {400, "malformed request (" + ec.message() + ")"};
+  }
+  return {};
+}
+
+ParseRefusal CheckHeader(const Parser& parser) {
+  const auto& m = parser.get();
+  if (std::distance(m.begin(), m.end()) > kMaxHeaderFields) {
+    return {431, "the request has too many header fields"};
+  }
+  const size_t hosts = m.count(http::field::host);
+  if (hosts == 0 && m.version() >= 11) return {400, "a Host header is required"};
+  if (hosts > 1) return {400, "more than one Host header"};
+  // Only one reading of a message's length is ever acted on; anything a proxy
+  // might read differently is refused.
+  if (m.count(http::field::transfer_encoding) > 1 ||
+      (m.count(http::field::transfer_encoding) == 1 && !parser.chunked())) {
+    return {400, "only Transfer-Encoding: chunked is accepted"};
+  }
+  if (parser.chunked() && m.version() < 11) return {400, "chunked body on HTTP/1.0"};
+  if (parser.chunked() && m[http::field::transfer_encoding] != "chunked") {
+    return {400, "only Transfer-Encoding: chunked is accepted"};
+  }
+  return {};
+}
+
+size_t BodyReservation(const Parser& parser, const HttpLimits& limits) {
+  if (const auto length = parser.content_length()) return static_cast<size_t>(*length);
+  return parser.chunked() ? limits.bodyBytes : 0;
+}
+
+HttpRequest ToRequest(http::request<http::string_body>&& message) {
+  HttpRequest r;
+  const auto text = [](boost::beast::string_view v) { return std::string(v.data(), v.size()); };
+  r.method = MethodFromName(text(message.method_string()));
+  r.target = text(message.target());
+  for (const auto& field : message) r.headers.emplace_back(text(field.name_string()), text(field.value()));
+  r.body = std::move(message.body());
+  return r;
+}
+
+}  // namespace beastreq
+
+ParseRefusal ParseRequestBytes(std::string_view bytes, const HttpLimits& limits, HttpRequest& out,
+                               bool& complete, size_t& consumed) {
+  namespace http = beastreq::http;
+  complete = false;
+  consumed = 0;
+  beastreq::Parser parser;
+  beastreq::ApplyLimits(parser, limits);
+  parser.eager(true);
+  bool checked = false;
+  while (!parser.is_done()) {
+    boost::beast::error_code ec;
+    const size_t used =
+        parser.put(boost::asio::const_buffer(bytes.data() + consumed, bytes.size() - consumed), ec);
+    consumed += used;
+    if (ec == http::error::need_more) {
+      if (consumed >= bytes.size() || used == 0) return {};
+      continue;
+    }
+    if (ec) {
+      ParseRefusal r = beastreq::FromParseError(ec);
+      if (r.status == 0) r = {400, "malformed request (" + ec.message() + ")"};
+      return r;
+    }
+    if (parser.is_header_done() && !checked) {
+      checked = true;
+      if (ParseRefusal r = beastreq::CheckHeader(parser); r.status != 0) return r;
+    }
+    if (used == 0 && !parser.is_done()) return {};
+  }
+  complete = true;
+  out = beastreq::ToRequest(parser.release());
+  return {};
+}
+
+std::string ErrorJson(int status, const std::string& reason) {
+  QJsonObject o;
+  o["error"] = QString::fromStdString(reason);
+  o["status"] = status;
+  return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
+}
+
+}  // namespace vorn
