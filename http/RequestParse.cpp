@@ -13,7 +13,7 @@ namespace beastreq {
 
 namespace {
 // Far more than any browser or client library sends.
-constexpr long kMaxHeaderFields = 100;
+constexpr long kMaxHeaderFields = 128;
 }  // namespace
 
 void ApplyLimits(Parser& parser, const HttpLimits& limits) {

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <sys/resource.h>
 #include <QTimer>
 #include <algorithm>
 
@@ -108,6 +109,12 @@ bool DriverHarness::StartDriver(double timeScale, bool connected) {
     env.insert("VORNDRV_OPERATOR_SCRIPT", QString::fromStdString(OperatorScriptPath()));
   driver_->setProcessEnvironment(env);
   driver_->setWorkingDirectory(dir_.path());
+  if (fileLimit_ > 0) {
+    driver_->setChildProcessModifier([limit = rlim_t(fileLimit_)] {
+      const rlimit files{limit, limit};
+      setrlimit(RLIMIT_NOFILE, &files);
+    });
+  }
   driver_->start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
   if (!driver_->waitForStarted(10000)) return false;
   const std::string ready = connected ? "ConectatLaCasa=DA" : "ConectatLaCasa";

@@ -55,6 +55,8 @@ class DriverHarness {
   // Ready once the first connection test reached the device (connected), or
   // once the status file exists (not connected: the device is not meant to answer).
   bool StartDriver(double timeScale = kTimeScale, bool connected = true);
+  // The open-file limit of drivers started from now on (0: inherited).
+  void SetFileLimit(int files) { fileLimit_ = files; }
   // Starts a second driver on the same folder and returns its exit code and
   // standard error once it ends.
   std::pair<int, std::string> RunSecondDriver();
@@ -95,6 +97,7 @@ class DriverHarness {
   QByteArray output_;
   std::string address_;
   double timeScale_ = kTimeScale;
+  int fileLimit_ = 0;
 };
 
 // Counts non-overlapping occurrences of `needle` in `text`.
