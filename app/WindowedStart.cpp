@@ -109,6 +109,7 @@ int RunWindowed(int argc, char** argv) {
 
   std::fprintf(stderr, "vorndrv: pornit in %s (cu fereastra)\n", folder.c_str());
   const auto http = StartHttpFront(folder, window.Core());
+  const auto metrics = StartMetricsFront(folder, window.Core(), http.get());
   window.FormCreate();
   return QApplication::exec();
 }

@@ -58,6 +58,7 @@ int RunHeadless(int argc, char** argv) {
 
   std::fprintf(stderr, "vorndrv: pornit in %s\n", folder.c_str());
   const auto http = vorn::StartHttpFront(folder, core);
+  const auto metrics = vorn::StartMetricsFront(folder, core, http.get());
   core.Start();
   return QCoreApplication::exec();
 }

@@ -532,6 +532,7 @@ bool ServiceCore::WriteAnswerFile(const std::string& message) {
   const bool ok = WriteLinesWhole(workFolder_ + name, lines, error);
   if (ok) {
     answerWritten_ = true;
+    answers_.Note(message, QDateTime::currentMSecsSinceEpoch());
     Log("raspuns " + name + ": " + (message == "0 OK" ? message : "1 ERROR " + message));
   } else {
     LogError(error);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/AnswerCounters.h"
 #include "core/AnswerSlots.h"
 #include "core/DeviceProbe.h"
 #include "core/FileContext.h"
@@ -70,6 +71,7 @@ class ServiceCore : public QObject {
   Settings& Config() { return settings_; }
   const Settings& Config() const { return settings_; }
   AnswerSlots& Slots() { return slots_; }
+  const AnswerSlots& Slots() const { return slots_; }
   ReceiptMarkers& Markers() { return markers_; }
   bool IsProcessing() const { return processing_; }
   bool IsBusy() const { return busy_; }
@@ -82,6 +84,7 @@ class ServiceCore : public QObject {
   const std::string& ModelText() const { return modelText_; }
   // The warnings list the console shows.
   const std::vector<std::string>& Warnings() const { return warnings_; }
+  const AnswerCounters& Answers() const { return answers_; }
   // Errors that escaped the handling of a file or a test, oldest first.
   const std::vector<std::string>& Errors() const { return errors_; }
   QTimer& Tprocessor() { return processor_; }
@@ -149,6 +152,7 @@ class ServiceCore : public QObject {
   std::string workFolder_;
   Settings settings_;
   AnswerSlots slots_;
+  AnswerCounters answers_;
   ReceiptMarkers markers_;
   bool processing_ = false;
   bool busy_ = false;

@@ -1,11 +1,13 @@
 // SetError: a numeric failure code to the text LastError.
 #include "device/ErrorTables.h"
+#include "device/LinkTally.h"
 #include "device/TXvornLinux.h"
 #include "device/TXvornLinuxImpl.h"
 
 namespace vorn {
 
 void TXvornLinux::SetError(int code) {
+  CountDeviceError(code);
   ErrorIs24hSinceZ = code == 61;
   ErrorIsPaperOut = code == 16;
   ErrorIsExtended = code == 99;

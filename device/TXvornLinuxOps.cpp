@@ -5,6 +5,7 @@
 
 #include "device/Clock.h"
 #include "device/Encoding.h"
+#include "device/LinkTally.h"
 #include "device/TXvornLinux.h"
 #include "device/TXvornLinuxImpl.h"
 
@@ -100,7 +101,9 @@ bool TXvornLinux::Subtotal() { return CheckLink() && Run("3003", kDefault); }
 bool TXvornLinux::ZReportOfType(int type) {
   if (!CheckLink()) return false;
   FlagScope poll(d->busyPollEnabled, d->alive);
-  return Run("2202" + D2(type), kDefault);
+  const bool ok = Run("2202" + D2(type), kDefault);
+  if (ok) NoteZReport();
+  return ok;
 }
 
 bool TXvornLinux::XReportOfType(int type) {
@@ -113,7 +116,9 @@ bool TXvornLinux::DailyZReport(int kind) {
   if (!CheckLink()) return false;
   static const char* const kCommands[] = {"2002", "220206", "220207", "220209"};
   const char* cmd = (kind >= 0 && kind <= 3) ? kCommands[kind] : kCommands[0];
-  return Run(cmd, kReport);
+  const bool ok = Run(cmd, kReport);
+  if (ok) NoteZReport();
+  return ok;
 }
 
 bool TXvornLinux::XReport() { return CheckLink() && Run("2003", kReport); }

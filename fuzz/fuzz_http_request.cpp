@@ -65,9 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)request.url().path();
   (void)request.query().queryItemValue(QStringLiteral("wait"));
   for (const QString& route : kRoutes) (void)vorn::Refusal(settings, request, route, cors);
-  const vorn::ReceiptBody body = vorn::ReceiptFromBody(
-      request.value("Content-Type"), QByteArray::fromStdString(request.body));
-  const bool json = request.value("Content-Type").toLower().trimmed().startsWith("application/json");
+  const vorn::ReceiptBody body =
+      vorn::ReceiptFromBody(request.value("Content-Type"), QByteArray::fromStdString(request.body));
+  const bool json =
+      request.value("Content-Type").toLower().trimmed().startsWith("application/json");
   if (body.ok && json) {
     // One string, one receipt line: a line end is always CR LF.
     for (size_t i = 0; i < body.fileBytes.size(); ++i) {

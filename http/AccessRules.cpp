@@ -30,6 +30,10 @@ bool SameSecret(const QByteArray& a, const QByteArray& b) {
 
 }  // namespace
 
+bool BearerMatches(const HttpSettings& settings, const QByteArray& authorization) {
+  return SameSecret(authorization, "Bearer " + QByteArray::fromStdString(settings.token));
+}
+
 HeaderPairs CorsHeaders(const HttpSettings& settings, const HttpRequest& request) {
   const QByteArray origin = request.value("Origin");
   if (origin.isEmpty() || !OriginAllowed(settings, origin.toStdString())) return {};
@@ -70,8 +74,7 @@ std::optional<Reply> Refusal(const HttpSettings& settings, const HttpRequest& re
   }
   if (!settings.token.empty()) {
     const QByteArray given = request.value("Authorization");
-    const QByteArray wanted = "Bearer " + QByteArray::fromStdString(settings.token);
-    if (!SameSecret(given, wanted)) {
+    if (!BearerMatches(settings, given)) {
       HeaderPairs headers = cors;
       headers.push_back({"WWW-Authenticate", "Bearer"});
       return ErrorReply(401,

@@ -1,13 +1,16 @@
 #pragma once
 // Who may call, with which method, and the CORS answer for browsers.
-#include "http/HttpRequest.h"
 #include <QString>
 #include <optional>
 
 #include "http/HttpReply.h"
+#include "http/HttpRequest.h"
 #include "http/HttpSettings.h"
 
 namespace vorn {
+
+// "Authorization: Bearer <Cheie>", compared in constant time.
+bool BearerMatches(const HttpSettings& settings, const QByteArray& authorization);
 
 // The CORS headers for a request from an allowed origin; none otherwise.
 HeaderPairs CorsHeaders(const HttpSettings& settings, const HttpRequest& request);

@@ -134,7 +134,8 @@ void HttpFront::Dispatch(const HttpRequest& request, const HttpResponder& respon
     reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
     SendReply(responder, reply);
   } else if (route == QLatin1String("check")) {
-    const ReceiptBody body = ReceiptFromBody(request.value("Content-Type"), QByteArray::fromStdString(request.body));
+    const ReceiptBody body =
+        ReceiptFromBody(request.value("Content-Type"), QByteArray::fromStdString(request.body));
     Reply reply = body.ok ? Reply{200, CheckReceipt(folder_, body.fileBytes), {}}
                           : ErrorReply(body.status, body.error);
     reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
@@ -168,7 +169,8 @@ void HttpFront::PostReceipt(const HttpRequest& request, const HttpResponder& res
                                     cors));
     return;
   }
-  const ReceiptBody body = ReceiptFromBody(request.value("Content-Type"), QByteArray::fromStdString(request.body));
+  const ReceiptBody body =
+      ReceiptFromBody(request.value("Content-Type"), QByteArray::fromStdString(request.body));
   if (!body.ok) {
     SendReply(responder, ErrorReply(body.status, body.error, cors));
     return;

@@ -13,6 +13,7 @@
 #include <boost/beast/http.hpp>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <optional>
 #include <thread>
 #if defined(__GLIBC__)
@@ -75,6 +76,11 @@ struct Server {
     return true;
   }
 
+  void CountStatus(int status) {
+    const std::lock_guard<std::mutex> lock(statusMutex);
+    ++statuses[status];
+  }
+
   void Accept();
   void Closed();
   void Stop();
@@ -91,6 +97,8 @@ struct Server {
   std::chrono::steady_clock::time_point lastAcceptLog{};
   std::chrono::steady_clock::time_point lastBudgetLog{};
   bool acceptPaused = false;
+  mutable std::mutex statusMutex;
+  std::map<int, uint64_t> statuses;
 
   std::unique_ptr<asio::io_context> io = std::make_unique<asio::io_context>(1);
   std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work;
@@ -128,10 +136,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
     parser_.emplace();
     beastreq::ApplyLimits(*parser_, server_.limits);
     stream_.expires_after(std::chrono::seconds(server_.limits.headerSeconds));
-    http::async_read_header(stream_, buffer_, *parser_,
-                            [self = shared_from_this()](beast::error_code ec, size_t) {
-                              self->OnHeader(ec);
-                            });
+    http::async_read_header(
+        stream_, buffer_, *parser_,
+        [self = shared_from_this()](beast::error_code ec, size_t) { self->OnHeader(ec); });
   }
 
   void OnHeader(beast::error_code ec) {
@@ -206,8 +213,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
           if (ec || self->awaiting_ != id) return;
           char c = 0;
           beast::error_code peek;
-          const size_t n = self->stream_.socket().receive(asio::buffer(&c, 1),
-                                                          tcp::socket::message_peek, peek);
+          const size_t n =
+              self->stream_.socket().receive(asio::buffer(&c, 1), tcp::socket::message_peek, peek);
           if (peek == asio::error::would_block || peek == asio::error::try_again) {
             return self->WatchForLeave(id);
           }
@@ -235,8 +242,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   void Refuse(int status, const std::string& reason) {
     awaiting_ = 0;
-    auto res = std::make_shared<Response>(static_cast<http::status>(status),
-                                          version_ == 10 ? 10 : 11);
+    auto res =
+        std::make_shared<Response>(static_cast<http::status>(status), version_ == 10 ? 10 : 11);
     res->set(http::field::content_type, "application/json; charset=utf-8");
     res->set(http::field::cache_control, "no-store");
     if (status == 503) res->set(http::field::retry_after, "1");
@@ -247,6 +254,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   void Write(std::shared_ptr<Response> res, bool keepAlive) {
+    server_.CountStatus(static_cast<int>(res->result_int()));
     stream_.expires_after(kWriteTimeout);
     http::async_write(stream_, *res,
                       [self = shared_from_this(), res, keepAlive](beast::error_code ec, size_t) {
@@ -387,5 +395,10 @@ bool HttpListener::Listen(const std::string& address, uint16_t port, std::string
 
 int HttpListener::Connections() const { return server_->connections; }
 size_t HttpListener::BufferedBytes() const { return server_->buffered; }
+
+std::map<int, uint64_t> HttpListener::StatusCounts() const {
+  const std::lock_guard<std::mutex> lock(server_->statusMutex);
+  return server_->statuses;
+}
 
 }  // namespace vorn

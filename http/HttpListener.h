@@ -5,6 +5,7 @@
 #include <QObject>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -60,6 +61,8 @@ class HttpListener {
   // Open connections and body bytes set aside now (for status and tests).
   int Connections() const;
   size_t BufferedBytes() const;
+  // Responses sent so far, by status.
+  std::map<int, uint64_t> StatusCounts() const;
 
  private:
   std::shared_ptr<httpdetail::Server> server_;

@@ -27,29 +27,31 @@ std::string NormalOrigin(std::string origin) {
 }
 
 // A key within [low, high]; otherwise (absent, not a number, out of range) the default stays.
-void ReadBounded(const IniFile& ini, const char* key, int low, int high, int& value) {
+void ReadBounded(const IniFile& ini, const char* section, const char* key, int low, int high,
+                 int& value) {
   int v = 0;
-  if (auto text = ini.Get(kHttpSection, key); text && ParseIniInteger(*text, v) && v >= low &&
-                                              v <= high) {
+  if (auto text = ini.Get(section, key);
+      text && ParseIniInteger(*text, v) && v >= low && v <= high) {
     value = v;
   }
 }
 
 }  // namespace
 
-HttpSettings ReadHttpSettings(const IniFile& ini) {
+HttpSettings ReadHttpSettings(const IniFile& ini, const char* section, int defaultPort) {
   HttpSettings s;
-  s.active = ini.Get(kHttpSection, "Activ").value_or("") == "DA";
-  if (auto address = ini.Get(kHttpSection, "Adresa"); address && !address->empty()) {
+  s.port = defaultPort;
+  s.active = ini.Get(section, "Activ").value_or("") == "DA";
+  if (auto address = ini.Get(section, "Adresa"); address && !address->empty()) {
     s.address = *address;
   }
   int port = 0;
-  if (auto text = ini.Get(kHttpSection, "Port");
+  if (auto text = ini.Get(section, "Port");
       text && ParseIniInteger(*text, port) && port > 0 && port < 65536) {
     s.port = port;
   }
-  s.token = ini.Get(kHttpSection, "Cheie").value_or("");
-  const std::string list = ini.Get(kHttpSection, "Origini").value_or("");
+  s.token = ini.Get(section, "Cheie").value_or("");
+  const std::string list = ini.Get(section, "Origini").value_or("");
   size_t start = 0;
   while (start <= list.size()) {
     const size_t comma = std::min(list.find(',', start), list.size());
@@ -57,11 +59,11 @@ HttpSettings ReadHttpSettings(const IniFile& ini) {
     if (!origin.empty()) s.origins.push_back(origin);
     start = comma + 1;
   }
-  ReadBounded(ini, "MaxConexiuni", 1, 1000, s.limits.maxConnections);
-  ReadBounded(ini, "SecundeAntet", 1, 300, s.limits.headerSeconds);
-  ReadBounded(ini, "SecundeCorp", 1, 3600, s.limits.bodySeconds);
+  ReadBounded(ini, section, "MaxConexiuni", 1, 1000, s.limits.maxConnections);
+  ReadBounded(ini, section, "SecundeAntet", 1, 300, s.limits.headerSeconds);
+  ReadBounded(ini, section, "SecundeCorp", 1, 3600, s.limits.bodySeconds);
   int megabytes = static_cast<int>(s.limits.bufferedBytes >> 20);
-  ReadBounded(ini, "MemorieCereriMB", 1, 4096, megabytes);
+  ReadBounded(ini, section, "MemorieCereriMB", 1, 4096, megabytes);
   s.limits.bufferedBytes = static_cast<size_t>(megabytes) << 20;
   return s;
 }

@@ -20,7 +20,12 @@ struct HttpSettings {
   HttpLimits limits;                 // MaxConexiuni, SecundeAntet, SecundeCorp, MemorieCereriMB
 };
 
-HttpSettings ReadHttpSettings(const IniFile& ini);
+// The same keys serve the metrics listener, in its own section.
+inline constexpr const char* kMetricsSection = "Metrici";
+inline constexpr int kDefaultMetricsPort = 9181;
+
+HttpSettings ReadHttpSettings(const IniFile& ini, const char* section = kHttpSection,
+                              int defaultPort = kDefaultHttpPort);
 
 // True for 127.0.0.0/8, ::1 and "localhost".
 bool IsLoopbackAddress(const std::string& address);

@@ -67,7 +67,8 @@ HttpRequest ToRequest(http::request<http::string_body>&& message) {
   const auto text = [](boost::beast::string_view v) { return std::string(v.data(), v.size()); };
   r.method = MethodFromName(text(message.method_string()));
   r.target = text(message.target());
-  for (const auto& field : message) r.headers.emplace_back(text(field.name_string()), text(field.value()));
+  for (const auto& field : message)
+    r.headers.emplace_back(text(field.name_string()), text(field.value()));
   r.body = std::move(message.body());
   return r;
 }

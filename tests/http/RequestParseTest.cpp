@@ -78,8 +78,9 @@ TEST(RequestParse, NextRequestStartsWhereTheBodyEnds) {
   // The body is read by its declared length, never as a request of its own.
   const std::string inner =
       "POST /receipts HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 6\r\n\r\n5;1;1\r\n";
-  const std::string outer = "POST /check HTTP/1.1\r\nHost: rebind.evil.example\r\nContent-Length: " +
-                            std::to_string(inner.size()) + "\r\n\r\n" + inner;
+  const std::string outer =
+      "POST /check HTTP/1.1\r\nHost: rebind.evil.example\r\nContent-Length: " +
+      std::to_string(inner.size()) + "\r\n\r\n" + inner;
   HttpRequest request;
   bool complete = false;
   size_t consumed = 0;

@@ -62,8 +62,8 @@ TEST_F(HttpFrontTest, HeaderFloodNeverSmugglesASecondRequest) {
     bool closes;
   } cases[] = {
       {"99 extra header lines, the sale as the body",
-       "POST /receipts HTTP/1.1\r\n" + evil + Filler(99) + "Content-Length: " +
-           QByteArray::number(inner.size()) + "\r\n\r\n" + inner,
+       "POST /receipts HTTP/1.1\r\n" + evil + Filler(99) +
+           "Content-Length: " + QByteArray::number(inner.size()) + "\r\n\r\n" + inner,
        "HTTP/1.1 403", false},
       {"a header line of 100 KB, the sale pipelined after it",
        "POST /receipts HTTP/1.1\r\n" + evil + "X-Big: " + QByteArray(100 * 1024, 'a') +
@@ -80,7 +80,8 @@ TEST_F(HttpFrontTest, HeaderFloodNeverSmugglesASecondRequest) {
   };
   for (const Case& c : cases) {
     const Exchange got = SendAndListen(address_, c.request);
-    EXPECT_TRUE(got.bytes.startsWith(c.status)) << c.what << ": " << got.bytes.left(200).toStdString();
+    EXPECT_TRUE(got.bytes.startsWith(c.status))
+        << c.what << ": " << got.bytes.left(200).toStdString();
     EXPECT_EQ(got.bytes.count("HTTP/1.1 "), 1) << c.what << ": " << got.bytes.toStdString();
     if (c.closes) {
       EXPECT_TRUE(got.closedByServer) << c.what;
@@ -96,9 +97,9 @@ TEST_F(HttpFrontTest, HeaderFloodNeverSmugglesASecondRequest) {
   ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
   ASSERT_TRUE(DriverHarness::WaitFor(
       [&] { return CountOf(h.DriverOutput(), "http: asculta") == 2; }, 10000));
-  const Exchange flood = SendAndListen(
-      address_, "GET /status HTTP/1.1\r\nHost: a\r\n" + Filler(150) +
-                    "Authorization: Bearer tok-9\r\n\r\n");
+  const Exchange flood =
+      SendAndListen(address_, "GET /status HTTP/1.1\r\nHost: a\r\n" + Filler(150) +
+                                  "Authorization: Bearer tok-9\r\n\r\n");
   EXPECT_TRUE(flood.bytes.startsWith("HTTP/1.1 431")) << flood.bytes.left(200).toStdString();
 }
 
@@ -143,8 +144,9 @@ TEST_F(HttpFrontTest, SlowClientsAreClosedAndLargeBodiesShareABoundedBudget) {
 
   // Ten bodies of 1 MB announced at once, each held half sent: four fit the
   // 4 MB budget, six are refused at once.
-  const QByteArray head = "POST /receipts HTTP/1.1\r\nHost: localhost\r\nContent-Type: "
-                          "text/plain\r\nContent-Length: 1048576\r\n\r\n";
+  const QByteArray head =
+      "POST /receipts HTTP/1.1\r\nHost: localhost\r\nContent-Type: "
+      "text/plain\r\nContent-Length: 1048576\r\n\r\n";
   std::vector<std::unique_ptr<QTcpSocket>> large;
   for (int i = 0; i < 10; ++i) {
     large.push_back(std::make_unique<QTcpSocket>());
