@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev
       qt6-base-dev qt6-serialport-dev libqt6serialport6 libboost-dev
-      libgtest-dev libgmock-dev libbenchmark-dev python3
+      libgtest-dev libgmock-dev libbenchmark-dev python3 prometheus
       xvfb xauth x11-utils dpkg-dev file desktop-file-utils systemd util-linux)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -13,6 +13,8 @@ cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORN_WERROR=ON
   -DCMAKE_INSTALL_PREFIX=/usr
 cmake --build build-release -j "$jobs"
 ctest --test-dir build-release --output-on-failure -j "$jobs" --timeout 300 | tee build-release/ctest-summary.txt
+# The alert rules and a real scrape, through promtool.
+bash scripts/check-metrics.sh build-release
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_WERROR=ON -DVORN_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
