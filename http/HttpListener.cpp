@@ -47,6 +47,8 @@ void Log(const std::string& line) {
   std::fflush(stderr);
 }
 
+class Connection;
+
 struct Server {
   Server(QObject* c, HttpLimits l, HttpListener::Handler h, HttpListener::Gone g)
       : context(c), limits(l), handler(std::move(h)), gone(std::move(g)) {}
@@ -97,6 +99,8 @@ struct Server {
   std::chrono::steady_clock::time_point lastAcceptLog{};
   std::chrono::steady_clock::time_point lastBudgetLog{};
   bool acceptPaused = false;
+  // Connections whose request is with the owner: nothing else holds them then.
+  std::map<Connection*, std::shared_ptr<Connection>> held;
   mutable std::mutex statusMutex;
   std::map<int, uint64_t> statuses;
 
@@ -186,6 +190,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   void Deliver() {
     keepAlive_ = parser_->get().keep_alive();
+    head_ = parser_->get().method() == http::verb::head;
     const uint64_t id = server_.nextId++;
     awaiting_ = id;
     auto request = std::make_shared<HttpRequest>(beastreq::ToRequest(parser_->release()));
@@ -193,6 +198,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     const size_t reserved = std::exchange(reserved_, 0);
     Server* server = &server_;
     HttpResponder responder(weak_from_this(), id);
+    server_.held[this] = shared_from_this();
     stream_.expires_never();
     QMetaObject::invokeMethod(
         server->context,
@@ -224,6 +230,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
           QMetaObject::invokeMethod(
               server->context, [server, id] { server->gone(id); }, Qt::QueuedConnection);
           self->Close();
+          server->held.erase(self.get());
         });
   }
 
@@ -234,10 +241,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     stream_.socket().cancel(ignored);
     auto res = std::make_shared<Response>(static_cast<http::status>(response.status), version_);
     for (auto& [name, value] : response.headers) res->insert(name, value);
-    res->body() = std::move(response.body);
+    if (!head_) res->body() = std::move(response.body);  // a HEAD answer has no body
     res->keep_alive(keepAlive_);
     res->prepare_payload();
     Write(std::move(res), keepAlive_);
+    server_.held.erase(this);  // the write holds it now
   }
 
   void Refuse(int status, const std::string& reason) {
@@ -294,6 +302,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   uint64_t awaiting_ = 0;
   unsigned version_ = 11;
   bool keepAlive_ = false;
+  bool head_ = false;
   std::array<char, 4096> scratch_{};
   size_t drained_ = 0;
 };
@@ -341,6 +350,7 @@ void Server::Stop() {
   }
   // Handlers still queued own their connections; they go before the objects
   // their destructors use.
+  held.clear();
   retry.reset();
   acceptor.reset();
   work.reset();

@@ -103,6 +103,18 @@ TEST_F(HttpFrontTest, HeaderFloodNeverSmugglesASecondRequest) {
   EXPECT_TRUE(flood.bytes.startsWith("HTTP/1.1 431")) << flood.bytes.left(200).toStdString();
 }
 
+TEST_F(HttpFrontTest, PipelinedRequestsAreEachAnsweredOnce) {
+  StartWithHttp("127.0.60.33");
+  QByteArray many;
+  for (int i = 0; i < 60; ++i) many += "GET /status HTTP/1.1\r\nHost: localhost\r\n\r\n";
+  many += "HEAD /status HTTP/1.1\r\nHost: localhost\r\n\r\n";
+  const Exchange got = SendAndListen(address_, many, 1500);
+  EXPECT_EQ(got.bytes.count("HTTP/1.1 200 OK"), 60);
+  EXPECT_TRUE(got.bytes.endsWith("Content-Length: 0\r\n\r\n"))
+      << got.bytes.right(200).toStdString();
+  EXPECT_FALSE(got.closedByServer);
+}
+
 TEST_F(HttpFrontTest, IdleConnectionsNeitherStallTheFolderNorExhaustFiles) {
   // A service's open-file limit may be small; the idle connections outnumber it.
   h.SetFileLimit(64);
