@@ -2,13 +2,19 @@
 // without one (or with VORNDRV_HEADLESS=1) it runs the service alone.
 #include <QCoreApplication>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <thread>
 
 #include "app/CommandLine.h"
+#include "app/ServiceNotify.h"
+#include "app/ServiceSupervision.h"
 #include "app/StopSignals.h"
 #include "app/WindowedStart.h"
+#include "core/Cp1252Text.h"
 #include "core/DeviceProbe.h"
 #include "core/FolderCheck.h"
 #include "core/HeadlessQuestions.h"
@@ -21,13 +27,23 @@
 
 namespace {
 
-int RunHeadless(int argc, char** argv) {
+constexpr int kExitUsage = 2;
+
+// Test hook: the main thread blocks for good once the driver reported ready,
+// as a hung main loop would; the watchdog pings must stop.
+bool HangAfterReadyForTests() {
+  const char* value = std::getenv("VORNDRV_TEST_HANG_AFTER_READY");
+  return value && std::strcmp(value, "1") == 0;
+}
+
+int RunHeadless(int argc, char** argv, const std::string& chosenFolder) {
   QCoreApplication app(argc, argv);
-  const std::string folder = vorn::ProgramFolder();
+  const std::string folder = vorn::ProgramFolder(chosenFolder);
 
   vorn::SingleInstance instance;
   if (const vorn::StartupOutcome start = vorn::AcquireProgramFolder(folder, instance); !start.ok) {
     std::fprintf(stderr, "%s\n", start.text.c_str());
+    vorn::notify::Status(vorn::TextFromCp1252(start.text).toStdString());
     return start.exitCode;
   }
   vorn::InstallStopSignals();
@@ -45,11 +61,14 @@ int RunHeadless(int argc, char** argv) {
   core.SetQuestions(questions.get());
   core.SetExecutor(&executor);
   core.SetConnectionTester(vorn::ProbeDevice);
+  vorn::ServiceSupervision supervision(core);
 
   // A stop signal ends the run between files, never in the middle of one.
   QTimer stopWatch;
   QObject::connect(&stopWatch, &QTimer::timeout, [&]() {
-    if (!vorn::StopRequested() || core.IsBusy()) return;
+    if (!vorn::StopRequested()) return;
+    supervision.Stopping();
+    if (core.IsBusy()) return;
     stopWatch.stop();
     core.Shutdown();
     QCoreApplication::quit();
@@ -58,7 +77,11 @@ int RunHeadless(int argc, char** argv) {
 
   std::fprintf(stderr, "vorndrv: pornit in %s\n", folder.c_str());
   const auto http = vorn::StartHttpFront(folder, core);
+  supervision.StartWatchdog();
   core.Start();
+  supervision.Ready();
+  // Straight after READY, so that not one ping can follow it.
+  while (HangAfterReadyForTests()) std::this_thread::sleep_for(std::chrono::hours(1));
   return QCoreApplication::exec();
 }
 
@@ -68,6 +91,11 @@ int main(int argc, char** argv) {
   if (auto done = vorn::HandleHelpAndVersion(argc, argv, "vorndrv", vorn::kDriverUsage)) {
     return *done;
   }
-  if (vorn::WantsWindow()) return vorn::RunWindowed(argc, argv);
-  return RunHeadless(argc, argv);
+  const vorn::DriverArguments args = vorn::ParseDriverArguments(argc, argv);
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "vorndrv: %s\n%s", args.error.c_str(), vorn::kDriverUsage);
+    return kExitUsage;
+  }
+  if (vorn::WantsWindow()) return vorn::RunWindowed(argc, argv, args.folder);
+  return RunHeadless(argc, argv, args.folder);
 }
