@@ -1,5 +1,10 @@
 #include "app/ServiceSupervision.h"
 
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
 #include "app/ServiceNotify.h"
 #include "core/Cleanup.h"
 #include "core/Cp1252Text.h"
@@ -14,6 +19,13 @@ namespace {
 constexpr int kFilesPollMs = 1000;
 
 std::string Utf8(const std::string& cp1252) { return TextFromCp1252(cp1252).toStdString(); }
+
+// Test hook: the main thread blocks for good once the driver reported ready,
+// as a hung main loop would; the watchdog pings must stop.
+bool HangAfterReadyForTests() {
+  const char* value = std::getenv("VORNDRV_TEST_HANG_AFTER_READY");
+  return value && std::strcmp(value, "1") == 0;
+}
 
 }  // namespace
 
@@ -34,18 +46,24 @@ ServiceSupervision::ServiceSupervision(ServiceCore& core, QObject* parent)
   });
 }
 
-void ServiceSupervision::StartWatchdog() {
+void ServiceSupervision::FolderLocked() {
+  locked_ = true;
   if (const auto interval = notify::WatchdogPingInterval(); interval.count() > 0) {
     notify::WatchdogPing();
     ping_.start(interval);
   }
+  Refresh();
 }
 
-void ServiceSupervision::Ready() {
+// Not after the first connection test: a device that is off would hold
+// `systemctl start` for the whole test.
+void ServiceSupervision::SendReady() {
   ready_ = true;
   sent_ = StatusLine();
   notify::Ready(sent_);
   filesPoll_.start();
+  // Straight after READY, so that not one ping can follow it.
+  while (HangAfterReadyForTests()) std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
 void ServiceSupervision::Stopping() {
@@ -56,7 +74,10 @@ void ServiceSupervision::Stopping() {
 }
 
 void ServiceSupervision::Refresh() {
-  if (!ready_) return;
+  if (!ready_) {
+    if (locked_ && core_.IsProcessing()) SendReady();
+    return;
+  }
   std::string line = StatusLine();
   if (line == sent_) return;
   sent_ = std::move(line);
@@ -66,11 +87,13 @@ void ServiceSupervision::Refresh() {
 std::string ServiceSupervision::StatusLine() const {
   std::string line;
   if (stopping_) {
-    line = core_.IsBusy() ? "oprire: termin fisierul in lucru" : "oprire";
+    line = core_.IsBusy() ? "oprire: termin lucrul in curs" : "oprire";
   } else {
     line = core_.IsProcessing() ? "procesare pornita" : "procesare oprita";
   }
-  if (core_.IsConnected()) {
+  if (!core_.ConnectionTested()) {
+    line += "; verific conexiunea cu casa de marcat";
+  } else if (core_.IsConnected()) {
     line += "; conectat la casa de marcat";
     if (!core_.ModelText().empty()) line += " (" + Utf8(core_.ModelText()) + ")";
   } else {

@@ -15,23 +15,23 @@ class ServiceSupervision : public QObject {
  public:
   explicit ServiceSupervision(ServiceCore& core, QObject* parent = nullptr);
 
-  // Pings from now on when the manager asks for them: the first connection
-  // test, before Ready(), may take longer than the watchdog allows.
-  void StartWatchdog();
-  // Once the folder is locked and processing runs: READY=1 and the status line.
-  void Ready();
+  // The folder is checked and locked: watchdog pings from now on, when the
+  // manager asks for them, and READY=1 as soon as the core processes.
+  void FolderLocked();
   // A stop signal arrived; the file in hand is still finished.
   void Stopping();
 
  private:
   std::string StatusLine() const;
   void Refresh();
+  void SendReady();
 
   ServiceCore& core_;
   QTimer ping_;
   QTimer filesPoll_;
   std::string sent_;
   std::string lastAnswer_;
+  bool locked_ = false;
   bool ready_ = false;
   bool stopping_ = false;
 };

@@ -2,12 +2,9 @@
 // without one (or with VORNDRV_HEADLESS=1) it runs the service alone.
 #include <QCoreApplication>
 #include <QTimer>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <thread>
 
 #include "app/CommandLine.h"
 #include "app/ServiceNotify.h"
@@ -28,13 +25,6 @@
 namespace {
 
 constexpr int kExitUsage = 2;
-
-// Test hook: the main thread blocks for good once the driver reported ready,
-// as a hung main loop would; the watchdog pings must stop.
-bool HangAfterReadyForTests() {
-  const char* value = std::getenv("VORNDRV_TEST_HANG_AFTER_READY");
-  return value && std::strcmp(value, "1") == 0;
-}
 
 int RunHeadless(int argc, char** argv, const std::string& chosenFolder) {
   QCoreApplication app(argc, argv);
@@ -77,11 +67,8 @@ int RunHeadless(int argc, char** argv, const std::string& chosenFolder) {
 
   std::fprintf(stderr, "vorndrv: pornit in %s\n", folder.c_str());
   const auto http = vorn::StartHttpFront(folder, core);
-  supervision.StartWatchdog();
+  supervision.FolderLocked();
   core.Start();
-  supervision.Ready();
-  // Straight after READY, so that not one ping can follow it.
-  while (HangAfterReadyForTests()) std::this_thread::sleep_for(std::chrono::hours(1));
   return QCoreApplication::exec();
 }
 

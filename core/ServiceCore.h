@@ -82,6 +82,7 @@ class ServiceCore : public QObject {
   const std::string& ModelText() const { return modelText_; }
   // Why the last connection test failed (Windows-1252); empty when it did not.
   const std::string& LastConnectionError() const { return lastConnectionError_; }
+  bool ConnectionTested() const { return reportedConnected_.has_value(); }
   // The warnings list the console shows.
   const std::vector<std::string>& Warnings() const { return warnings_; }
   // Errors that escaped the handling of a file or a test, oldest first.
