@@ -75,7 +75,7 @@ void ServiceSupervision::Stopping() {
 
 void ServiceSupervision::Refresh() {
   if (!ready_) {
-    if (locked_ && core_.IsProcessing()) SendReady();
+    if (locked_ && !stopping_ && core_.IsProcessing()) SendReady();
     return;
   }
   std::string line = StatusLine();

@@ -79,6 +79,8 @@ fi
 cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
 prefix="$scratch/prefix"
 [ -f "$prefix/etc/xdg/autostart/vorndrv.desktop" ] || fail "autostart entry not under the prefix"
+grep -qx "ExecStart=$prefix/bin/vorndrv --folder /var/lib/vorndrv/%i" \
+  "$prefix/lib/systemd/system/vorndrv@.service" || fail "the unit of a scratch install names another program"
 "$prefix/bin/vorndrv" --version
 work="$scratch/work"
 mkdir -p "$work"
