@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace vorn {
 
@@ -25,6 +26,35 @@ std::optional<int> HandleHelpAndVersion(int argc, char** argv, const char* progr
     }
   }
   return std::nullopt;
+}
+
+DriverArguments ParseDriverArguments(int argc, char** argv) {
+  DriverArguments out;
+  constexpr std::string_view kFolder = "--folder";
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    std::optional<std::string_view> value;
+    if (arg == kFolder) {
+      if (i + 1 >= argc) {
+        out.error = "--folder needs a folder";
+        return out;
+      }
+      value = argv[++i];
+    } else if (arg.starts_with(kFolder) && arg.size() > kFolder.size() &&
+               arg[kFolder.size()] == '=') {
+      value = arg.substr(kFolder.size() + 1);
+    } else {
+      out.error =
+          (arg.starts_with("-") ? "unknown option " : "unexpected argument ") + std::string(arg);
+      return out;
+    }
+    if (value->empty()) {
+      out.error = "--folder needs a folder";
+      return out;
+    }
+    out.folder = std::string(*value);
+  }
+  return out;
 }
 
 }  // namespace vorn

@@ -6,12 +6,15 @@
 namespace vorn {
 
 inline constexpr const char kDriverUsage[] =
-    "usage: vorndrv [--help] [--version]\n"
-    "Fiscal printer driver: answers the ONLINE*.TXT receipt files of its program folder\n"
-    "(VORNDRV_HOME, else the folder of the executable). Without a display, or with\n"
-    "VORNDRV_HEADLESS=1, it runs without a window and writes its messages to standard error.\n"
+    "usage: vorndrv [--folder DIR] [--help] [--version]\n"
+    "Fiscal printer driver: answers the ONLINE*.TXT receipt files of its program folder.\n"
+    "  --folder DIR  the program folder (default: VORNDRV_HOME, else the folder of the\n"
+    "                executable)\n"
+    "Without a display, or with VORNDRV_HEADLESS=1, it runs without a window and writes its\n"
+    "messages to standard error.\n"
     "Exit status: 0 stopped by SIGTERM or SIGINT; 1 another driver runs in the folder\n"
-    "(\"Aplicatia deja lucreaza\"); 3 the folder is missing, not a folder or not writable.\n";
+    "(\"Aplicatia deja lucreaza\"); 2 bad usage; 3 the folder is missing, not a folder or\n"
+    "not writable.\n";
 
 // "<program> 2.7.0.0"
 std::string VersionLine(const char* program);
@@ -21,5 +24,14 @@ std::string VersionLine(const char* program);
 // the program goes on. Other arguments are left to the program.
 std::optional<int> HandleHelpAndVersion(int argc, char** argv, const char* program,
                                         const char* usage);
+
+struct DriverArguments {
+  std::string folder;  // --folder DIR; empty when not given
+  std::string error;   // bad usage: why; empty when the arguments are good
+};
+
+// The driver's own options, after HandleHelpAndVersion. Anything else is bad
+// usage: a mistyped option must not start a driver on the wrong folder.
+DriverArguments ParseDriverArguments(int argc, char** argv);
 
 }  // namespace vorn

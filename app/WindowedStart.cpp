@@ -74,10 +74,10 @@ bool WantsWindow() {
   return false;
 }
 
-int RunWindowed(int argc, char** argv) {
+int RunWindowed(int argc, char** argv, const std::string& chosenFolder) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  const std::string folder = ProgramFolder();
+  const std::string folder = ProgramFolder(chosenFolder);
 
   SingleInstance instance;
   if (const StartupOutcome start = AcquireProgramFolder(folder, instance); !start.ok) {

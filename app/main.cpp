@@ -7,8 +7,11 @@
 #include <memory>
 
 #include "app/CommandLine.h"
+#include "app/ServiceNotify.h"
+#include "app/ServiceSupervision.h"
 #include "app/StopSignals.h"
 #include "app/WindowedStart.h"
+#include "core/Cp1252Text.h"
 #include "core/DeviceProbe.h"
 #include "core/FolderCheck.h"
 #include "core/HeadlessQuestions.h"
@@ -21,13 +24,16 @@
 
 namespace {
 
-int RunHeadless(int argc, char** argv) {
+constexpr int kExitUsage = 2;
+
+int RunHeadless(int argc, char** argv, const std::string& chosenFolder) {
   QCoreApplication app(argc, argv);
-  const std::string folder = vorn::ProgramFolder();
+  const std::string folder = vorn::ProgramFolder(chosenFolder);
 
   vorn::SingleInstance instance;
   if (const vorn::StartupOutcome start = vorn::AcquireProgramFolder(folder, instance); !start.ok) {
     std::fprintf(stderr, "%s\n", start.text.c_str());
+    vorn::notify::Status(vorn::TextFromCp1252(start.text).toStdString());
     return start.exitCode;
   }
   vorn::InstallStopSignals();
@@ -45,11 +51,14 @@ int RunHeadless(int argc, char** argv) {
   core.SetQuestions(questions.get());
   core.SetExecutor(&executor);
   core.SetConnectionTester(vorn::ProbeDevice);
+  vorn::ServiceSupervision supervision(core);
 
   // A stop signal ends the run between files, never in the middle of one.
   QTimer stopWatch;
   QObject::connect(&stopWatch, &QTimer::timeout, [&]() {
-    if (!vorn::StopRequested() || core.IsBusy()) return;
+    if (!vorn::StopRequested()) return;
+    supervision.Stopping();
+    if (core.IsBusy()) return;
     stopWatch.stop();
     core.Shutdown();
     QCoreApplication::quit();
@@ -59,6 +68,7 @@ int RunHeadless(int argc, char** argv) {
   std::fprintf(stderr, "vorndrv: pornit in %s\n", folder.c_str());
   const auto http = vorn::StartHttpFront(folder, core);
   const auto metrics = vorn::StartMetricsFront(folder, core, http.get());
+  supervision.FolderLocked();
   core.Start();
   return QCoreApplication::exec();
 }
@@ -69,6 +79,11 @@ int main(int argc, char** argv) {
   if (auto done = vorn::HandleHelpAndVersion(argc, argv, "vorndrv", vorn::kDriverUsage)) {
     return *done;
   }
-  if (vorn::WantsWindow()) return vorn::RunWindowed(argc, argv);
-  return RunHeadless(argc, argv);
+  const vorn::DriverArguments args = vorn::ParseDriverArguments(argc, argv);
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "vorndrv: %s\n%s", args.error.c_str(), vorn::kDriverUsage);
+    return kExitUsage;
+  }
+  if (vorn::WantsWindow()) return vorn::RunWindowed(argc, argv, args.folder);
+  return RunHeadless(argc, argv, args.folder);
 }

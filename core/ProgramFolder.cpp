@@ -7,16 +7,19 @@
 
 namespace vorn {
 
-std::string ProgramFolder() {
+std::string ProgramFolder(const std::string& chosen) {
   QString folder;
-  if (const char* home = std::getenv("VORNDRV_HOME"); home && *home) {
+  if (!chosen.empty()) {
+    folder = QString::fromLocal8Bit(chosen.data(), static_cast<qsizetype>(chosen.size()));
+  } else if (const char* home = std::getenv("VORNDRV_HOME"); home && *home) {
     folder = QString::fromLocal8Bit(home);
   } else if (QCoreApplication::instance()) {
     folder = QCoreApplication::applicationDirPath();
   } else {
     folder = QDir::currentPath();
   }
-  std::string out = QDir::toNativeSeparators(QDir(folder).absolutePath()).toLocal8Bit().toStdString();
+  std::string out =
+      QDir::toNativeSeparators(QDir(folder).absolutePath()).toLocal8Bit().toStdString();
   const char sep = QDir::separator().toLatin1();
   if (out.empty() || out.back() != sep) out += sep;
   return out;

@@ -82,6 +82,9 @@ class ServiceCore : public QObject {
   const std::string& LogFolder() const { return logFolder_; }
   const std::string& HistoryFolder() const { return historyFolder_; }
   const std::string& ModelText() const { return modelText_; }
+  // Why the last connection test failed (Windows-1252); empty when it did not.
+  const std::string& LastConnectionError() const { return lastConnectionError_; }
+  bool ConnectionTested() const { return reportedConnected_.has_value(); }
   // The warnings list the console shows.
   const std::vector<std::string>& Warnings() const { return warnings_; }
   const AnswerCounters& Answers() const { return answers_; }

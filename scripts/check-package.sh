@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Checks the Debian package and the installed layout of a Release tree (built
-# with -DCMAKE_INSTALL_PREFIX=/usr and packaged with cpack): the package's
-# file list and dependencies, the systemd unit, the desktop entries, and a
-# demo receipt run by the programs installed into a scratch prefix.
+# Checks the Debian package and the installed layout of a Release tree
+# (packaged with cpack): lintian, the package's file list and dependencies,
+# the systemd unit, the desktop entries, and a demo receipt run by the
+# programs installed into a scratch prefix.
 # Usage: bash scripts/check-package.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,9 +27,26 @@ dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$scratch/files"
 for f in /usr/bin/vorndrv /usr/bin/vorndrv-check /usr/bin/vorndrv-detect /usr/bin/vorn-sim \
          /usr/share/doc/vorndrv/README.md /usr/share/doc/vorndrv/samples/ONLINE_SALE.TXT \
          /usr/share/applications/vorndrv.desktop /usr/share/icons/hicolor/scalable/apps/vorndrv.svg \
-         /etc/xdg/autostart/vorndrv.desktop /usr/lib/systemd/system/vorndrv@.service; do
+         /etc/xdg/autostart/vorndrv.desktop /usr/lib/systemd/system/vorndrv@.service \
+         /usr/share/doc/vorndrv/copyright /usr/share/doc/vorndrv/changelog.gz \
+         /usr/share/man/man8/vorndrv.8.gz /usr/share/man/man1/vorndrv-check.1.gz \
+         /usr/share/man/man8/vorndrv-detect.8.gz /usr/share/man/man1/vorn-sim.1.gz; do
   grep -qx "$f" "$scratch/files" || fail "$f missing from the package"
 done
+! grep -q '^/usr/local' "$scratch/files" || fail "the package installs under /usr/local"
+# Every picture the README shows, at the path it names.
+for f in $(grep -o '](docs/[^)]*\.png)' README.md | sed 's/^](//; s/)$//' | sort -u); do
+  grep -qx "/usr/share/doc/vorndrv/$f" "$scratch/files" || fail "README picture $f missing from the package"
+done
+
+# Any error or warning fails the check; information tags do not.
+if command -v lintian >/dev/null; then
+  lint=$(lintian --fail-on none "$deb" 2>&1 | grep -E '^[EW]: ' || true)
+  [ -z "$lint" ] || { echo "$lint" >&2; fail "lintian"; }
+  echo "lintian: no errors, no warnings"
+else
+  fail "lintian not found (scripts/install-deps.sh installs it)"
+fi
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for p in adduser libqt6core6 libqt6network6 libqt6serialport6; do
@@ -62,6 +79,8 @@ fi
 cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
 prefix="$scratch/prefix"
 [ -f "$prefix/etc/xdg/autostart/vorndrv.desktop" ] || fail "autostart entry not under the prefix"
+grep -qx "ExecStart=$prefix/bin/vorndrv --folder /var/lib/vorndrv/%i" \
+  "$prefix/lib/systemd/system/vorndrv@.service" || fail "the unit of a scratch install names another program"
 "$prefix/bin/vorndrv" --version
 work="$scratch/work"
 mkdir -p "$work"
@@ -72,7 +91,7 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 printf '[Configurari]\r\nComunicatie=1\r\nIP=%s\r\n' "$address" >"$work/XVORNDRV.INI"
-VORNDRV_HOME="$work" VORNDRV_HEADLESS=1 "$prefix/bin/vorndrv" >"$scratch/driver.txt" 2>&1 &
+VORNDRV_HEADLESS=1 "$prefix/bin/vorndrv" --folder "$work" >"$scratch/driver.txt" 2>&1 &
 drv_pid=$!
 cp "$prefix/share/doc/vorndrv/samples/ONLINE_SALE.TXT" "$work/.part"
 mv "$work/.part" "$work/ONLINE_SALE.TXT"

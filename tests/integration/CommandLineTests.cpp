@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QTemporaryDir>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -30,6 +33,45 @@ TEST(CommandLineTest, EveryProgramAnswersHelpAndVersionWithStatusZero) {
     EXPECT_EQ(help.exitCode(), 0) << p.name;
     const std::string out = help.readAllStandardOutput().toStdString();
     EXPECT_NE(out.find(p.name), std::string::npos) << out;
+  }
+}
+
+// vorndrv refuses what it does not know instead of starting on the wrong
+// folder; --folder wins over VORNDRV_HOME (a folder that does not exist ends
+// the driver with 3 and names it, before any device or lock is touched).
+TEST(CommandLineTest, DriverRefusesUnknownArgumentsAndFolderWinsOverTheEnvironment) {
+  QTemporaryDir home;
+  ASSERT_TRUE(home.isValid());
+  const struct {
+    std::vector<QString> args;
+    int status;
+    const char* stderrHas;
+  } cases[] = {
+      {{"--bogus"}, 2, "unknown option --bogus"},
+      {{"-x"}, 2, "unknown option -x"},
+      {{"stray"}, 2, "unexpected argument stray"},
+      {{"--folder"}, 2, "--folder needs a folder"},
+      {{"--folder="}, 2, "--folder needs a folder"},
+      {{"--folder", "/nonexistent/a"}, 3, "/nonexistent/a"},
+      {{"--folder=/nonexistent/b"}, 3, "/nonexistent/b"},
+      {{"--folder", "/nonexistent/c", "--bogus"}, 2, "unknown option --bogus"},
+  };
+  for (const auto& c : cases) {
+    QStringList args(c.args.begin(), c.args.end());
+    QProcess driver;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VORNDRV_HOME", home.path());
+    env.insert("VORNDRV_HEADLESS", "1");
+    driver.setProcessEnvironment(env);
+    driver.start(VORN_BIN_DIR "/app/vorndrv", args);
+    ASSERT_TRUE(driver.waitForFinished(10000)) << args.join(' ').toStdString();
+    EXPECT_EQ(driver.exitCode(), c.status) << args.join(' ').toStdString();
+    const std::string err = driver.readAllStandardError().toStdString();
+    EXPECT_NE(err.find(c.stderrHas), std::string::npos) << err;
+    if (c.status == 2) {
+      EXPECT_NE(err.find("usage: vorndrv"), std::string::npos) << err;
+    }
+    EXPECT_TRUE(driver.readAllStandardOutput().isEmpty()) << args.join(' ').toStdString();
   }
 }
 

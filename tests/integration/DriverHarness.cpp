@@ -95,6 +95,10 @@ void DriverHarness::WriteOperatorScript(const std::vector<std::string>& answers)
   WriteWhole(QString::fromStdString(OperatorScriptPath()), text);
 }
 
+void DriverHarness::SetDriverEnvironment(const QString& name, const QString& value) {
+  extraEnv_.emplace_back(name, value);
+}
+
 bool DriverHarness::StartDriver(double timeScale, bool connected) {
   timeScale_ = timeScale;
   driver_ = std::make_unique<QProcess>();
@@ -107,6 +111,7 @@ bool DriverHarness::StartDriver(double timeScale, bool connected) {
   env.insert("VORNDRV_TIME_SCALE", QString::number(timeScale));
   if (QFileInfo::exists(QString::fromStdString(OperatorScriptPath())))
     env.insert("VORNDRV_OPERATOR_SCRIPT", QString::fromStdString(OperatorScriptPath()));
+  for (const auto& [name, value] : extraEnv_) env.insert(name, value);
   driver_->setProcessEnvironment(env);
   driver_->setWorkingDirectory(dir_.path());
   if (fileLimit_ > 0) {
@@ -115,7 +120,14 @@ bool DriverHarness::StartDriver(double timeScale, bool connected) {
       setrlimit(RLIMIT_NOFILE, &files);
     });
   }
-  driver_->start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
+  if (watchdogPidToDriver_) {
+    // exec keeps the shell's pid, which is then the driver's.
+    driver_->start(QStringLiteral("/bin/sh"),
+                   {"-c", "WATCHDOG_PID=$$; export WATCHDOG_PID; exec \"$0\"",
+                    QStringLiteral(VORN_BIN_DIR "/app/vorndrv")});
+  } else {
+    driver_->start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
+  }
   if (!driver_->waitForStarted(10000)) return false;
   const std::string ready = connected ? "ConectatLaCasa=DA" : "ConectatLaCasa";
   return WaitFor([&] {
@@ -132,6 +144,7 @@ std::pair<int, std::string> DriverHarness::RunSecondDriver() {
   env.insert("VORNDRV_HEADLESS", "1");
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.insert("VORNDRV_TIME_SCALE", QString::number(timeScale_));
+  for (const auto& [name, value] : extraEnv_) env.insert(name, value);
   second.setProcessEnvironment(env);
   second.start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
   if (!second.waitForStarted(10000)) return {-1, {}};

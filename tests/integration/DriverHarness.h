@@ -52,6 +52,12 @@ class DriverHarness {
   void WriteOperatorScript(const std::vector<std::string>& answers);
   std::string OperatorScriptPath() const { return PathOf("operator-script.txt"); }
 
+  // Set before StartDriver: more environment for the driver (and for
+  // RunSecondDriver); with ownPidAsWatchdogPid, WATCHDOG_PID names the
+  // driver's own process, as systemd sets it.
+  void SetDriverEnvironment(const QString& name, const QString& value);
+  void SetWatchdogPidToDriver(bool on) { watchdogPidToDriver_ = on; }
+
   // Ready once the first connection test reached the device (connected), or
   // once the status file exists (not connected: the device is not meant to answer).
   bool StartDriver(double timeScale = kTimeScale, bool connected = true);
@@ -98,6 +104,8 @@ class DriverHarness {
   std::string address_;
   double timeScale_ = kTimeScale;
   int fileLimit_ = 0;
+  std::vector<std::pair<QString, QString>> extraEnv_;
+  bool watchdogPidToDriver_ = false;
 };
 
 // Counts non-overlapping occurrences of `needle` in `text`.

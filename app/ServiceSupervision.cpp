@@ -1,0 +1,112 @@
+#include "app/ServiceSupervision.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "app/ServiceNotify.h"
+#include "core/Cleanup.h"
+#include "core/Cp1252Text.h"
+#include "core/ReceiptNames.h"
+#include "core/ServiceCore.h"
+#include "device/Clock.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr int kFilesPollMs = 1000;
+
+std::string Utf8(const std::string& cp1252) { return TextFromCp1252(cp1252).toStdString(); }
+
+// Test hook: the main thread blocks for good once the driver reported ready,
+// as a hung main loop would; the watchdog pings must stop.
+bool HangAfterReadyForTests() {
+  const char* value = std::getenv("VORNDRV_TEST_HANG_AFTER_READY");
+  return value && std::strcmp(value, "1") == 0;
+}
+
+}  // namespace
+
+ServiceSupervision::ServiceSupervision(ServiceCore& core, QObject* parent)
+    : QObject(parent), core_(core) {
+  // The timer runs on the main thread, so a main loop that hangs stops the pings.
+  connect(&ping_, &QTimer::timeout, this, [] { notify::WatchdogPing(); });
+  // Receipt files come and go without a signal of the core while it is idle.
+  filesPoll_.setInterval(ScaledMs(kFilesPollMs));
+  connect(&filesPoll_, &QTimer::timeout, this, &ServiceSupervision::Refresh);
+  connect(&core_, &ServiceCore::StateChanged, this, &ServiceSupervision::Refresh);
+  connect(&core_, &ServiceCore::Message, this, [this](const QString& line) {
+    // The core's own line for every answer file it writes.
+    if (line.startsWith(QStringLiteral("raspuns "))) {
+      lastAnswer_ = line.mid(8).toStdString();
+      Refresh();
+    }
+  });
+}
+
+void ServiceSupervision::FolderLocked() {
+  locked_ = true;
+  if (const auto interval = notify::WatchdogPingInterval(); interval.count() > 0) {
+    notify::WatchdogPing();
+    ping_.start(interval);
+  }
+  Refresh();
+}
+
+// Not after the first connection test: a device that is off would hold
+// `systemctl start` for the whole test.
+void ServiceSupervision::SendReady() {
+  ready_ = true;
+  sent_ = StatusLine();
+  notify::Ready(sent_);
+  filesPoll_.start();
+  // Straight after READY, so that not one ping can follow it.
+  while (HangAfterReadyForTests()) std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
+void ServiceSupervision::Stopping() {
+  if (stopping_) return;
+  stopping_ = true;
+  sent_ = StatusLine();
+  notify::Stopping(sent_);
+}
+
+void ServiceSupervision::Refresh() {
+  if (!ready_) {
+    if (locked_ && !stopping_ && core_.IsProcessing()) SendReady();
+    return;
+  }
+  std::string line = StatusLine();
+  if (line == sent_) return;
+  sent_ = std::move(line);
+  notify::Status(sent_);
+}
+
+std::string ServiceSupervision::StatusLine() const {
+  std::string line;
+  if (stopping_) {
+    line = core_.IsBusy() ? "oprire: termin lucrul in curs" : "oprire";
+  } else {
+    line = core_.IsProcessing() ? "procesare pornita" : "procesare oprita";
+  }
+  if (!core_.ConnectionTested()) {
+    line += "; verific conexiunea cu casa de marcat";
+  } else if (core_.IsConnected()) {
+    line += "; conectat la casa de marcat";
+    if (!core_.ModelText().empty()) line += " (" + Utf8(core_.ModelText()) + ")";
+  } else {
+    line += "; casa de marcat nu raspunde";
+    if (!core_.LastConnectionError().empty()) {
+      line += " (" + Utf8(core_.LastConnectionError()) + ")";
+    }
+  }
+  const auto waiting =
+      ListMatchingFiles(core_.WorkFolder(), kReceiptPrefix, kReceiptExtension).size();
+  line += "; fisiere in asteptare: " + std::to_string(waiting);
+  if (!lastAnswer_.empty()) line += "; ultimul raspuns " + lastAnswer_;
+  return line;
+}
+
+}  // namespace vorn
