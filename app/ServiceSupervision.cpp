@@ -39,8 +39,13 @@ ServiceSupervision::ServiceSupervision(ServiceCore& core, QObject* parent)
   connect(&core_, &ServiceCore::StateChanged, this, &ServiceSupervision::Refresh);
   connect(&core_, &ServiceCore::Message, this, [this](const QString& line) {
     // The core's own line for every answer file it writes.
+    // The log line went through the local 8-bit codec; the message itself is
+    // taken as written (Windows-1252), so that its dash reaches systemd intact.
     if (line.startsWith(QStringLiteral("raspuns "))) {
-      lastAnswer_ = line.mid(8).toStdString();
+      const QString name = line.mid(8).section(QStringLiteral(": "), 0, 0);
+      const std::string& message = core_.Answers().LastMessage();
+      lastAnswer_ =
+          name.toStdString() + ": " + (message == "0 OK" ? message : "1 ERROR " + Utf8(message));
       Refresh();
     }
   });

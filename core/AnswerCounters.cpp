@@ -4,6 +4,7 @@ namespace vorn {
 
 void AnswerCounters::Note(const std::string& message, int64_t nowMs) {
   lastMs_ = nowMs;
+  lastMessage_ = message;
   if (message == "0 OK") {
     ++ok_;
   } else {

@@ -14,7 +14,8 @@ class AnswerCounters {
   uint64_t Ok() const { return ok_; }
   // By code ("8006", "16"); "none" for a message without one.
   const std::map<std::string, uint64_t>& Errors() const { return errors_; }
-  int64_t LastAnswerMs() const { return lastMs_; }  // 0: none yet
+  int64_t LastAnswerMs() const { return lastMs_; }                 // 0: none yet
+  const std::string& LastMessage() const { return lastMessage_; }  // Windows-1252
 
   // The code an error message starts with, or "none".
   static std::string CodeOf(const std::string& message);
@@ -23,6 +24,7 @@ class AnswerCounters {
   uint64_t ok_ = 0;
   std::map<std::string, uint64_t> errors_;
   int64_t lastMs_ = 0;
+  std::string lastMessage_;
 };
 
 }  // namespace vorn
