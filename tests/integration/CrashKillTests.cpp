@@ -131,7 +131,9 @@ void RunRewriteCase(const RewriteCase& c, int index) {
   SCOPED_TRACE(c.name);
   DriverHarness h;
   ASSERT_TRUE(h.Valid());
-  ASSERT_TRUE(h.ListenTcpOn("127.0.30." + std::to_string(40 + index)));
+  std::string address = "127.0.30.";
+  address += std::to_string(40 + index);
+  ASSERT_TRUE(h.ListenTcpOn(address));
   h.WriteIni();
   ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
   h.Sim().HoldReplyTo(QString::fromLatin1(c.holdCode));
