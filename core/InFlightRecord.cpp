@@ -70,6 +70,12 @@ bool InFlightRecord::Names(const std::string& fileName, int64_t fileSize, int64_
          static_cast<int64_t>(bytes.size()) == fileSize && digest == FileDigest(bytes);
 }
 
+RecordMatch MatchRecord(const InFlightRecord& record, const InFlightRecord& file) {
+  if (file.name != record.name) return RecordMatch::OtherFile;
+  if (file.size != record.size || file.digest != record.digest) return RecordMatch::Replaced;
+  return file.modifiedMs == record.modifiedMs ? RecordMatch::Unchanged : RecordMatch::Rewritten;
+}
+
 std::string FileDigest(const std::string& bytes) {
   uint64_t h = 14695981039346656037ull;
   for (unsigned char c : bytes) {

@@ -40,12 +40,20 @@ struct InFlightRecord {
   // The same file as the one recorded: name, size, time and bytes.
   bool Names(const std::string& fileName, int64_t fileSize, int64_t fileModifiedMs,
              const std::string& bytes) const;
-  // The same name, size, time and digest.
-  bool SameFile(const InFlightRecord& other) const {
-    return name == other.name && size == other.size && modifiedMs == other.modifiedMs &&
-           digest == other.digest;
-  }
 };
+
+// What a receipt file is to the recorded one.
+enum class RecordMatch {
+  OtherFile,  // another name
+  Unchanged,  // the recorded file, untouched
+  // The recorded name and bytes under another time: the application wrote the
+  // same receipt again (a retry after a time-out), so it is the recorded receipt.
+  Rewritten,
+  Replaced,  // the recorded name with other bytes: a new receipt
+};
+
+// `file` carries the name, size, time and digest of the file as just read.
+RecordMatch MatchRecord(const InFlightRecord& record, const InFlightRecord& file);
 
 // 64-bit FNV-1a of the bytes, 16 hexadecimal digits.
 std::string FileDigest(const std::string& bytes);

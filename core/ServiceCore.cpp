@@ -511,10 +511,12 @@ bool ServiceCore::DeleteReceiptFile(const std::string& path) {
   const QString qpath = Q(path);
   const int64_t start = MonotonicMs();
   const int64_t limit = ScaledMs(kDeleteRetryMs);
-  QFile::remove(qpath);
+  // Once removed, the name is not looked at again: the application may already
+  // have written its next receipt under it.
+  if (QFile::remove(qpath)) return true;
   while (QFileInfo::exists(qpath) && MonotonicMs() - start < limit) {
     WaitMs(kRetryPauseMs);
-    QFile::remove(qpath);
+    if (QFile::remove(qpath)) return true;
   }
   return !QFileInfo::exists(qpath);
 }

@@ -29,13 +29,18 @@ OnDisk Stat(const std::string& path) {
 
 std::string ServiceCore::InFlightFileWaiting() {
   if (!inFlight_) return {};
-  if (QFileInfo::exists(Q(workFolder_ + inFlight_->name))) {
-    // An answered file only waits to be deleted: it must not hold up the others.
-    return inFlight_->phase == InFlightPhase::Answered ? std::string() : inFlight_->name;
+  const OnDisk disk = Stat(workFolder_ + inFlight_->name);
+  if (disk.size < 0) {
+    // The application took the file away: nothing is left to answer.
+    ForgetInFlight();
+    return {};
   }
-  // The application took the file away: nothing is left to answer.
-  ForgetInFlight();
-  return {};
+  // An answered file only waits to be deleted: it must not hold up the others.
+  // Written again since, it goes first all the same: its recovery compares the
+  // device's counters, which another file would move.
+  const bool untouched = disk.size == inFlight_->size && disk.modifiedMs == inFlight_->modifiedMs;
+  if (inFlight_->phase == InFlightPhase::Answered && untouched) return {};
+  return inFlight_->name;
 }
 
 bool ServiceCore::FinishAnsweredInFlight(const std::string& name) {
@@ -71,16 +76,29 @@ bool ServiceCore::RecoverInFlight(FileContext& ctx) {
   ctx.inFlight = &fileRecord_;
   ctx.saveInFlight = [this] { SaveFileRecord(); };
 
+  if (!inFlight_) return true;
   const std::string& name = fileRecord_.name;
-  if (!inFlight_ || inFlight_->name != name) return true;
-  if (!inFlight_->SameFile(fileRecord_)) {
-    // Same name, other bytes: a new receipt, not the one recorded.
-    ForgetInFlight();
-    return true;
+  switch (MatchRecord(*inFlight_, fileRecord_)) {
+    case RecordMatch::OtherFile:
+      return true;
+    case RecordMatch::Replaced:
+      // A new receipt. A receipt that the recorded one left open is finished or
+      // cancelled by this file's preparation, as any receipt left open is.
+      Log("fisierul " + name + " a fost rescris cu alt continut; se executa ca bon nou");
+      ForgetInFlight();
+      return true;
+    case RecordMatch::Rewritten:
+      // Its time is all that changed: a retry must not print the receipt again.
+      Log("fisierul " + name + " a fost scris din nou cu acelasi continut; este acelasi bon");
+      break;
+    case RecordMatch::Unchanged:
+      break;
   }
   restartNotice_ = true;
   Log("driverul a fost repornit in timpul fisierului " + name + "; decid dupa casa de marcat");
   const InFlightRecord recorded = *inFlight_;
+  // Saved again from here on, the record must still compare with the first run's counters.
+  fileRecord_.before = recorded.before;
   return executor_->RecoverFile(ctx, recorded);
 }
 
@@ -94,10 +112,12 @@ void ServiceCore::SaveFileRecord() {
 }
 
 void ServiceCore::MarkInFlightAnswered(const std::string& name) {
-  if (!answerWritten_ || !inFlight_ || inFlight_->name != name ||
-      inFlight_->phase == InFlightPhase::Answered) {
-    return;
-  }
+  if (!answerWritten_ || !inFlight_ || inFlight_->name != name) return;
+  // A file answered again after it was rewritten: the record takes its time, so
+  // that the file, should it outlive its delete, is not taken for a new retry.
+  const bool rewritten =
+      fileRecord_.name == name && fileRecord_.modifiedMs != inFlight_->modifiedMs;
+  if (inFlight_->phase == InFlightPhase::Answered && !rewritten) return;
   if (fileRecord_.name == name) {
     fileRecord_.phase = InFlightPhase::Answered;
     SaveFileRecord();

@@ -177,6 +177,7 @@ constexpr Entry kDeviceErrors[] = {
     {8036, "Data de sfarsit raport MF este eronata"},
     {8047, "NACK"},
     {8048, "TIME OUT"},
+    {8061, "Comanda contine caractere de incadrare (STX/ETX) si nu a fost trimisa"},
 };
 
 constexpr Entry kExtendedErrors[] = {

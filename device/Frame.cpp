@@ -23,4 +23,8 @@ std::string BuildFrame(const std::string& command) {
   return f;
 }
 
+bool BreaksFraming(const std::string& command) {
+  return command.find_first_of(std::string{STX, ETX}) != std::string::npos;
+}
+
 }  // namespace vorn

@@ -15,4 +15,8 @@ std::string Checksum(const std::string& command);
 // STX "000" command checksum ETX.
 std::string BuildFrame(const std::string& command);
 
+// The frame has no escaping: STX inside a command starts a frame over at the
+// device and ETX ends it early, so the rest would be read as a command of its own.
+bool BreaksFraming(const std::string& command);
+
 }  // namespace vorn

@@ -163,7 +163,8 @@ void TXvornLinux::WaitForReply() {
 
 int TXvornLinux::SendCommand(const std::string& command) {
   LastReply.clear();
-  if (d->waiting) return 8048;  // the one reception of this object is in use
+  if (d->waiting) return 8048;              // the one reception of this object is in use
+  if (BreaksFraming(command)) return 8061;  // not a byte of it is sent
   const std::shared_ptr<bool> alive = d->alive;
 
   // Frames are copied into 1000-byte send buffers.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "receipt/ControlBytes.h"
 #include "receipt/Fields.h"
 
 namespace vorn {
@@ -109,6 +110,9 @@ bool IsAdvanceReversal(const std::string& name, const IniLookup& ini) {
 }
 
 std::string ConvertOlderLine(const std::string& line, const IniLookup& ini) {
+  // Left as written for validation to refuse: the conversion drops some fields,
+  // and a control byte in one of them must not slip through unseen.
+  if (HasControlByte(line)) return line;
   LineFields f;
   SplitFieldsView(line, ';', f);
   const std::string_view code = f[0];

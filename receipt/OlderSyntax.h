@@ -15,7 +15,8 @@ using IniLookup =
 
 // Rewrites a file of the older syntax in place; empty lines are dropped.
 void ConvertOlderSyntax(ReceiptLines& lines, const IniLookup& ini);
-// One non-empty line; the result holds one line, or two separated by CR.
+// One non-empty line; the result holds one line, or two separated by CR. A line
+// holding a control byte comes back unchanged.
 std::string ConvertOlderLine(const std::string& line, const IniLookup& ini);
 // The unit text for an older unit code (section ConversieUM, default "UM" + code).
 std::string ConvertUnit(const std::string& code, const IniLookup& ini);

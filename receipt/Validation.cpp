@@ -1,12 +1,19 @@
 #include "receipt/Validation.h"
 
 #include "receipt/CommandTable.h"
+#include "receipt/ControlBytes.h"
 #include "receipt/LineChecks.h"
 
 namespace vorn {
 
 bool ValidateLine(const LineFields& fields, const ReceiptLines& lines, std::size_t index,
                   int counter, ReturnsLedger& ledger, char decimalSeparator, std::string& error) {
+  // Before anything else looks at the line: no other message may quote it raw.
+  if (HasControlByte(lines[index])) {
+    error.assign("8061;Linia contine un caracter de control nepermis : ")
+        .append(ShowControlBytes(lines[index]));
+    return false;
+  }
   const CommandInfo* info = FindCommand(fields[0]);
   if (!info) {
     if (IsPortLineView(lines[index])) return true;

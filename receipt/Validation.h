@@ -25,8 +25,8 @@ bool ValidateReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
 bool CheckReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
                       const ValidationOptions& opts, std::string& error);
 
-// One command line: the check of its code, or the port-line and unknown-code
-// rule. `counter` counts the command lines so far, this one included.
+// One command line: no control byte (8061), then the check of its code, or the
+// port-line and unknown-code rule. `counter` counts the command lines so far, this one included.
 bool ValidateLine(const LineFields& fields, const ReceiptLines& lines, std::size_t index,
                   int counter, ReturnsLedger& ledger, char decimalSeparator, std::string& error);
 

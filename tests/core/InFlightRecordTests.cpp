@@ -44,6 +44,30 @@ TEST(InFlightRecord, NamesOnlyTheSameFile) {
   EXPECT_EQ(FileDigest(""), "cbf29ce484222325");
 }
 
+TEST(InFlightRecord, TheRecordedBytesAreTheRecordedReceiptWhateverTheirTime) {
+  const InFlightRecord r = Sample();
+  struct Case {
+    const char* name;
+    int64_t modifiedMs;
+    std::string bytes;
+    RecordMatch match;
+  } cases[] = {
+      {"ONLINE12.TXT", 1700000000123, "1;A\r\n", RecordMatch::Unchanged},
+      {"ONLINE12.TXT", 1700000009999, "1;A\r\n", RecordMatch::Rewritten},
+      {"ONLINE12.TXT", 1700000000123, "1;B\r\n", RecordMatch::Replaced},
+      {"ONLINE12.TXT", 1700000009999, "1;A\r\n\r\n", RecordMatch::Replaced},
+      {"ONLINE13.TXT", 1700000000123, "1;A\r\n", RecordMatch::OtherFile},
+  };
+  for (const Case& c : cases) {
+    InFlightRecord file;
+    file.name = c.name;
+    file.size = static_cast<int64_t>(c.bytes.size());
+    file.modifiedMs = c.modifiedMs;
+    file.digest = FileDigest(c.bytes);
+    EXPECT_EQ(MatchRecord(r, file), c.match) << c.name << " " << c.modifiedMs << " " << c.bytes;
+  }
+}
+
 TEST(InFlightRecord, SavedWholeLoadedAndRemoved) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());

@@ -304,6 +304,30 @@ TEST_F(LinkExchangeTest, NestedUseDuringAWaitIsRefusedWithoutSending) {
   EXPECT_EQ(dev.commands.size(), 1u);
 }
 
+TEST_F(LinkExchangeTest, CommandThatWouldBreakTheFrameIsNotSent) {
+  FakeDevice dev(Always({Reply("")}));
+  auto link = Open(dev);
+  const std::string injected = std::string("AB\x02") + "0004003108INJECTED78" + "\x03" + "CD";
+  for (const std::string& text : {injected, std::string("A\x02"), std::string("A\x03")}) {
+    EXPECT_FALSE(link->PrintNonFiscalText("1", text)) << text;
+    EXPECT_EQ(link->LastError,
+              "8061;Comanda contine caractere de incadrare (STX/ETX) si nu a fost trimisa");
+    EXPECT_EQ(link->CommLog.back().substr(12), "-Ecr result : 8061");
+  }
+  // What the frame carries as data: TAB and the other control bytes, bytes
+  // above 0x7F, and logo chunks, whose binary goes as hexadecimal text.
+  EXPECT_TRUE(link->PrintNonFiscalText("1", "A\tB\x1B\x80\xFF"));
+  EXPECT_TRUE(link->LogoChunk(2, "0203"));
+  // The stream is in order: had a refused command gone out, its frames would come first.
+  EXPECT_EQ(dev.frames, (std::vector<std::string>{"\x02"
+                                                  "00040031"
+                                                  "06A\tB\x1B\x80\xFF"
+                                                  "44\x03",
+                                                  "\x02"
+                                                  "0009101020203"
+                                                  "42\x03"}));
+}
+
 TEST_F(LinkExchangeTest, OperationsFailWith8001BeforeOpen) {
   TXvornLinux link(true, false);
   EXPECT_FALSE(link.Subtotal());

@@ -2,8 +2,11 @@
 // again: every file gets one true answer and nothing reaches the paper twice.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <iostream>
+#include <optional>
 
 #include "core/InFlightRecord.h"
 #include "simulator/DeviceState.h"
@@ -114,6 +117,74 @@ TEST(CrashKillTest, KilledWhileTheDevicesReplyIsOnItsWay) {
   }
 }
 
+// While the driver is down the application writes the file again under the
+// same name, as after a time-out; the time is always new.
+struct RewriteCase {
+  const char* name;
+  const char* holdCode;
+  std::vector<std::string> rewrite;
+  std::string answer;
+  std::vector<std::string> booked;  // an article of each booked receipt, in order
+};
+
+void RunRewriteCase(const RewriteCase& c, int index) {
+  SCOPED_TRACE(c.name);
+  DriverHarness h;
+  ASSERT_TRUE(h.Valid());
+  std::string address = "127.0.30.";
+  address += std::to_string(40 + index);
+  ASSERT_TRUE(h.ListenTcpOn(address));
+  h.WriteIni();
+  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+  h.Sim().HoldReplyTo(QString::fromLatin1(c.holdCode));
+  h.DropReceipt("ONLINE1.TXT", kReceipt);
+  ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Sim().HeldCommand().isEmpty(); }))
+      << h.DriverOutput();
+  h.KillDriver();
+  h.Sim().ReleaseHeldReply();
+  const std::optional<InFlightRecord> record = LoadInFlight(h.Folder());
+  ASSERT_TRUE(record.has_value());
+
+  h.DropReceipt("ONLINE1.TXT", c.rewrite);
+  QFile file(QString::fromStdString(h.PathOf("ONLINE1.TXT")));
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(file.setFileTime(QDateTime::fromMSecsSinceEpoch(record->modifiedMs + 1500),
+                               QFileDevice::FileModificationTime));
+  file.close();
+
+  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+  EXPECT_EQ(h.WaitForAnswer("1").value_or("<timeout>"), c.answer);
+  const std::vector<std::string> booked = BookedReceipts(h.RollText());
+  ASSERT_EQ(booked.size(), c.booked.size()) << h.RollText();
+  for (std::size_t i = 0; i < booked.size(); ++i) {
+    EXPECT_EQ(CountOf(booked[i], c.booked[i]), 1) << booked[i];
+  }
+  EXPECT_FALSE(h.Exists(kInFlightFileName));
+  if (::testing::Test::HasFailure()) std::cerr << h.DriverOutput() << "\n";
+  h.StopDriver();
+}
+
+TEST(CrashKillTest, FileWrittenAgainWhileTheDriverIsDown) {
+  const std::vector<std::string> other = {"1;CAFEA;BUC;1;1;900;100000", "5;900;1"};
+  const std::vector<RewriteCase> cases = {
+      // The device finished the receipt and its reply was lost: answered, not printed again.
+      {"same bytes", "3015", kReceipt, "0 OK\r\nBON FISCAL NR. 0001\r\n" + kRestarted, {"LAPTE"}},
+      // Other bytes are a new receipt; the recorded one, left open unpaid, is cancelled first.
+      {"other bytes, unpaid", "33021", other, "0 OK\r\nBON FISCAL NR. 0002\r\n", {"CAFEA"}},
+      // Left paid, it is finished first.
+      {"other bytes, paid",
+       "3007",
+       other,
+       "0 OK\r\nBON FISCAL NR. 0002\r\nA FOST FINALIZAT AUTOMAT BONUL 0001\r\n",
+       {"LAPTE", "CAFEA"}},
+  };
+  int index = 0;
+  for (const RewriteCase& c : cases) {
+    RunRewriteCase(c, index++);
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
 // Folder states that a kill leaves behind, set up directly.
 class CrashLeftover : public DriverTest {
  protected:
@@ -148,6 +219,26 @@ TEST_F(CrashLeftover, AnswerWrittenBeforeTheKillIsKeptAndTheFileNotRunAgain) {
   ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Exists("ONLINE1.TXT"); }));
   EXPECT_EQ(h.ReadFile("ERROR1.TXT"), answer);
   EXPECT_EQ(h.Sim().ReceiptsPrinted(), 0);
+  EXPECT_FALSE(h.Exists(kInFlightFileName));
+}
+
+TEST_F(CrashLeftover, AnsweredFileWrittenAgainIsDecidedFromTheDevice) {
+  ASSERT_TRUE(h.ListenTcpOn("127.0.30.62"));
+  h.WriteIni();
+  ASSERT_TRUE(h.StartDriver());
+  ASSERT_EQ(h.Run("1", kSale), "0 OK\r\nBON FISCAL NR. 0001\r\n");
+  h.StopDriver();
+  // Killed after that answer, before the delete; the application then wrote the file again.
+  h.DropReceipt("ONLINE1.TXT", kSale);
+  InFlightRecord r = RecordFor("ONLINE1.TXT");
+  r.modifiedMs -= 5000;
+  r.phase = InFlightPhase::Answered;
+  Save(r);
+
+  ASSERT_TRUE(h.StartDriver());
+  EXPECT_EQ(h.WaitForAnswer("1").value_or("<timeout>"),
+            "0 OK\r\nBON FISCAL NR. 0001\r\n" + kRestarted);
+  EXPECT_EQ(h.Sim().ReceiptsPrinted(), 1);
   EXPECT_FALSE(h.Exists(kInFlightFileName));
 }
 

@@ -100,6 +100,21 @@ TEST_F(CheckerTest, OlderSyntaxConvertsWithTheGivenIni) {
   EXPECT_EQ(d.out, "1;APA;UMBUC;1;1;250;100000;1;\r\n5;250;1;;\r\nFISCAL\n");
 }
 
+TEST_F(CheckerTest, ControlBytesAreRefusedInBothSyntaxes) {
+  const QString file = Write("ONLINE5.TXT",
+                             "21;1;AB\x02"
+                             "0004003108INJECTED78\x03"
+                             "CD\r\n");
+  const std::string answer =
+      "1 ERROR\r\n8061;Linia contine un caracter de control nepermis : "
+      "21;1;AB<02>0004003108INJECTED78<03>CD\r\n";
+  for (const QStringList& args : {QStringList{file}, QStringList{"--old-syntax", file}}) {
+    const CheckerRun r = RunChecker(args);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.out, answer);
+  }
+}
+
 TEST_F(CheckerTest, BadUsageAndUnreadableFiles) {
   const CheckerRun none = RunChecker({});
   EXPECT_EQ(none.exitCode, 2);
