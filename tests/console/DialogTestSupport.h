@@ -38,7 +38,7 @@ inline void ExpectChosenFromListOnly(QComboBox* list) {
   QWidget* window = list->window();
   window->show();
   window->activateWindow();
-  QApplication::setActiveWindow(window);
+  QCoreApplication::processEvents();
   list->setFocus();
   ASSERT_TRUE(list->hasFocus());
   list->setCurrentIndex(0);
