@@ -1,5 +1,7 @@
 #include "console/DialogControls.h"
 
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +11,32 @@
 #include "console/RomMessageDialog.h"
 
 namespace vorn {
+
+namespace {
+
+class TypedKeyDropper : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+      case Qt::Key_Tab:
+      case Qt::Key_Backtab:
+      case Qt::Key_Escape:
+        return false;
+      default:
+        // Navigation keys carry no text; a character would search the list.
+        return !key->text().isEmpty();
+    }
+  }
+};
+
+}  // namespace
 
 void NameControl(QWidget* widget, const char* objectName, const QString& caption) {
   widget->setObjectName(QString::fromLatin1(objectName));
@@ -38,5 +66,7 @@ void AcceptOnly(QLineEdit* edit, const QString& characters) {
   const QString pattern = QStringLiteral("[%1]*").arg(QRegularExpression::escape(characters));
   edit->setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), edit));
 }
+
+void ChooseFromListOnly(QComboBox* list) { list->installEventFilter(new TypedKeyDropper(list)); }
 
 }  // namespace vorn

@@ -7,6 +7,7 @@
 
 class QWidget;
 class QPushButton;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 
@@ -24,5 +25,9 @@ void ShowOperationError(const std::string& text, QWidget* parent);
 
 // Only these characters reach the edit (typed or pasted).
 void AcceptOnly(QLineEdit* edit, const QString& characters);
+
+// A list chosen from, never typed into: typed characters other than Enter are
+// dropped; Tab, Esc, the arrows, F4 and Alt+Down work as in any list.
+void ChooseFromListOnly(QComboBox* list);
 
 }  // namespace vorn

@@ -5,7 +5,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -15,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "console/Cp1252.h"
+#include "console/DialogControls.h"
 #include "core/Settings.h"
 
 namespace vorn {
@@ -104,7 +104,7 @@ QWidget* SettingsPanel::BuildGeneralTab() {
   portLayout->addWidget(Label("Port serial   COM ", portPanel_));
   port_ = Named(new QComboBox(portPanel_), "CPORT", QStringLiteral("Port serial COM"));
   for (int i = 1; i <= 16; ++i) port_->addItem(QStringLiteral(" %1").arg(i));
-  port_->installEventFilter(this);
+  ChooseFromListOnly(port_);  // CPORTKeyPress
   portLayout->addWidget(port_);
   portLayout->addStretch(1);
   ipPanel_ = Named(new QWidget(place), "PIPImprimanta", QStringLiteral("Adresa IP"));
@@ -168,22 +168,26 @@ QWidget* SettingsPanel::BuildGeneralTab() {
   sintaxa_ = Named(new QComboBox(page), "CSintaxa", QStringLiteral("Sintaxa bon"));
   sintaxa_->addItem(QStringLiteral("Vorn_Drv"));
   sintaxa_->addItem(QStringLiteral("XVornDrv (driver vechi)"));
-  sintaxa_->installEventFilter(this);
+  ChooseFromListOnly(sintaxa_);
   syntaxRow->addWidget(sintaxa_, 1);
   layout->addLayout(syntaxRow);
   layout->addStretch(1);
 
-  connect(comunicatie_, &QButtonGroup::idClicked, this, [this](int id) {
-    if (!loading_) s_.Comunicatie = id;
+  // Bound to the change signals, not to the user's ones (clicked, textEdited):
+  // assistive tools and desktop automation change the controls through their
+  // setters, and the save must keep what the panel shows.
+  BindChoice(comunicatie_, [this](int id) {
+    s_.Comunicatie = id;
     ShowLinkPanel();
   });
   connect(port_, &QComboBox::currentIndexChanged, this, [this](int i) {
     if (!loading_) s_.PortIndex = i;
   });
-  connect(ip_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { s_.IP = ToCp1252(text); });
-  connect(rata_, &QButtonGroup::idClicked, this, [this](int id) { s_.BaudRate = id; });
-  connect(taiere_, &QButtonGroup::idClicked, this, [this](int id) { s_.ModTaiere = id; });
+  connect(ip_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (!loading_) s_.IP = ToCp1252(text);
+  });
+  BindChoice(rata_, [this](int id) { s_.BaudRate = id; });
+  BindChoice(taiere_, [this](int id) { s_.ModTaiere = id; });
   connect(liniiAvans_, &QSpinBox::valueChanged, this, [this](int v) {
     if (!loading_) s_.LiniiAvans = v;
   });
@@ -235,8 +239,8 @@ QWidget* SettingsPanel::BuildErrorTab() {
   layout->addWidget(plataBox);
   layout->addStretch(1);
 
-  connect(erImpr_, &QButtonGroup::idClicked, this, [this](int id) { s_.TratareEroareStare = id; });
-  connect(erModPlata_, &QButtonGroup::idClicked, this, [this](int id) {
+  BindChoice(erImpr_, [this](int id) { s_.TratareEroareStare = id; });
+  BindChoice(erModPlata_, [this](int id) {
     s_.TratareFormaPlata = id;
     ShowFormSpin();
   });
@@ -244,6 +248,12 @@ QWidget* SettingsPanel::BuildErrorTab() {
     if (!loading_) s_.CodFormaPlata = v;
   });
   return page;
+}
+
+void SettingsPanel::BindChoice(QButtonGroup* group, std::function<void(int)> store) {
+  connect(group, &QButtonGroup::idToggled, this, [this, store = std::move(store)](int id, bool on) {
+    if (on && !loading_) store(id);
+  });
 }
 
 void SettingsPanel::Reload() {
@@ -272,14 +282,5 @@ void SettingsPanel::ShowLinkPanel() {
 }
 
 void SettingsPanel::ShowFormSpin() { forma_->setVisible(erModPlata_->checkedId() == 0); }
-
-bool SettingsPanel::eventFilter(QObject* watched, QEvent* event) {
-  // CPORTKeyPress: the lists cannot be typed into; only Enter passes.
-  if ((watched == port_ || watched == sintaxa_) && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    return key != Qt::Key_Return && key != Qt::Key_Enter;
-  }
-  return QWidget::eventFilter(watched, event);
-}
 
 }  // namespace vorn

@@ -3,6 +3,7 @@
 // configuration. A change goes into the settings at once; only the start/stop
 // button and the program end save them.
 #include <QWidget>
+#include <functional>
 
 class QButtonGroup;
 class QComboBox;
@@ -24,14 +25,13 @@ class SettingsPanel : public QWidget {
   void Reload();
   QTabWidget* Tabs() const { return tabs_; }
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   QWidget* BuildGeneralTab();
   QWidget* BuildErrorTab();
   QButtonGroup* RadioGroup(QGroupBox* box, const QString& name,
                            std::initializer_list<const char*> items);
+  // store gets the id of the item just selected, however it was selected.
+  void BindChoice(QButtonGroup* group, std::function<void(int)> store);
   void ShowLinkPanel();  // RTipComunicatieClick
   void ShowFormSpin();   // RGErModPlataClick
 

@@ -1,11 +1,11 @@
 #include "console/TEExportXML.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDate>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,9 +33,9 @@ TEExportXML::TEExportXML(const ManualContext& context, bool binary, bool stepMes
 
   CLuna_ = new QComboBox(this);
   NameControl(CLuna_, "CLuna", QStringLiteral("Luna"));
-  for (int m = 1; m <= 12; ++m) CLuna_->addItem(QStringLiteral("%1").arg(m, 2));
+  for (int m = 1; m <= 12; ++m) CLuna_->addItem(QStringLiteral(" %1").arg(m));
   CLuna_->setCurrentIndex(today.month() - 1);
-  CLuna_->installEventFilter(this);
+  ChooseFromListOnly(CLuna_);
 
   auto* kind = new QGroupBox(QStringLiteral("  Tip export  "), this);
   NameControl(kind, "RTip", kind->title());
@@ -68,18 +68,9 @@ TEExportXML::TEExportXML(const ManualContext& context, bool binary, bool stepMes
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
+  beep = [] { QApplication::beep(); };
   connect(BStart_, &QPushButton::clicked, this, &TEExportXML::BStartClick);
   connect(BIesire_, &QPushButton::clicked, this, &QDialog::close);
-}
-
-bool TEExportXML::eventFilter(QObject* watched, QEvent* event) {
-  // The month is chosen from the list only: typed characters other than Enter never reach it.
-  if (watched == CLuna_ && event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    if (!key->text().isEmpty() && !enter) return true;
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 void TEExportXML::BStartClick() {
@@ -108,6 +99,8 @@ void TEExportXML::BStartClick() {
   busy_ = false;
   BStart_->setEnabled(true);
   BIesire_->setEnabled(true);
+  // A pair of the archive's text that was not hexadecimal became a 0 byte.
+  for (int i = 0; i < outcome.badHexPairs; ++i) beep();
   fiscalSeries_ = outcome.fiscalSeries;
   lastArchive_ = outcome.archivePath;
   if (!outcome.ok) ShowOperationError(outcome.message, this);

@@ -2,6 +2,7 @@
 // The device's monthly XML report archive fetched by hand, in the hexadecimal
 // or the binary transfer.
 #include <QDialog>
+#include <functional>
 #include <string>
 
 #include "operations/ManualLink.h"
@@ -28,8 +29,8 @@ class TEExportXML : public QDialog {
   // The archive written by the last export; empty when none was.
   const std::string& LastArchive() const { return lastArchive_; }
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  // The system beep (replaceable for tests).
+  std::function<void()> beep;
 
  private:
   void BStartClick();

@@ -509,16 +509,19 @@ void ServiceCore::HandleEscapedError(const std::string& what, const std::string&
 
 bool ServiceCore::DeleteReceiptFile(const std::string& path) {
   const QString qpath = Q(path);
+  const FileSignature handled = Signature(qpath);
   const int64_t start = MonotonicMs();
   const int64_t limit = ScaledMs(kDeleteRetryMs);
-  // Once removed, the name is not looked at again: the application may already
-  // have written its next receipt under it.
-  if (QFile::remove(qpath)) return true;
-  while (QFileInfo::exists(qpath) && MonotonicMs() - start < limit) {
+  // Once the name is free the application may drop its next file under it at
+  // once: after a removal succeeded the name is never looked at again, and a
+  // retry only ever removes the file that was handled.
+  while (!QFile::remove(qpath)) {
+    const FileSignature now = Signature(qpath);
+    if (!now.exists || !(now == handled)) return true;
+    if (MonotonicMs() - start >= limit) return false;
     WaitMs(kRetryPauseMs);
-    if (QFile::remove(qpath)) return true;
   }
-  return !QFileInfo::exists(qpath);
+  return true;
 }
 
 // ---------------------------------------------------------------- answer and status files

@@ -63,8 +63,9 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes) {
 
 std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
                                const std::string& programFolder, std::string& fiscalSeries,
-                               const ExportStepMessage& step) {
+                               const ExportStepMessage& step, int* badHexPairs) {
   std::string written;
+  if (badHexPairs) *badHexPairs = 0;
   WaitMs(7000);
 
   // Elapsed time on the monotonic clock: the wait must survive midnight.
@@ -98,7 +99,9 @@ std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
       if (link.LastReply.size() > 3) hex += link.LastReply.substr(3, 1000);
     }
     if (!hex.empty()) {
-      bytes = DecodeHexText(hex).bytes;
+      HexDecoded decoded = DecodeHexText(hex);
+      bytes = std::move(decoded.bytes);
+      if (badHexPairs) *badHexPairs = decoded.badPairs;
       haveFile = true;
     }
   } else {

@@ -42,10 +42,11 @@ using ExportStepMessage = std::function<void(const std::string&)>;
 // The device side of a prepared export: waits until the archive is ready (at
 // most 120 s), reads the fiscal series into fiscalSeries, transfers the archive
 // and writes it into programFolder + "ExportXML". Returns the path written,
-// empty when none was.
+// empty when none was. badHexPairs, when given, receives the number of
+// hexadecimal pairs that did not decode (each is a system beep for an operator).
 std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
                                const std::string& programFolder, std::string& fiscalSeries,
-                               const ExportStepMessage& step = {});
+                               const ExportStepMessage& step = {}, int* badHexPairs = nullptr);
 
 // Copies a prepared export into programFolder + "ExportXML". The marker file
 // "wait.txt" stands in the work folder while it runs. Fills fiscalSeries.

@@ -22,8 +22,8 @@ ManualExportOutcome RunManualXmlExport(const ManualContext& context,
         copy.type = request.type;
         copy.mode = request.binary ? 2 : 1;
         copy.onlyCompleteBinary = true;
-        result.archivePath =
-            FetchExportArchive(link, copy, context.programFolder, result.fiscalSeries, step);
+        result.archivePath = FetchExportArchive(link, copy, context.programFolder,
+                                                result.fiscalSeries, step, &result.badHexPairs);
         return OperationOutcome{true, {}};
       });
   result.ok = outcome.ok;

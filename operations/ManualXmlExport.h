@@ -22,6 +22,7 @@ struct ManualExportRequest {
 struct ManualExportOutcome : OperationOutcome {
   std::string fiscalSeries;
   std::string archivePath;  // empty when no archive was written
+  int badHexPairs = 0;      // hexadecimal transfer: pairs written as a 0 byte
 };
 
 // Prepares and copies the export on a link of its own (default long time-out);

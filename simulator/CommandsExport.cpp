@@ -58,6 +58,7 @@ Response FiscalDevice::ExportBlock(const std::string& data) {
     payload += kHex[b & 0xF];
   }
   e.hexOffset += n;
+  if (state_.exportBadHex) payload.replace(3, 2, "ZZ");
   return Response::Ok(payload);
 }
 

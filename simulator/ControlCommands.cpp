@@ -61,6 +61,7 @@ QString FiscalSimulator::ControlHelp() {
       "  report-busy MS            how long a long report keeps the device busy\n"
       "  export-delay MS           how long an export takes to prepare\n"
       "  export-size BYTES         approximate size of the export archive\n"
+      "  export-bad-hex on|off     each hexadecimal export block begins with a non-hex pair\n"
       "  series TEXT               fiscal series\n"
       "  status                    the device state\n"
       "  roll                      everything printed so far\n"
@@ -89,6 +90,7 @@ QString FiscalSimulator::ApplyControl(const QString& line) {
       {"not-fiscalized", &FiscalSimulator::SetNotFiscalized},
       {"24h", &FiscalSimulator::Set24hSinceFirstReceipt},
       {"silent", &FiscalSimulator::SetSilent},
+      {"export-bad-hex", &FiscalSimulator::SetExportBadHex},
   };
   static const std::map<QString, std::function<void(FiscalSimulator*, qint64)>> numbers = {
       {"journal-free-lines", &FiscalSimulator::SetJournalFreeLines},

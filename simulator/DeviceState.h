@@ -145,6 +145,7 @@ struct DeviceState {
 
   ExportJob exportJob;
   int64_t exportSize = 4096;
+  bool exportBadHex = false;
   int exportReadyDelayMs = 1500;
   int reportBusyMs = 8000;
 

@@ -124,6 +124,7 @@ void FiscalSimulator::SetExportReadyDelayMs(int ms) {
 void FiscalSimulator::SetExportSize(qint64 bytes) {
   device_->State().exportSize = bytes < 256 ? 256 : bytes;
 }
+void FiscalSimulator::SetExportBadHex(bool on) { device_->State().exportBadHex = on; }
 void FiscalSimulator::SetFiscalSeries(const QString& series) {
   device_->State().fiscalSeries = series.toStdString();
 }

@@ -73,6 +73,8 @@ class FiscalSimulator : public QObject {
   void SetReportBusyMs(int ms);        // how long a long report keeps busy (scaled)
   void SetExportReadyDelayMs(int ms);  // how long an export takes to prepare (scaled)
   void SetExportSize(qint64 bytes);    // approximate size of the exported archive
+  // Each hexadecimal export block then begins with a pair that is not hexadecimal.
+  void SetExportBadHex(bool on);
   void SetFiscalSeries(const QString& series);
 
   // ---- inspection ----

@@ -1,5 +1,8 @@
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAction>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -7,6 +10,7 @@
 #include "ConsoleFixture.h"
 #include "console/SettingsPanel.h"
 #include "console/TrayIcon.h"
+#include "tests/console/DialogTestSupport.h"
 
 namespace vorn::test {
 namespace {
@@ -98,6 +102,61 @@ TEST_F(MainWindowTest, SettingsControlsFeedTheirKeys) {
                           "Sintaxa=1", "TratareBonInDerulare=2"}) {
     EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
   }
+}
+
+// Changes made as assistive tools and desktop automation make them: through
+// the accessibility interfaces, never through a click or a typed key.
+QAccessibleInterface* Accessible(QWidget* w) { return QAccessible::queryAccessibleInterface(w); }
+void ReplaceText(QWidget* w, const QString& text) {
+  QAccessibleInterface* a = Accessible(w);
+  a->editableTextInterface()->replaceText(0, a->textInterface()->characterCount(), text);
+}
+void SetValue(QWidget* w, int value) { Accessible(w)->valueInterface()->setCurrentValue(value); }
+void Toggle(QWidget* w) {
+  Accessible(w)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+}
+
+TEST_F(MainWindowTest, SettingsChangedThroughAccessibilityAreSaved) {
+  const struct {
+    const char* control;
+    std::function<void(QWidget*)> change;
+    const char* key;
+  } cases[] = {
+      {"EIP", [](QWidget* w) { ReplaceText(w, "10.1.2.3"); }, "IP=10.1.2.3"},
+      {"LiniiAvans", [](QWidget* w) { SetValue(w, 7); }, "LiniiAvans=7"},
+      {"SForma", [](QWidget* w) { SetValue(w, 4); }, "CodFormaPlata=4"},
+      {"RG1", Toggle, "ModTaiere=1"},
+      {"RGErImpr1", Toggle, "TratareEroareStare=1"},
+      {"RGErModPlata1", Toggle, "TratareFormaPlata=1"},
+      {"RTipComunicatie0", Toggle, "Comunicatie=0"},
+  };
+  Start();
+  StopProcessing();
+  Click("BConfig2");
+  for (const auto& c : cases) c.change(Find(c.control));
+  EXPECT_EQ(Find<QLineEdit>("EIP")->text(), "10.1.2.3");
+  EXPECT_TRUE(Shows("PPortSerial")) << "the link panel follows the choice";
+  EXPECT_FALSE(Shows("SForma"));
+  Click("Bstare");
+  const std::string ini = File("XVORNDRV.INI");
+  for (const auto& c : cases) EXPECT_NE(ini.find(c.key), std::string::npos) << c.key << "\n" << ini;
+}
+
+TEST_F(MainWindowTest, AccessibleChangeWithoutThePanelShownIsNotSaved) {
+  Start();
+  StopProcessing();
+  ReplaceText(Find("EIP"), "10.9.9.9");
+  Click("Bstare");  // no save: the start reloads the file
+  EXPECT_EQ(File("XVORNDRV.INI").find("10.9.9.9"), std::string::npos);
+  EXPECT_EQ(Find<QLineEdit>("EIP")->text().toStdString(), address);
+}
+
+TEST_F(MainWindowTest, SettingsListsAreChosenFromNeverTypedInto) {
+  Start();
+  StopProcessing();
+  Click("BConfig2");
+  window->findChild<QAbstractButton*>("RTipComunicatie0")->click();
+  for (const char* name : {"CPORT", "CSintaxa"}) ExpectChosenFromListOnly(Find<QComboBox>(name));
 }
 
 TEST_F(MainWindowTest, CloseBoxAndExitHideButNeverEnd) {

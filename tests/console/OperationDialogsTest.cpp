@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QFile>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -91,10 +92,12 @@ TEST_F(OperationDialogs, ExportDefaultsFiltersYearAndStepMessages) {
   QLineEdit* year = Find<QLineEdit>(dialog, "EAn");
   QComboBox* month = Find<QComboBox>(dialog, "CLuna");
   EXPECT_EQ(year->text().toInt(), QDate::currentDate().year());
-  EXPECT_EQ(month->currentText(), QString("%1").arg(QDate::currentDate().month(), 2));
+  EXPECT_EQ(month->currentText(), " " + QString::number(QDate::currentDate().month()));
+  QStringList items;
+  for (int i = 0; i < month->count(); ++i) items << month->itemText(i);
+  EXPECT_EQ(items.join('|'), " 1| 2| 3| 4| 5| 6| 7| 8| 9| 10| 11| 12");
+  test::ExpectChosenFromListOnly(month);
   month->setCurrentIndex(2);
-  test::KeyClicks(month, "1 9");
-  EXPECT_EQ(month->currentText(), " 3");
   year->clear();
   test::KeyClicks(year, "2a0b1-7");
   Find<QPushButton>(dialog, "BStart")->click();
@@ -118,6 +121,28 @@ TEST_F(OperationDialogs, ExportDefaultsFiltersYearAndStepMessages) {
   Find<QPushButton>(quiet, "BStart")->click();
   EXPECT_EQ(Texts(), std::vector<std::string>{}) << "the hexadecimal transfer shows no steps";
   EXPECT_NE(quiet.LastArchive(), "");
+}
+
+TEST_F(OperationDialogs, ExportOfATwoDigitMonthAndABadHexPairBeeps) {
+  sim.SetExportSize(256);
+  for (const bool bad : {false, true}) {
+    SCOPED_TRACE(bad ? "bad pair" : "clean");
+    sim.SetExportBadHex(bad);
+    TEExportXML dialog(context, false, false);
+    int beeps = 0;
+    dialog.beep = [&] { ++beeps; };
+    Find<QLineEdit>(dialog, "EAn")->setText("2024");
+    Find<QComboBox>(dialog, "CLuna")->setCurrentIndex(9);
+    Find<QPushButton>(dialog, "BStart")->click();
+    EXPECT_EQ(sim.CommandLog().filter("6416").last(), "6416202410R");
+    EXPECT_EQ(dialog.LastArchive(),
+              context.programFolder + "ExportXML/202410_" + dialog.FiscalSeries() + ".ZIP");
+    QFile archive(QString::fromStdString(dialog.LastArchive()));
+    ASSERT_TRUE(archive.open(QIODevice::ReadOnly));
+    // The simulator sends 500 bytes a block, each begun by the bad pair.
+    EXPECT_EQ(beeps, bad ? (archive.size() + 499) / 500 : 0);
+    EXPECT_EQ(archive.read(1) == QByteArray(1, '\0'), bad) << "a bad pair gives a 0 byte";
+  }
 }
 
 }  // namespace

@@ -1,4 +1,9 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
+#include <thread>
 
 #include "ManualFixture.h"
 #include "core/TextFiles.h"
@@ -59,17 +64,42 @@ TEST_F(LogoUploadTest, UploadsInChunksWithProgressAndCommandFile) {
   EXPECT_TRUE(Files("Log").front().startsWith("Log_LoadBMP_"));
 }
 
-TEST_F(LogoUploadTest, OversizedPictureIsRefusedBeforeAnythingIsSent) {
+TEST_F(LogoUploadTest, OnlyARegularFileOfAtMost200000BytesIsRead) {
   std::string error;
   ASSERT_TRUE(WriteFileWhole(folder + "big.bmp", std::string(kMaxLogoBytes + 1, 'x'), error));
-  bool started = false;
-  LogoProgress progress;
-  progress.started = [&](int) { started = true; };
-  const ManualOutcome out = LogoUpload(ctx).Run(folder + "big.bmp", progress);
-  EXPECT_FALSE(out.ok);
-  EXPECT_NE(out.error.find("200000"), std::string::npos) << out.error;
-  EXPECT_FALSE(started);
+  ASSERT_EQ(mkfifo((folder + "pipe.bmp").c_str(), 0600), 0);
+  ASSERT_TRUE(QDir(dir.path()).mkdir("folder.bmp"));
+  // Were the pipe opened for reading, this writer would let that read end at
+  // once, and the test fail instead of hang.
+  std::thread writer([path = folder + "pipe.bmp"] { close(open(path.c_str(), O_WRONLY)); });
+
+  const struct {
+    const char* name;
+    std::string error;
+  } cases[] = {
+      {"big.bmp", "Fisierul " + folder +
+                      "big.bmp are 200001 octeti.\rImprimanta accepta cel mult 200000 octeti. Nu "
+                      "am transmis nimic."},
+      {"pipe.bmp",
+       "Fisierul " + folder + "pipe.bmp nu este un fisier obisnuit.\rNu am transmis nimic."},
+      {"folder.bmp",
+       "Fisierul " + folder + "folder.bmp nu este un fisier obisnuit.\rNu am transmis nimic."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    bool started = false;
+    LogoProgress progress;
+    progress.started = [&](int) { started = true; };
+    const ManualOutcome out = LogoUpload(ctx).Run(folder + c.name, progress);
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.error, c.error);
+    EXPECT_FALSE(started);
+  }
   EXPECT_EQ(sim.FramesReceived(), 0);
+  // A reader held open until the writer is through, whenever its open comes.
+  const int reader = open((folder + "pipe.bmp").c_str(), O_RDONLY | O_NONBLOCK);
+  writer.join();
+  close(reader);
 }
 
 TEST_F(LogoUploadTest, MissingFileAndRefusedChunkAreReported) {
