@@ -178,6 +178,7 @@ constexpr Entry kDeviceErrors[] = {
     {8047, "NACK"},
     {8048, "TIME OUT"},
     {8061, "Comanda contine caractere de incadrare (STX/ETX) si nu a fost trimisa"},
+    {8062, "Comanda depaseste 993 de caractere si nu a fost trimisa"},
 };
 
 constexpr Entry kExtendedErrors[] = {

@@ -1,5 +1,6 @@
 #pragma once
 // Frame codec shared by the device link and the simulator.
+#include <cstddef>
 #include <string>
 
 namespace vorn {
@@ -14,6 +15,9 @@ std::string Checksum(const std::string& command);
 
 // STX "000" command checksum ETX.
 std::string BuildFrame(const std::string& command);
+
+// The longest command whose frame fits the device's 1000-byte send buffer.
+constexpr size_t kMaxCommandChars = 993;
 
 // The frame has no escaping: STX inside a command starts a frame over at the
 // device and ETX ends it early, so the rest would be read as a command of its own.

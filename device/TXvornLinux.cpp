@@ -165,11 +165,12 @@ int TXvornLinux::SendCommand(const std::string& command) {
   LastReply.clear();
   if (d->waiting) return 8048;              // the one reception of this object is in use
   if (BreaksFraming(command)) return 8061;  // not a byte of it is sent
+  // Frames are copied into 1000-byte send buffers; a longer one would lose its
+  // checksum and ETX, and the device would read whatever follows as its rest.
+  if (command.size() > kMaxCommandChars) return 8062;
   const std::shared_ptr<bool> alive = d->alive;
 
-  // Frames are copied into 1000-byte send buffers.
-  std::string frame = BuildFrame(command);
-  if (frame.size() > 1000) frame.resize(1000);
+  const std::string frame = BuildFrame(command);
   static const std::string pollFrame = BuildFrame("1010");
   d->rx.SetPollActive(false);
   d->rx.ClearReceive();

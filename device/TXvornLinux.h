@@ -49,8 +49,8 @@ class TXvornLinux : public QObject {
   void CloseLink();
   bool CheckLink();
   void SetReplyTimeout(int seconds);
-  // 0, a device code, 8047 NACK, 8048 TIME OUT, or 8061 for a command that
-  // would break the frame (nothing sent).
+  // 0, a device code, 8047 NACK, 8048 TIME OUT, 8061 for a command that would
+  // break the frame or 8062 for one too long for it (nothing sent for either).
   int SendCommand(const std::string& command);
   void SetError(int code);
 

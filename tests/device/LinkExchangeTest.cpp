@@ -328,6 +328,18 @@ TEST_F(LinkExchangeTest, CommandThatWouldBreakTheFrameIsNotSent) {
                                                   "42\x03"}));
 }
 
+TEST_F(LinkExchangeTest, CommandLongerThanTheSendBufferIsNotCutButRefused) {
+  FakeDevice dev(Always({Reply("")}));
+  auto link = Open(dev);
+  // "9101" + two digits + the chunk: 993 characters fill the buffer exactly.
+  EXPECT_TRUE(link->LogoChunk(2, std::string(987, 'A')));
+  EXPECT_FALSE(link->LogoChunk(2, std::string(988, 'A')));
+  EXPECT_EQ(link->LastError, "8062;Comanda depaseste 993 de caractere si nu a fost trimisa");
+  ASSERT_EQ(dev.frames.size(), 1u);
+  EXPECT_EQ(dev.frames[0].size(), 1000u);
+  EXPECT_EQ(dev.frames[0].back(), '\x03');
+}
+
 TEST_F(LinkExchangeTest, OperationsFailWith8001BeforeOpen) {
   TXvornLinux link(true, false);
   EXPECT_FALSE(link.Subtotal());
