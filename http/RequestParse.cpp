@@ -89,10 +89,8 @@ ParseRefusal ParseRequestBytes(std::string_view bytes, const HttpLimits& limits,
     const size_t used =
         parser.put(boost::asio::const_buffer(bytes.data() + consumed, bytes.size() - consumed), ec);
     consumed += used;
-    if (ec == http::error::need_more) {
-      if (consumed >= bytes.size() || used == 0) return {};
-      continue;
-    }
+    // The parser wants these bytes again together with more; there are no more.
+    if (ec == http::error::need_more) return {};
     if (ec) {
       ParseRefusal r = beastreq::FromParseError(ec);
       if (r.status == 0) r = {400, "malformed request (" + ec.message() + ")"};

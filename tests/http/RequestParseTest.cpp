@@ -30,6 +30,8 @@ TEST(RequestParse, StrictReadingOfOneRequest) {
       {"header block cut short", "GET /status HTTP/1.1\r\nHost: a\r\n", 0, false},
       {"body cut short", "POST /receipts HTTP/1.1\r\nHost: a\r\nContent-Length: 10\r\n\r\n12", 0,
        false},
+      {"cut after the last chunk's size line",
+       "POST /check HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n", 0, false},
       {"HTTP/1.0 may omit Host", "GET /status HTTP/1.0\r\n\r\n", 0, true},
       {"HTTP/1.1 without Host", "GET /status HTTP/1.1\r\n\r\n", 400, true},
       {"two Host headers", "GET / HTTP/1.1\r\nHost: localhost\r\nHost: evil.example\r\n\r\n", 400,
