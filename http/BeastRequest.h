@@ -27,4 +27,9 @@ size_t BodyReservation(const Parser& parser, const HttpLimits& limits);
 
 HttpRequest ToRequest(http::request<http::string_body>&& message);
 
+// The request as its header block gives it, without a body.
+HttpRequest HeadOf(const Parser& parser);
+
+size_t FieldCount(const Parser& parser);
+
 }  // namespace vorn::beastreq

@@ -38,6 +38,36 @@ bool WaitSeconds(const HttpRequest& request, int& seconds) {
   return true;
 }
 
+// "receipts", "receipt" (with its id), "check", "status"; empty for anything else.
+QString RouteOf(QString path, QString& idText) {
+  if (path.size() > 1 && path.endsWith('/')) path.chop(1);
+  if (path == QLatin1String("/receipts")) return QStringLiteral("receipts");
+  if (path.startsWith(QLatin1String("/receipts/"))) {
+    idText = path.mid(10);
+    return QStringLiteral("receipt");
+  }
+  if (path == QLatin1String("/check") || path == QLatin1String("/status")) return path.mid(1);
+  return {};
+}
+
+// The checks that need no body, made on the listener's thread before a body
+// byte is read or set aside; the full checks run again with the request.
+std::optional<HttpResponse> RefuseEarly(const HttpSettings& settings, const HttpRequest& head) {
+  const QUrl url = head.url();
+  if (!url.isValid()) {
+    return ToResponse(ErrorReply(400, QStringLiteral("the request target is not a valid URL")));
+  }
+  QString path = url.path();
+  QString idText;
+  const QString route = RouteOf(path, idText);
+  if (path.size() > 1 && path.endsWith('/')) path.chop(1);
+  const HeaderPairs cors = CorsHeaders(settings, head);
+  if (route.isEmpty()) return ToResponse(ErrorReply(404, "no such resource: " + path, cors));
+  const std::optional<Reply> refusal = Refusal(settings, head, route, cors);
+  if (refusal && refusal->status >= 400) return ToResponse(*refusal);
+  return std::nullopt;
+}
+
 bool ValidKey(const QByteArray& key) {
   if (key.isEmpty() || key.size() > 255) return false;
   for (char c : key) {
@@ -60,7 +90,8 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
   listener_ = std::make_unique<HttpListener>(
       this, settings_.limits,
       [this](HttpRequest& request, HttpResponder responder) { Dispatch(request, responder); },
-      [this](uint64_t id) { waiters_.erase(id); });
+      [this](uint64_t id) { waiters_.erase(id); },
+      [settings = settings_](const HttpRequest& head) { return RefuseEarly(settings, head); });
   connect(&queue_, &FolderQueue::Answered, this, &HttpFront::OnAnswered);
   connect(&queue_, &FolderQueue::Lost, this, &HttpFront::OnLost);
   saveTimer_.setSingleShot(true);
@@ -105,17 +136,9 @@ void HttpFront::Dispatch(const HttpRequest& request, const HttpResponder& respon
     return;
   }
   QString path = url.path();
-  if (path.size() > 1 && path.endsWith('/')) path.chop(1);
-  QString route;
   QString idText;
-  if (path == QLatin1String("/receipts")) {
-    route = QStringLiteral("receipts");
-  } else if (path.startsWith(QLatin1String("/receipts/"))) {
-    route = QStringLiteral("receipt");
-    idText = path.mid(10);
-  } else if (path == QLatin1String("/check") || path == QLatin1String("/status")) {
-    route = path.mid(1);
-  }
+  const QString route = RouteOf(path, idText);
+  if (path.size() > 1 && path.endsWith('/')) path.chop(1);
 
   HeaderPairs cors = CorsHeaders(settings_, request);
   if (route.isEmpty()) {

@@ -50,8 +50,9 @@ void Log(const std::string& line) {
 class Connection;
 
 struct Server {
-  Server(QObject* c, HttpLimits l, HttpListener::Handler h, HttpListener::Gone g)
-      : context(c), limits(l), handler(std::move(h)), gone(std::move(g)) {}
+  Server(QObject* c, HttpLimits l, HttpListener::Handler h, HttpListener::Gone g,
+         HttpListener::Admit a)
+      : context(c), limits(l), handler(std::move(h)), gone(std::move(g)), admit(std::move(a)) {}
 
   bool Reserve(size_t bytes) {
     size_t now = buffered.load();
@@ -91,6 +92,7 @@ struct Server {
   const HttpLimits limits;
   const HttpListener::Handler handler;
   const HttpListener::Gone gone;
+  const HttpListener::Admit admit;
   std::atomic<int> connections{0};
   std::atomic<size_t> buffered{0};
   std::atomic<bool> stopping{false};
@@ -148,8 +150,18 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void OnHeader(beast::error_code ec) {
     if (ec) return Failed(ec);
     version_ = parser_->get().version();
+    head_ = parser_->get().method() == http::verb::head;
+    headerFields_ = beastreq::FieldCount(*parser_);
     if (const ParseRefusal r = beastreq::CheckHeader(*parser_); r.status != 0) {
       return Refuse(r.status, r.reason);
+    }
+    if (server_.admit) {
+      if (std::optional<HttpResponse> refusal = server_.admit(beastreq::HeadOf(*parser_))) {
+        // With a body on its way the connection closes: the body is never read.
+        keepAlive_ = parser_->is_done() && parser_->get().keep_alive();
+        awaiting_ = 0;
+        return Send(std::move(*refusal));
+      }
     }
     const size_t need = beastreq::BodyReservation(*parser_, server_.limits);
     if (!server_.Reserve(need)) {
@@ -189,6 +201,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   void Deliver() {
+    // Fields after a chunked body would slip past the checks made on the header block.
+    if (beastreq::FieldCount(*parser_) != headerFields_) {
+      return Refuse(400, "trailer fields are not accepted");
+    }
     keepAlive_ = parser_->get().keep_alive();
     head_ = parser_->get().method() == http::verb::head;
     const uint64_t id = server_.nextId++;
@@ -225,6 +241,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
             return self->WatchForLeave(id);
           }
           if (!peek && n > 0) return;  // the next request, read after this answer
+          if (peek == asio::error::eof) {
+            // The client only stopped sending (a half-close): it still reads its answer.
+            self->keepAlive_ = false;
+            return;
+          }
           self->awaiting_ = 0;
           Server* server = &self->server_;
           QMetaObject::invokeMethod(
@@ -239,13 +260,17 @@ class Connection : public std::enable_shared_from_this<Connection> {
     awaiting_ = 0;
     beast::error_code ignored;
     stream_.socket().cancel(ignored);
+    Send(std::move(response));
+    server_.held.erase(this);  // the write holds it now
+  }
+
+  void Send(HttpResponse response) {
     auto res = std::make_shared<Response>(static_cast<http::status>(response.status), version_);
     for (auto& [name, value] : response.headers) res->insert(name, value);
     if (!head_) res->body() = std::move(response.body);  // a HEAD answer has no body
     res->keep_alive(keepAlive_);
     res->prepare_payload();
     Write(std::move(res), keepAlive_);
-    server_.held.erase(this);  // the write holds it now
   }
 
   void Refuse(int status, const std::string& reason) {
@@ -301,6 +326,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   size_t reserved_ = 0;
   uint64_t awaiting_ = 0;
   unsigned version_ = 11;
+  size_t headerFields_ = 0;
   bool keepAlive_ = false;
   bool head_ = false;
   std::array<char, 4096> scratch_{};
@@ -363,9 +389,10 @@ void HttpResponder::Send(HttpResponse response) const {
   if (auto c = connection_.lock()) c->Post(id_, std::move(response));
 }
 
-HttpListener::HttpListener(QObject* context, HttpLimits limits, Handler handler, Gone gone)
+HttpListener::HttpListener(QObject* context, HttpLimits limits, Handler handler, Gone gone,
+                           Admit admit)
     : server_(std::make_shared<httpdetail::Server>(context, limits, std::move(handler),
-                                                   std::move(gone))) {}
+                                                   std::move(gone), std::move(admit))) {}
 
 HttpListener::~HttpListener() { server_->Stop(); }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,8 +50,12 @@ class HttpListener {
   // answered has closed its connection.
   using Handler = std::function<void(HttpRequest&, HttpResponder)>;
   using Gone = std::function<void(uint64_t id)>;
+  // Runs on the listener's thread as soon as a request's header block is read,
+  // before any body byte is read or set aside: a response refuses the request
+  // there (and closes the connection). Must be safe on that thread.
+  using Admit = std::function<std::optional<HttpResponse>(const HttpRequest& head)>;
 
-  HttpListener(QObject* context, HttpLimits limits, Handler handler, Gone gone);
+  HttpListener(QObject* context, HttpLimits limits, Handler handler, Gone gone, Admit admit = {});
   ~HttpListener();
   HttpListener(const HttpListener&) = delete;
   HttpListener& operator=(const HttpListener&) = delete;

@@ -13,7 +13,7 @@ Reply ErrorReply(int status, const QString& message, HeaderPairs headers) {
   return r;
 }
 
-void SendReply(const HttpResponder& responder, const Reply& reply) {
+HttpResponse ToResponse(const Reply& reply) {
   HttpResponse out;
   out.status = reply.status;
   if (reply.status != 204) {
@@ -24,7 +24,11 @@ void SendReply(const HttpResponder& responder, const Reply& reply) {
   for (const auto& [name, value] : reply.headers) {
     out.headers.emplace_back(name.toStdString(), value.toStdString());
   }
-  responder.Send(std::move(out));
+  return out;
+}
+
+void SendReply(const HttpResponder& responder, const Reply& reply) {
+  responder.Send(ToResponse(reply));
 }
 
 }  // namespace vorn

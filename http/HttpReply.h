@@ -21,6 +21,9 @@ struct Reply {
 // {"error": message, "status": status}.
 Reply ErrorReply(int status, const QString& message, HeaderPairs headers = {});
 
+// The reply as it goes on the wire; usable on any thread.
+HttpResponse ToResponse(const Reply& reply);
+
 // Hands the reply to its connection (dropped there when the client has gone).
 void SendReply(const HttpResponder& responder, const Reply& reply);
 

@@ -96,18 +96,27 @@ bool OriginAllowed(const HttpSettings& settings, const std::string& origin) {
 bool LocalHostHeader(const std::string& host) {
   std::string name = Trim(host);
   if (name.empty()) return true;  // HTTP/1.0 clients send none
+  std::string rest;               // what follows the name: nothing, or ":" and a port
   if (name.front() == '[') {
     const size_t close = name.find(']');
     if (close == std::string::npos) return false;
+    rest = name.substr(close + 1);
     name = name.substr(1, close - 1);
-  } else if (const size_t colon = name.rfind(':'); colon != std::string::npos) {
+  } else if (const size_t colon = name.find(':'); colon != std::string::npos) {
+    rest = name.substr(colon);
     name = name.substr(0, colon);
+  }
+  if (!rest.empty()) {
+    if (rest.size() < 2 || rest.size() > 6 || rest[0] != ':') return false;
+    for (size_t i = 1; i < rest.size(); ++i) {
+      if (rest[i] < '0' || rest[i] > '9') return false;
+    }
   }
   for (char& c : name) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   if (name == "localhost") return true;
-  return !QHostAddress(QString::fromLatin1(name.c_str())).isNull();
+  return !name.empty() && !QHostAddress(QString::fromLatin1(name.c_str())).isNull();
 }
 
 }  // namespace vorn

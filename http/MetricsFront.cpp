@@ -14,6 +14,28 @@ HttpResponse Text(int status, std::string body) {
   return r;
 }
 
+// Everything but an allowed GET /metrics; needs no body, so it also runs on the
+// listener's thread before a body could be read.
+std::optional<HttpResponse> Refuse(const HttpSettings& settings, const HttpRequest& request) {
+  if (request.url().path() != QLatin1String("/metrics")) {
+    return Text(404, "only /metrics is served here\n");
+  }
+  if (settings.token.empty() && !LocalHostHeader(request.value("Host").toStdString())) {
+    return Text(403, "host name not allowed; call by address or localhost\n");
+  }
+  if (!settings.token.empty() && !BearerMatches(settings, request.value("Authorization"))) {
+    HttpResponse r = Text(401, "a valid bearer token is required\n");
+    r.headers.emplace_back("WWW-Authenticate", "Bearer");
+    return r;
+  }
+  if (request.method != HttpRequest::Method::Get) {
+    HttpResponse r = Text(405, "use GET here\n");
+    r.headers.emplace_back("Allow", "GET");
+    return r;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 MetricsFront::MetricsFront(HttpSettings settings, Source source, QObject* parent)
@@ -24,7 +46,8 @@ MetricsFront::MetricsFront(HttpSettings settings, Source source, QObject* parent
   listener_ = std::make_unique<HttpListener>(
       this, settings_.limits,
       [this](HttpRequest& request, HttpResponder responder) { Handle(request, responder); },
-      [](uint64_t) {});
+      [](uint64_t) {},
+      [settings = settings_](const HttpRequest& head) { return Refuse(settings, head); });
 }
 
 MetricsFront::~MetricsFront() { listener_.reset(); }
@@ -36,21 +59,8 @@ bool MetricsFront::Start(std::string& error) {
 }
 
 void MetricsFront::Handle(const HttpRequest& request, const HttpResponder& responder) {
-  if (request.url().path() != QLatin1String("/metrics")) {
-    return responder.Send(Text(404, "only /metrics is served here\n"));
-  }
-  if (settings_.token.empty() && !LocalHostHeader(request.value("Host").toStdString())) {
-    return responder.Send(Text(403, "host name not allowed; call by address or localhost\n"));
-  }
-  if (!settings_.token.empty() && !BearerMatches(settings_, request.value("Authorization"))) {
-    HttpResponse r = Text(401, "a valid bearer token is required\n");
-    r.headers.emplace_back("WWW-Authenticate", "Bearer");
-    return responder.Send(std::move(r));
-  }
-  if (request.method != HttpRequest::Method::Get) {
-    HttpResponse r = Text(405, "use GET here\n");
-    r.headers.emplace_back("Allow", "GET");
-    return responder.Send(std::move(r));
+  if (std::optional<HttpResponse> refusal = Refuse(settings_, request)) {
+    return responder.Send(std::move(*refusal));
   }
   HttpResponse r = Text(200, RenderMetrics(source_()));
   r.headers[0].second = "text/plain; version=0.0.4; charset=utf-8";

@@ -44,6 +44,17 @@ ParseRefusal CheckHeader(const Parser& parser) {
   const size_t hosts = m.count(http::field::host);
   if (hosts == 0 && m.version() >= 11) return {400, "a Host header is required"};
   if (hosts > 1) return {400, "more than one Host header"};
+  // The checks read one value of each; a second one would be read by nobody or by someone else.
+  for (const http::field f : {http::field::origin, http::field::authorization,
+                              http::field::content_type, http::field::content_length}) {
+    if (m.count(f) > 1) {
+      const auto name = http::to_string(f);
+      return {400, "more than one " + std::string(name.data(), name.size()) + " header"};
+    }
+  }
+  for (const char* name : {"Idempotency-Key", "Prefer"}) {
+    if (m.count(name) > 1) return {400, std::string("more than one ") + name + " header"};
+  }
   // Only one reading of a message's length is ever acted on; anything a proxy
   // might read differently is refused.
   if (m.count(http::field::transfer_encoding) > 1 ||
@@ -60,6 +71,22 @@ ParseRefusal CheckHeader(const Parser& parser) {
 size_t BodyReservation(const Parser& parser, const HttpLimits& limits) {
   if (const auto length = parser.content_length()) return static_cast<size_t>(*length);
   return parser.chunked() ? limits.bodyBytes : 0;
+}
+
+size_t FieldCount(const Parser& parser) {
+  const auto& m = parser.get();
+  return static_cast<size_t>(std::distance(m.begin(), m.end()));
+}
+
+HttpRequest HeadOf(const Parser& parser) {
+  const auto& m = parser.get();
+  const auto text = [](boost::beast::string_view v) { return std::string(v.data(), v.size()); };
+  HttpRequest r;
+  r.method = MethodFromName(text(m.method_string()));
+  r.target = text(m.target());
+  for (const auto& field : m)
+    r.headers.emplace_back(text(field.name_string()), text(field.value()));
+  return r;
 }
 
 HttpRequest ToRequest(http::request<http::string_body>&& message) {
@@ -82,8 +109,10 @@ ParseRefusal ParseRequestBytes(std::string_view bytes, const HttpLimits& limits,
   consumed = 0;
   beastreq::Parser parser;
   beastreq::ApplyLimits(parser, limits);
-  parser.eager(true);
+  // The header block alone first, as the listener reads it, so its checks see no trailer.
+  parser.eager(false);
   bool checked = false;
+  size_t headerFields = 0;
   while (!parser.is_done()) {
     boost::beast::error_code ec;
     const size_t used =
@@ -98,9 +127,14 @@ ParseRefusal ParseRequestBytes(std::string_view bytes, const HttpLimits& limits,
     }
     if (parser.is_header_done() && !checked) {
       checked = true;
+      headerFields = beastreq::FieldCount(parser);
       if (ParseRefusal r = beastreq::CheckHeader(parser); r.status != 0) return r;
+      parser.eager(true);
     }
     if (used == 0 && !parser.is_done()) return {};
+  }
+  if (beastreq::FieldCount(parser) != headerFields) {
+    return {400, "trailer fields are not accepted"};
   }
   complete = true;
   out = beastreq::ToRequest(parser.release());

@@ -55,7 +55,9 @@ TEST(HttpSettings, HostHeaderNamesThisMachine) {
        {"", "127.0.0.1:9180", "localhost", "LOCALHOST:9180", "[::1]:9180", "192.168.1.5"}) {
     EXPECT_TRUE(LocalHostHeader(host)) << host;
   }
-  for (const char* host : {"evil.example", "evil.example:9180", "localhost.evil.example", "[::1"}) {
+  for (const char* host :
+       {"evil.example", "evil.example:9180", "localhost.evil.example", "[::1", "[::1]evil.example",
+        "localhost:evil", "localhost:", "::1", "[]", "localhost:9180:1", "127.0.0.1:123456"}) {
     EXPECT_FALSE(LocalHostHeader(host)) << host;
   }
 }

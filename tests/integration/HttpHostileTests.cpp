@@ -1,3 +1,8 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QTcpSocket>
 #include <memory>
@@ -113,6 +118,54 @@ TEST_F(HttpFrontTest, PipelinedRequestsAreEachAnsweredOnce) {
   EXPECT_TRUE(got.bytes.endsWith("Content-Length: 0\r\n\r\n"))
       << got.bytes.right(200).toStdString();
   EXPECT_FALSE(got.closedByServer);
+}
+
+TEST_F(HttpFrontTest, RequestsAreJudgedBeforeTheirBodyIsReadOrSetAside) {
+  StartWithHttp("127.0.60.34", "Cheie=tok-5\r\nMemorieCereriMB=4\r\n");
+  // Twenty announced bodies without the token: each refused at once, none waits
+  // for its body or takes from the budget.
+  const QByteArray unauthorised =
+      "POST /receipts HTTP/1.1\r\nHost: localhost\r\n"
+      "Expect: 100-continue\r\nContent-Length: 1048576\r\n\r\n";
+  std::vector<std::unique_ptr<QTcpSocket>> held;
+  for (int i = 0; i < 20; ++i) {
+    held.push_back(std::make_unique<QTcpSocket>());
+    held.back()->connectToHost(QString::fromStdString(address_), kHttpPort);
+    ASSERT_TRUE(held.back()->waitForConnected(5000));
+    held.back()->write(unauthorised);
+  }
+  std::vector<QByteArray> replies(held.size());
+  EXPECT_TRUE(DriverHarness::WaitFor([&] {
+    int answered = 0;
+    for (size_t i = 0; i < held.size(); ++i) {
+      replies[i] += held[i]->readAll();
+      answered += replies[i].contains("\r\n\r\n");
+    }
+    return answered == static_cast<int>(held.size());
+  }));
+  for (const QByteArray& r : replies) EXPECT_TRUE(r.startsWith("HTTP/1.1 401")) << r.toStdString();
+  const HttpResult big =
+      client_->Call("POST", "/check", QByteArray(1024 * 1024, '2'),
+                    {{"Authorization", "Bearer tok-5"}, {"Content-Type", "text/plain"}});
+  EXPECT_EQ(big.status, 200) << big.body.toStdString();
+
+  // A client that only stops sending still reads its answer.
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(kHttpPort);
+  inet_pton(AF_INET, address_.c_str(), &to.sin_addr);
+  ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+  const std::string status =
+      "GET /status HTTP/1.1\r\nHost: localhost\r\nAuthorization: Bearer tok-5\r\n\r\n";
+  ASSERT_EQ(::write(fd, status.data(), status.size()), static_cast<ssize_t>(status.size()));
+  ::shutdown(fd, SHUT_WR);
+  std::string answer;
+  char buf[4096];
+  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+    answer.append(buf, static_cast<size_t>(n));
+  ::close(fd);
+  EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK", 0), 0u) << answer;
 }
 
 TEST_F(HttpFrontTest, IdleConnectionsNeitherStallTheFolderNorExhaustFiles) {

@@ -58,6 +58,11 @@ TEST_F(MetricsTest, ScrapeShowsAnswersRefusalsAndState) {
   // The listener takes no receipt, whatever is sent to it.
   EXPECT_EQ(metrics_->Call("POST", "/metrics", Text(kSale), kPlain).status, 405);
   EXPECT_EQ(metrics_->Call("POST", "/receipts", Text(kSale), kPlain).status, 404);
+  // Refused on its header block: the announced body is never waited for.
+  const QByteArray early = RawExchange(
+      QString::fromStdString(address_), 9181,
+      "POST /metrics HTTP/1.1\r\nHost: localhost\r\nContent-Length: 4096\r\n\r\n", 10000);
+  EXPECT_TRUE(early.startsWith("HTTP/1.1 405")) << early.toStdString();
   DriverHarness::Pump(300);
   for (const std::string& name : h.List()) EXPECT_NE(name.rfind("ONLINE", 0), 0u) << name;
   EXPECT_EQ(CountOf(h.RollText(), "PAINE"), 1) << h.RollText();
