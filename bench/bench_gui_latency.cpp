@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchLoop.h"
 #include "core/DeviceProbe.h"
 #include "core/HeadlessQuestions.h"
 #include "core/ServiceCore.h"
@@ -32,24 +33,11 @@
 
 namespace {
 
+using vorn::bench::Pump;
+using vorn::bench::WaitFor;
+using vorn::bench::WriteWhole;
+
 constexpr int kTickMs = 10;
-
-void Pump(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-  loop.exec();
-}
-
-template <typename Cond>
-bool WaitFor(Cond cond, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!cond()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    Pump(1);
-  }
-  return true;
-}
 
 // A line to the simulator's control channel and its one-line reply; from any thread.
 std::string Control(const std::string& address, int port, const std::string& line) {
@@ -106,11 +94,6 @@ class LatenessProbe {
   qint64 due_ = 0;
   std::vector<double> late_;
 };
-
-bool WriteWhole(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 bool DropAndWait(const QString& folder, const QString& suffix, const QByteArray& bytes) {
   const QString tmp = folder + "/part.tmp";

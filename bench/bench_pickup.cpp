@@ -22,31 +22,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchLoop.h"
 #include "simulator/FiscalSimulator.h"
 
 namespace {
 
-bool WriteWhole(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-void Pump(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-  loop.exec();
-}
-
-template <typename Cond>
-bool WaitFor(Cond cond, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!cond()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    Pump(1);
-  }
-  return true;
-}
+using vorn::bench::Pump;
+using vorn::bench::WaitFor;
+using vorn::bench::WriteWhole;
 
 double Percentile(std::vector<double> v, double p) {
   if (v.empty()) return 0;

@@ -38,8 +38,9 @@ bool WaitSeconds(const HttpRequest& request, int& seconds) {
   return true;
 }
 
-// "receipts", "receipt" (with its id), "check", "status"; empty for anything else.
-QString RouteOf(QString path, QString& idText) {
+// "receipts", "receipt" (with its id), "check", "status"; empty for anything
+// else. A trailing slash is dropped from `path`.
+QString RouteOf(QString& path, QString& idText) {
   if (path.size() > 1 && path.endsWith('/')) path.chop(1);
   if (path == QLatin1String("/receipts")) return QStringLiteral("receipts");
   if (path.startsWith(QLatin1String("/receipts/"))) {
@@ -60,7 +61,6 @@ std::optional<HttpResponse> RefuseEarly(const HttpSettings& settings, const Http
   QString path = url.path();
   QString idText;
   const QString route = RouteOf(path, idText);
-  if (path.size() > 1 && path.endsWith('/')) path.chop(1);
   const HeaderPairs cors = CorsHeaders(settings, head);
   if (route.isEmpty()) return ToResponse(ErrorReply(404, "no such resource: " + path, cors));
   const std::optional<Reply> refusal = Refusal(settings, head, route, cors);
@@ -138,7 +138,6 @@ void HttpFront::Dispatch(const HttpRequest& request, const HttpResponder& respon
   QString path = url.path();
   QString idText;
   const QString route = RouteOf(path, idText);
-  if (path.size() > 1 && path.endsWith('/')) path.chop(1);
 
   HeaderPairs cors = CorsHeaders(settings_, request);
   if (route.isEmpty()) {
