@@ -15,6 +15,7 @@
 #include "app/StopSignals.h"
 #include "console/RomMessageDialog.h"
 #include "console/TXV_MAIN.h"
+#include "core/DeviceJobs.h"
 #include "core/FolderCheck.h"
 #include "core/ProgramFolder.h"
 #include "core/ScriptedQuestions.h"
@@ -95,15 +96,17 @@ int RunWindowed(int argc, char** argv, const std::string& chosenFolder) {
   if (const char* script = std::getenv("VORNDRV_OPERATOR_SCRIPT"); script && *script) {
     questions = std::make_unique<ScriptedQuestions>(script);
   }
+  DeviceWorker worker;
   TXV_MAIN window(folder, std::move(questions));
+  window.UseDeviceJobs(worker);
   QObject::connect(&window, &TXV_MAIN::ProgramEnded, &app, &QCoreApplication::quit,
                    Qt::QueuedConnection);
 
   QTimer stopWatch;
   QObject::connect(&stopWatch, &QTimer::timeout, [&]() {
-    if (!StopRequested() || window.Core().IsBusy() || window.OperationRunning()) return;
+    if (!StopRequested()) return;
     stopWatch.stop();
-    window.EndProgram();
+    window.EndProgram();  // after the job in hand
   });
   stopWatch.start(50);
 

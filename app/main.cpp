@@ -12,12 +12,13 @@
 #include "app/StopSignals.h"
 #include "app/WindowedStart.h"
 #include "core/Cp1252Text.h"
-#include "core/DeviceProbe.h"
+#include "core/DeviceJobs.h"
 #include "core/FolderCheck.h"
 #include "core/HeadlessQuestions.h"
 #include "core/ProgramFolder.h"
 #include "core/ScriptedQuestions.h"
 #include "core/ServiceCore.h"
+#include "core/ServiceWiring.h"
 #include "core/SingleInstance.h"
 #include "execution/ReceiptExecutor.h"
 #include "http/HttpStart.h"
@@ -45,23 +46,18 @@ int RunHeadless(int argc, char** argv, const std::string& chosenFolder) {
     questions = std::make_unique<vorn::HeadlessQuestions>();
   }
   vorn::ReceiptExecutor executor;
-
+  vorn::DeviceWorker worker;
   vorn::ServiceCore core(folder);
-  core.SetDecimalSeparator(vorn::SystemDecimalSeparator());
-  core.SetQuestions(questions.get());
-  core.SetExecutor(&executor);
-  core.SetConnectionTester(vorn::ProbeDevice);
+  vorn::WireService(core, worker, executor, *questions);
   vorn::ServiceSupervision supervision(core);
 
-  // A stop signal ends the run between files, never in the middle of one.
+  // A stop signal ends the run after the job in hand, never in the middle of one.
   QTimer stopWatch;
   QObject::connect(&stopWatch, &QTimer::timeout, [&]() {
     if (!vorn::StopRequested()) return;
-    supervision.Stopping();
-    if (core.IsBusy()) return;
     stopWatch.stop();
-    core.Shutdown();
-    QCoreApplication::quit();
+    supervision.Stopping();
+    core.EndAfterRunningJob([] { QCoreApplication::quit(); });
   });
   stopWatch.start(50);
 

@@ -1,8 +1,9 @@
 // How late a timer on the driver's main thread fires while the device is
 // worked. Every 10 ms a timer notes its lateness during (a) a 30-line receipt,
 // (b) a receipt whose reply the device holds for 5 s, (c) a logo upload. The
-// service is wired as the driver wires it; the device is vorn-sim in a process
-// of its own, so only the driver's work shares the thread with the timer.
+// service is wired as the driver wires it, device work on a DeviceWorker; the
+// device is vorn-sim in a process of its own, so only the driver's work can
+// delay the timer.
 //
 //   bench_gui_latency [--sim PATH] [--address 127.0.40.x]
 #include <arpa/inet.h>
@@ -20,14 +21,16 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/BenchLoop.h"
-#include "core/DeviceProbe.h"
+#include "core/DeviceJobs.h"
 #include "core/HeadlessQuestions.h"
 #include "core/ServiceCore.h"
+#include "core/ServiceWiring.h"
 #include "execution/ReceiptExecutor.h"
 #include "operations/LogoUpload.h"
 
@@ -95,7 +98,10 @@ class LatenessProbe {
   std::vector<double> late_;
 };
 
-bool DropAndWait(const QString& folder, const QString& suffix, const QByteArray& bytes) {
+// Until the file's job has ended, its pause after the file included: with the
+// worker the answer is there long before, and the job still holds the device.
+bool DropAndWait(const vorn::ServiceCore& core, const QString& folder, const QString& suffix,
+                 const QByteArray& bytes) {
   const QString tmp = folder + "/part.tmp";
   if (!WriteWhole(tmp, bytes) || !QFile::rename(tmp, folder + "/ONLINE" + suffix + ".TXT")) {
     return false;
@@ -103,7 +109,7 @@ bool DropAndWait(const QString& folder, const QString& suffix, const QByteArray&
   return WaitFor(
       [&] {
         return QFile::exists(folder + "/ERROR" + suffix + ".TXT") &&
-               !QFile::exists(folder + "/ONLINE" + suffix + ".TXT");
+               !QFile::exists(folder + "/ONLINE" + suffix + ".TXT") && !core.IsBusy();
       },
       60000);
 }
@@ -146,10 +152,10 @@ int main(int argc, char** argv) {
 
   vorn::HeadlessQuestions questions;
   vorn::ReceiptExecutor executor;
+  // Declared before the core: the worker's thread must outlive the service.
+  vorn::DeviceWorker worker;
   vorn::ServiceCore core(folder.toStdString());
-  core.SetQuestions(&questions);
-  core.SetExecutor(&executor);
-  core.SetConnectionTester(vorn::ProbeDevice);
+  vorn::WireService(core, worker, executor, questions);
   core.Start();
   Pump(1500);
 
@@ -159,7 +165,8 @@ int main(int argc, char** argv) {
   probe.Report("idle");
 
   probe.Start();
-  if (!DropAndWait(folder, "A", Receipt(30))) std::fprintf(stderr, "receipt A not answered\n");
+  if (!DropAndWait(core, folder, "A", Receipt(30)))
+    std::fprintf(stderr, "receipt A not answered\n");
   probe.Report("(a) 30-line receipt");
   Pump(1200);  // the pause after a file
 
@@ -175,7 +182,8 @@ int main(int argc, char** argv) {
     Control(address, kControl, "release");
   });
   probe.Start();
-  if (!DropAndWait(folder, "B", Receipt(30))) std::fprintf(stderr, "receipt B not answered\n");
+  if (!DropAndWait(core, folder, "B", Receipt(30)))
+    std::fprintf(stderr, "receipt B not answered\n");
   probe.Report("(b) reply held for 5 s");
   releaser.join();
   Pump(1200);
@@ -188,13 +196,29 @@ int main(int argc, char** argv) {
   ctx.settings = core.Config();
   ctx.programFolder = core.WorkFolder();
   ctx.questions = &questions;
+  const std::string logo = (folder + "/LOGO.BMP").toStdString();
+  // As the console runs it: a job on the worker, its outcome read in `done`.
+  vorn::ManualOutcome out;
+  bool uploaded = false;
   probe.Start();
-  const vorn::ManualOutcome out =
-      vorn::LogoUpload(ctx).Run((folder + "/LOGO.BMP").toStdString(), vorn::LogoProgress{});
+  const bool posted = core.PostDeviceJob(
+      "operatie manuala", [&ctx, &logo, &out] { out = vorn::LogoUpload(ctx).Run(logo, {}); },
+      [&uploaded] { uploaded = true; });
+  if (!posted || !WaitFor([&] { return uploaded; }, 120000)) {
+    std::fprintf(stderr, "logo upload did not end\n");
+  }
   probe.Report("(c) logo upload, 190 KB");
-  if (!out.ok) std::fprintf(stderr, "logo upload failed: %s\n", out.error.c_str());
+  if (uploaded && !out.ok) std::fprintf(stderr, "logo upload failed: %s\n", out.error.c_str());
 
-  core.Shutdown();
+  // Ended as the driver ends: after the running job, then the worker is idle.
+  bool ended = false;
+  core.EndAfterRunningJob([&ended] { ended = true; });
+  if (!WaitFor([&] { return ended; }, 60000)) {
+    // A job may still use this frame's locals: no unwinding under it.
+    std::fprintf(stderr, "service did not end\n");
+    sim.kill();
+    std::_Exit(1);
+  }
   sim.terminate();
   sim.waitForFinished(5000);
   return 0;

@@ -1,7 +1,7 @@
 #pragma once
 // While alive, mouse and key input aimed at the widgets of one window is
-// dropped. A device operation keeps the event loop running while it waits, so
-// without this a click made meanwhile would start a second operation.
+// dropped: for a moment after a report, so that clicks the operator made while
+// it printed are not taken as new commands.
 #include <QObject>
 
 class QWidget;

@@ -8,13 +8,16 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "console/Cp1252.h"
 #include "console/DialogControls.h"
 #include "console/RomMessageDialog.h"
+#include "core/DeviceJobs.h"
 #include "operations/ManualXmlExport.h"
 
 namespace vorn {
@@ -86,24 +89,40 @@ void TEExportXML::BStartClick() {
   request.month = ToCp1252(CLuna_->currentText().trimmed());
   request.type.assign(1, typeX_->isChecked() ? 'X' : 'R');
   request.binary = binary_;
+  const QPointer<TEExportXML> self(this);
   ExportStepMessage step;
   if (stepMessages_) {
-    step = [this](const std::string& text) {
-      RomMessageDialog::Show(text, "Export XML", MsgKind::Custom, kBtnOk, this);
+    // Asked from the device's thread; shown on the console's, which is free.
+    step = [self](const std::string& text) {
+      CallOnThreadOf(self.data(), [&] {
+        if (self) RomMessageDialog::Show(text, "Export XML", MsgKind::Custom, kBtnOk, self);
+      });
     };
   }
   busy_ = true;
   BStart_->setEnabled(false);
   BIesire_->setEnabled(false);
-  const ManualExportOutcome outcome = RunManualXmlExport(context_, request, step);
-  busy_ = false;
-  BStart_->setEnabled(true);
-  BIesire_->setEnabled(true);
-  // A pair of the archive's text that was not hexadecimal became a 0 byte.
-  for (int i = 0; i < outcome.badHexPairs; ++i) beep();
-  fiscalSeries_ = outcome.fiscalSeries;
-  lastArchive_ = outcome.archivePath;
-  if (!outcome.ok) ShowOperationError(outcome.message, this);
+  auto marks = std::make_shared<ScopeExit>([self] {
+    if (!self) return;
+    self->busy_ = false;
+    self->BStart_->setEnabled(true);
+    self->BIesire_->setEnabled(true);
+  });
+  auto outcome = std::make_shared<ManualExportOutcome>();
+  RunOnDevice(
+      context_,
+      [context = context_, request, step, outcome] {
+        *outcome = RunManualXmlExport(context, request, step);
+      },
+      [self, marks, outcome]() mutable {
+        marks.reset();
+        if (!self) return;
+        // A pair of the archive's text that was not hexadecimal became a 0 byte.
+        for (int i = 0; i < outcome->badHexPairs; ++i) self->beep();
+        self->fiscalSeries_ = outcome->fiscalSeries;
+        self->lastArchive_ = outcome->archivePath;
+        if (!outcome->ok) ShowOperationError(outcome->message, self);
+      });
 }
 
 void TEExportXML::reject() {

@@ -7,9 +7,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "console/Cp1252.h"
 #include "console/DialogControls.h"
@@ -106,11 +108,23 @@ void TEInOutSume::BStartClick() {
   busy_ = true;
   BStart_->setEnabled(false);
   BitBtn1_->setEnabled(false);
-  const OperationOutcome outcome = RunDrawerCash(context_, cashIn_->isChecked(), amount);
-  busy_ = false;
-  BStart_->setEnabled(true);
-  BitBtn1_->setEnabled(true);
-  if (!outcome.ok) ShowOperationError(outcome.message, this);
+  const QPointer<TEInOutSume> self(this);
+  auto marks = std::make_shared<ScopeExit>([self] {
+    if (!self) return;
+    self->busy_ = false;
+    self->BStart_->setEnabled(true);
+    self->BitBtn1_->setEnabled(true);
+  });
+  auto outcome = std::make_shared<OperationOutcome>();
+  RunOnDevice(
+      context_,
+      [context = context_, cashIn = cashIn_->isChecked(), amount, outcome] {
+        *outcome = RunDrawerCash(context, cashIn, amount);
+      },
+      [self, marks, outcome]() mutable {
+        marks.reset();
+        if (self && !outcome->ok) ShowOperationError(outcome->message, self);
+      });
 }
 
 void TEInOutSume::reject() {

@@ -6,9 +6,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "console/Cp1252.h"
 #include "console/DialogControls.h"
@@ -152,16 +154,33 @@ void TEMfReport::BStartClick() {
   busy_ = true;
   BStart_->setEnabled(false);
   BitBtn1_->setEnabled(false);
-  const OperationOutcome outcome = RunMfReport(context_, request);
-  busy_ = false;
-  BStart_->setEnabled(true);
-  BitBtn1_->setEnabled(true);
-  if (!outcome.ok) ShowOperationError(outcome.message, this);
+  const QPointer<TEMfReport> self(this);
+  auto marks = std::make_shared<ScopeExit>([self] {
+    if (!self) return;
+    self->busy_ = false;
+    self->BStart_->setEnabled(true);
+    self->BitBtn1_->setEnabled(true);
+  });
+  auto outcome = std::make_shared<OperationOutcome>();
+  RunOnDevice(
+      context_,
+      [context = context_, request, outcome] { *outcome = RunMfReport(context, request); },
+      [self, marks, outcome]() mutable {
+        marks.reset();
+        if (self && !outcome->ok) ShowOperationError(outcome->message, self);
+      });
 }
 
 void TEMfReport::BStopClick() {
-  const OperationOutcome outcome = InterruptMfReport(context_);
-  if (!outcome.ok) ShowOperationError(outcome.message, this);
+  // The device has one owner: a stop asked for while the report still runs
+  // is sent after it.
+  const QPointer<TEMfReport> self(this);
+  auto outcome = std::make_shared<OperationOutcome>();
+  RunOnDevice(
+      context_, [context = context_, outcome] { *outcome = InterruptMfReport(context); },
+      [self, outcome] {
+        if (self && !outcome->ok) ShowOperationError(outcome->message, self);
+      });
 }
 
 void TEMfReport::keyPressEvent(QKeyEvent* event) {

@@ -3,8 +3,10 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "console/Cp1252.h"
 #include "console/DialogControls.h"
@@ -68,14 +70,25 @@ void TEVerificari::BStartClick() {
   const std::string request = VerificationRequestType(CTCP_->isChecked(), CIP_->isChecked());
   busy_ = true;
   setEnabled(false);
-  const VerificationOutcome outcome = RunVerification(context_, request);
-  busy_ = false;
-  setEnabled(true);
-  if (outcome.ok) {
-    ShowMemoLines(outcome.memo);
-  } else {
-    ShowOperationError(outcome.message, this);
-  }
+  const QPointer<TEVerificari> self(this);
+  auto marks = std::make_shared<ScopeExit>([self] {
+    if (!self) return;
+    self->busy_ = false;
+    self->setEnabled(true);
+  });
+  auto outcome = std::make_shared<VerificationOutcome>();
+  RunOnDevice(
+      context_,
+      [context = context_, request, outcome] { *outcome = RunVerification(context, request); },
+      [self, marks, outcome]() mutable {
+        marks.reset();
+        if (!self) return;
+        if (outcome->ok) {
+          self->ShowMemoLines(outcome->memo);
+        } else {
+          ShowOperationError(outcome->message, self);
+        }
+      });
 }
 
 void TEVerificari::reject() {

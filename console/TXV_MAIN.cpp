@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -19,8 +20,8 @@
 #include "console/SettingsPanel.h"
 #include "console/TrayIcon.h"
 #include "controls/TBitmapButton.h"
-#include "core/DeviceProbe.h"
 #include "core/ProgramFolder.h"
+#include "core/ServiceWiring.h"
 #include "execution/ReceiptExecutor.h"
 
 namespace vorn {
@@ -54,10 +55,7 @@ TXV_MAIN::TXV_MAIN(std::string programFolder, std::unique_ptr<OperatorQuestions>
       executor_(std::make_unique<ReceiptExecutor>()),
       core_(std::move(programFolder)) {
   if (!questions_) questions_ = std::make_unique<ConsoleQuestions>(this);
-  core_.SetDecimalSeparator(SystemDecimalSeparator());
-  core_.SetQuestions(questions_.get());
-  core_.SetExecutor(executor_.get());
-  core_.SetConnectionTester(ProbeDevice);
+  WireService(core_, core_.Jobs(), *executor_, *questions_);
 
   setObjectName(QStringLiteral("TXV_MAIN"));
   setWindowTitle(QStringLiteral("Vorn_Drv vers.2.7"));
@@ -207,10 +205,14 @@ void TXV_MAIN::FormCreate() {
 void TXV_MAIN::EndProgram() {
   if (ended_) return;
   ended_ = true;
-  tray_->Remove();
-  core_.Shutdown();
   hide();
-  Q_EMIT ProgramEnded();
+  // The icon stays while the job in hand ends: the program still runs.
+  const QPointer<TXV_MAIN> self(this);
+  core_.EndAfterRunningJob([self] {
+    if (!self) return;
+    self->tray_->Remove();
+    Q_EMIT self->ProgramEnded();
+  });
 }
 
 void TXV_MAIN::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,7 @@
 
 #include "core/ServiceCore.h"
 #include "operations/ManualLink.h"
+#include "operations/ManualOperations.h"
 
 class QDialog;
 class QLabel;
@@ -43,6 +44,9 @@ class TXV_MAIN : public QWidget {
   bool OperationRunning() const { return operationRunning_; }
 
   ServiceCore& Core() { return core_; }
+  // The device work of the service and of the console goes to `jobs` (by
+  // default it runs at once, on this thread).
+  void UseDeviceJobs(DeviceJobs& jobs) { core_.SetDeviceJobs(&jobs); }
   TrayIcon& Tray() { return *tray_; }
   QMenu* MessPopup() const { return messPopup_; }
   QMenu* PopUpZ() const { return popUpZ_; }
@@ -88,7 +92,10 @@ class TXV_MAIN : public QWidget {
   void ShowState();
   void ShowConnection();
   void ShowPanels();
-  void RunOperation(bool report, const std::function<void()>& op);
+  // A manual operation: `work` on the device's thread, its outcome shown here
+  // afterwards (after `after`, when given).
+  void RunOperation(bool report, std::function<ManualOutcome()> work,
+                    std::function<void()> after = {});
   void OpenDialog(QDialog& dialog);
 
   std::unique_ptr<OperatorQuestions> questions_;

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <memory>
 
 #include "console/ClickDropper.h"
@@ -17,6 +19,7 @@
 #include "console/TProgressbar.h"
 #include "console/TXV_MAIN.h"
 #include "controls/TGauge.h"
+#include "core/DeviceJobs.h"
 #include "device/Clock.h"
 #include "operations/LogoFile.h"
 #include "operations/LogoUpload.h"
@@ -44,24 +47,40 @@ ManualContext TXV_MAIN::Context() {
   ctx.historyFolder = core_.HistoryFolder();
   ctx.questions = questions_.get();
   ctx.writeAnswer = [this](const std::string& message) { core_.WriteAnswerFile(message); };
+  ctx.runOnDevice = [this](std::function<void()> work, std::function<void()> done) {
+    core_.PostDeviceJob("operatie manuala", std::move(work), std::move(done));
+  };
   return ctx;
 }
 
-void TXV_MAIN::RunOperation(bool report, const std::function<void()>& op) {
+void TXV_MAIN::RunOperation(bool report, std::function<ManualOutcome()> work,
+                            std::function<void()> after) {
   // Manual operations only while processing is stopped, and one at a time.
   if (core_.IsProcessing() || operationRunning_) return;
   operationRunning_ = true;
-  {
-    ClickDropper dropper(this);
-    op();
+  commandPanel_->setEnabled(false);
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const QPointer<TXV_MAIN> self(this);
+  auto marks = std::make_shared<ScopeExit>([self, report] {
+    QGuiApplication::restoreOverrideCursor();
+    if (!self) return;
+    self->operationRunning_ = false;
+    self->commandPanel_->setEnabled(!self->core_.IsProcessing());
     if (report) {
-      // Clicks made while the report printed are dropped, not run afterwards.
-      WaitMs(500);
-      QCoreApplication::processEvents();
-      QCoreApplication::processEvents();
+      // Clicks the operator made while the report printed are dropped, not run afterwards.
+      auto* dropper = new ClickDropper(self);
+      dropper->setParent(self);
+      QTimer::singleShot(ScaledMs(500), self, [dropper] { delete dropper; });
     }
-  }
-  operationRunning_ = false;
+  });
+  auto outcome = std::make_shared<ManualOutcome>();
+  core_.PostDeviceJob(
+      "operatie manuala", [work = std::move(work), outcome] { *outcome = work(); },
+      [self, marks, outcome, after = std::move(after)]() mutable {
+        if (after) after();
+        if (self) ShowOutcome(*outcome, self);
+        marks.reset();
+      });
 }
 
 void TXV_MAIN::BRaportZilnicClick() {
@@ -70,85 +89,88 @@ void TXV_MAIN::BRaportZilnicClick() {
 }
 
 void TXV_MAIN::RunZReport(int kind) {
-  RunOperation(true, [this, kind]() {
-    ManualOperations ops(Context());
-    ShowOutcome(ops.RunZReport(kind), this);
-  });
+  RunOperation(true, [ctx = Context(), kind] { return ManualOperations(ctx).RunZReport(kind); });
 }
 
 void TXV_MAIN::BRaportXClick() {
-  RunOperation(true, [this]() {
-    ManualOperations ops(Context());
-    ShowOutcome(ops.RunXReport(), this);
-  });
+  RunOperation(true, [ctx = Context()] { return ManualOperations(ctx).RunXReport(); });
 }
 
 void TXV_MAIN::BanulareBonClick() {
-  RunOperation(false, [this]() {
-    ManualOperations ops(Context());
-    ShowOutcome(ops.CancelReceipt(), this);
-  });
+  RunOperation(false, [ctx = Context()] { return ManualOperations(ctx).CancelReceipt(); });
 }
 
 void TXV_MAIN::BInchidereClick() {
-  RunOperation(false, [this]() {
-    ManualOperations ops(Context());
-    ops.showMessage = [this](const std::string& text) {
-      RomMessageDialog::Show(text, "", MsgKind::Information, kBtnOk, this);
+  const QPointer<TXV_MAIN> self(this);
+  RunOperation(false, [ctx = Context(), self] {
+    ManualOperations ops(ctx);
+    // Asked from the device's thread; shown on the console's, which is free.
+    ops.showMessage = [self](const std::string& text) {
+      CallOnThreadOf(self.data(), [&] {
+        if (self) RomMessageDialog::Show(text, "", MsgKind::Information, kBtnOk, self);
+      });
     };
-    ShowOutcome(ops.CloseReceipt(), this);
+    return ops.CloseReceipt();
   });
 }
 
 void TXV_MAIN::BLogoGraficClick() {
-  RunOperation(false, [this]() {
-    const QString picture = pictureChooser ? pictureChooser() : QString();
-    if (picture.isEmpty()) return;
-    const std::string shownName = ToCp1252(picture);
-    if (!IsBmpFileName(shownName)) {
-      RomMessageDialog::Show("Pot fi transmise doar fisiere BMP ! ", "Eroare", MsgKind::Warning,
-                             kBtnOk, this);
-      return;
+  if (core_.IsProcessing() || operationRunning_) return;
+  const QString picture = pictureChooser ? pictureChooser() : QString();
+  if (picture.isEmpty()) return;
+  const std::string shownName = ToCp1252(picture);
+  if (!IsBmpFileName(shownName)) {
+    RomMessageDialog::Show("Pot fi transmise doar fisiere BMP ! ", "Eroare", MsgKind::Warning,
+                           kBtnOk, this);
+    return;
+  }
+  if (RomMessageDialog::Show("Fisierul \r\r" + shownName + "\r\r" +
+                                 " va fi transmis catre imprimanta.\r\r" + " Continui ?",
+                             "Atentie", MsgKind::Confirmation, kBtnYes | kBtnNo,
+                             this) != MsgResult::Yes) {
+    return;
+  }
+  // The progress window belongs to this thread; the upload reports to it
+  // through queued calls.
+  auto window = std::make_shared<QPointer<TProgressbar>>();
+  const QPointer<TXV_MAIN> self(this);
+  LogoProgress progress;
+  progress.started = [self, window](int chunks) {
+    QMetaObject::invokeMethod(self, [self, window, chunks] {
+      auto* bar = new TProgressbar;
+      bar->setAttribute(Qt::WA_DeleteOnClose);
+      bar->setWindowTitle(QStringLiteral("Asteapta, transmit fisierul ..."));
+      bar->Gauge()->SetRange(1, chunks);
+      bar->SetBusy(true);
+      bar->show();
+      *window = bar;
+      if (self) self->setEnabled(false);
+    });
+  };
+  progress.advanced = [self, window](int sent) {
+    QMetaObject::invokeMethod(self, [window, sent] {
+      if (*window) (*window)->Gauge()->SetProgress(sent);
+    });
+  };
+  auto closeWindow = [self, window] {
+    if (self) self->setEnabled(true);
+    if (*window) {
+      (*window)->SetBusy(false);
+      (*window)->close();
     }
-    if (RomMessageDialog::Show("Fisierul \r\r" + shownName + "\r\r" +
-                                   " va fi transmis catre imprimanta.\r\r" + " Continui ?",
-                               "Atentie", MsgKind::Confirmation, kBtnYes | kBtnNo,
-                               this) != MsgResult::Yes) {
-      return;
-    }
-    std::unique_ptr<TProgressbar> progressWindow;
-    LogoProgress progress;
-    progress.started = [&](int chunks) {
-      progressWindow = std::make_unique<TProgressbar>();
-      progressWindow->setWindowTitle(QStringLiteral("Asteapta, transmit fisierul ..."));
-      progressWindow->Gauge()->SetRange(1, chunks);
-      progressWindow->SetBusy(true);
-      progressWindow->show();
-      setEnabled(false);
-    };
-    progress.advanced = [&](int sent) {
-      QCoreApplication::processEvents();
-      progressWindow->Gauge()->SetProgress(sent);
-    };
-    progress.finished = [&]() {
-      setEnabled(true);
-      progressWindow->SetBusy(false);
-      progressWindow->close();
-    };
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const ManualOutcome out =
-        LogoUpload(Context()).Run(QFile::encodeName(picture).toStdString(), progress);
-    QGuiApplication::restoreOverrideCursor();
-    if (progressWindow && progressWindow->Busy()) progress.finished();
-    ShowOutcome(out, this);
-  });
+  };
+  progress.finished = [self, closeWindow] { QMetaObject::invokeMethod(self, closeWindow); };
+  const std::string path = QFile::encodeName(picture).toStdString();
+  RunOperation(
+      false, [ctx = Context(), path, progress] { return LogoUpload(ctx).Run(path, progress); },
+      closeWindow);
 }
 
 void TXV_MAIN::OpenDialog(QDialog& dialog) {
   if (core_.IsProcessing() || operationRunning_) return;
   operationRunning_ = true;
+  const ScopeExit release([this] { operationRunning_ = false; });
   runDialog(dialog);
-  operationRunning_ = false;
 }
 
 void TXV_MAIN::BitBtn2Click() {

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <cstdio>
 #include <exception>
 
@@ -55,6 +56,20 @@ FileSignature Signature(const QString& path) {
   return sig;
 }
 
+// The view of the job running on this thread; null outside a job.
+thread_local const void* t_jobView = nullptr;
+
+class ViewScope {
+ public:
+  explicit ViewScope(const void* view) : outer_(t_jobView) { t_jobView = view; }
+  ~ViewScope() { t_jobView = outer_; }
+  ViewScope(const ViewScope&) = delete;
+  ViewScope& operator=(const ViewScope&) = delete;
+
+ private:
+  const void* outer_;
+};
+
 std::string NowTimestamp() {
   const QDateTime now = QDateTime::currentDateTime();
   const QDate d = now.date();
@@ -87,8 +102,76 @@ void ServiceCore::Log(const std::string& line) {
 }
 
 void ServiceCore::LogError(const std::string& line) {
-  errors_.push_back(line);
+  OnMainThread([this, line] { errors_.push_back(line); });
   Log("EROARE: " + line);
+}
+
+void ServiceCore::OnMainThread(std::function<void()> f) {
+  if (QThread::currentThread() == thread()) {
+    f();
+  } else {
+    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+  }
+}
+
+// ---------------------------------------------------------------- device jobs
+
+ServiceCore::JobView ServiceCore::CurrentView() const {
+  return JobView{settings_, logFolder_, historyFolder_, connected_};
+}
+
+// Outside a job (a direct call from a test or a tool): the state as it is now;
+// valid until the next call on this thread.
+const ServiceCore::JobView& ServiceCore::View() const {
+  if (t_jobView) return *static_cast<const JobView*>(t_jobView);
+  thread_local JobView now;
+  now = CurrentView();
+  return now;
+}
+
+bool ServiceCore::PostDeviceJob(const std::string& what, DeviceJobs::Work work,
+                                DeviceJobs::Done done) {
+  auto view = std::make_shared<const JobView>(CurrentView());
+  return jobs_->Post(
+      what,
+      [this, view, work = std::move(work)] {
+        const ViewScope scope(view.get());
+        if (work) work();
+        OnMainThread([this, shown = slots_] { shownSlots_ = shown; });
+      },
+      std::move(done));
+}
+
+void ServiceCore::AfterRunningJobs(std::function<void()> then) {
+  if (!jobs_->Busy()) {
+    then();
+    return;
+  }
+  if (!jobs_->Post("", {}, then)) then();
+}
+
+void ServiceCore::EndAfterRunningJob(std::function<void()> ended) {
+  if (ending_) return;
+  ending_ = true;
+  processor_.stop();
+  checkCom_.stop();
+  auto finish = [this, ended = std::move(ended)] {
+    Shutdown();
+    if (ended) ended();
+  };
+  if (!jobs_->Busy()) {
+    jobs_->Stop();
+    finish();
+    return;
+  }
+  Log("oprire dupa lucrul in curs");
+  auto once = std::make_shared<bool>(false);
+  connect(jobs_, &DeviceJobs::Idle, this, [once, finish] {
+    if (*once) return;
+    *once = true;
+    finish();
+  });
+  jobs_->Stop();
 }
 
 // ---------------------------------------------------------------- start and end
@@ -153,10 +236,18 @@ bool ServiceCore::SaveConfiguration() {
 // ---------------------------------------------------------------- processing state
 
 void ServiceCore::SetProcessing(bool on) {
+  if (ending_) return;
+  if (on && jobs_->Busy()) {
+    // Processing starts with a reload and a connection test: after the
+    // operation that holds the device, not beside it.
+    AfterRunningJobs([this] {
+      if (!processing_) SetProcessing(true);
+    });
+    return;
+  }
   if (!on) {
     checkCom_.stop();
-    slots_.JournalFreeLines = -1;
-    QCoreApplication::processEvents();
+    PostDeviceJob("", [this] { slots_.JournalFreeLines = -1; });
   }
   processing_ = on;
   WriteStatusFile(false);
@@ -170,13 +261,14 @@ void ServiceCore::SetProcessing(bool on) {
   if (on) {
     LoadConfiguration();
     CleanOldFiles();
-    // The tick may fire while the test waits for the device: it must not take a
-    // file before the test has decided whether the device answers.
-    const bool wasBusy = busy_;
+    // The tick must not take a file before the test has decided whether the
+    // device answers.
     busy_ = true;
-    TestConnection();
-    busy_ = wasBusy;
-    if (!connected_) checkCom_.start();
+    TestConnection([this] {
+      busy_ = false;
+      if (!connected_ && processing_) checkCom_.start();
+      ResumeArrivals();
+    });
   }
 }
 
@@ -185,25 +277,45 @@ void ServiceCore::SetProcessingFromButton(bool on) {
   SetProcessing(on);
 }
 
-void ServiceCore::TestConnection() {
-  if (testGuard_) return;
-  testGuard_ = true;
-  struct ClearGuard {
-    bool& flag;
-    ~ClearGuard() { flag = false; }
-  } clear{testGuard_};
+void ServiceCore::TestConnection(std::function<void()> then) {
+  auto probe = std::make_shared<ConnectionProbe>();
+  const bool posted = PostDeviceJob(
+      "test conexiune",
+      [this, probe, tester = tester_] {
+        const bool readJournal = slots_.JournalFreeLines == -1;
+        try {
+          if (tester) *probe = tester(View().settings, readJournal);
+        } catch (const std::exception& e) {
+          LogError(std::string("test conexiune: ") + e.what());
+          *probe = ConnectionProbe{};
+        } catch (...) {
+          LogError("test conexiune: eroare necunoscuta");
+          *probe = ConnectionProbe{};
+        }
+        if (probe->opened && probe->connected && readJournal && probe->journalFreeLines != -1) {
+          const int64_t n = probe->journalFreeLines;
+          slots_.JournalFreeLines = n;
+          std::vector<std::string> warnings{"Linii libere in memoria JE :" + std::to_string(n)};
+          if (n > 0) {
+            if (n < 500) {
+              warnings.emplace_back(
+                  "EFECTUATI RAPORTUL FISCAL Z/CHEMATI TEHNICIANUL AUTORIZAT PENTRU INLOCUIRE "
+                  "MEMORIE JE");
+            } else if (n < 100000) {
+              warnings.emplace_back("CHEMATI TEHNICIANUL AUTORIZAT PENTRU INLOCUIRE MEMORIE JE");
+            }
+          }
+          SetWarnings(std::move(warnings));
+        }
+      },
+      [this, probe, then] {
+        ApplyProbe(*probe);
+        if (then) then();
+      });
+  if (!posted && then) then();
+}
 
-  const bool readJournal = slots_.JournalFreeLines == -1;
-  ConnectionProbe probe;
-  try {
-    if (tester_) probe = tester_(settings_, readJournal);
-  } catch (const std::exception& e) {
-    LogError(std::string("test conexiune: ") + e.what());
-    probe = ConnectionProbe{};
-  } catch (...) {
-    LogError("test conexiune: eroare necunoscuta");
-    probe = ConnectionProbe{};
-  }
+void ServiceCore::ApplyProbe(const ConnectionProbe& probe) {
   lastConnectionError_ = probe.lastError;
   if (!probe.systemDetail.empty()) {
     lastConnectionError_ += (lastConnectionError_.empty() ? "" : "; ") + probe.systemDetail;
@@ -214,23 +326,13 @@ void ServiceCore::TestConnection() {
   }
   modelText_ = probe.modelText;
   SetConnected(probe.connected);
+}
 
-  if (probe.connected && readJournal && probe.journalFreeLines != -1) {
-    const int64_t n = probe.journalFreeLines;
-    slots_.JournalFreeLines = n;
-    warnings_.clear();
-    warnings_.push_back("Linii libere in memoria JE :" + std::to_string(n));
-    if (n > 0) {
-      if (n < 500) {
-        warnings_.emplace_back(
-            "EFECTUATI RAPORTUL FISCAL Z/CHEMATI TEHNICIANUL AUTORIZAT PENTRU INLOCUIRE MEMORIE "
-            "JE");
-      } else if (n < 100000) {
-        warnings_.emplace_back("CHEMATI TEHNICIANUL AUTORIZAT PENTRU INLOCUIRE MEMORIE JE");
-      }
-    }
+void ServiceCore::SetWarnings(std::vector<std::string> warnings) {
+  OnMainThread([this, warnings = std::move(warnings)]() mutable {
+    warnings_ = std::move(warnings);
     Q_EMIT WarningsChanged();
-  }
+  });
 }
 
 void ServiceCore::SetConnected(bool connected) {
@@ -261,45 +363,61 @@ void ServiceCore::TprocessorTimer() {
   if (!name.empty()) {
     busy_ = true;
     fileSuffix_ = DeriveSuffix(name);
-    if (FinishAnsweredInFlight(name)) {
-      WaitMs(kPauseAfterFileMs);
-      busy_ = false;
-      Q_EMIT StateChanged();
-      ResumeArrivals();
-      return;
-    }
-    QFile::remove(Q(workFolder_ + AnswerFileName(fileSuffix_)));
-    Log("preiau " + name);
-    try {
-      ProcessReceiptFile(name);
-    } catch (const std::exception& e) {
-      HandleEscapedError(e.what(), name);
-    } catch (...) {
-      HandleEscapedError("eroare necunoscuta", name);
-    }
-    MarkInFlightAnswered(name);
-    if (DeleteReceiptFile(workFolder_ + name)) {
-      ForgetInFlight();
-    } else {
-      // Running it again would print the same receipt twice.
-      const FileSignature sig = Signature(Q(workFolder_ + name));
-      leftover_ = LeftoverFile{name, sig.size, sig.modifiedMs};
-      LogError("nu pot sterge " + name);
-    }
-    WaitMs(kPauseAfterFileMs);
-    busy_ = false;
-    Q_EMIT StateChanged();
-    ResumeArrivals();
+    const bool posted = PostDeviceJob(
+        "fisierul " + name,
+        [this, name, complete = TakeCompleted(name)] { RunFileStep(name, complete); },
+        [this] {
+          busy_ = false;
+          Q_EMIT StateChanged();
+          ResumeArrivals();
+        });
+    if (!posted) busy_ = false;
     return;
   }
 
   if (!settings_.FaraVerificareConexiune && !checkCom_.isActive()) {
     busy_ = true;
-    TestConnection();
-    busy_ = false;
-    if (!connected_) checkCom_.start();
-    ResumeArrivals();
+    TestConnection([this] {
+      busy_ = false;
+      if (!connected_ && !ending_) checkCom_.start();
+      ResumeArrivals();
+    });
   }
+}
+
+void ServiceCore::RunFileStep(const std::string& name,
+                              const std::optional<CompletedFile>& complete) {
+  if (FinishAnsweredInFlight(name)) {
+    WaitMs(kPauseAfterFileMs);
+    return;
+  }
+  QFile::remove(Q(workFolder_ + AnswerFileName(fileSuffix_)));
+  Log("preiau " + name);
+  try {
+    ProcessReceiptFile(name, complete);
+  } catch (const std::exception& e) {
+    HandleEscapedError(e.what(), name);
+  } catch (...) {
+    HandleEscapedError("eroare necunoscuta", name);
+  }
+  MarkInFlightAnswered(name);
+  if (DeleteReceiptFile(workFolder_ + name)) {
+    ForgetInFlight();
+  } else {
+    // Running it again would print the same receipt twice.
+    const FileSignature sig = Signature(Q(workFolder_ + name));
+    leftover_ = LeftoverFile{name, sig.size, sig.modifiedMs};
+    LogError("nu pot sterge " + name);
+  }
+  WaitMs(kPauseAfterFileMs);
+}
+
+std::optional<ServiceCore::CompletedFile> ServiceCore::TakeCompleted(const std::string& name) {
+  const auto done = completed_.find(name);
+  if (done == completed_.end()) return std::nullopt;
+  const CompletedFile complete = done->second;
+  completed_.erase(done);
+  return complete;
 }
 
 void ServiceCore::SetFolderWatcher(FolderWatcher* watcher) {
@@ -356,19 +474,25 @@ std::string ServiceCore::NextReceiptFile() {
 }
 
 void ServiceCore::TcheckCOMTimer() {
-  if (busy_) return;
-  QCoreApplication::processEvents();
-  if (busy_) return;  // a tick that ran meanwhile took over
+  if (busy_ || ending_) return;
   busy_ = true;
-  TestConnection();
-  busy_ = false;
-  if (connected_) checkCom_.stop();
-  ResumeArrivals();
+  TestConnection([this] {
+    busy_ = false;
+    if (connected_) checkCom_.stop();
+    ResumeArrivals();
+  });
 }
 
 // ---------------------------------------------------------------- one receipt file
 
 void ServiceCore::ProcessReceiptFile(const std::string& name) {
+  const JobView view = CurrentView();
+  const ViewScope scope(t_jobView ? t_jobView : &view);
+  ProcessReceiptFile(name, TakeCompleted(name));
+}
+
+void ServiceCore::ProcessReceiptFile(const std::string& name,
+                                     const std::optional<CompletedFile>& complete) {
   timestamp_ = NowTimestamp();
   markers_.Clear();
   slots_.ClearForNewFile();
@@ -379,7 +503,7 @@ void ServiceCore::ProcessReceiptFile(const std::string& name) {
   ReceiptLines lines;
   std::vector<std::string> processingLog;
   FileContext ctx;
-  ctx.settings = &settings_;
+  ctx.settings = &View().settings;
   ctx.slots = &slots_;
   ctx.markers = &markers_;
   ctx.lines = &lines;
@@ -390,7 +514,7 @@ void ServiceCore::ProcessReceiptFile(const std::string& name) {
   ctx.note = [this](const std::string& line) { Log(line); };
 
   try {
-    RunReceiptFile(name, lines, ctx);
+    RunReceiptFile(name, complete, lines, ctx);
   } catch (...) {
     // The link must not stay open for the next file, and the log is kept as far as it got.
     if (executor_) {
@@ -405,12 +529,11 @@ void ServiceCore::ProcessReceiptFile(const std::string& name) {
   SaveProcessingLog(processingLog);
 }
 
-void ServiceCore::RunReceiptFile(const std::string& name, ReceiptLines& lines, FileContext& ctx) {
+void ServiceCore::RunReceiptFile(const std::string& name,
+                                 const std::optional<CompletedFile>& complete, ReceiptLines& lines,
+                                 FileContext& ctx) {
+  const JobView& view = View();
   std::string bytes;
-  const auto done = completed_.find(name);
-  const std::optional<CompletedFile> complete =
-      done == completed_.end() ? std::nullopt : std::optional<CompletedFile>(done->second);
-  if (done != completed_.end()) completed_.erase(done);
   if (!ReadReceiptWhenSettled(workFolder_ + name, bytes, complete ? &*complete : nullptr)) {
     WriteAnswerFile("Nu pot deschide fisierului " + name);
     return;
@@ -419,24 +542,25 @@ void ServiceCore::RunReceiptFile(const std::string& name, ReceiptLines& lines, F
   lines = SplitReceiptLines(bytes);
   std::string().swap(bytes);  // the lines hold it all now
 
-  if (settings_.Sintaxa == 1) {
+  if (view.settings.Sintaxa == 1) {
     FreshIniFile config(workFolder_ + kConfigFileName);
     ConvertOlderSyntax(lines, [&config](const std::string& section, const std::string& key) {
       return config.Get(section, key);
     });
   }
 
-  if (settings_.History && !historyFolder_.empty()) {
+  if (view.settings.History && !view.historyFolder.empty()) {
     std::string error;
-    if (!WriteLinesWhole(historyFolder_ + StampedFileName(kReceiptPrefix, fileSuffix_, timestamp_),
-                         lines, error)) {
+    if (!WriteLinesWhole(
+            view.historyFolder + StampedFileName(kReceiptPrefix, fileSuffix_, timestamp_), lines,
+            error)) {
       LogError(error);
     }
   }
 
   ValidationOptions options;
   options.decimalSeparator = decimalSeparator_;
-  options.connected = connected_;
+  options.connected = view.connected;
   std::string error;
   if (!CheckReceiptFile(lines, markers_, options, error)) {
     WriteAnswerFile(error);
@@ -487,12 +611,14 @@ bool ServiceCore::ReadReceiptWhenSettled(const std::string& path, std::string& b
 }
 
 void ServiceCore::SaveProcessingLog(const std::vector<std::string>& log) {
-  if (!settings_.LogFile) return;
+  const JobView& view = View();
+  if (!view.settings.LogFile) return;
   const std::string name = StampedFileName("Log", fileSuffix_, timestamp_);
   std::string error;
-  if (!logFolder_.empty() && !WriteLinesWhole(logFolder_ + name, log, error)) LogError(error);
-  if (settings_.History && !historyFolder_.empty() &&
-      !WriteLinesWhole(historyFolder_ + name, log, error)) {
+  if (!view.logFolder.empty() && !WriteLinesWhole(view.logFolder + name, log, error))
+    LogError(error);
+  if (view.settings.History && !view.historyFolder.empty() &&
+      !WriteLinesWhole(view.historyFolder + name, log, error)) {
     LogError(error);
   }
 }
@@ -527,6 +653,7 @@ bool ServiceCore::DeleteReceiptFile(const std::string& path) {
 // ---------------------------------------------------------------- answer and status files
 
 bool ServiceCore::WriteAnswerFile(const std::string& message) {
+  const JobView& view = View();
   std::vector<std::string> lines = BuildAnswerLines(message, slots_);
   if (restartNotice_) lines.emplace_back(kRestartNoticeLine);
   slots_.RecoveryNotice.clear();
@@ -537,26 +664,24 @@ bool ServiceCore::WriteAnswerFile(const std::string& message) {
   const bool ok = WriteLinesWhole(workFolder_ + name, lines, error);
   if (ok) {
     answerWritten_ = true;
-    answers_.Note(message, QDateTime::currentMSecsSinceEpoch());
+    OnMainThread(
+        [this, message, at = QDateTime::currentMSecsSinceEpoch()] { answers_.Note(message, at); });
     Log("raspuns " + name + ": " + (message == "0 OK" ? message : "1 ERROR " + message));
   } else {
     LogError(error);
   }
-  if (settings_.History && !historyFolder_.empty() &&
-      !WriteLinesWhole(historyFolder_ + StampedFileName(kAnswerPrefix, fileSuffix_, timestamp_),
+  if (view.settings.History && !view.historyFolder.empty() &&
+      !WriteLinesWhole(view.historyFolder + StampedFileName(kAnswerPrefix, fileSuffix_, timestamp_),
                        lines, error)) {
     LogError(error);
   }
-  if (settings_.DialogMesajEroare && message != "0 OK" && questions_) {
+  if (view.settings.DialogMesajEroare && message != "0 OK" && questions_) {
     questions_->ShowError("Eroare", message);
   }
   return ok;
 }
 
-void ServiceCore::ShowWarnings() {
-  warnings_ = BuildWarnings(slots_);
-  Q_EMIT WarningsChanged();
-}
+void ServiceCore::ShowWarnings() { SetWarnings(BuildWarnings(slots_)); }
 
 bool ServiceCore::WriteStatusFile(bool closing) {
   const std::string path = workFolder_ + kStatusFileName;

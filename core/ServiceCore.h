@@ -2,9 +2,16 @@
 // The service: configuration, the processing cycle, the answer and status
 // files and the cleanup. Runs with QtCore alone; a window owns it, shows its
 // state and forwards clicks.
+//
+// Threads: the service lives on the main (GUI) thread and never talks to the
+// device there. Every step that does (a receipt file, a connection test) is a
+// job handed to the device jobs runner; while a file's job runs, the per-file
+// state (slots, markers, crash record) belongs to it, and the main thread
+// learns the outcome from the job's `done` and from queued signals.
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +20,7 @@
 
 #include "core/AnswerCounters.h"
 #include "core/AnswerSlots.h"
+#include "core/DeviceJobs.h"
 #include "core/DeviceProbe.h"
 #include "core/FileContext.h"
 #include "core/InFlightRecord.h"
@@ -38,6 +46,15 @@ class ServiceCore : public QObject {
   void SetQuestions(OperatorQuestions* questions) { questions_ = questions; }
   void SetConnectionTester(ConnectionTester tester) { tester_ = std::move(tester); }
   void SetDecimalSeparator(char sep) { decimalSeparator_ = sep; }
+  // Who runs the device work; without one, it runs at once on the caller's thread.
+  void SetDeviceJobs(DeviceJobs* jobs) { jobs_ = jobs ? jobs : &inlineJobs_; }
+  DeviceJobs& Jobs() { return *jobs_; }
+  // Hands device work to the runner. The job reads the settings, folders and
+  // connection state as they are now, whatever the panel changes meanwhile.
+  bool PostDeviceJob(const std::string& what, DeviceJobs::Work work, DeviceJobs::Done done = {});
+  // Runs `then` on this thread once every job posted before has ended (at
+  // once when none is under way).
+  void AfterRunningJobs(std::function<void()> then);
   // Reports receipt files the moment they are complete; without one, Start()
   // watches the work folder with the platform's own.
   void SetFolderWatcher(FolderWatcher* watcher);
@@ -45,6 +62,9 @@ class ServiceCore : public QObject {
   // ---- program start and end ----
   void Start();     // loads the configuration and starts processing
   void Shutdown();  // saves the configuration, writes "DRIVER INCHIS", stops the timers
+  // Program end: no new file or test is taken, the running job ends as it
+  // would, then Shutdown() and `ended`.
+  void EndAfterRunningJob(std::function<void()> ended);
 
   // ---- configuration ----
   void LoadConfiguration();
@@ -55,7 +75,8 @@ class ServiceCore : public QObject {
   // The window's start/stop button: settings changed in the panel are saved
   // first, so the reload that starts processing keeps them.
   void SetProcessingFromButton(bool on);
-  void TestConnection();
+  // Asks the device (as a job); `then` runs on this thread once the outcome is in.
+  void TestConnection(std::function<void()> then = {});
   void SetConnected(bool connected);
   void ProcessReceiptFile(const std::string& name);
   bool DeleteReceiptFile(const std::string& path);
@@ -70,11 +91,15 @@ class ServiceCore : public QObject {
   const std::string& WorkFolder() const { return workFolder_; }
   Settings& Config() { return settings_; }
   const Settings& Config() const { return settings_; }
+  // The per-file slots: the running job's while one runs.
   AnswerSlots& Slots() { return slots_; }
   const AnswerSlots& Slots() const { return slots_; }
+  // The slots as the last job left them, for the main thread (metrics).
+  const AnswerSlots& ShownSlots() const { return shownSlots_; }
   ReceiptMarkers& Markers() { return markers_; }
   bool IsProcessing() const { return processing_; }
-  bool IsBusy() const { return busy_; }
+  // A step of the cycle or another device job is under way.
+  bool IsBusy() const { return busy_ || jobs_->Busy(); }
   bool IsConnected() const { return connected_; }
   bool IsCheckingConnection() const { return checkCom_.isActive(); }
   const std::string& FileSuffix() const { return fileSuffix_; }
@@ -106,15 +131,33 @@ class ServiceCore : public QObject {
   void Message(const QString& line);
 
  private:
-  void RunReceiptFile(const std::string& name, ReceiptLines& lines, FileContext& ctx);
   // A file reported complete (size and time as then) skips the settle wait.
   struct CompletedFile {
     qint64 size = -1;
     qint64 modifiedMs = 0;
   };
+  // What a job reads of the main thread's state, copied when it is posted.
+  struct JobView {
+    Settings settings;
+    std::string logFolder;
+    std::string historyFolder;
+    bool connected = false;
+  };
+  const JobView& View() const;
+  JobView CurrentView() const;
+  // The job of one receipt file: from taking it to the pause after it.
+  void RunFileStep(const std::string& name, const std::optional<CompletedFile>& complete);
+  void ProcessReceiptFile(const std::string& name, const std::optional<CompletedFile>& complete);
+  void RunReceiptFile(const std::string& name, const std::optional<CompletedFile>& complete,
+                      ReceiptLines& lines, FileContext& ctx);
+  void ApplyProbe(const ConnectionProbe& probe);
+  // Main-thread state set from a job: at once on the main thread, else queued.
+  void OnMainThread(std::function<void()> f);
+  void SetWarnings(std::vector<std::string> warnings);
   bool ReadReceiptWhenSettled(const std::string& path, std::string& bytes,
                               const CompletedFile* complete);
   void OnFileCompleted(const std::string& name);
+  std::optional<CompletedFile> TakeCompleted(const std::string& name);
   void ResumeArrivals();
   void SaveProcessingLog(const std::vector<std::string>& log);
   void HandleEscapedError(const std::string& what, const std::string& name);
@@ -155,11 +198,12 @@ class ServiceCore : public QObject {
   std::string workFolder_;
   Settings settings_;
   AnswerSlots slots_;
+  AnswerSlots shownSlots_;
   AnswerCounters answers_;
   ReceiptMarkers markers_;
   bool processing_ = false;
   bool busy_ = false;
-  bool testGuard_ = false;
+  bool ending_ = false;
   bool connected_ = false;
   std::optional<bool> reportedConnected_;
   bool answerWritten_ = false;
@@ -178,6 +222,8 @@ class ServiceCore : public QObject {
   OperatorQuestions* questions_ = nullptr;
   ConnectionTester tester_;
   char decimalSeparator_ = '.';
+  InlineJobs inlineJobs_;
+  DeviceJobs* jobs_ = &inlineJobs_;
 };
 
 }  // namespace vorn

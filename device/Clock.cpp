@@ -42,11 +42,33 @@ int ScaledMs(int ms) {
   return static_cast<int>(v);
 }
 
+namespace {
+thread_local const WaitPump* t_pump = nullptr;
+}
+
+const WaitPump* SetThreadWaitPump(const WaitPump* pump) {
+  const WaitPump* before = t_pump;
+  t_pump = pump;
+  return before;
+}
+
+bool WaitsRunEventLoop() {
+  const QCoreApplication* app = QCoreApplication::instance();
+  return app && QThread::currentThread() == app->thread();
+}
+
 void WaitMs(int ms) {
   int total = ScaledMs(ms);
   if (total <= 0) return;
-  if (!QCoreApplication::instance()) {
-    QThread::msleep(static_cast<unsigned long>(total));
+  if (!WaitsRunEventLoop()) {
+    const int64_t end = MonotonicMs() + total;
+    for (int64_t left = total; left > 0; left = end - MonotonicMs()) {
+      if (t_pump && *t_pump) {
+        (*t_pump)(static_cast<int>(left));
+      } else {
+        QThread::msleep(static_cast<unsigned long>(left));
+      }
+    }
     return;
   }
   QEventLoop loop;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 
 namespace vorn {
 
@@ -14,8 +15,20 @@ double TimeScale();
 void SetTimeScale(double scale);  // for in-process tests
 int ScaledMs(int ms);             // at least 1 for a positive ms
 
-// The one wait facility: pauses for ms (scaled) while the Qt event loop keeps
-// dispatching timers, sockets and clicks. Safe without a QCoreApplication.
+// The one wait facility: pauses for ms (scaled). On the application's main
+// thread the Qt event loop keeps dispatching meanwhile (in-process tests whose
+// fake device answers through it); on any other thread it blocks, lending the
+// time to the thread's wait pump, if one is set, so that bytes arriving from
+// the device meanwhile are taken in. Safe without a QCoreApplication.
 void WaitMs(int ms);
+
+// The pump WaitMs hands its time to on this thread: called with the
+// milliseconds left, it returns when something happened or they ran out.
+using WaitPump = std::function<void(int ms)>;
+// Sets this thread's pump (null: none) and returns the one it replaces.
+const WaitPump* SetThreadWaitPump(const WaitPump* pump);
+
+// True where waits run the Qt event loop: the application's main thread.
+bool WaitsRunEventLoop();
 
 }  // namespace vorn

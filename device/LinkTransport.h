@@ -1,7 +1,8 @@
 #pragma once
 // One small interface over the two ways to reach the device: a serial port and
-// a TCP connection. Received bytes are handed on in chunks as they arrive,
-// from the Qt event loop.
+// a TCP connection. Received bytes are handed on in chunks as they arrive:
+// from the Qt event loop, or, on a thread that runs none (the device's
+// worker), from inside WaitForActivity.
 #include <QByteArray>
 #include <functional>
 #include <memory>
@@ -29,6 +30,10 @@ class LinkTransport {
   // Why the last attempt to connect failed (device path or address and the
   // system's reason); empty while nothing failed or the reason is unknown.
   virtual std::string FailureDetail() const { return {}; }
+  // Blocks for at most ms until bytes arrive, a connection attempt ends or the
+  // link drops, handing on what happened through the handlers. A connection
+  // attempt is given all of ms: cutting it short would abandon it.
+  virtual void WaitForActivity(int ms) = 0;
 
   void SetHandlers(BytesHandler onBytes, StateHandler onState) {
     onBytes_ = std::move(onBytes);

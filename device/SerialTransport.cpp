@@ -1,4 +1,5 @@
 #include <QSerialPort>
+#include <QThread>
 
 #include "device/LinkTransport.h"
 #include "device/PortDiagnosis.h"
@@ -52,6 +53,13 @@ class SerialTransport final : public LinkTransport {
   bool IsConnected() const override { return port_.isOpen(); }
   bool HasFailed() const override { return failed_; }
   std::string FailureDetail() const override { return detail_; }
+  void WaitForActivity(int ms) override {
+    if (port_.isOpen()) {
+      port_.waitForReadyRead(ms);  // also writes what is still buffered
+    } else {
+      QThread::msleep(static_cast<unsigned long>(ms > 0 ? ms : 0));
+    }
+  }
   bool Write(const char* data, size_t n) override {
     if (!port_.isOpen()) return false;
     return port_.write(data, static_cast<qint64>(n)) == static_cast<qint64>(n);

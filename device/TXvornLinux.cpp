@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
+#include <QThread>
 #include <QTime>
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -37,10 +39,42 @@ std::string LogTime() {
 }
 
 void TXvornLinux::Impl::StartReplyTimer() {
-  if (QCoreApplication::instance()) replyTimer.start(ScaledMs(replyIntervalMs));
+  if (!QCoreApplication::instance()) return;
+  replyDeadline = MonotonicMs() + ScaledMs(replyIntervalMs);
+  if (WaitsRunEventLoop()) replyTimer.start(ScaledMs(replyIntervalMs));
 }
 
-void TXvornLinux::Impl::StopReplyTimer() { replyTimer.stop(); }
+void TXvornLinux::Impl::StopReplyTimer() {
+  replyTimer.stop();
+  replyDeadline = 0;
+}
+
+bool TXvornLinux::Impl::ReplyExpired() {
+  if (replyDeadline != 0 && MonotonicMs() >= replyDeadline) {
+    replyDeadline = 0;
+    replyTimer.stop();
+    timedOut = true;
+  }
+  return timedOut;
+}
+
+int TXvornLinux::Impl::WaitSliceMs() const {
+  constexpr int64_t kLongest = 1000;
+  if (replyDeadline == 0) return static_cast<int>(kLongest);
+  const int64_t left = replyDeadline - MonotonicMs();
+  return static_cast<int>(left < 1 ? 1 : (left > kLongest ? kLongest : left));
+}
+
+void TXvornLinux::Impl::SetPump(bool on) {
+  if (on == pumpSet || WaitsRunEventLoop()) return;
+  if (on) {
+    pumpBefore = SetThreadWaitPump(&pump);
+  } else {
+    SetThreadWaitPump(pumpBefore);
+    pumpBefore = nullptr;
+  }
+  pumpSet = on;
+}
 
 TXvornLinux::TXvornLinux(bool isTcp, bool extendedStatus)
     : IsTcp(isTcp), ExtendedStatus(extendedStatus), d(std::make_unique<Impl>()) {
@@ -48,12 +82,20 @@ TXvornLinux::TXvornLinux(bool isTcp, bool extendedStatus)
   d->replyTimer.setTimerType(Qt::PreciseTimer);
   d->replyIntervalMs = isTcp ? 15000 : 5000;
   QObject::connect(&d->replyTimer, &QTimer::timeout, this, [this] { d->timedOut = true; });
+  d->pump = [this](int ms) {
+    if (d->transport) {
+      d->transport->WaitForActivity(ms);
+    } else {
+      QThread::msleep(static_cast<unsigned long>(ms));
+    }
+  };
 }
 
 TXvornLinux::~TXvornLinux() {
   *d->alive = false;
   d->replyTimer.stop();
   CloseLink();
+  d->SetPump(false);
 }
 
 void TXvornLinux::Log(const char* tag, const std::string& text) {
@@ -65,11 +107,18 @@ void TXvornLinux::Log(const char* tag, const std::string& text) {
 }
 
 template <class Done>
-void TXvornLinux::WaitUntil(Done done) {
+void TXvornLinux::WaitUntil(Done done, int sliceMs) {
   const std::shared_ptr<bool> alive = d->alive;
   while (*alive && !done()) {
     if (!QCoreApplication::instance()) return;  // no event loop: nothing can arrive
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (WaitsRunEventLoop()) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    } else if (d->transport) {
+      // The device's own thread: block on the link itself, nothing else runs here.
+      d->transport->WaitForActivity(sliceMs > 0 ? sliceMs : d->WaitSliceMs());
+    } else {
+      return;
+    }
   }
 }
 
@@ -84,6 +133,7 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
                               [this] { d->tcpConnected = d->transport->IsConnected(); });
   }
   const std::shared_ptr<bool> alive = d->alive;
+  d->SetPump(true);
   if (IsTcp) {
     d->tcpConnected = false;
     d->transport->Open(host, TcpPort);
@@ -95,10 +145,12 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &deadline, [&expired] { expired = true; });
     if (QCoreApplication::instance()) deadline.start(static_cast<int>(11 * unit));
-    WaitUntil([&] {
-      return d->tcpConnected || d->transport->HasFailed() || expired ||
-             (MonotonicMs() - start) / unit > 10;
-    });
+    WaitUntil(
+        [&] {
+          return d->tcpConnected || d->transport->HasFailed() || expired ||
+                 (MonotonicMs() - start) / unit > 10;
+        },
+        static_cast<int>(std::max<int64_t>(1, start + 11 * unit - MonotonicMs())));
     if (!*alive) return false;
     LinkOpen = d->tcpConnected;
     if (!LinkOpen) {
@@ -130,6 +182,7 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
 void TXvornLinux::CloseLink() {
   if (d->transport) d->transport->Close();
   d->tcpConnected = false;
+  d->SetPump(false);
 }
 
 bool TXvornLinux::CheckLink() {
@@ -155,7 +208,7 @@ void TXvornLinux::WriteFrame(const std::string& frame) {
 void TXvornLinux::WaitForReply() {
   auto linkDown = [this] { return !d->transport || !d->transport->IsConnected(); };
   WaitUntil([&] {
-    if (d->rx.ReplyComplete() || d->timedOut) return true;
+    if (d->rx.ReplyComplete() || d->ReplyExpired()) return true;
     if (linkDown()) d->timedOut = true;  // a dropped link sends nothing more
     return d->timedOut;
   });
@@ -226,7 +279,7 @@ bool TXvornLinux::BusyPollStep(const std::string& pollFrame) {
   d->timedOut = false;
   d->StartReplyTimer();
   WaitUntil([this] {
-    if (d->rx.PollComplete() || d->timedOut) return true;
+    if (d->rx.PollComplete() || d->ReplyExpired()) return true;
     if (!d->transport || !d->transport->IsConnected()) d->timedOut = true;
     return d->timedOut;
   });

@@ -214,9 +214,11 @@ class TXvornLinux : public QObject {
   bool Fail(int code);
   void Log(const char* tag, const std::string& text);
   void WriteFrame(const std::string& frame);
-  // Keeps the Qt event loop running until done() or the object is freed.
+  // Waits until done() or the object is freed: on the main thread by running
+  // the Qt event loop, elsewhere by blocking on the transport (sliceMs at a
+  // time; 0: until the reply deadline, at most a second).
   template <class Done>
-  void WaitUntil(Done done);
+  void WaitUntil(Done done, int sliceMs = 0);
   void WaitForReply();
   bool BusyPollStep(const std::string& pollFrame);
   bool ReadStatusReply(const std::string& command, size_t length, std::string& copy,

@@ -1,9 +1,11 @@
 #pragma once
 // Private state of TXvornLinux, shared by its source files.
 #include <QTimer>
+#include <cstdint>
 #include <memory>
 #include <string>
 
+#include "device/Clock.h"
 #include "device/LinkTransport.h"
 #include "device/ReplyReceiver.h"
 #include "device/TXvornLinux.h"
@@ -14,9 +16,14 @@ struct TXvornLinux::Impl {
   std::unique_ptr<LinkTransport> transport;  // created at OpenLink
   bool tcpConnected = false;
 
-  QTimer replyTimer;
+  QTimer replyTimer;           // wakes the event loop where waits run one
+  int64_t replyDeadline = 0;   // monotonic ms; 0 while no reply is awaited
   int replyIntervalMs = 5000;  // unscaled; ScaledMs is applied when the timer starts
   bool timedOut = false;
+  // Lent to WaitMs while the link is open on a thread without an event loop.
+  WaitPump pump;
+  const WaitPump* pumpBefore = nullptr;
+  bool pumpSet = false;
   bool waiting = false;  // a SendCommand is waiting on this object
   bool busyPollEnabled = false;
   bool inExtendedQuery = false;  // SetError asks for the extended error at most once
@@ -42,6 +49,11 @@ struct TXvornLinux::Impl {
 
   void StartReplyTimer();
   void StopReplyTimer();
+  // True (and timedOut set) once the awaited reply's interval has run out.
+  bool ReplyExpired();
+  // How long one blocking wait may last before the deadlines are looked at again.
+  int WaitSliceMs() const;
+  void SetPump(bool on);
 };
 
 // Local time as "hh:mm:ss:zzz".

@@ -1,4 +1,5 @@
 #include <QTcpSocket>
+#include <QThread>
 
 #include "device/LinkTransport.h"
 
@@ -63,6 +64,20 @@ class TcpTransport final : public LinkTransport {
   }
   bool HasFailed() const override { return failed_; }
   std::string FailureDetail() const override { return detail_; }
+  void WaitForActivity(int ms) override {
+    switch (socket_.state()) {
+      case QAbstractSocket::HostLookupState:
+      case QAbstractSocket::ConnectingState:
+        socket_.waitForConnected(ms);  // a refusal is reported through errorOccurred
+        break;
+      case QAbstractSocket::ConnectedState:
+        socket_.waitForReadyRead(ms);  // also writes what is still buffered
+        break;
+      default:
+        QThread::msleep(static_cast<unsigned long>(ms > 0 ? ms : 0));
+        break;
+    }
+  }
   bool Write(const char* data, size_t n) override {
     if (!IsConnected()) return false;
     const bool ok = socket_.write(data, static_cast<qint64>(n)) == static_cast<qint64>(n);

@@ -67,7 +67,7 @@ std::unique_ptr<MetricsFront> StartMetricsFront(const std::string& workFolder,
     const LinkTally device = ReadLinkTally();
     m.deviceErrors = device.errors;
     if (device.lastZReportMs > 0) m.lastZReportAgeSeconds = (now - device.lastZReportMs) / 1000.0;
-    const AnswerSlots& slots = core.Slots();
+    const AnswerSlots& slots = core.ShownSlots();
     m.journalFreeLines = slots.JournalFreeLines;
     m.paperNearEnd = slots.PaperNearEnd;
     m.journalNearFull = slots.JournalNearFull;

@@ -7,6 +7,16 @@
 
 namespace vorn {
 
+void RunOnDevice(const ManualContext& context, std::function<void()> work,
+                 std::function<void()> done) {
+  if (context.runOnDevice) {
+    context.runOnDevice(std::move(work), std::move(done));
+    return;
+  }
+  if (work) work();
+  if (done) done();
+}
+
 std::unique_ptr<TXvornLinux> CreateManualLink(const Settings& settings, bool withLongTimeOut) {
   auto link = std::make_unique<TXvornLinux>(settings.UseTcp(), settings.M4);
   if (withLongTimeOut) link->LongTimeOut = settings.LongTimeOut;

@@ -21,6 +21,29 @@ struct ManualContext {
   // point-of-sale application; the answer file takes the last file's suffix.
   OperatorQuestions* questions = nullptr;
   std::function<void(const std::string&)> writeAnswer;
+  // Runs the device part of an operation: `work` with the device to itself (on
+  // the device's thread), then `done` on the console's. Unset: both at once.
+  using DeviceStep = std::function<void(std::function<void()> work, std::function<void()> done)>;
+  DeviceStep runOnDevice;
+};
+
+// Hands work and done to the context's runner (or runs them at once).
+void RunOnDevice(const ManualContext& context, std::function<void()> work,
+                 std::function<void()> done);
+
+// Runs f at its end, however the scope is left: the marks an operation puts on
+// a window (disabled buttons, wait cursor) are taken off by one of these.
+class ScopeExit {
+ public:
+  explicit ScopeExit(std::function<void()> f) : f_(std::move(f)) {}
+  ~ScopeExit() {
+    if (f_) f_();
+  }
+  ScopeExit(const ScopeExit&) = delete;
+  ScopeExit& operator=(const ScopeExit&) = delete;
+
+ private:
+  std::function<void()> f_;
 };
 
 // A link with M4 and the TCP/IP choice; LongTimeOut handed over when asked.

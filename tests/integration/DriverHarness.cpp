@@ -1,5 +1,6 @@
 #include "tests/integration/DriverHarness.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
-#include <sys/resource.h>
 #include <QTimer>
 #include <algorithm>
 
@@ -175,6 +175,17 @@ void DriverHarness::KillDriver() {
   driver_->waitForFinished(5000);
   output_ += driver_->readAll();
   driver_.reset();
+}
+
+void DriverHarness::TerminateDriver() {
+  if (driver_) driver_->terminate();
+}
+
+int DriverHarness::WaitDriverExit(int timeoutMs) {
+  if (!driver_) return -1;
+  if (!WaitFor([this] { return driver_->state() == QProcess::NotRunning; }, timeoutMs)) return -1;
+  output_ += driver_->readAll();
+  return driver_->exitStatus() == QProcess::NormalExit ? driver_->exitCode() : -1;
 }
 
 bool DriverHarness::DriverRunning() const {

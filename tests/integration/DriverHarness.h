@@ -69,6 +69,10 @@ class DriverHarness {
   void StopDriver();
   // kill -9, as a crash or a power cut would end it.
   void KillDriver();
+  // Sends SIGTERM and returns at once; WaitDriverExit waits for the end and
+  // gives the exit code (-1: still running, or it crashed).
+  void TerminateDriver();
+  int WaitDriverExit(int timeoutMs);
   bool DriverRunning() const;
   std::string DriverOutput();
 

@@ -1,0 +1,129 @@
+#include "core/DeviceJobs.h"
+
+#include <QThread>
+#include <cstdio>
+#include <exception>
+
+namespace vorn {
+
+namespace {
+
+void RunGuarded(const std::string& what, const DeviceJobs::Work& work) {
+  if (!work) return;
+  // A job's own errors are answered inside it; what escapes must not end the
+  // thread that owns the device.
+  try {
+    work();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vorndrv: EROARE: %s: %s\n", what.c_str(), e.what());
+  } catch (...) {
+    std::fprintf(stderr, "vorndrv: EROARE: %s: eroare necunoscuta\n", what.c_str());
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- inline
+
+bool InlineJobs::Post(const std::string& what, Work work, Done done) {
+  if (stopping_) return false;
+  ++depth_;
+  RunGuarded(what, work);
+  --depth_;
+  if (done) done();
+  if (depth_ == 0) Q_EMIT Idle();
+  return true;
+}
+
+void InlineJobs::Stop() {
+  stopping_ = true;
+  if (depth_ == 0) Q_EMIT Idle();
+}
+
+bool InlineJobs::OnJobThread() const { return QThread::currentThread() == thread(); }
+
+// ---------------------------------------------------------------- worker thread
+
+DeviceWorker::DeviceWorker(QObject* parent) : DeviceJobs(parent) {
+  thread_ = QThread::create([this] { Loop(); });
+  thread_->setObjectName(QStringLiteral("casa de marcat"));
+  thread_->start();
+}
+
+DeviceWorker::~DeviceWorker() {
+  {
+    const std::lock_guard lock(mutex_);
+    quit_ = true;
+    queue_.clear();
+  }
+  wake_.notify_all();
+  thread_->wait();
+  delete thread_;
+}
+
+bool DeviceWorker::OnJobThread() const { return QThread::currentThread() == thread_; }
+
+std::string DeviceWorker::Running() const {
+  const std::lock_guard lock(mutex_);
+  return running_;
+}
+
+bool DeviceWorker::Post(const std::string& what, Work work, Done done) {
+  if (stopping_) return false;
+  ++unfinished_;
+  {
+    const std::lock_guard lock(mutex_);
+    queue_.push_back(Job{what, std::move(work), std::move(done)});
+  }
+  wake_.notify_one();
+  return true;
+}
+
+void DeviceWorker::Stop() {
+  if (stopping_) return;
+  stopping_ = true;
+  size_t dropped = 0;
+  {
+    const std::lock_guard lock(mutex_);
+    dropped = queue_.size();
+    for (const Job& job : queue_)
+      std::fprintf(stderr, "vorndrv: renunt la: %s\n", job.what.c_str());
+    queue_.clear();
+  }
+  unfinished_ -= static_cast<int>(dropped);
+  // From the event loop, so that the caller finishes what it does first.
+  if (unfinished_ == 0)
+    QMetaObject::invokeMethod(
+        this, [this] { Q_EMIT Idle(); }, Qt::QueuedConnection);
+}
+
+void DeviceWorker::Loop() {
+  for (;;) {
+    Job job;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return quit_ || !queue_.empty(); });
+      if (quit_) return;
+      job = std::move(queue_.front());
+      queue_.pop_front();
+      running_ = job.what;
+    }
+    RunGuarded(job.what, job.work);
+    {
+      const std::lock_guard lock(mutex_);
+      running_.clear();
+    }
+    QMetaObject::invokeMethod(
+        this, [this, done = std::move(job.done)] { Finished(done); }, Qt::QueuedConnection);
+  }
+}
+
+void DeviceWorker::Finished(const Done& done) {
+  // Not busy any more while `done` runs, unless more jobs wait: what it starts
+  // may run at once.
+  --unfinished_;
+  if (done) done();
+  if (unfinished_ == 0) Q_EMIT Idle();
+}
+
+}  // namespace vorn

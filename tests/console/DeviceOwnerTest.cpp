@@ -1,0 +1,131 @@
+// The console with the device on its own worker thread, as the program runs
+// it: whatever the operator does while a device job waits for a held reply
+// runs after that job, never inside it, and the window keeps answering.
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include "ConsoleFixture.h"
+#include "console/TEInOutSume.h"
+#include "core/DeviceJobs.h"
+
+namespace vorn::test {
+namespace {
+
+constexpr const char* kSale = "1;PAINE;BUC;1;1;350;100000\r\n5;350;1\r\n";
+
+class DeviceOwnerTest : public ConsoleFixture {
+ protected:
+  void StartWithWorker() {
+    WriteIni();
+    worker = std::make_unique<DeviceWorker>();
+    window = std::make_unique<TXV_MAIN>(folder);
+    window->UseDeviceJobs(*worker);
+    window->FormCreate();
+    ASSERT_TRUE(WaitFor([&] { return window->Core().IsConnected() && !Busy(); }));
+  }
+  void TearDown() override {
+    sim.ReleaseHeldReply();
+    if (window && !window->Ended()) window->EndProgram();
+    WaitFor([&] { return !worker || !worker->Busy(); });
+    window.reset();
+    worker.reset();
+    ConsoleFixture::TearDown();
+  }
+  bool Busy() const { return window->Core().IsBusy(); }
+  QAction* MenuItem(const char* name) const {
+    return window->MessPopup()->findChild<QAction*>(QString::fromLatin1(name));
+  }
+  // Starts an X report whose reply the device holds, and waits until it is held.
+  void HoldXReport() {
+    StopProcessing();
+    ASSERT_TRUE(WaitFor([&] { return !Busy(); }));
+    sim.HoldReplyTo(QStringLiteral("2003"));
+    Click("BRaportX");
+    ASSERT_TRUE(WaitFor([&] { return Count("2003") == 1; }));
+  }
+  void DropReceipt(const std::string& suffix, const std::string& lines) {
+    std::string error;
+    ASSERT_TRUE(WriteFileWhole(folder + "ONLINE" + suffix + ".TXT", lines, error));
+  }
+  // The main thread keeps turning while the device waits: a 10 ms timer fires.
+  void ExpectEventLoopTurns() {
+    int fired = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++fired; });
+    tick.start(10);
+    EXPECT_TRUE(WaitFor([&] { return fired >= 5; }, 2000));
+  }
+
+  std::unique_ptr<DeviceWorker> worker;
+};
+
+TEST_F(DeviceOwnerTest, StartFromTheMenuDuringAHeldReportTakesEffectAfterIt) {
+  StartWithWorker();
+  HoldXReport();
+  MenuItem("StareMeniu")->trigger();
+  DropReceipt("1", kSale);
+  ExpectEventLoopTurns();
+  EXPECT_FALSE(window->Core().IsProcessing());
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(folder + "ONLINE1.TXT")));
+  EXPECT_EQ(Count("2003"), 1);
+
+  sim.ReleaseHeldReply();
+  ASSERT_TRUE(WaitFor([&] { return File("ERROR1.TXT").rfind("0 OK", 0) == 0; }));
+  EXPECT_TRUE(window->Core().IsProcessing());
+  const std::string roll = sim.PaperRoll().toStdString();
+  const size_t report = roll.find("RAPORT X");
+  ASSERT_NE(report, std::string::npos) << roll;
+  EXPECT_LT(report, roll.find("PAINE")) << roll;
+}
+
+TEST_F(DeviceOwnerTest, StopProgramFromTheMenuEndsOnlyAfterTheHeldReport) {
+  StartWithWorker();
+  HoldXReport();
+  bool ended = false;
+  QObject::connect(window.get(), &TXV_MAIN::ProgramEnded, [&] { ended = true; });
+  MenuItem("Stopprogram1")->trigger();
+  ExpectEventLoopTurns();
+  EXPECT_FALSE(ended);
+  EXPECT_EQ(File("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos) << File("VORNDRV.INFO");
+
+  sim.ReleaseHeldReply();
+  ASSERT_TRUE(WaitFor([&] { return ended; }));
+  EXPECT_NE(File("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
+  EXPECT_NE(sim.PaperRoll().toStdString().find("RAPORT X"), std::string::npos);
+  EXPECT_FALSE(worker->Busy());
+}
+
+TEST_F(DeviceOwnerTest, ClicksElsewhereDuringAHeldDialogStepRunNothingOnTheDevice) {
+  StartWithWorker();
+  StopProcessing();
+  ASSERT_TRUE(WaitFor([&] { return !Busy(); }));
+  SetTimeScale(1.0);  // the held step must outlast the checks below
+  sim.HoldReplyTo(QStringLiteral("7106"));
+  window->runDialog = [&](QDialog& d) {
+    d.show();
+    Find<QLineEdit>("ENrStart")->setText(QStringLiteral("10"));
+    Click("BStart");
+    ASSERT_TRUE(WaitFor([&] { return Count("7106") == 1; }));
+    // The window's own report buttons are refused while the dialog works.
+    window->BRaportXClick();
+    window->RunZReport(0);
+    ExpectEventLoopTurns();
+    EXPECT_EQ(Count("2003"), 0);
+    EXPECT_EQ(Count("7106"), 1);
+    EXPECT_FALSE(Find<QAbstractButton>("BStart")->isEnabled());
+    d.reject();  // refused while the device works
+    EXPECT_TRUE(d.isVisible());
+    sim.ReleaseHeldReply();
+    ASSERT_TRUE(WaitFor([&] { return Find<QAbstractButton>("BStart")->isEnabled(); }));
+    d.reject();
+  };
+  window->BitBtn2Click();
+  EXPECT_EQ(Count("2003"), 0);
+  EXPECT_FALSE(window->OperationRunning());
+}
+
+}  // namespace
+}  // namespace vorn::test

@@ -1,0 +1,53 @@
+// A stop request while the device holds a reply ends the real driver only
+// after the job in hand: the receipt is answered, then the status file says
+// the driver is closed, then the process ends.
+#include <gtest/gtest.h>
+
+#include "DriverHarness.h"
+
+namespace vorn::itest {
+namespace {
+
+const std::vector<std::string> kReceipt = {
+    "1;PAINE ALBA;BUC;1;1;350;200000",
+    "2;1;MULTUMIM",
+    "5;350;1",
+};
+
+TEST(StopDuringJobTest, SigtermDuringAHeldReceiptEndsAfterItsAnswer) {
+  DriverHarness h;
+  ASSERT_TRUE(h.Valid());
+  ASSERT_TRUE(h.ListenTcpOn("127.0.30.90"));
+  h.WriteIni();
+  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+  h.Sim().HoldReplyTo(QStringLiteral("3002"));
+  h.DropReceipt("ONLINE1.TXT", kReceipt);
+  ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Sim().HeldCommand().isEmpty(); }))
+      << h.DriverOutput();
+
+  h.TerminateDriver();
+  DriverHarness::Pump(300);
+  EXPECT_TRUE(h.DriverRunning());
+  EXPECT_EQ(h.ReadFile("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
+  EXPECT_FALSE(h.Exists("ERROR1.TXT"));
+
+  h.Sim().ReleaseHeldReply();
+  EXPECT_EQ(h.WaitDriverExit(10000), 0) << h.DriverOutput();
+  EXPECT_EQ(h.ReadFile("ERROR1.TXT"), "0 OK\r\nBON FISCAL NR. 0001\r\n");
+  EXPECT_NE(h.ReadFile("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
+  EXPECT_FALSE(h.Exists("ONLINE1.TXT"));
+}
+
+TEST(StopDuringJobTest, SigtermWhileIdleEndsAtOnce) {
+  DriverHarness h;
+  ASSERT_TRUE(h.Valid());
+  ASSERT_TRUE(h.ListenTcpOn("127.0.30.91"));
+  h.WriteIni();
+  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+  h.TerminateDriver();
+  EXPECT_EQ(h.WaitDriverExit(5000), 0) << h.DriverOutput();
+  EXPECT_NE(h.ReadFile("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vorn::itest
