@@ -28,32 +28,10 @@ namespace vorn {
 namespace {
 
 constexpr int kTickMs = 1000;
-constexpr int kReadRetryMs = 5000;
-constexpr int kDeleteRetryMs = 2000;
-constexpr int kSettleMs = 300;
-constexpr int kRetryPauseMs = 20;
 constexpr int kPauseAfterFileMs = 1000;
 
 QString Q(const std::string& s) {
   return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// Size and modification time: a change means the writer is still at work.
-struct FileSignature {
-  bool exists = false;
-  qint64 size = -1;
-  qint64 modifiedMs = 0;
-  bool operator==(const FileSignature&) const = default;
-};
-
-FileSignature Signature(const QString& path) {
-  const QFileInfo info(path);
-  FileSignature sig;
-  if (!info.exists()) return sig;
-  sig.exists = true;
-  sig.size = info.size();
-  sig.modifiedMs = info.lastModified().toMSecsSinceEpoch();
-  return sig;
 }
 
 // The view of the job running on this thread; null outside a job.
@@ -85,6 +63,10 @@ ServiceCore::ServiceCore(std::string programFolder, QObject* parent)
   if (workFolder_.empty() || (workFolder_.back() != sep && workFolder_.back() != '/')) {
     workFolder_ += sep;
   }
+  pickup_ = FolderPickup(workFolder_);
+  record_ = std::make_unique<CrashRecord>(
+      workFolder_, [this](const std::string& line) { Log(line); },
+      [this](const std::string& line) { LogError(line); });
   processor_.setInterval(ScaledMs(kTickMs));
   checkCom_.setInterval(ScaledMs(kTickMs));
   connect(&processor_, &QTimer::timeout, this, &ServiceCore::TprocessorTimer);
@@ -117,7 +99,7 @@ void ServiceCore::OnMainThread(std::function<void()> f) {
 // ---------------------------------------------------------------- device jobs
 
 ServiceCore::JobView ServiceCore::CurrentView() const {
-  return JobView{settings_, logFolder_, historyFolder_, connected_};
+  return JobView{settings_, logFolder_, historyFolder_, connection_.Connected()};
 }
 
 // Outside a job (a direct call from a test or a tool): the state as it is now;
@@ -178,7 +160,7 @@ void ServiceCore::EndAfterRunningJob(std::function<void()> ended) {
 
 void ServiceCore::Start() {
   slots_.JournalFreeLines = -1;
-  inFlight_ = LoadInFlight(workFolder_);
+  record_->Load();
   if (!watcher_) {
     ownWatcher_ = CreateFolderWatcher(workFolder_);
     SetFolderWatcher(ownWatcher_.get());
@@ -266,7 +248,7 @@ void ServiceCore::SetProcessing(bool on) {
     busy_ = true;
     TestConnection([this] {
       busy_ = false;
-      if (!connected_ && processing_) checkCom_.start();
+      if (!connection_.Connected() && processing_) checkCom_.start();
       ResumeArrivals();
     });
   }
@@ -293,19 +275,8 @@ void ServiceCore::TestConnection(std::function<void()> then) {
           *probe = ConnectionProbe{};
         }
         if (probe->opened && probe->connected && readJournal && probe->journalFreeLines != -1) {
-          const int64_t n = probe->journalFreeLines;
-          slots_.JournalFreeLines = n;
-          std::vector<std::string> warnings{"Linii libere in memoria JE :" + std::to_string(n)};
-          if (n > 0) {
-            if (n < 500) {
-              warnings.emplace_back(
-                  "EFECTUATI RAPORTUL FISCAL Z/CHEMATI TEHNICIANUL AUTORIZAT PENTRU INLOCUIRE "
-                  "MEMORIE JE");
-            } else if (n < 100000) {
-              warnings.emplace_back("CHEMATI TEHNICIANUL AUTORIZAT PENTRU INLOCUIRE MEMORIE JE");
-            }
-          }
-          SetWarnings(std::move(warnings));
+          slots_.JournalFreeLines = probe->journalFreeLines;
+          SetWarnings(JournalWarnings(probe->journalFreeLines));
         }
       },
       [this, probe, then] {
@@ -316,16 +287,7 @@ void ServiceCore::TestConnection(std::function<void()> then) {
 }
 
 void ServiceCore::ApplyProbe(const ConnectionProbe& probe) {
-  lastConnectionError_ = probe.lastError;
-  if (!probe.systemDetail.empty()) {
-    lastConnectionError_ += (lastConnectionError_.empty() ? "" : "; ") + probe.systemDetail;
-  }
-  if (!probe.opened) {
-    SetConnected(false);
-    return;
-  }
-  modelText_ = probe.modelText;
-  SetConnected(probe.connected);
+  ReportConnection(connection_.Apply(probe));
 }
 
 void ServiceCore::SetWarnings(std::vector<std::string> warnings) {
@@ -335,21 +297,10 @@ void ServiceCore::SetWarnings(std::vector<std::string> warnings) {
   });
 }
 
-void ServiceCore::SetConnected(bool connected) {
-  connected_ = connected;
-  // A new reason while still unreachable is worth a line too (a port that was
-  // missing is now refused, say); the same one every second is not.
-  if (reportedConnected_ != connected ||
-      (!connected && lastConnectionError_ != reportedConnectionError_)) {
-    reportedConnected_ = connected;
-    reportedConnectionError_ = lastConnectionError_;
-    if (connected) {
-      Log("conectat la casa de marcat" + (modelText_.empty() ? "" : " (" + modelText_ + ")"));
-    } else {
-      Log("casa de marcat nu raspunde" +
-          (lastConnectionError_.empty() ? "" : " (" + lastConnectionError_ + ")"));
-    }
-  }
+void ServiceCore::SetConnected(bool connected) { ReportConnection(connection_.Set(connected)); }
+
+void ServiceCore::ReportConnection(const std::string& line) {
+  if (!line.empty()) Log(line);
   WriteStatusFile(false);
   Q_EMIT StateChanged();
 }
@@ -365,7 +316,7 @@ void ServiceCore::TprocessorTimer() {
     fileSuffix_ = DeriveSuffix(name);
     const bool posted = PostDeviceJob(
         "fisierul " + name,
-        [this, name, complete = TakeCompleted(name)] { RunFileStep(name, complete); },
+        [this, name, complete = pickup_.TakeCompleted(name)] { RunFileStep(name, complete); },
         [this] {
           busy_ = false;
           Q_EMIT StateChanged();
@@ -379,7 +330,7 @@ void ServiceCore::TprocessorTimer() {
     busy_ = true;
     TestConnection([this] {
       busy_ = false;
-      if (!connected_ && !ending_) checkCom_.start();
+      if (!connection_.Connected() && !ending_) checkCom_.start();
       ResumeArrivals();
     });
   }
@@ -400,24 +351,14 @@ void ServiceCore::RunFileStep(const std::string& name,
   } catch (...) {
     HandleEscapedError("eroare necunoscuta", name);
   }
-  MarkInFlightAnswered(name);
+  if (answerWritten_) record_->MarkAnswered(name);
   if (DeleteReceiptFile(workFolder_ + name)) {
-    ForgetInFlight();
+    record_->Forget();
   } else {
-    // Running it again would print the same receipt twice.
-    const FileSignature sig = Signature(Q(workFolder_ + name));
-    leftover_ = LeftoverFile{name, sig.size, sig.modifiedMs};
+    pickup_.NoteLeftover(name);
     LogError("nu pot sterge " + name);
   }
   WaitMs(kPauseAfterFileMs);
-}
-
-std::optional<ServiceCore::CompletedFile> ServiceCore::TakeCompleted(const std::string& name) {
-  const auto done = completed_.find(name);
-  if (done == completed_.end()) return std::nullopt;
-  const CompletedFile complete = done->second;
-  completed_.erase(done);
-  return complete;
 }
 
 void ServiceCore::SetFolderWatcher(FolderWatcher* watcher) {
@@ -428,13 +369,7 @@ void ServiceCore::SetFolderWatcher(FolderWatcher* watcher) {
 }
 
 void ServiceCore::OnFileCompleted(const std::string& name) {
-  if (!MatchesMask(name, kReceiptPrefix, kReceiptExtension)) return;
-  const FileSignature sig = Signature(Q(workFolder_ + name));
-  if (!sig.exists) return;
-  // Names of files deleted before their turn are never taken back out.
-  if (completed_.size() >= 1000) completed_.clear();
-  completed_[name] = CompletedFile{sig.size, sig.modifiedMs};
-  PickUpNow();
+  if (pickup_.NoteCompleted(name)) PickUpNow();
 }
 
 void ServiceCore::PickUpNow() {
@@ -456,21 +391,8 @@ void ServiceCore::ResumeArrivals() {
 std::string ServiceCore::NextReceiptFile() {
   // A file interrupted by a restart goes first, before another file's
   // preparation could act on its receipt.
-  if (std::string recorded = InFlightFileWaiting(); !recorded.empty()) return recorded;
-  for (const std::string& name :
-       ListMatchingFiles(workFolder_, kReceiptPrefix, kReceiptExtension)) {
-    if (leftover_ && leftover_->name == name) {
-      const QString path = Q(workFolder_ + name);
-      const FileSignature sig = Signature(path);
-      if (sig.size == leftover_->size && sig.modifiedMs == leftover_->modifiedMs) {
-        if (QFile::remove(path)) leftover_.reset();
-        continue;
-      }
-      leftover_.reset();  // rewritten by the application: a new receipt
-    }
-    return name;
-  }
-  return {};
+  if (std::string recorded = record_->WaitingFile(); !recorded.empty()) return recorded;
+  return pickup_.NextWaitingFile();
 }
 
 void ServiceCore::TcheckCOMTimer() {
@@ -478,7 +400,7 @@ void ServiceCore::TcheckCOMTimer() {
   busy_ = true;
   TestConnection([this] {
     busy_ = false;
-    if (connected_) checkCom_.stop();
+    if (connection_.Connected()) checkCom_.stop();
     ResumeArrivals();
   });
 }
@@ -488,7 +410,7 @@ void ServiceCore::TcheckCOMTimer() {
 void ServiceCore::ProcessReceiptFile(const std::string& name) {
   const JobView view = CurrentView();
   const ViewScope scope(t_jobView ? t_jobView : &view);
-  ProcessReceiptFile(name, TakeCompleted(name));
+  ProcessReceiptFile(name, pickup_.TakeCompleted(name));
 }
 
 void ServiceCore::ProcessReceiptFile(const std::string& name,
@@ -497,8 +419,7 @@ void ServiceCore::ProcessReceiptFile(const std::string& name,
   markers_.Clear();
   slots_.ClearForNewFile();
   answerWritten_ = false;
-  restartNotice_ = false;
-  fileRecord_ = InFlightRecord{};
+  record_->StartFile();
 
   ReceiptLines lines;
   std::vector<std::string> processingLog;
@@ -534,11 +455,11 @@ void ServiceCore::RunReceiptFile(const std::string& name,
                                  FileContext& ctx) {
   const JobView& view = View();
   std::string bytes;
-  if (!ReadReceiptWhenSettled(workFolder_ + name, bytes, complete ? &*complete : nullptr)) {
+  if (!pickup_.ReadWhenSettled(workFolder_ + name, bytes, complete ? &*complete : nullptr)) {
     WriteAnswerFile("Nu pot deschide fisierului " + name);
     return;
   }
-  NoteReceiptBytes(name, bytes);
+  record_->NoteReceiptBytes(name, bytes);
   lines = SplitReceiptLines(bytes);
   std::string().swap(bytes);  // the lines hold it all now
 
@@ -580,49 +501,6 @@ void ServiceCore::RunReceiptFile(const std::string& name,
   }
 }
 
-bool ServiceCore::ReadReceiptWhenSettled(const std::string& path, std::string& bytes,
-                                         const CompletedFile* complete) {
-  const QString qpath = Q(path);
-  const int64_t start = MonotonicMs();
-  const int64_t limit = ScaledMs(kReadRetryMs);
-  const int64_t settle = ScaledMs(kSettleMs);
-  FileSignature last = Signature(qpath);
-  int64_t lastChange = start;
-  for (;;) {
-    const FileSignature now = Signature(qpath);
-    if (!(now == last)) {
-      last = now;
-      lastChange = MonotonicMs();
-    }
-    const int64_t age = QDateTime::currentMSecsSinceEpoch() - now.modifiedMs;
-    const bool reported =
-        complete && now.size == complete->size && now.modifiedMs == complete->modifiedMs;
-    const bool settled =
-        now.exists && (reported || age >= settle || MonotonicMs() - lastChange >= settle);
-    if (settled && ReadFileBytes(path, bytes)) {
-      const FileSignature after = Signature(qpath);
-      if (after == now) return true;
-      last = after;
-      lastChange = MonotonicMs();
-    }
-    if (MonotonicMs() - start >= limit) return false;
-    WaitMs(kRetryPauseMs);
-  }
-}
-
-void ServiceCore::SaveProcessingLog(const std::vector<std::string>& log) {
-  const JobView& view = View();
-  if (!view.settings.LogFile) return;
-  const std::string name = StampedFileName("Log", fileSuffix_, timestamp_);
-  std::string error;
-  if (!view.logFolder.empty() && !WriteLinesWhole(view.logFolder + name, log, error))
-    LogError(error);
-  if (view.settings.History && !view.historyFolder.empty() &&
-      !WriteLinesWhole(view.historyFolder + name, log, error)) {
-    LogError(error);
-  }
-}
-
 void ServiceCore::HandleEscapedError(const std::string& what, const std::string& name) {
   LogError("la procesarea " + name + ": " + what);
   if (answerWritten_) return;
@@ -633,84 +511,25 @@ void ServiceCore::HandleEscapedError(const std::string& what, const std::string&
   }
 }
 
-bool ServiceCore::DeleteReceiptFile(const std::string& path) {
-  const QString qpath = Q(path);
-  const FileSignature handled = Signature(qpath);
-  const int64_t start = MonotonicMs();
-  const int64_t limit = ScaledMs(kDeleteRetryMs);
-  // Once the name is free the application may drop its next file under it at
-  // once: after a removal succeeded the name is never looked at again, and a
-  // retry only ever removes the file that was handled.
-  while (!QFile::remove(qpath)) {
-    const FileSignature now = Signature(qpath);
-    if (!now.exists || !(now == handled)) return true;
-    if (MonotonicMs() - start >= limit) return false;
-    WaitMs(kRetryPauseMs);
-  }
-  return true;
-}
+bool ServiceCore::DeleteReceiptFile(const std::string& path) { return pickup_.Delete(path); }
 
-// ---------------------------------------------------------------- answer and status files
+// ---------------------------------------------------------------- crash safety
 
-bool ServiceCore::WriteAnswerFile(const std::string& message) {
-  const JobView& view = View();
-  std::vector<std::string> lines = BuildAnswerLines(message, slots_);
-  if (restartNotice_) lines.emplace_back(kRestartNoticeLine);
-  slots_.RecoveryNotice.clear();
-  ShowWarnings();
-
-  const std::string name = AnswerFileName(fileSuffix_);
-  std::string error;
-  const bool ok = WriteLinesWhole(workFolder_ + name, lines, error);
-  if (ok) {
-    answerWritten_ = true;
-    OnMainThread(
-        [this, message, at = QDateTime::currentMSecsSinceEpoch()] { answers_.Note(message, at); });
-    Log("raspuns " + name + ": " + (message == "0 OK" ? message : "1 ERROR " + message));
+bool ServiceCore::FinishAnsweredInFlight(const std::string& name) {
+  if (!record_->AnsweredBefore(name)) return false;
+  Log("raspunsul pentru " + name + " a fost scris inainte de repornire; fisierul nu se reia");
+  if (DeleteReceiptFile(workFolder_ + name)) {
+    record_->Forget();
   } else {
-    LogError(error);
-  }
-  if (view.settings.History && !view.historyFolder.empty() &&
-      !WriteLinesWhole(view.historyFolder + StampedFileName(kAnswerPrefix, fileSuffix_, timestamp_),
-                       lines, error)) {
-    LogError(error);
-  }
-  if (view.settings.DialogMesajEroare && message != "0 OK" && questions_) {
-    questions_->ShowError("Eroare", message);
-  }
-  return ok;
-}
-
-void ServiceCore::ShowWarnings() { SetWarnings(BuildWarnings(slots_)); }
-
-bool ServiceCore::WriteStatusFile(bool closing) {
-  const std::string path = workFolder_ + kStatusFileName;
-  std::string bytes;
-  if (!ReadFileBytes(path, bytes)) bytes.clear();
-  IniFile ini(bytes);
-  UpdateStatusFile(ini, VersionText(), processing_, connected_, closing);
-  std::string error;
-  if (!WriteFileWhole(path, ini.ToBytes(), error)) {
-    LogError(error);
-    return false;
+    pickup_.NoteLeftover(name);
+    LogError("nu pot sterge " + name);
   }
   return true;
 }
 
-void ServiceCore::CleanOldFiles() {
-  const int64_t days = settings_.MarjaZileStergere;
-  if (settings_.StergereFisierevechi) {
-    DeleteFilesOlderThan(workFolder_, "log", days);
-    DeleteFilesOlderThan(workFolder_ + "log", "log", days);
-    for (const char* prefix : {"log", "ONLINE", "ERROR"}) {
-      DeleteFilesOlderThan(workFolder_ + "history", prefix, days);
-    }
-  }
-  if (settings_.CuratareFolderLucru) {
-    DeleteMatchingFiles(workFolder_, "log", "txt");
-    DeleteMatchingFiles(workFolder_, kReceiptPrefix, kReceiptExtension);
-    DeleteMatchingFiles(workFolder_, kAnswerPrefix, kReceiptExtension);
-  }
+bool ServiceCore::RecoverInFlight(FileContext& ctx) {
+  const std::optional<InFlightRecord> interrupted = record_->TakeUpInterrupted(ctx);
+  return !interrupted || executor_->RecoverFile(ctx, *interrupted);
 }
 
 }  // namespace vorn

@@ -20,9 +20,12 @@
 
 #include "core/AnswerCounters.h"
 #include "core/AnswerSlots.h"
+#include "core/ConnectionState.h"
+#include "core/CrashRecord.h"
 #include "core/DeviceJobs.h"
 #include "core/DeviceProbe.h"
 #include "core/FileContext.h"
+#include "core/FolderPickup.h"
 #include "core/InFlightRecord.h"
 #include "core/OperatorQuestions.h"
 #include "core/Settings.h"
@@ -100,16 +103,16 @@ class ServiceCore : public QObject {
   bool IsProcessing() const { return processing_; }
   // A step of the cycle or another device job is under way.
   bool IsBusy() const { return busy_ || jobs_->Busy(); }
-  bool IsConnected() const { return connected_; }
+  bool IsConnected() const { return connection_.Connected(); }
   bool IsCheckingConnection() const { return checkCom_.isActive(); }
   const std::string& FileSuffix() const { return fileSuffix_; }
   const std::string& ProcessingTimestampText() const { return timestamp_; }
   const std::string& LogFolder() const { return logFolder_; }
   const std::string& HistoryFolder() const { return historyFolder_; }
-  const std::string& ModelText() const { return modelText_; }
+  const std::string& ModelText() const { return connection_.ModelText(); }
   // Why the last connection test failed (Windows-1252); empty when it did not.
-  const std::string& LastConnectionError() const { return lastConnectionError_; }
-  bool ConnectionTested() const { return reportedConnected_.has_value(); }
+  const std::string& LastConnectionError() const { return connection_.LastError(); }
+  bool ConnectionTested() const { return connection_.Tested(); }
   // The warnings list the console shows.
   const std::vector<std::string>& Warnings() const { return warnings_; }
   const AnswerCounters& Answers() const { return answers_; }
@@ -131,11 +134,7 @@ class ServiceCore : public QObject {
   void Message(const QString& line);
 
  private:
-  // A file reported complete (size and time as then) skips the settle wait.
-  struct CompletedFile {
-    qint64 size = -1;
-    qint64 modifiedMs = 0;
-  };
+  using CompletedFile = FolderPickup::CompletedFile;
   // What a job reads of the main thread's state, copied when it is posted.
   struct JobView {
     Settings settings;
@@ -151,79 +150,60 @@ class ServiceCore : public QObject {
   void RunReceiptFile(const std::string& name, const std::optional<CompletedFile>& complete,
                       ReceiptLines& lines, FileContext& ctx);
   void ApplyProbe(const ConnectionProbe& probe);
+  void ReportConnection(const std::string& line);
   // Main-thread state set from a job: at once on the main thread, else queued.
   void OnMainThread(std::function<void()> f);
   void SetWarnings(std::vector<std::string> warnings);
-  bool ReadReceiptWhenSettled(const std::string& path, std::string& bytes,
-                              const CompletedFile* complete);
   void OnFileCompleted(const std::string& name);
-  std::optional<CompletedFile> TakeCompleted(const std::string& name);
   void ResumeArrivals();
   void SaveProcessingLog(const std::vector<std::string>& log);
   void HandleEscapedError(const std::string& what, const std::string& name);
   void Log(const std::string& line);
   void LogError(const std::string& line);
 
-  // A receipt file that was answered but could not be deleted, as it was then.
-  struct LeftoverFile {
-    std::string name;
-    qint64 size = -1;
-    qint64 modifiedMs = 0;
-  };
-  // The first waiting file that is not a leftover; a leftover is deleted again instead.
+  // The recorded file first, then the folder's next.
   std::string NextReceiptFile();
 
-  // ---- crash safety (ServiceCoreInFlight.cpp) ----
-  // The recorded file while it still waits; a record whose file is gone is dropped.
-  std::string InFlightFileWaiting();
   // A file answered before a restart: its answer is kept and the file deleted.
   bool FinishAnsweredInFlight(const std::string& name);
-  // The identity of the file just read, for its in-flight record.
-  void NoteReceiptBytes(const std::string& name, const std::string& bytes);
   // For the recorded file: false when the recovery has answered it.
   bool RecoverInFlight(FileContext& ctx);
-  void SaveFileRecord();
-  void MarkInFlightAnswered(const std::string& name);
-  void ForgetInFlight();
 
-  std::optional<InFlightRecord> inFlight_;  // as on disk
-  InFlightRecord fileRecord_;               // the file being handled
-  bool restartNotice_ = false;              // this file's run was interrupted by a restart
-
-  std::optional<LeftoverFile> leftover_;
-  std::map<std::string, CompletedFile> completed_;
-  bool arrivalPending_ = false;
-  FolderWatcher* watcher_ = nullptr;
-  std::unique_ptr<FolderWatcher> ownWatcher_;
+  // ---- set up once ----
   std::string workFolder_;
-  Settings settings_;
-  AnswerSlots slots_;
-  AnswerSlots shownSlots_;
-  AnswerCounters answers_;
-  ReceiptMarkers markers_;
-  bool processing_ = false;
-  bool busy_ = false;
-  bool ending_ = false;
-  bool connected_ = false;
-  std::optional<bool> reportedConnected_;
-  bool answerWritten_ = false;
-  std::string fileSuffix_;
-  std::string timestamp_;
-  std::string logFolder_;
-  std::string historyFolder_;
-  std::string modelText_;
-  std::string lastConnectionError_;
-  std::string reportedConnectionError_;
-  std::vector<std::string> warnings_;
-  std::vector<std::string> errors_;
-  QTimer processor_;
-  QTimer checkCom_;
   FileExecutor* executor_ = nullptr;
   OperatorQuestions* questions_ = nullptr;
   ConnectionTester tester_;
   char decimalSeparator_ = '.';
   InlineJobs inlineJobs_;
   DeviceJobs* jobs_ = &inlineJobs_;
+
+  // ---- main thread ----
+  Settings settings_;
+  std::string logFolder_;
+  std::string historyFolder_;
+  FolderPickup pickup_{""};  // the file's own reads and deletes run in its job
+  bool arrivalPending_ = false;
+  FolderWatcher* watcher_ = nullptr;
+  std::unique_ptr<FolderWatcher> ownWatcher_;
+  ConnectionState connection_;
+  bool processing_ = false;
+  bool busy_ = false;  // a step of the cycle (file or test) is posted and not done
+  bool ending_ = false;
+  std::string fileSuffix_;  // set before a file's job is posted
+  AnswerSlots shownSlots_;
+  AnswerCounters answers_;
+  std::vector<std::string> warnings_;
+  std::vector<std::string> errors_;
+  QTimer processor_;
+  QTimer checkCom_;
+
+  // ---- the running job's (a file's state while it is handled) ----
+  std::unique_ptr<CrashRecord> record_;
+  AnswerSlots slots_;
+  ReceiptMarkers markers_;
+  bool answerWritten_ = false;
+  std::string timestamp_;
 };
 
 }  // namespace vorn

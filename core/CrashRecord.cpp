@@ -1,9 +1,8 @@
-// The service's side of crash safety: the in-flight record of the file being
-// handled, and what a restart does with a file that record names.
-#include <QFile>
+#include "core/CrashRecord.h"
+
 #include <QFileInfo>
 
-#include "core/ServiceCore.h"
+#include "core/FileContext.h"
 #include "core/TextFiles.h"
 
 namespace vorn {
@@ -27,12 +26,14 @@ OnDisk Stat(const std::string& path) {
 
 }  // namespace
 
-std::string ServiceCore::InFlightFileWaiting() {
+void CrashRecord::Load() { inFlight_ = LoadInFlight(workFolder_); }
+
+std::string CrashRecord::WaitingFile() {
   if (!inFlight_) return {};
   const OnDisk disk = Stat(workFolder_ + inFlight_->name);
   if (disk.size < 0) {
     // The application took the file away: nothing is left to answer.
-    ForgetInFlight();
+    Forget();
     return {};
   }
   // An answered file only waits to be deleted: it must not hold up the others.
@@ -43,28 +44,22 @@ std::string ServiceCore::InFlightFileWaiting() {
   return inFlight_->name;
 }
 
-bool ServiceCore::FinishAnsweredInFlight(const std::string& name) {
+bool CrashRecord::AnsweredBefore(const std::string& name) const {
   if (!inFlight_ || inFlight_->phase != InFlightPhase::Answered || inFlight_->name != name) {
     return false;
   }
   const std::string path = workFolder_ + name;
   const OnDisk disk = Stat(path);
   std::string bytes;
-  if (!ReadFileBytes(path, bytes) || !inFlight_->Names(name, disk.size, disk.modifiedMs, bytes)) {
-    return false;
-  }
-  Log("raspunsul pentru " + name + " a fost scris inainte de repornire; fisierul nu se reia");
-  if (DeleteReceiptFile(path)) {
-    ForgetInFlight();
-  } else {
-    const OnDisk now = Stat(path);
-    leftover_ = LeftoverFile{name, now.size, now.modifiedMs};
-    LogError("nu pot sterge " + name);
-  }
-  return true;
+  return ReadFileBytes(path, bytes) && inFlight_->Names(name, disk.size, disk.modifiedMs, bytes);
 }
 
-void ServiceCore::NoteReceiptBytes(const std::string& name, const std::string& bytes) {
+void CrashRecord::StartFile() {
+  fileRecord_ = InFlightRecord{};
+  restartNotice_ = false;
+}
+
+void CrashRecord::NoteReceiptBytes(const std::string& name, const std::string& bytes) {
   fileRecord_ = InFlightRecord{};
   fileRecord_.name = name;
   fileRecord_.size = static_cast<int64_t>(bytes.size());
@@ -72,47 +67,47 @@ void ServiceCore::NoteReceiptBytes(const std::string& name, const std::string& b
   fileRecord_.digest = FileDigest(bytes);
 }
 
-bool ServiceCore::RecoverInFlight(FileContext& ctx) {
+std::optional<InFlightRecord> CrashRecord::TakeUpInterrupted(FileContext& ctx) {
   ctx.inFlight = &fileRecord_;
-  ctx.saveInFlight = [this] { SaveFileRecord(); };
+  ctx.saveInFlight = [this] { Save(); };
 
-  if (!inFlight_) return true;
+  if (!inFlight_) return std::nullopt;
   const std::string& name = fileRecord_.name;
   switch (MatchRecord(*inFlight_, fileRecord_)) {
     case RecordMatch::OtherFile:
-      return true;
+      return std::nullopt;
     case RecordMatch::Replaced:
       // A new receipt. A receipt that the recorded one left open is finished or
       // cancelled by this file's preparation, as any receipt left open is.
-      Log("fisierul " + name + " a fost rescris cu alt continut; se executa ca bon nou");
-      ForgetInFlight();
-      return true;
+      log_("fisierul " + name + " a fost rescris cu alt continut; se executa ca bon nou");
+      Forget();
+      return std::nullopt;
     case RecordMatch::Rewritten:
       // Its time is all that changed: a retry must not print the receipt again.
-      Log("fisierul " + name + " a fost scris din nou cu acelasi continut; este acelasi bon");
+      log_("fisierul " + name + " a fost scris din nou cu acelasi continut; este acelasi bon");
       break;
     case RecordMatch::Unchanged:
       break;
   }
   restartNotice_ = true;
-  Log("driverul a fost repornit in timpul fisierului " + name + "; decid dupa casa de marcat");
+  log_("driverul a fost repornit in timpul fisierului " + name + "; decid dupa casa de marcat");
   const InFlightRecord recorded = *inFlight_;
   // Saved again from here on, the record must still compare with the first run's counters.
   fileRecord_.before = recorded.before;
-  return executor_->RecoverFile(ctx, recorded);
+  return recorded;
 }
 
-void ServiceCore::SaveFileRecord() {
+void CrashRecord::Save() {
   std::string error;
   if (!SaveInFlight(workFolder_, fileRecord_, error)) {
-    LogError("inregistrarea fisierului in lucru: " + error);
+    logError_("inregistrarea fisierului in lucru: " + error);
     return;
   }
   inFlight_ = fileRecord_;
 }
 
-void ServiceCore::MarkInFlightAnswered(const std::string& name) {
-  if (!answerWritten_ || !inFlight_ || inFlight_->name != name) return;
+void CrashRecord::MarkAnswered(const std::string& name) {
+  if (!inFlight_ || inFlight_->name != name) return;
   // A file answered again after it was rewritten: the record takes its time, so
   // that the file, should it outlive its delete, is not taken for a new retry.
   const bool rewritten =
@@ -120,7 +115,7 @@ void ServiceCore::MarkInFlightAnswered(const std::string& name) {
   if (inFlight_->phase == InFlightPhase::Answered && !rewritten) return;
   if (fileRecord_.name == name) {
     fileRecord_.phase = InFlightPhase::Answered;
-    SaveFileRecord();
+    Save();
     return;
   }
   InFlightRecord r = *inFlight_;
@@ -129,13 +124,13 @@ void ServiceCore::MarkInFlightAnswered(const std::string& name) {
   if (SaveInFlight(workFolder_, r, error)) {
     inFlight_ = r;
   } else {
-    LogError("inregistrarea fisierului in lucru: " + error);
+    logError_("inregistrarea fisierului in lucru: " + error);
   }
 }
 
-void ServiceCore::ForgetInFlight() {
+void CrashRecord::Forget() {
   if (!inFlight_) return;
-  if (!RemoveInFlight(workFolder_)) LogError(std::string("nu pot sterge ") + kInFlightFileName);
+  if (!RemoveInFlight(workFolder_)) logError_(std::string("nu pot sterge ") + kInFlightFileName);
   inFlight_.reset();
 }
 

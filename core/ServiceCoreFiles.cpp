@@ -1,0 +1,89 @@
+// The service's files: the answer file of each receipt file (and its
+// history copy), the status file, the processing log and the cleanup of old
+// files.
+#include <QDateTime>
+
+#include "core/AnswerFile.h"
+#include "core/Cleanup.h"
+#include "core/Configuration.h"
+#include "core/ReceiptNames.h"
+#include "core/ServiceCore.h"
+#include "core/TextFiles.h"
+
+namespace vorn {
+
+void ServiceCore::SaveProcessingLog(const std::vector<std::string>& log) {
+  const JobView& view = View();
+  if (!view.settings.LogFile) return;
+  const std::string name = StampedFileName("Log", fileSuffix_, timestamp_);
+  std::string error;
+  if (!view.logFolder.empty() && !WriteLinesWhole(view.logFolder + name, log, error))
+    LogError(error);
+  if (view.settings.History && !view.historyFolder.empty() &&
+      !WriteLinesWhole(view.historyFolder + name, log, error)) {
+    LogError(error);
+  }
+}
+
+bool ServiceCore::WriteAnswerFile(const std::string& message) {
+  const JobView& view = View();
+  std::vector<std::string> lines = BuildAnswerLines(message, slots_);
+  if (record_->RestartNotice()) lines.emplace_back(kRestartNoticeLine);
+  slots_.RecoveryNotice.clear();
+  ShowWarnings();
+
+  const std::string name = AnswerFileName(fileSuffix_);
+  std::string error;
+  const bool ok = WriteLinesWhole(workFolder_ + name, lines, error);
+  if (ok) {
+    answerWritten_ = true;
+    OnMainThread(
+        [this, message, at = QDateTime::currentMSecsSinceEpoch()] { answers_.Note(message, at); });
+    Log("raspuns " + name + ": " + (message == "0 OK" ? message : "1 ERROR " + message));
+  } else {
+    LogError(error);
+  }
+  if (view.settings.History && !view.historyFolder.empty() &&
+      !WriteLinesWhole(view.historyFolder + StampedFileName(kAnswerPrefix, fileSuffix_, timestamp_),
+                       lines, error)) {
+    LogError(error);
+  }
+  if (view.settings.DialogMesajEroare && message != "0 OK" && questions_) {
+    questions_->ShowError("Eroare", message);
+  }
+  return ok;
+}
+
+void ServiceCore::ShowWarnings() { SetWarnings(BuildWarnings(slots_)); }
+
+bool ServiceCore::WriteStatusFile(bool closing) {
+  const std::string path = workFolder_ + kStatusFileName;
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes)) bytes.clear();
+  IniFile ini(bytes);
+  UpdateStatusFile(ini, VersionText(), processing_, connection_.Connected(), closing);
+  std::string error;
+  if (!WriteFileWhole(path, ini.ToBytes(), error)) {
+    LogError(error);
+    return false;
+  }
+  return true;
+}
+
+void ServiceCore::CleanOldFiles() {
+  const int64_t days = settings_.MarjaZileStergere;
+  if (settings_.StergereFisierevechi) {
+    DeleteFilesOlderThan(workFolder_, "log", days);
+    DeleteFilesOlderThan(workFolder_ + "log", "log", days);
+    for (const char* prefix : {"log", "ONLINE", "ERROR"}) {
+      DeleteFilesOlderThan(workFolder_ + "history", prefix, days);
+    }
+  }
+  if (settings_.CuratareFolderLucru) {
+    DeleteMatchingFiles(workFolder_, "log", "txt");
+    DeleteMatchingFiles(workFolder_, kReceiptPrefix, kReceiptExtension);
+    DeleteMatchingFiles(workFolder_, kAnswerPrefix, kReceiptExtension);
+  }
+}
+
+}  // namespace vorn

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/ConnectionState.h"
+#include "core/DeviceJobs.h"
+
+namespace vorn {
+namespace {
+
+bool Pump(const std::function<bool()>& until) {
+  QElapsedTimer t;
+  t.start();
+  while (!until()) {
+    if (t.elapsed() > 10000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+// A gate a job waits at until the test opens it.
+struct Gate {
+  std::mutex m;
+  std::condition_variable cv;
+  bool open = false;
+  std::atomic<bool> reached{false};
+  void Wait() {
+    reached = true;
+    std::unique_lock lock(m);
+    cv.wait(lock, [&] { return open; });
+  }
+  void Open() {
+    {
+      const std::lock_guard lock(m);
+      open = true;
+    }
+    cv.notify_all();
+  }
+};
+
+TEST(DeviceWorker, RunsJobsOneAtATimeInOrderOffTheMainThreadAndDoneBackOnIt) {
+  DeviceWorker worker;
+  std::mutex m;
+  std::vector<std::string> order;
+  std::atomic<int> running{0};
+  std::atomic<int> overlap{0};
+  std::vector<bool> doneOnMain;
+  int idle = 0;
+  QObject::connect(&worker, &DeviceJobs::Idle, [&] { ++idle; });
+  for (int i = 0; i < 5; ++i) {
+    worker.Post(
+        "job",
+        [&, i] {
+          if (running.fetch_add(1) != 0) ++overlap;
+          QThread::msleep(5);
+          const std::lock_guard lock(m);
+          order.push_back("work" + std::to_string(i) +
+                          (QThread::currentThread() == qApp->thread() ? "@main" : ""));
+          running.fetch_sub(1);
+        },
+        [&, i] {
+          doneOnMain.push_back(QThread::currentThread() == qApp->thread());
+          order.push_back("done" + std::to_string(i));
+        });
+  }
+  EXPECT_TRUE(worker.Busy());
+  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+  EXPECT_EQ(overlap, 0);
+  std::vector<std::string> works;
+  std::vector<std::string> dones;
+  for (const std::string& s : order) (s.rfind("work", 0) == 0 ? works : dones).push_back(s);
+  EXPECT_EQ(works, (std::vector<std::string>{"work0", "work1", "work2", "work3", "work4"}));
+  EXPECT_EQ(dones, (std::vector<std::string>{"done0", "done1", "done2", "done3", "done4"}));
+  EXPECT_EQ(doneOnMain, std::vector<bool>(5, true));
+  EXPECT_GE(idle, 1);
+}
+
+TEST(DeviceWorker, StopLetsTheRunningJobEndDropsTheWaitingOnesAndRefusesNewOnes) {
+  DeviceWorker worker;
+  Gate gate;
+  bool firstDone = false;
+  bool secondRan = false;
+  bool idle = false;
+  QObject::connect(&worker, &DeviceJobs::Idle, [&] { idle = true; });
+  worker.Post(
+      "held", [&] { gate.Wait(); }, [&] { firstDone = true; });
+  worker.Post("waiting", [&] { secondRan = true; });
+  ASSERT_TRUE(Pump([&] { return gate.reached.load(); }));
+  worker.Stop();
+  EXPECT_FALSE(worker.Post("late", [] {}));
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(idle);  // the held job still runs
+  gate.Open();
+  ASSERT_TRUE(Pump([&] { return idle; }));
+  EXPECT_TRUE(firstDone);
+  EXPECT_FALSE(secondRan);
+  EXPECT_FALSE(worker.Busy());
+}
+
+TEST(DeviceWorker, AJobThatThrowsDoesNotEndTheThread) {
+  DeviceWorker worker;
+  bool after = false;
+  bool doneOfThrown = false;
+  worker.Post(
+      "throws", [] { throw std::runtime_error("x"); }, [&] { doneOfThrown = true; });
+  worker.Post("after", [&] { after = true; });
+  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+  EXPECT_TRUE(doneOfThrown);
+  EXPECT_TRUE(after);
+}
+
+TEST(DeviceWorker, AQuestionFromAJobIsAnsweredOnTheMainThread) {
+  DeviceWorker worker;
+  QObject owner;
+  bool askedOnMain = false;
+  int answer = 0;
+  worker.Post("asks", [&] {
+    answer = CallOnThreadOf(&owner, [&] {
+      askedOnMain = QThread::currentThread() == owner.thread();
+      return 42;
+    });
+  });
+  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+  EXPECT_TRUE(askedOnMain);
+  EXPECT_EQ(answer, 42);
+}
+
+TEST(InlineJobs, RunWorkThenDoneAtOnceAndAreNotBusyInDone) {
+  InlineJobs jobs;
+  std::vector<std::string> order;
+  bool busyInDone = true;
+  jobs.Post(
+      "x", [&] { order.push_back("work"); },
+      [&] {
+        busyInDone = jobs.Busy();
+        order.push_back("done");
+      });
+  EXPECT_EQ(order, (std::vector<std::string>{"work", "done"}));
+  EXPECT_FALSE(busyInDone);
+  jobs.Stop();
+  EXPECT_FALSE(jobs.Post("y", [&] { order.push_back("late"); }));
+  EXPECT_EQ(order.size(), 2u);
+}
+
+TEST(ConnectionState, LogsAChangeOrANewReasonOnlyOnce) {
+  ConnectionState state;
+  ConnectionProbe refused;
+  refused.systemDetail = "conexiune refuzata";
+  ConnectionProbe closed;
+  closed.systemDetail = "conexiune inchisa";
+  ConnectionProbe up;
+  up.opened = true;
+  up.connected = true;
+  up.modelText = "VORN XM4";
+  const struct {
+    const ConnectionProbe* probe;
+    std::string line;
+  } steps[] = {
+      {&refused, "casa de marcat nu raspunde (conexiune refuzata)"},
+      {&refused, ""},
+      {&closed, "casa de marcat nu raspunde (conexiune inchisa)"},
+      {&up, "conectat la casa de marcat (VORN XM4)"},
+      {&up, ""},
+      {&refused, "casa de marcat nu raspunde (conexiune refuzata)"},
+  };
+  for (const auto& step : steps) EXPECT_EQ(state.Apply(*step.probe), step.line);
+  EXPECT_TRUE(state.Tested());
+  EXPECT_FALSE(state.Connected());
+}
+
+}  // namespace
+}  // namespace vorn
