@@ -4,13 +4,32 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <vector>
 
 #include "console/RomMessageDialog.h"
 
 namespace vorn {
+
+std::shared_ptr<ScopeExit> MarkWorking(QWidget* dialog, bool& busy,
+                                       std::initializer_list<QWidget*> disabled) {
+  busy = true;
+  std::vector<QPointer<QWidget>> controls;
+  for (QWidget* w : disabled) {
+    w->setEnabled(false);
+    controls.emplace_back(w);
+  }
+  return std::make_shared<ScopeExit>([alive = QPointer<QWidget>(dialog), &busy, controls] {
+    if (!alive) return;
+    busy = false;
+    for (const QPointer<QWidget>& w : controls) {
+      if (w) w->setEnabled(true);
+    }
+  });
+}
 
 namespace {
 

@@ -3,7 +3,11 @@
 // role, with the caption (without "&") as the accessible name, and the
 // dialogs' message kinds.
 #include <QString>
+#include <initializer_list>
+#include <memory>
 #include <string>
+
+#include "operations/ManualLink.h"
 
 class QWidget;
 class QPushButton;
@@ -22,6 +26,12 @@ QLabel* MakeLabel(QWidget* parent, const char* caption, QLineEdit* buddy);
 
 // A device step failed: warning, caption "Eroare", OK.
 void ShowOperationError(const std::string& text, QWidget* parent);
+
+// Marks a dialog as working with the device until the returned guard goes:
+// `busy` set and the given controls disabled, all undone however the job
+// ends (and not at all once the dialog is gone).
+std::shared_ptr<ScopeExit> MarkWorking(QWidget* dialog, bool& busy,
+                                       std::initializer_list<QWidget*> disabled);
 
 // Only these characters reach the edit (typed or pasted).
 void AcceptOnly(QLineEdit* edit, const QString& characters);

@@ -99,15 +99,7 @@ void TEExportXML::BStartClick() {
       });
     };
   }
-  busy_ = true;
-  BStart_->setEnabled(false);
-  BIesire_->setEnabled(false);
-  auto marks = std::make_shared<ScopeExit>([self] {
-    if (!self) return;
-    self->busy_ = false;
-    self->BStart_->setEnabled(true);
-    self->BIesire_->setEnabled(true);
-  });
+  auto marks = MarkWorking(this, busy_, {BStart_, BIesire_});
   auto outcome = std::make_shared<ManualExportOutcome>();
   RunOnDevice(
       context_,

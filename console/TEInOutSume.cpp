@@ -105,16 +105,8 @@ void TEInOutSume::BStartClick() {
     ENrStart_->selectAll();
     return;
   }
-  busy_ = true;
-  BStart_->setEnabled(false);
-  BitBtn1_->setEnabled(false);
   const QPointer<TEInOutSume> self(this);
-  auto marks = std::make_shared<ScopeExit>([self] {
-    if (!self) return;
-    self->busy_ = false;
-    self->BStart_->setEnabled(true);
-    self->BitBtn1_->setEnabled(true);
-  });
+  auto marks = MarkWorking(this, busy_, {BStart_, BitBtn1_});
   auto outcome = std::make_shared<OperationOutcome>();
   RunOnDevice(
       context_,

@@ -151,16 +151,8 @@ void TEMfReport::BStartClick() {
     if (QWidget* field = FieldWidget(check.focus)) field->setFocus();
     return;
   }
-  busy_ = true;
-  BStart_->setEnabled(false);
-  BitBtn1_->setEnabled(false);
   const QPointer<TEMfReport> self(this);
-  auto marks = std::make_shared<ScopeExit>([self] {
-    if (!self) return;
-    self->busy_ = false;
-    self->BStart_->setEnabled(true);
-    self->BitBtn1_->setEnabled(true);
-  });
+  auto marks = MarkWorking(this, busy_, {BStart_, BitBtn1_});
   auto outcome = std::make_shared<OperationOutcome>();
   RunOnDevice(
       context_,

@@ -68,14 +68,8 @@ void TEVerificari::ShowMemoLines(const std::vector<std::string>& lines) {
 void TEVerificari::BStartClick() {
   if (busy_) return;
   const std::string request = VerificationRequestType(CTCP_->isChecked(), CIP_->isChecked());
-  busy_ = true;
-  setEnabled(false);
   const QPointer<TEVerificari> self(this);
-  auto marks = std::make_shared<ScopeExit>([self] {
-    if (!self) return;
-    self->busy_ = false;
-    self->setEnabled(true);
-  });
+  auto marks = MarkWorking(this, busy_, {this});
   auto outcome = std::make_shared<VerificationOutcome>();
   RunOnDevice(
       context_,
