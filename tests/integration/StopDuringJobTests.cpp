@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "DriverHarness.h"
+#include "HttpFrontTest.h"
 
 namespace vorn::itest {
 namespace {
@@ -47,6 +48,20 @@ TEST(StopDuringJobTest, SigtermWhileIdleEndsAtOnce) {
   h.TerminateDriver();
   EXPECT_EQ(h.WaitDriverExit(5000), 0) << h.DriverOutput();
   EXPECT_NE(h.ReadFile("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
+}
+
+// The HTTP front is served by the main thread, which never waits for the device.
+TEST_F(HttpFrontTest, StatusIsAnsweredWhileAReceiptWaitsForAHeldReply) {
+  StartWithHttp("127.0.30.92");
+  h.Sim().HoldReplyTo(QStringLiteral("3002"));
+  h.DropReceipt("ONLINE1.TXT", kReceipt);
+  ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Sim().HeldCommand().isEmpty(); }));
+  const HttpResult status = client_->Call("GET", "/status");
+  EXPECT_EQ(status.status, 200);
+  EXPECT_NE(status.body.indexOf("\"connected\":true"), -1) << status.body.toStdString();
+  EXPECT_FALSE(h.Exists("ERROR1.TXT"));
+  h.Sim().ReleaseHeldReply();
+  EXPECT_EQ(h.WaitForAnswer("1").value_or("<timeout>"), "0 OK\r\nBON FISCAL NR. 0001\r\n");
 }
 
 }  // namespace
