@@ -1,5 +1,6 @@
 #pragma once
-// SIGTERM and SIGINT end the driver between files, never in the middle of one.
+// SIGTERM and SIGINT (on Windows the console's control events) end the driver
+// after the job in hand, never in the middle of one.
 namespace vorn {
 
 void InstallStopSignals();

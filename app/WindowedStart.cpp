@@ -1,8 +1,10 @@
 #include "app/WindowedStart.h"
 
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 #include <QApplication>
 #include <QTimer>
@@ -25,6 +27,7 @@
 namespace vorn {
 
 namespace {
+#ifndef _WIN32
 bool Set(const char* name) {
   const char* value = std::getenv(name);
   return value && *value;
@@ -59,11 +62,15 @@ bool WaylandReachable() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   return runtime && SocketAnswers(std::string(runtime) + "/" + name);
 }
+#endif
 }  // namespace
 
 bool WantsWindow() {
   const char* headless = std::getenv("VORNDRV_HEADLESS");
   if (headless && std::strcmp(headless, "1") == 0) return false;
+#ifdef _WIN32
+  return true;  // a desktop is always there
+#else
   const std::string platform = Set("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
   if (!platform.empty() && platform.rfind("xcb", 0) != 0 && platform.rfind("wayland", 0) != 0) {
     return true;  // offscreen, vnc ...: no display server needed
@@ -73,6 +80,7 @@ bool WantsWindow() {
     std::fprintf(stderr, "vorndrv: ecranul nu poate fi folosit; pornesc fara consola\n");
   }
   return false;
+#endif
 }
 
 int RunWindowed(int argc, char** argv, const std::string& chosenFolder) {

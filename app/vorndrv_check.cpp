@@ -6,6 +6,11 @@
 // Exit 1: the file is refused; prints the answer file's lines, CR LF, byte for byte.
 // Exit 2: bad usage or an unreadable file; a message on standard error.
 // --help and --version print on standard output and exit 0.
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <QCoreApplication>
 #include <cstdio>
 #include <filesystem>
@@ -75,6 +80,10 @@ void WriteBytes(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.siz
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The answers carry their own CR LF: text mode would turn them into CR CR LF.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   // The program folder is the executable's folder, which Qt finds through the application.
   QCoreApplication app(argc, argv);
 

@@ -4,7 +4,9 @@
 #include <QSysInfo>
 #include <cerrno>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #endif
 
@@ -30,18 +32,38 @@ bool ProcessRuns(qint64 pid) {
 }  // namespace
 
 SingleInstance::Outcome SingleInstance::TryAcquire(const std::string& programFolder) {
+  Release();
+#ifdef _WIN32
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, L"XVornDrv");
+  if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    return Outcome::HeldByAnother;
+  }
+  mutex_ = mutex;
+#endif
   lock_ = std::make_unique<QLockFile>(LockPath(programFolder));
   // Never stale by age: a long file must not let a second driver in.
   lock_->setStaleLockTime(0);
   if (lock_->tryLock(0)) return Outcome::Acquired;
   const QLockFile::LockError error = lock_->error();
-  lock_.reset();
+  Release();
   // A dead holder's lock that could not be taken over means the folder is not
   // writable, not that a driver runs.
   if (error == QLockFile::LockFailedError && HolderOf(programFolder) != 0) {
     return Outcome::HeldByAnother;
   }
   return Outcome::Failed;
+}
+
+void SingleInstance::Release() {
+  lock_.reset();
+#ifdef _WIN32
+  if (mutex_) {
+    ReleaseMutex(static_cast<HANDLE>(mutex_));
+    CloseHandle(static_cast<HANDLE>(mutex_));
+  }
+#endif
+  mutex_ = nullptr;
 }
 
 qint64 SingleInstance::HolderOf(const std::string& programFolder) {

@@ -1,5 +1,6 @@
 #pragma once
-// One running driver per program folder.
+// One running driver per program folder; on Windows also one per session, as
+// the named mutex "XVornDrv" has always meant there.
 #include <QLockFile>
 #include <QtGlobal>
 #include <memory>
@@ -22,7 +23,8 @@ class SingleInstance {
   bool Acquire(const std::string& programFolder) {
     return TryAcquire(programFolder) == Outcome::Acquired;
   }
-  void Release() { lock_.reset(); }
+  void Release();
+  ~SingleInstance() { Release(); }
 
   // The process id of the running driver that holds the folder's lock, 0 when
   // none does. Reads the lock only: never takes it, even for a moment.
@@ -30,6 +32,7 @@ class SingleInstance {
 
  private:
   std::unique_ptr<QLockFile> lock_;
+  void* mutex_ = nullptr;  // Windows: the named mutex while held
 };
 
 }  // namespace vorn

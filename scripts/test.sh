@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything (warnings as errors), runs the whole test suite, then again
-# under AddressSanitizer and UndefinedBehaviorSanitizer; builds and checks the package.
+# under AddressSanitizer and UndefinedBehaviorSanitizer; builds and checks the package;
+# cross-builds for Windows and runs its tests under Wine (with ../shared/toolchains).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -26,6 +27,9 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 (cd build-release && cpack -G DEB)
 bash scripts/check-package.sh build-release
 
+# Windows from the same sources: unit tests under Wine, the real vorndrv.exe against vorn-sim.exe.
+bash scripts/test-windows.sh build-release | tee build-release/windows-summary.txt
+
 # The fuzz targets must keep building; a short smoke run of each.
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_FUZZ=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
@@ -41,3 +45,4 @@ for f in build-release/ctest-summary.txt build-asan/ctest-summary.txt; do
 done
 echo "plain and sanitizer builds:"
 echo "$total passed, 0 failed"
+grep '^windows' build-release/windows-summary.txt || true

@@ -2,6 +2,7 @@
 #include <ctime>
 
 #include "simulator/FiscalDevice.h"
+#include "simulator/LocalTime.h"
 #include "simulator/SimFields.h"
 
 namespace vorn::sim {
@@ -108,8 +109,7 @@ Response FiscalDevice::ExtendedError(const std::string&) {
 
 Response FiscalDevice::ReadClock(const std::string&) {
   std::time_t t = std::time(nullptr) + state_.clockOffsetS;
-  std::tm tm{};
-  localtime_r(&t, &tm);
+  const std::tm tm = LocalTime(t);
   return Response::Ok(Pad0(tm.tm_mday, 2) + Pad0(tm.tm_mon + 1, 2) + Pad0(tm.tm_year % 100, 2) +
                       Pad0(tm.tm_hour, 2) + Pad0(tm.tm_min, 2));
 }
@@ -133,8 +133,7 @@ Response FiscalDevice::SetClock(const std::string& data) {
   tm.tm_min = minute;
   tm.tm_isdst = -1;
   std::time_t now = std::time(nullptr);
-  std::tm cur{};
-  localtime_r(&now, &cur);
+  const std::tm cur = LocalTime(now);
   tm.tm_sec = cur.tm_sec;
   std::time_t wanted = std::mktime(&tm);
   if (wanted == static_cast<std::time_t>(-1)) return Response::Refuse(13);
@@ -200,8 +199,7 @@ Response FiscalDevice::FiscalSeries(const std::string&) {
 Response FiscalDevice::Verification(const std::string& data) {
   if (data != "1" && data != "2" && data != "3") return Response::Refuse(3);
   std::time_t t = std::time(nullptr) + state_.clockOffsetS;
-  std::tm tm{};
-  localtime_r(&t, &tm);
+  const std::tm tm = LocalTime(t);
   std::string connection = data == "3" ? "000" : "200";
   // Appended: "1" + a temporary trips GCC 12's -Wrestrict at -O3 (bug 105651).
   std::string reply = "1";

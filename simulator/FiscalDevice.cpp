@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "device/Clock.h"
+#include "simulator/LocalTime.h"
 #include "simulator/SimFields.h"
 
 namespace vorn::sim {
@@ -155,8 +156,7 @@ void FiscalDevice::PrintReceiptHeader(const std::string& title) {
 
 std::string FiscalDevice::DateTimeText() const {
   std::time_t t = std::time(nullptr) + state_.clockOffsetS;
-  std::tm tm{};
-  localtime_r(&t, &tm);
+  const std::tm tm = LocalTime(t);
   return Pad0(tm.tm_mday, 2) + "." + Pad0(tm.tm_mon + 1, 2) + "." + Pad0(tm.tm_year + 1900, 4) +
          " " + Pad0(tm.tm_hour, 2) + ":" + Pad0(tm.tm_min, 2);
 }

@@ -61,6 +61,7 @@ TEST(Cleanup, DeleteMatchingFilesTouchesOnlyTheMaskInThatFolder) {
   EXPECT_TRUE(Exists(w + "ONLINE3.TXT"));
 }
 
+#ifndef _WIN32  // a case-sensitive file system
 TEST(Cleanup, DeleteOlderThanFindsTheFolderWithoutRegardToCase) {
   QTemporaryDir dir;
   const std::string w = dir.path().toStdString() + "/";
@@ -79,6 +80,7 @@ TEST(Cleanup, DeleteOlderThanFindsTheFolderWithoutRegardToCase) {
   EXPECT_EQ(ResolveFolderNoCase(w + "missing"), "");
   EXPECT_EQ(ResolveFolderNoCase(w + "log"), w + "LOG/");
 }
+#endif
 
 TEST(Cleanup, ListsMatchesInNameOrder) {
   QTemporaryDir dir;

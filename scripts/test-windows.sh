@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The Windows side of the test command: cross-builds the programs and the
+# tests of the layers without widgets with MinGW-w64 and the Qt for Windows of
+# ../shared/toolchains, runs the tests under Wine, then runs the real
+# vorndrv.exe (headless) against vorn-sim.exe over loopback TCP and compares
+# its answers, and vorndrv-check.exe's, with the Linux build's, byte for byte.
+#   scripts/test-windows.sh [LINUX_BUILD_DIR]   (default build-release)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+linux=${1:-build-release}
+toolchains="$root/../shared/toolchains"
+qt=${VORN_QT_MINGW:-/opt/qt6-mingw}
+build="$root/build-win"
+jobs=$(nproc)
+started=$(date +%s)
+
+if [ ! -f "$toolchains/setup-qt-mingw.sh" ]; then
+  echo "windows: $toolchains is missing; the Windows build and its tests are skipped"
+  exit 0
+fi
+args=$(bash "$toolchains/setup-qt-mingw.sh" "$qt" | tail -1)
+# shellcheck disable=SC2086
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORN_BENCH=OFF $args
+cmake --build "$build" -j "$jobs"
+
+unset QT_QPA_PLATFORM  # the Windows build has its own platform plugin
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPATH="$(winepath -w "$qt/bin" 2>/dev/null || echo 'Z:\opt\qt6-mingw\bin');Z:\\usr\\lib\\gcc\\x86_64-w64-mingw32\\12-posix;Z:\\usr\\x86_64-w64-mingw32\\lib"
+export QT_PLUGIN_PATH="$(winepath -w "$qt/plugins" 2>/dev/null || true)"
+[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
+# Wine's own processes must not outlive this run.
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+
+failed=0
+for t in receipt device simulator core execution http operations; do
+  out="$build/tests/${t}_tests.log"
+  if timeout 600 wine "$build/tests/${t}_tests.exe" >"$out" 2>&1 && grep -q '^\[  PASSED  \]' "$out" &&
+    ! grep -q '^\[  FAILED  \]' "$out"; then
+    echo "windows: ${t}_tests: $(grep '^\[  PASSED  \]' "$out")"
+  else
+    echo "windows: ${t}_tests FAILED:"
+    grep -E '^\[  FAILED  \]|Failure' "$out" | head -20 || tail -20 "$out"
+    failed=1
+  fi
+done
+
+# ---- end to end: the same files on Linux and on Windows
+work=$(mktemp -d)
+trap 'wineserver -k >/dev/null 2>&1 || true; kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+run_driver() {  # side folder address driver sim
+  local side=$1 dir=$2 address=$3 drv=$4 sim=$5 runner=${6:-}
+  mkdir -p "$dir"
+  printf '[Configurari]\r\nComunicatie=1\r\nIP=%s\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=%s\r\n' \
+    "$address" "$address" >"$dir/XVORNDRV.INI"
+  $runner "$sim" --tcp "$address" >"$dir/sim.txt" 2>&1 &
+  local sim_pid=$!
+  local folder=$dir
+  [ -n "$runner" ] && folder=$(winepath -w "$dir")
+  for _ in $(seq 100); do
+    (exec 3<>"/dev/tcp/$address/9100") 2>/dev/null && break
+    sleep 0.1
+  done
+  VORNDRV_HEADLESS=1 $runner "$drv" --folder "$folder" >"$dir/driver.txt" 2>&1 &
+  local drv_pid=$!
+  for f in SALE REFUZAT; do
+    cp "$root/samples/ONLINE_$f.TXT" "$dir/ONLINE$f.TXT"
+    for _ in $(seq 600); do
+      [ -f "$dir/ERROR$f.TXT" ] && [ ! -f "$dir/ONLINE$f.TXT" ] && break
+      sleep 0.1
+    done
+  done
+  # The HTTP front: a sale posted as text, its JSON answer without the request's id.
+  curl -s -m 60 -X POST -H 'Content-Type: text/plain' --data-binary @"$root/samples/ONLINE_SALE.TXT" \
+    "http://$address:9180/receipts" | sed 's/"id":"[^"]*",//' >"$dir/http.json" || true
+  if [ -n "$runner" ]; then
+    # One driver per session on Windows: a second one, even on another folder, is refused.
+    # (The first has answered its files by now, so it holds the lock.)
+    mkdir -p "$dir/second"
+    VORNDRV_HEADLESS=1 timeout 30 $runner "$drv" --folder "$(winepath -w "$dir/second")" \
+      >"$dir/second.txt" 2>&1 &&
+      second=0 || second=$?
+    if [ "$second" = 1 ] && grep -q "Aplicatia deja lucreaza" "$dir/second.txt"; then
+      echo "windows: a second vorndrv.exe is refused: Aplicatia deja lucreaza"
+    else
+      echo "windows: a second vorndrv.exe was not refused (exit $second):"
+      cat "$dir/second.txt"
+      failed=1
+    fi
+  fi
+  kill "$drv_pid" "$sim_pid" 2>/dev/null || true
+  wait "$drv_pid" "$sim_pid" 2>/dev/null || true
+}
+run_driver linux "$work/linux" 127.0.0.61 "$linux/app/vorndrv" "$linux/simulator/vorn-sim"
+run_driver windows "$work/win" 127.0.0.62 "$build/app/vorndrv.exe" "$build/simulator/vorn-sim.exe" wine
+for f in SALE REFUZAT; do
+  if [ -f "$work/win/ERROR$f.TXT" ] && cmp -s "$work/linux/ERROR$f.TXT" "$work/win/ERROR$f.TXT"; then
+    echo "windows: vorndrv.exe answers ONLINE_$f.TXT as on Linux: $(head -1 "$work/win/ERROR$f.TXT" | tr -d '\r')"
+  else
+    echo "windows: vorndrv.exe answer for ONLINE_$f.TXT differs from Linux:"
+    od -c "$work/linux/ERROR$f.TXT" 2>/dev/null | head -5
+    od -c "$work/win/ERROR$f.TXT" 2>/dev/null | head -5 || echo "(no answer)"
+    tail -20 "$work/win/driver.txt"
+    failed=1
+  fi
+done
+if [ -s "$work/win/http.json" ] && cmp -s "$work/linux/http.json" "$work/win/http.json"; then
+  echo "windows: the HTTP front answers a sale as on Linux: $(cat "$work/win/http.json")"
+else
+  echo "windows: the HTTP front's answer differs from Linux:"
+  cat "$work/linux/http.json" "$work/win/http.json"
+  failed=1
+fi
+for f in "$root"/samples/ONLINE_*.TXT; do
+  want=$("$linux/app/vorndrv-check" "$f" | od -c) || true
+  got=$(wine "$build/app/vorndrv-check.exe" "$(winepath -w "$f")" | od -c) || true
+  if [ "$want" != "$got" ]; then
+    echo "windows: vorndrv-check.exe differs from Linux on $(basename "$f")"
+    failed=1
+  fi
+done
+[ $failed -eq 0 ] && echo "windows: vorndrv-check.exe agrees with Linux on every sample"
+echo "windows: $(($(date +%s) - started)) s"
+exit $failed
