@@ -5,7 +5,8 @@
 # its uninstaller, and runs makensis on packaging/windows/vorndrv.nsi.
 #   scripts/make-windows-installer.sh [BUILD_WIN_DIR] [OUT]
 # Defaults: build-win and BUILD_WIN_DIR/vorndrv-setup.exe. Qt for Windows comes
-# from VORN_QT_MINGW (default /opt/qt6-mingw).
+# from VORN_QT_MINGW (default /opt/qt6-mingw). VORN_INSTALLER_COMPRESSOR=bzip2
+# takes a fifth of the time for a quarter more bytes (default: solid lzma).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m -- "${1:-$root/build-win}")
@@ -74,7 +75,7 @@ cp "$root"/samples/ONLINE_*.TXT "$files/Samples/"
 # The lists: the installer writes these files and the uninstaller deletes
 # exactly these, folder by folder, deepest first.
 nsis_path() { printf '%s' "$1" | sed 's/\$/$$/g'; }
-list=$(cd "$files" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+list=$(cd "$files" && find . -type f -printf '%h/\t%P\n' | LC_ALL=C sort | cut -f2)
 if grep -q '["`]' <<<"$list"; then
   echo "windows installer: a staged file name holds a quote" >&2
   exit 1
@@ -104,7 +105,9 @@ version=$(sed -n 's/^project(Vorn_Drv VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLi
 while [ "$(tr -cd . <<<"$version" | wc -c)" -lt 3 ]; do version="$version.0"; done
 size_kb=$(du -sk "$files" | cut -f1)
 mkdir -p "$(dirname "$out")"
-makensis -V2 "-DVERSION=$version" "-DSTAGE=$stage" "-DOUTFILE=$out" "-DSIZE_KB=$size_kb" \
+defines=("-DVERSION=$version" "-DSTAGE=$stage" "-DOUTFILE=$out" "-DSIZE_KB=$size_kb")
+[ -n "${VORN_INSTALLER_COMPRESSOR:-}" ] && defines+=("-DCOMPRESSOR=$VORN_INSTALLER_COMPRESSOR")
+makensis -V2 "${defines[@]}" \
   "$root/packaging/windows/vorndrv.nsi"
 echo "windows installer: $out ($(($(stat -c %s "$out") / 1024)) KiB, $(wc -l <<<"$list") files," \
   "version $version) in $((($(date +%s%N) - started) / 1000000)) ms"

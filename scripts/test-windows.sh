@@ -3,7 +3,8 @@
 # tests of the layers without widgets with MinGW-w64 and the Qt for Windows of
 # ../shared/toolchains, runs the tests under Wine, then runs the real
 # vorndrv.exe (headless) against vorn-sim.exe over loopback TCP and compares
-# its answers, and vorndrv-check.exe's, with the Linux build's, byte for byte.
+# its answers, its HTTP front's and vorndrv-check.exe's with the Linux
+# build's, byte for byte; last, makes the installer and checks it under Wine.
 #   scripts/test-windows.sh [LINUX_BUILD_DIR]   (default build-release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,7 +28,6 @@ cmake --build "$build" -j "$jobs"
 unset QT_QPA_PLATFORM  # the Windows build has its own platform plugin
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPATH="$(winepath -w "$qt/bin" 2>/dev/null || echo 'Z:\opt\qt6-mingw\bin');Z:\\usr\\lib\\gcc\\x86_64-w64-mingw32\\12-posix;Z:\\usr\\x86_64-w64-mingw32\\lib"
-export QT_PLUGIN_PATH="$(winepath -w "$qt/plugins" 2>/dev/null || true)"
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
 # Wine's own processes must not outlive this run.
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
@@ -120,5 +120,14 @@ for f in "$root"/samples/ONLINE_*.TXT; do
   fi
 done
 [ $failed -eq 0 ] && echo "windows: vorndrv-check.exe agrees with Linux on every sample"
+
+# ---- the installer: made with makensis, installed and uninstalled silently under Wine
+wineserver -k >/dev/null 2>&1 || true
+if bash scripts/make-windows-installer.sh "$build" && bash scripts/check-windows-installer.sh "$build"; then
+  echo "windows: vorndrv-setup.exe installs and uninstalls under Wine"
+else
+  echo "windows: the installer check FAILED"
+  failed=1
+fi
 echo "windows: $(($(date +%s) - started)) s"
 exit $failed

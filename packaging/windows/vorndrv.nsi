@@ -2,14 +2,18 @@
 ; administrator. scripts/make-windows-installer.sh stages the files, writes the
 ; lists of them (install-files.nsh, uninstall-files.nsh) and runs
 ;   makensis -DVERSION=a.b.c.d -DSTAGE=<staging folder> -DOUTFILE=<setup.exe>
-;            -DSIZE_KB=<n> vorndrv.nsi
+;            -DSIZE_KB=<n> [-DCOMPRESSOR=zlib|bzip2|lzma] vorndrv.nsi
 ; Silent: vorndrv-setup.exe /S [/D=folder], uninstall.exe /S.
 
 Unicode true
 ; The programs are 64-bit, and a 64-bit-only Wine cannot start a 32-bit stub.
 Target amd64-unicode
 RequestExecutionLevel user
-SetCompressor /SOLID lzma
+; The smallest download; make-windows-installer.sh may pass a quicker one.
+!ifndef COMPRESSOR
+  !define COMPRESSOR "/SOLID lzma"
+!endif
+SetCompressor ${COMPRESSOR}
 ManifestDPIAware true
 
 !ifndef VERSION | STAGE | OUTFILE | SIZE_KB
