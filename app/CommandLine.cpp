@@ -16,14 +16,19 @@ std::optional<int> HandleHelpAndVersion(int argc, char** argv, const char* progr
                                         const char* usage) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--") == 0) break;
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(usage, stdout);
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("%s\n", VersionLine(program).c_str());
-      return 0;
-    }
+    if (auto done = AnswerHelpOrVersion(argv[i], program, usage)) return done;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> AnswerHelpOrVersion(const char* arg, const char* program, const char* usage) {
+  if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  if (std::strcmp(arg, "--version") == 0) {
+    std::printf("%s\n", VersionLine(program).c_str());
+    return 0;
   }
   return std::nullopt;
 }

@@ -25,6 +25,10 @@ std::string VersionLine(const char* program);
 std::optional<int> HandleHelpAndVersion(int argc, char** argv, const char* program,
                                         const char* usage);
 
+// The same for one argument, for a program that reads its arguments in order
+// (a --help after a mistake, or taken as an option's value, is not answered).
+std::optional<int> AnswerHelpOrVersion(const char* arg, const char* program, const char* usage);
+
 struct DriverArguments {
   std::string folder;  // --folder DIR; empty when not given
   std::string error;   // bad usage: why; empty when the arguments are good

@@ -94,6 +94,140 @@ int Usage(const std::string& why) {
   return kUsage;
 }
 
+struct DetectOptions {
+  std::vector<std::string> folders;  // --folder, --write-ini's, else VORNDRV_HOME
+  std::vector<std::string> extraPorts;
+  std::vector<vorn::detect::Candidate> addresses;
+  std::string writeIni;
+  bool systemPorts = true;
+  int timeoutMs = 1000;
+  std::string error;  // bad usage: why; empty when the arguments are good
+};
+
+bool ParseTimeout(const std::string& value, int& ms) {
+  char* end = nullptr;
+  const long parsed = std::strtol(value.c_str(), &end, 10);
+  if (value.empty() || *end || parsed < 50 || parsed > 60000) return false;
+  ms = static_cast<int>(parsed);
+  return true;
+}
+
+// After HandleHelpAndVersion. Addresses are checked last, so an unknown option
+// anywhere is named before a bad address.
+DetectOptions ParseDetectOptions(int argc, char** argv) {
+  DetectOptions o;
+  std::vector<std::string> addresses;
+  for (int i = 1; i < argc && o.error.empty(); ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--folder" || arg == "--write-ini" || arg == "--port" || arg == "--timeout") {
+      if (i + 1 >= argc) {
+        o.error = arg + " needs a value";
+        break;
+      }
+      const std::string value = argv[++i];
+      if (arg == "--folder") o.folders.push_back(value);
+      if (arg == "--write-ini") o.writeIni = value;
+      if (arg == "--port") o.extraPorts.push_back(value);
+      if (arg == "--timeout" && !ParseTimeout(value, o.timeoutMs)) {
+        o.error = "bad --timeout " + value;
+      }
+    } else if (arg == "--no-system-ports") {
+      o.systemPorts = false;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      o.error = "unknown option " + arg;
+    } else {
+      addresses.push_back(arg);
+    }
+  }
+  if (!o.error.empty()) return o;
+  if (!o.writeIni.empty()) o.folders.push_back(o.writeIni);
+  if (o.folders.empty()) {
+    if (const char* home = std::getenv("VORNDRV_HOME"); home && *home) o.folders.push_back(home);
+  }
+  for (const std::string& a : addresses) {
+    std::string host;
+    int port = 0;
+    if (!vorn::detect::ParseTcpAddress(a, host, port)) {
+      o.error = "bad address " + a;
+      break;
+    }
+    o.addresses.push_back(vorn::detect::TcpCandidate(host, port));
+  }
+  return o;
+}
+
+// In the order the lines are printed: system ports, mapped ports, --port, addresses.
+std::vector<vorn::detect::Candidate> CandidatesOf(const DetectOptions& o) {
+  using namespace vorn::detect;
+  std::vector<Candidate> list;
+  if (o.systemPorts) {
+    for (const std::string& p : SystemSerialPorts()) AddCandidate(list, SerialCandidate(p));
+  }
+  for (const std::string& folder : o.folders) {
+    std::string ini;
+    if (!vorn::ReadFileBytes(WithSeparator(folder) + vorn::kConfigFileName, ini)) continue;
+    for (const std::string& p : MappedPorts(ini)) AddCandidate(list, SerialCandidate(p));
+  }
+  for (const std::string& p : o.extraPorts) AddCandidate(list, SerialCandidate(p));
+  for (const Candidate& a : o.addresses) AddCandidate(list, a);
+  std::vector<std::string> lockFolders = o.folders;
+  for (const std::string& f : ServiceFolders()) lockFolders.push_back(f);
+  MarkPortsOfRunningDrivers(list, lockFolders);
+  return list;
+}
+
+// "nicio casa de marcat gasita" or "mai multe case de marcat gasite (a, b)".
+std::string NotOneFound(const std::vector<const vorn::detect::Candidate*>& found) {
+  if (found.empty()) return "nicio casa de marcat gasita";
+  std::string why = "mai multe case de marcat gasite (";
+  for (size_t i = 0; i < found.size(); ++i) why += (i ? ", " : "") + found[i]->where;
+  return why + ")";
+}
+
+int WriteIni(const std::string& folder, const std::vector<const vorn::detect::Candidate*>& found) {
+  const std::string iniPath = WithSeparator(folder) + vorn::kConfigFileName;
+  if (found.size() != 1) {
+    std::fprintf(stderr, "%s; %s nu a fost modificat\n", NotOneFound(found).c_str(),
+                 iniPath.c_str());
+    return kNotFound;
+  }
+  std::string bytes;
+  if (!vorn::ReadFileBytes(iniPath, bytes)) bytes.clear();
+  const vorn::detect::Stored stored = vorn::detect::StoreDevice(bytes, *found.front());
+  if (!stored.ok) {
+    std::fprintf(stderr, "%s; %s nu a fost modificat\n", stored.summary.c_str(), iniPath.c_str());
+    return kNotFound;
+  }
+  if (!EnsureWorkFolder(folder)) {
+    std::fprintf(stderr, "%s nu este un folder si nu poate fi creat\n", folder.c_str());
+    return kUsage;
+  }
+  std::string error;
+  if (!vorn::WriteFileWhole(iniPath, stored.bytes, error)) {
+    std::fprintf(stderr, "%s nu poate fi scris: %s\n", iniPath.c_str(), error.c_str());
+    return kUsage;
+  }
+  OwnLikeFolder(iniPath, folder);
+  std::printf("salvat in %s: %s\n", iniPath.c_str(), stored.summary.c_str());
+  return kFound;
+}
+
+int Detect(const DetectOptions& o) {
+  using namespace vorn::detect;
+  const std::vector<Candidate> list = CandidatesOf(o);
+  SetAnswerTimeout(o.timeoutMs);
+  const std::vector<ProbeResult> results = ProbeAll(list);
+  std::vector<const Candidate*> found;
+  for (const ProbeResult& r : results) {
+    std::printf("%s\n", ResultLine(r).c_str());
+    if (r.verdict == Verdict::Found) found.push_back(&r.candidate);
+  }
+  if (list.empty()) std::printf("niciun port de incercat\n");
+  std::fflush(stdout);
+  if (o.writeIni.empty()) return found.empty() ? kNotFound : kFound;
+  return WriteIni(o.writeIni, found);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,102 +235,7 @@ int main(int argc, char** argv) {
     return *done;
   }
   QCoreApplication app(argc, argv);
-
-  std::vector<std::string> folders;
-  std::vector<std::string> extraPorts;
-  std::vector<std::string> addresses;
-  std::string writeIni;
-  bool systemPorts = true;
-  int timeoutMs = 1000;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--folder" || arg == "--write-ini" || arg == "--port" || arg == "--timeout") {
-      if (!hasValue) return Usage(arg + " needs a value");
-      const std::string value = argv[++i];
-      if (arg == "--folder") folders.push_back(value);
-      if (arg == "--write-ini") writeIni = value;
-      if (arg == "--port") extraPorts.push_back(value);
-      if (arg == "--timeout") {
-        char* end = nullptr;
-        const long ms = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end || ms < 50 || ms > 60000) return Usage("bad --timeout " + value);
-        timeoutMs = static_cast<int>(ms);
-      }
-    } else if (arg == "--no-system-ports") {
-      systemPorts = false;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return Usage("unknown option " + arg);
-    } else {
-      addresses.push_back(arg);
-    }
-  }
-  if (!writeIni.empty()) folders.push_back(writeIni);
-  if (folders.empty()) {
-    if (const char* home = std::getenv("VORNDRV_HOME"); home && *home) folders.push_back(home);
-  }
-
-  using namespace vorn::detect;
-  std::vector<Candidate> list;
-  if (systemPorts) {
-    for (const std::string& p : SystemSerialPorts()) AddCandidate(list, SerialCandidate(p));
-  }
-  for (const std::string& folder : folders) {
-    std::string ini;
-    if (!vorn::ReadFileBytes(WithSeparator(folder) + vorn::kConfigFileName, ini)) continue;
-    for (const std::string& p : MappedPorts(ini)) AddCandidate(list, SerialCandidate(p));
-  }
-  for (const std::string& p : extraPorts) AddCandidate(list, SerialCandidate(p));
-  for (const std::string& a : addresses) {
-    std::string host;
-    int port = 0;
-    if (!ParseTcpAddress(a, host, port)) return Usage("bad address " + a);
-    AddCandidate(list, TcpCandidate(host, port));
-  }
-  std::vector<std::string> lockFolders = folders;
-  for (const std::string& f : ServiceFolders()) lockFolders.push_back(f);
-  MarkPortsOfRunningDrivers(list, lockFolders);
-
-  SetAnswerTimeout(timeoutMs);
-  const std::vector<ProbeResult> results = ProbeAll(list);
-  std::vector<const ProbeResult*> found;
-  for (const ProbeResult& r : results) {
-    std::printf("%s\n", ResultLine(r).c_str());
-    if (r.verdict == Verdict::Found) found.push_back(&r);
-  }
-  if (list.empty()) std::printf("niciun port de incercat\n");
-  std::fflush(stdout);
-
-  if (writeIni.empty()) return found.empty() ? kNotFound : kFound;
-
-  const std::string iniPath = WithSeparator(writeIni) + vorn::kConfigFileName;
-  if (found.size() != 1) {
-    std::string why =
-        found.empty() ? "nicio casa de marcat gasita" : "mai multe case de marcat gasite (";
-    for (size_t i = 0; i < found.size(); ++i) {
-      why += (i ? ", " : "") + found[i]->candidate.where;
-    }
-    if (!found.empty()) why += ")";
-    std::fprintf(stderr, "%s; %s nu a fost modificat\n", why.c_str(), iniPath.c_str());
-    return kNotFound;
-  }
-  std::string bytes;
-  if (!vorn::ReadFileBytes(iniPath, bytes)) bytes.clear();
-  const Stored stored = StoreDevice(bytes, found.front()->candidate);
-  if (!stored.ok) {
-    std::fprintf(stderr, "%s; %s nu a fost modificat\n", stored.summary.c_str(), iniPath.c_str());
-    return kNotFound;
-  }
-  std::string error;
-  if (!EnsureWorkFolder(writeIni)) {
-    std::fprintf(stderr, "%s nu este un folder si nu poate fi creat\n", writeIni.c_str());
-    return kUsage;
-  }
-  if (!vorn::WriteFileWhole(iniPath, stored.bytes, error)) {
-    std::fprintf(stderr, "%s nu poate fi scris: %s\n", iniPath.c_str(), error.c_str());
-    return kUsage;
-  }
-  OwnLikeFolder(iniPath, writeIni);
-  std::printf("salvat in %s: %s\n", iniPath.c_str(), stored.summary.c_str());
-  return kFound;
+  const DetectOptions options = ParseDetectOptions(argc, argv);
+  if (!options.error.empty()) return Usage(options.error);
+  return Detect(options);
 }

@@ -75,4 +75,40 @@ TEST(CommandLineTest, DriverRefusesUnknownArgumentsAndFolderWinsOverTheEnvironme
   }
 }
 
+// vorndrv-check and vorndrv-detect read all their options before any work: a
+// mistake ends them with 2 and why, then the usage, on standard error alone.
+// vorndrv-check reads in order: a mistake before --help wins over it.
+TEST(CommandLineTest, CheckAndDetectRefuseBadUsageBeforeAnyWork) {
+  const struct {
+    const char* program;
+    std::vector<QString> args;
+    const char* stderrStarts;
+  } cases[] = {
+      {"vorndrv-check", {}, "usage: vorndrv-check"},
+      {"vorndrv-check", {"--ini"}, "vorndrv-check: --ini needs a file name\nusage:"},
+      {"vorndrv-check", {"--bogus", "--help"}, "vorndrv-check: unknown option --bogus\nusage:"},
+      {"vorndrv-check", {"A.TXT", "B.TXT"}, "vorndrv-check: only one receipt file at a time\n"},
+      {"vorndrv-check", {"--ini", "X.INI", "A.TXT"}, "vorndrv-check: --ini is used only with"},
+      {"vorndrv-check", {"--ini", "--help"}, "usage: vorndrv-check"},  // --help names the file
+      {"vorndrv-detect", {"--timeout"}, "vorndrv-detect: --timeout needs a value\nusage:"},
+      {"vorndrv-detect", {"--timeout", "49"}, "vorndrv-detect: bad --timeout 49\nusage:"},
+      {"vorndrv-detect", {"host:0", "--bogus"}, "vorndrv-detect: unknown option --bogus\n"},
+      {"vorndrv-detect", {"host:0"}, "vorndrv-detect: bad address host:0\nusage:"},
+  };
+  for (const auto& c : cases) {
+    QStringList args(c.args.begin(), c.args.end());
+    // Should a mistake slip through, the scan stays off the machine's serial ports.
+    if (std::string(c.program) == "vorndrv-detect") args.prepend("--no-system-ports");
+    QProcess p;
+    p.start(QString(VORN_BIN_DIR "/app/") + c.program, args);
+    const std::string what = std::string(c.program) + " " + args.join(' ').toStdString();
+    ASSERT_TRUE(p.waitForFinished(10000)) << what;
+    EXPECT_EQ(p.exitCode(), 2) << what;
+    const std::string err = p.readAllStandardError().toStdString();
+    EXPECT_EQ(err.rfind(c.stderrStarts, 0), 0u) << what << "\n" << err;
+    EXPECT_NE(err.find(std::string("usage: ") + c.program), std::string::npos) << what;
+    EXPECT_TRUE(p.readAllStandardOutput().isEmpty()) << what;
+  }
+}
+
 }  // namespace
