@@ -16,6 +16,7 @@
 #include "console/Cp1252.h"
 #include "console/DialogControls.h"
 #include "console/RomMessageDialog.h"
+#include "core/ProgramFolder.h"
 #include "operations/DrawerCashOperation.h"
 
 namespace vorn {
@@ -24,15 +25,12 @@ namespace {
 
 constexpr char kInitialBalance[] = "SOLD INITIAL";
 
-char LocaleSeparator() {
-  const QString point = QLocale().decimalPoint();
-  return point.size() == 1 && point[0].unicode() < 0x80 ? point[0].toLatin1() : '.';
-}
-
 }  // namespace
 
+// The default locale, read at each opening: unlike SystemDecimalSeparator() it
+// follows QLocale::setDefault.
 TEInOutSume::TEInOutSume(const ManualContext& context, QWidget* parent)
-    : QDialog(parent), context_(context), separator_(LocaleSeparator()) {
+    : QDialog(parent), context_(context), separator_(DecimalSeparatorOf(QLocale())) {
   setObjectName(QStringLiteral("TEInOutSume"));
   setWindowTitle(QStringLiteral("Intrare / iesire numerar sertar"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);

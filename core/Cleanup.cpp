@@ -8,14 +8,12 @@
 #include <algorithm>
 
 #include "core/IniFile.h"
+#include "core/LocalText.h"
 
 namespace vorn {
 
 namespace {
 
-QString Q(const std::string& s) {
-  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-}
 std::string S(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 std::string WithSeparator(std::string path) {
@@ -35,7 +33,7 @@ bool MatchesMask(const std::string& name, const std::string& prefix, const std::
 
 std::string ResolveFolderNoCase(const std::string& folder) {
   if (folder.empty()) return {};
-  QString path = Q(folder);
+  QString path = LocalText(folder);
   while (path.size() > 1 && (path.endsWith('/') || path.endsWith(QDir::separator()))) path.chop(1);
   const QFileInfo info(path);
   if (info.isDir()) return WithSeparator(S(QDir::toNativeSeparators(info.filePath())));
@@ -57,7 +55,7 @@ std::vector<std::string> ListMatchingFiles(const std::string& folder, const std:
   std::vector<std::string> out;
   const std::string resolved = ResolveFolderNoCase(folder);
   if (resolved.empty()) return out;
-  const QDir dir(Q(resolved));
+  const QDir dir(LocalText(resolved));
   const auto entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
   for (const QString& entry : entries) {
     std::string name = S(entry);
@@ -84,7 +82,7 @@ void DeleteMatchingFiles(const std::string& folder, const std::string& prefix,
   const std::string resolved = ResolveFolderNoCase(folder);
   if (resolved.empty()) return;
   for (const auto& name : ListMatchingFiles(resolved, prefix, extension)) {
-    QFile::remove(Q(resolved + name));
+    QFile::remove(LocalText(resolved + name));
   }
 }
 
@@ -92,12 +90,12 @@ void DeleteFilesOlderThan(const std::string& folder, const std::string& prefix, 
   const std::string resolved = ResolveFolderNoCase(folder);
   if (resolved.empty()) return;
   for (const auto& name : ListMatchingFiles(resolved, prefix, "txt")) {
-    if (FileAgeDays(resolved + name) > days) QFile::remove(Q(resolved + name));
+    if (FileAgeDays(resolved + name) > days) QFile::remove(LocalText(resolved + name));
   }
 }
 
 int64_t FileAgeDays(const std::string& path) {
-  const QFileInfo info(Q(path));
+  const QFileInfo info(LocalText(path));
   if (!info.exists()) return 0;
   const QDateTime written = info.lastModified();
   if (!written.isValid()) return 0;

@@ -3,15 +3,12 @@
 #include <QFileInfo>
 
 #include "core/FileContext.h"
+#include "core/LocalText.h"
 #include "core/TextFiles.h"
 
 namespace vorn {
 
 namespace {
-
-QString Q(const std::string& s) {
-  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 struct OnDisk {
   int64_t size = -1;
@@ -19,7 +16,7 @@ struct OnDisk {
 };
 
 OnDisk Stat(const std::string& path) {
-  const QFileInfo info(Q(path));
+  const QFileInfo info(LocalText(path));
   if (!info.exists()) return {};
   return {info.size(), info.lastModified().toMSecsSinceEpoch()};
 }

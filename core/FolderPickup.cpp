@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "core/Cleanup.h"
+#include "core/LocalText.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
 #include "device/Clock.h"
@@ -17,10 +18,6 @@ constexpr int kReadRetryMs = 5000;
 constexpr int kDeleteRetryMs = 2000;
 constexpr int kSettleMs = 300;
 constexpr int kRetryPauseMs = 20;
-
-QString Q(const std::string& s) {
-  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // Size and modification time: a change means the writer is still at work.
 struct FileSignature {
@@ -44,7 +41,7 @@ FileSignature Signature(const QString& path) {
 
 bool FolderPickup::NoteCompleted(const std::string& name) {
   if (!MatchesMask(name, kReceiptPrefix, kReceiptExtension)) return false;
-  const FileSignature sig = Signature(Q(workFolder_ + name));
+  const FileSignature sig = Signature(LocalText(workFolder_ + name));
   if (!sig.exists) return false;
   // Names of files deleted before their turn are never taken back out.
   if (completed_.size() >= 1000) completed_.clear();
@@ -61,7 +58,7 @@ std::optional<FolderPickup::CompletedFile> FolderPickup::TakeCompleted(const std
 }
 
 void FolderPickup::NoteLeftover(const std::string& name) {
-  const FileSignature sig = Signature(Q(workFolder_ + name));
+  const FileSignature sig = Signature(LocalText(workFolder_ + name));
   leftover_ = LeftoverFile{name, sig.size, sig.modifiedMs};
 }
 
@@ -69,7 +66,7 @@ std::string FolderPickup::NextWaitingFile() {
   for (const std::string& name :
        ListMatchingFiles(workFolder_, kReceiptPrefix, kReceiptExtension)) {
     if (leftover_ && leftover_->name == name) {
-      const QString path = Q(workFolder_ + name);
+      const QString path = LocalText(workFolder_ + name);
       const FileSignature sig = Signature(path);
       if (sig.size == leftover_->size && sig.modifiedMs == leftover_->modifiedMs) {
         if (QFile::remove(path)) leftover_.reset();
@@ -84,7 +81,7 @@ std::string FolderPickup::NextWaitingFile() {
 
 bool FolderPickup::ReadWhenSettled(const std::string& path, std::string& bytes,
                                    const CompletedFile* complete) const {
-  const QString qpath = Q(path);
+  const QString qpath = LocalText(path);
   const int64_t start = MonotonicMs();
   const int64_t limit = ScaledMs(kReadRetryMs);
   const int64_t settle = ScaledMs(kSettleMs);
@@ -113,7 +110,7 @@ bool FolderPickup::ReadWhenSettled(const std::string& path, std::string& bytes,
 }
 
 bool FolderPickup::Delete(const std::string& path) const {
-  const QString qpath = Q(path);
+  const QString qpath = LocalText(path);
   const FileSignature handled = Signature(qpath);
   const int64_t start = MonotonicMs();
   const int64_t limit = ScaledMs(kDeleteRetryMs);

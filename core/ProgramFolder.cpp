@@ -5,12 +5,14 @@
 #include <QLocale>
 #include <cstdlib>
 
+#include "core/LocalText.h"
+
 namespace vorn {
 
 std::string ProgramFolder(const std::string& chosen) {
   QString folder;
   if (!chosen.empty()) {
-    folder = QString::fromLocal8Bit(chosen.data(), static_cast<qsizetype>(chosen.size()));
+    folder = LocalText(chosen);
   } else if (const char* home = std::getenv("VORNDRV_HOME"); home && *home) {
     folder = QString::fromLocal8Bit(home);
   } else if (QCoreApplication::instance()) {
@@ -25,11 +27,13 @@ std::string ProgramFolder(const std::string& chosen) {
   return out;
 }
 
+char DecimalSeparatorOf(const QLocale& locale) {
+  const QString dp = locale.decimalPoint();
+  return (dp.size() == 1 && dp[0].unicode() < 0x80) ? dp[0].toLatin1() : '.';
+}
+
 char SystemDecimalSeparator() {
-  static const char sep = [] {
-    const QString dp = QLocale::system().decimalPoint();
-    return (dp.size() == 1 && dp[0].unicode() < 0x80) ? dp[0].toLatin1() : '.';
-  }();
+  static const char sep = DecimalSeparatorOf(QLocale::system());
   return sep;
 }
 

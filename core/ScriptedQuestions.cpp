@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "core/LocalText.h"
 #include "core/TextFiles.h"
 #include "receipt/Fields.h"
 
@@ -24,7 +25,7 @@ std::string ScriptedQuestions::NextAnswer() {
 
 void ScriptedQuestions::Log(const std::string& question, const std::string& text,
                             const std::string& answer) {
-  QFile file(QString::fromLocal8Bit(logPath_.data(), static_cast<qsizetype>(logPath_.size())));
+  QFile file(LocalText(logPath_));
   if (!file.open(QIODevice::Append)) return;
   // Line breaks inside a dialog text stay on one log line.
   std::string flat = text;

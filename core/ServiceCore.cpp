@@ -15,6 +15,7 @@
 #include "core/FolderWatcher.h"
 #include "core/FreshIniFile.h"
 #include "core/IniFile.h"
+#include "core/LocalText.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
 #include "device/Clock.h"
@@ -29,10 +30,6 @@ namespace {
 
 constexpr int kTickMs = 1000;
 constexpr int kPauseAfterFileMs = 1000;
-
-QString Q(const std::string& s) {
-  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // The view of the job running on this thread; null outside a job.
 thread_local const void* t_jobView = nullptr;
@@ -80,7 +77,7 @@ ServiceCore::~ServiceCore() = default;
 void ServiceCore::Log(const std::string& line) {
   std::fprintf(stderr, "vorndrv: %s\n", line.c_str());
   std::fflush(stderr);
-  Q_EMIT Message(Q(line));
+  Q_EMIT Message(LocalText(line));
 }
 
 void ServiceCore::LogError(const std::string& line) {
@@ -342,7 +339,7 @@ void ServiceCore::RunFileStep(const std::string& name,
     WaitMs(kPauseAfterFileMs);
     return;
   }
-  QFile::remove(Q(workFolder_ + AnswerFileName(fileSuffix_)));
+  QFile::remove(LocalText(workFolder_ + AnswerFileName(fileSuffix_)));
   Log("preiau " + name);
   try {
     ProcessReceiptFile(name, complete);

@@ -4,6 +4,8 @@
 #include <QSysInfo>
 #include <cerrno>
 
+#include "core/LocalText.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -15,8 +17,7 @@ namespace vorn {
 namespace {
 
 QString LockPath(const std::string& programFolder) {
-  const std::string path = programFolder + "XVornDrv.lock";
-  return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
+  return LocalText(programFolder + "XVornDrv.lock");
 }
 
 bool ProcessRuns(qint64 pid) {

@@ -6,17 +6,12 @@
 
 #include "core/AnswerFile.h"
 #include "core/Cleanup.h"
+#include "core/LocalText.h"
 
 namespace vorn {
 
-namespace {
-QString Q(const std::string& s) {
-  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-}
-}  // namespace
-
 bool ReadFileBytes(const std::string& path, std::string& out) {
-  QFile file(Q(path));
+  QFile file(LocalText(path));
   if (!file.open(QIODevice::ReadOnly)) return false;
   const QByteArray data = file.readAll();
   if (file.error() != QFileDevice::NoError) return false;
@@ -25,7 +20,7 @@ bool ReadFileBytes(const std::string& path, std::string& out) {
 }
 
 bool WriteFileWhole(const std::string& path, const std::string& bytes, std::string& error) {
-  QSaveFile file(Q(path));
+  QSaveFile file(LocalText(path));
   file.setDirectWriteFallback(false);
   if (!file.open(QIODevice::WriteOnly)) {
     error = path + ": " + file.errorString().toLocal8Bit().toStdString();
@@ -59,7 +54,7 @@ std::string EnsureSubfolder(const std::string& parent, const std::string& name) 
   if (!base.empty() && base.back() != sep[0] && base.back() != '/') base += sep;
   const std::string found = ResolveFolderNoCase(base + name);
   if (!found.empty()) return found;
-  if (!QDir().mkpath(Q(base + name))) return {};
+  if (!QDir().mkpath(LocalText(base + name))) return {};
   return base + name + sep;
 }
 

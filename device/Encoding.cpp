@@ -3,7 +3,8 @@
 #include <QLocale>
 #include <QString>
 #include <cmath>
-#include <limits>
+
+#include "receipt/Fields.h"
 
 namespace vorn::wire {
 
@@ -66,60 +67,14 @@ char DecimalSeparator() {
   return sep;
 }
 
-bool IsNumeric(const std::string& t) {
-  if (t.empty() || t.size() > 255) return false;
-  const size_t minus = t.find('-');
-  const size_t plus = t.find('+');
-  if (minus != std::string::npos && minus != 0) return false;
-  if (plus != std::string::npos && plus != 0) return false;
-  const char sep = DecimalSeparator();
-  for (char c : t)
-    if (!((c >= '0' && c <= '9') || c == '+' || c == '-' || c == sep)) return false;
-  return true;
-}
+bool IsNumeric(const std::string& t) { return vorn::IsNumericView(t, DecimalSeparator()); }
 
-int64_t ReadInt(const std::string& t, int64_t def) {
-  size_t i = 0;
-  bool neg = false;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) neg = t[i++] == '-';
-  if (i >= t.size()) return def;
-  uint64_t v = 0;
-  for (; i < t.size(); ++i) {
-    char c = t[i];
-    if (c < '0' || c > '9') return def;
-    v = v * 10 + static_cast<uint64_t>(c - '0');
-    if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return def;
-  }
-  return neg ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
-}
+int64_t ReadInt(const std::string& t, int64_t def) { return vorn::ReadIntDefView(t, def); }
 
-bool IsBadFont(const std::string& font) {
-  if (IsNumeric(font)) {
-    int64_t v = ReadInt(font, 0);
-    if (v >= 1 && v <= 6) return false;
-  }
-  return !(font.size() == 1 && font[0] >= 'A' && font[0] <= 'D');
-}
+bool IsBadFont(const std::string& font) { return vorn::IsBadFontView(font, DecimalSeparator()); }
 
 bool IsTextTooLong(const std::string& font, const std::string& text) {
-  if (font.size() != 1) return true;
-  size_t limit = 72;
-  switch (font[0]) {
-    case '1':
-    case '2':
-    case '3':
-    case '4':
-    case '6':
-    case 'A':
-      limit = 44;
-      break;
-    case '5':
-      limit = 22;
-      break;
-    default:
-      break;
-  }
-  return text.size() > limit;
+  return vorn::IsTextTooLongView(font, text);
 }
 
 bool IsValidDate(int year, int month, int day) {

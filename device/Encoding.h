@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-// Kept apart from the receipt layer's checks of the same name: the device layer
-// may not depend on it.
+// The number and font rules below are the receipt layer's (receipt/Fields.h),
+// here with the system's decimal separator.
 namespace vorn::wire {
 
 // Decimal text of v (or t) left-padded with '0' to at least n characters; never cut.
@@ -29,13 +29,13 @@ bool IsDigits(const std::string& t);
 // separator, with the first '-' and the first '+' (if any) in front.
 bool IsNumeric(const std::string& t);
 // Value of t when the whole text is a decimal integer (one optional sign, then
-// digits, no blanks), else def.
+// digits, no blanks) within 64 bits, INT64_MIN included, else def.
 int64_t ReadInt(const std::string& t, int64_t def);
 
 // The system's decimal separator, read once.
 char DecimalSeparator();
 
-// Font of a text line: valid when numeric reading as 1..6, or exactly one of "A".."D".
+// Font of a text line: valid when exactly one of "A".."D", or numeric reading as 1..6.
 bool IsBadFont(const std::string& font);
 // Text longer than the font allows (44, 22 for "5", 72 for other single
 // characters); a font not exactly one character long makes every text too long.

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/LocalText.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
 #include "device/Clock.h"
@@ -17,13 +18,11 @@ constexpr int kPollMs = 200;
 // by someone else (the driver writes the answer before it deletes the receipt).
 constexpr int kLostAfterScans = 3;
 
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-
 }  // namespace
 
 FolderQueue::FolderQueue(std::string workFolder, QObject* parent)
     : QObject(parent), folder_(std::move(workFolder)) {
-  watcher_.addPath(Q(folder_));
+  watcher_.addPath(LocalText(folder_));
   connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { Scan(); });
   poll_.setInterval(ScaledMs(kPollMs));
   connect(&poll_, &QTimer::timeout, this, &FolderQueue::Scan);
@@ -32,21 +31,21 @@ FolderQueue::FolderQueue(std::string workFolder, QObject* parent)
 bool FolderQueue::Enqueue(const std::string& id, const std::string& bytes, std::string& error) {
   const std::string target = folder_ + kReceiptPrefix + id + ".TXT";
   const std::string part = folder_ + ".http-" + id + ".part";
-  QFile file(Q(part));
+  QFile file(LocalText(part));
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
       file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) || !file.flush()) {
     error = part + ": " + file.errorString().toLocal8Bit().toStdString();
     file.close();
-    QFile::remove(Q(part));
+    QFile::remove(LocalText(part));
     return false;
   }
   // Whole when it appears under its name: dated back, it needs no wait for the
   // writer to finish, which the driver gives a file that changed just now.
   file.setFileTime(QDateTime::currentDateTime().addSecs(-2), QFileDevice::FileModificationTime);
   file.close();
-  if (!QFile::rename(Q(part), Q(target))) {
+  if (!QFile::rename(LocalText(part), LocalText(target))) {
     error = target + ": nu poate fi creat";
-    QFile::remove(Q(part));
+    QFile::remove(LocalText(part));
     return false;
   }
   return true;
@@ -58,10 +57,12 @@ void FolderQueue::Await(const std::string& id) {
 }
 
 bool FolderQueue::ReceiptWaiting(const std::string& id) const {
-  return QFileInfo::exists(Q(folder_ + kReceiptPrefix + id + ".TXT"));
+  return QFileInfo::exists(LocalText(folder_ + kReceiptPrefix + id + ".TXT"));
 }
 
-void FolderQueue::Release(const std::string& id) { QFile::remove(Q(folder_ + AnswerFileName(id))); }
+void FolderQueue::Release(const std::string& id) {
+  QFile::remove(LocalText(folder_ + AnswerFileName(id)));
+}
 
 void FolderQueue::Scan() {
   // Collected first: a slot of Answered may start awaiting another receipt.
@@ -75,7 +76,7 @@ void FolderQueue::Scan() {
     }
     const std::string answerPath = folder_ + AnswerFileName(id);
     std::string bytes;
-    if (QFileInfo::exists(Q(answerPath)) && ReadFileBytes(answerPath, bytes)) {
+    if (QFileInfo::exists(LocalText(answerPath)) && ReadFileBytes(answerPath, bytes)) {
       answered.emplace_back(id, std::move(bytes));
     } else if (++misses >= kLostAfterScans) {
       lost.push_back(id);

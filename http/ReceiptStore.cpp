@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/LocalText.h"
 #include "core/TextFiles.h"
 
 #ifdef _WIN32
@@ -15,8 +16,6 @@
 namespace vorn {
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
 
 // Renames over an existing file in one step, as QSaveFile does, without its wait for the disk.
 bool ReplaceWith(const QString& from, const QString& to) {
@@ -123,7 +122,7 @@ const char* StateName(ReceiptState state) {
 
 bool ReceiptStore::Load(std::string& error) {
   receipts_.clear();
-  if (!QFile::exists(Q(path_))) return true;
+  if (!QFile::exists(LocalText(path_))) return true;
   std::string bytes;
   if (!ReadFileBytes(path_, bytes)) {
     error = path_ + ": nu poate fi citit";
@@ -145,8 +144,8 @@ bool ReceiptStore::Load(std::string& error) {
   }
   if (!sound) {
     // Kept for a look by hand; a new store starts beside it.
-    QFile::remove(Q(path_ + ".bad"));
-    QFile::rename(Q(path_), Q(path_ + ".bad"));
+    QFile::remove(LocalText(path_ + ".bad"));
+    QFile::rename(LocalText(path_), LocalText(path_ + ".bad"));
     error = path_ + ": continut deteriorat, pastrat ca " + path_ + ".bad";
     return false;
   }
@@ -166,7 +165,7 @@ bool ReceiptStore::Save(std::string& error, bool durable) const {
     text += line;
   }
   if (durable) return WriteFileWhole(path_, text, error);
-  const QString part = Q(path_ + ".part");
+  const QString part = LocalText(path_ + ".part");
   QFile file(part);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
       file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.flush()) {
@@ -174,7 +173,7 @@ bool ReceiptStore::Save(std::string& error, bool durable) const {
     return false;
   }
   file.close();
-  if (!ReplaceWith(part, Q(path_))) {
+  if (!ReplaceWith(part, LocalText(path_))) {
     error = path_ + ": nu poate fi inlocuit";
     return false;
   }

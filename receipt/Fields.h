@@ -27,9 +27,17 @@ bool IsPortLine(const std::string& line);
 // The number after "COM" (COM3 -> 3); 0 when there is none.
 int PortLineNumber(const std::string& line);
 
+// The number and font rules, one copy for the receipt checks and the device
+// layer (device/Encoding passes the system separator).
+//
+// Not empty, at most 255 characters, only digits, '+', '-' and the decimal
+// separator, with the first '-' and the first '+' (if any) in front.
 bool IsNumeric(const std::string& text, char decimalSeparator);
+// Font of a text line: valid when exactly one of "A".."D", or numeric reading
+// as 1..6.
 bool IsBadFont(const std::string& font, char decimalSeparator);
-// True when the whole field is a decimal integer (optional sign) within 64 bits.
+// True when the whole field is a decimal integer (one optional sign, then
+// digits, no blanks) within 64 bits, INT64_MIN included.
 bool ReadInt64(const std::string& text, int64_t& value);
 // The field's value when it is a whole integer, otherwise `def`.
 int64_t ReadIntDef(const std::string& text, int64_t def);
@@ -42,6 +50,8 @@ std::string Cp1252Upper(std::string_view text);
 
 bool IsNumericView(std::string_view text, char decimalSeparator);
 bool IsBadFontView(std::string_view font, char decimalSeparator);
+// Text longer than the font allows (44, 22 for "5", 72 for other single
+// characters); a font not exactly one character long makes every text too long.
 bool IsTextTooLongView(std::string_view font, std::string_view text);
 
 inline bool IsTextTooLong(const std::string& font, const std::string& text) {

@@ -68,6 +68,9 @@ TEST(EncodingTest, DigitsAndNumericTexts) {
   EXPECT_EQ(ReadInt("--5", 9), 9);
   EXPECT_EQ(ReadInt("", 9), 9);
   EXPECT_EQ(ReadInt("99999999999999999999", 9), 9);
+  // The receipt layer's reader: INT64_MIN fits, past 2^64 does not wrap.
+  EXPECT_EQ(ReadInt("-9223372036854775808", 9), INT64_MIN);
+  EXPECT_EQ(ReadInt("18446744073709551716", 9), 9);
 }
 
 TEST(EncodingTest, FontAndTextLengthRules) {

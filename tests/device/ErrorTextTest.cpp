@@ -86,6 +86,8 @@ TEST(ErrorTextTest, ExtendedErrorTextIgnoresErrInAnyCase) {
   EXPECT_EQ(ExtendedErrorText("ERR999"), "");
   EXPECT_EQ(ExtendedErrorText("ERRxyz"), "");
   EXPECT_EQ(ExtendedErrorText("193"), "Eroare salvare Raport Z pe memoria flash");
+  // A number past 64 bits names no error (it used to wrap to 100).
+  EXPECT_EQ(ExtendedErrorText("ERR18446744073709551716"), "");
 }
 
 TEST(ErrorTextTest, EveryListedCodeIsFound) {

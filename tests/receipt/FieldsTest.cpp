@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "receipt/Fields.h"
@@ -167,6 +169,42 @@ TEST(Fonts, AcceptedFontsAndTheirLongestText) {
   EXPECT_TRUE(IsTextTooLong("D", std::string(73, 'x')));
   EXPECT_TRUE(IsTextTooLong("01", ""));
   EXPECT_TRUE(IsTextTooLong("", ""));
+}
+
+// The rules device/Encoding also uses, at their edges.
+TEST(SharedFieldRules, EdgesOfNumbersFontsAndTextLengths) {
+  constexpr int64_t kNone = 7;  // ReadIntDef's fallback: not a number within 64 bits
+  const std::pair<const char*, int64_t> ints[] = {
+      {"9223372036854775807", INT64_MAX},
+      {"+9223372036854775807", INT64_MAX},
+      {"-9223372036854775808", INT64_MIN},
+      {"-09223372036854775808", INT64_MIN},
+      {"9223372036854775808", kNone},
+      {"-9223372036854775809", kNone},
+      {"18446744073709551716", kNone},  // 2^64 + 100: a wrapping reader gave 100
+      {"-0", 0},
+      {"+-1", kNone},
+  };
+  for (const auto& [text, want] : ints) EXPECT_EQ(ReadIntDefView(text, kNone), want) << text;
+
+  const std::tuple<std::string, char, bool> nums[] = {
+      {"1,5", ',', true},  {"1.5", ',', false}, {std::string(255, '9'), '.', true},
+      {"-1.5", '.', true}, {"1-", '.', false},  {std::string(256, '9'), '.', false},
+  };
+  for (const auto& [text, sep, want] : nums) EXPECT_EQ(IsNumericView(text, sep), want) << text;
+
+  for (char f : std::string("01234567ABCDE")) {
+    const bool good = (f >= '1' && f <= '6') || (f >= 'A' && f <= 'D');
+    EXPECT_EQ(IsBadFontView(std::string(1, f), '.'), !good) << f;
+  }
+  EXPECT_FALSE(IsBadFontView("A", 'A'));  // a letter font whatever the separator
+
+  const std::pair<const char*, std::size_t> lengths[] = {{"1", 44}, {"6", 44}, {"A", 44}, {"5", 22},
+                                                         {"B", 72}, {"D", 72}, {"7", 72}};
+  for (const auto& [font, longest] : lengths) {
+    EXPECT_FALSE(IsTextTooLongView(font, std::string(longest, 'x'))) << font;
+    EXPECT_TRUE(IsTextTooLongView(font, std::string(longest + 1, 'x'))) << font;
+  }
 }
 
 TEST(Cp1252Upper, RomanianLettersToo) {

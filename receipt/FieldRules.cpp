@@ -5,8 +5,9 @@
 namespace vorn {
 
 namespace {
+// One limit for receipt fields and device replies alike.
 constexpr std::size_t kLongestNumber = 255;
-}
+}  // namespace
 
 bool IsNumericView(std::string_view text, char decimalSeparator) {
   if (text.empty() || text.size() > kLongestNumber) return false;
@@ -53,11 +54,11 @@ int64_t ReadIntDefView(std::string_view text, int64_t def) {
 }
 
 bool IsBadFontView(std::string_view font, char decimalSeparator) {
-  if (IsNumericView(font, decimalSeparator)) {
-    const int64_t v = ReadIntDefView(font, 0);
-    return v < 1 || v > 6;
-  }
-  return !(font == "A" || font == "B" || font == "C" || font == "D");
+  // Letters first: a letter font stays one even when it is also the separator.
+  if (font.size() == 1 && font[0] >= 'A' && font[0] <= 'D') return false;
+  if (!IsNumericView(font, decimalSeparator)) return true;
+  const int64_t v = ReadIntDefView(font, 0);
+  return v < 1 || v > 6;
 }
 
 bool IsTextTooLongView(std::string_view font, std::string_view text) {
