@@ -7,6 +7,7 @@
 #endif
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -107,6 +108,8 @@ int RunWindowed(int argc, char** argv, const std::string& chosenFolder) {
   DeviceWorker worker;
   TXV_MAIN window(folder, std::move(questions));
   window.UseDeviceJobs(worker);
+  bool ended = false;
+  QObject::connect(&window, &TXV_MAIN::ProgramEnded, &app, [&ended] { ended = true; });
   QObject::connect(&window, &TXV_MAIN::ProgramEnded, &app, &QCoreApplication::quit,
                    Qt::QueuedConnection);
 
@@ -122,7 +125,19 @@ int RunWindowed(int argc, char** argv, const std::string& chosenFolder) {
   const auto http = StartHttpFront(folder, window.Core());
   const auto metrics = StartMetricsFront(folder, window.Core(), http.get());
   window.FormCreate();
-  return QApplication::exec();
+  const int code = QApplication::exec();
+  if (!ended) {
+    // The session ended the event loop (log-off, shutdown) rather than a stop
+    // command: the job in hand still ends and "DRIVER INCHIS" is still written
+    // before the window and its service go away.
+    window.EndProgram();
+    QElapsedTimer waited;
+    waited.start();
+    while (!ended && waited.elapsed() < 60000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+  }
+  return code;
 }
 
 }  // namespace vorn
