@@ -7,7 +7,6 @@
 #endif
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -128,14 +127,10 @@ int RunWindowed(int argc, char** argv, const std::string& chosenFolder) {
   const int code = QApplication::exec();
   if (!ended) {
     // The session ended the event loop (log-off, shutdown) rather than a stop
-    // command: the job in hand still ends and "DRIVER INCHIS" is still written
-    // before the window and its service go away.
+    // command: the program's loop runs once more until the job in hand has
+    // ended and "DRIVER INCHIS" is written, then the window and its service go.
     window.EndProgram();
-    QElapsedTimer waited;
-    waited.start();
-    while (!ended && waited.elapsed() < 60000) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    if (!ended) QApplication::exec();
   }
   return code;
 }

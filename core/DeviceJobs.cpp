@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <exception>
 
+#include "device/Clock.h"
+
 namespace vorn {
 
 namespace {
@@ -40,7 +42,7 @@ void InlineJobs::Stop() {
   if (depth_ == 0) Q_EMIT Idle();
 }
 
-bool InlineJobs::OnJobThread() const { return QThread::currentThread() == thread(); }
+void InlineJobs::Pause(int ms) const { WaitMs(ms); }
 
 // ---------------------------------------------------------------- worker thread
 
@@ -61,12 +63,7 @@ DeviceWorker::~DeviceWorker() {
   delete thread_;
 }
 
-bool DeviceWorker::OnJobThread() const { return QThread::currentThread() == thread_; }
-
-std::string DeviceWorker::Running() const {
-  const std::lock_guard lock(mutex_);
-  return running_;
-}
+void DeviceWorker::Pause(int ms) const { SleepMs(ms); }
 
 bool DeviceWorker::Post(const std::string& what, Work work, Done done) {
   if (stopping_) return false;
@@ -106,13 +103,8 @@ void DeviceWorker::Loop() {
       if (quit_) return;
       job = std::move(queue_.front());
       queue_.pop_front();
-      running_ = job.what;
     }
     RunGuarded(job.what, job.work);
-    {
-      const std::lock_guard lock(mutex_);
-      running_.clear();
-    }
     QMetaObject::invokeMethod(
         this, [this, done = std::move(job.done)] { Finished(done); }, Qt::QueuedConnection);
   }

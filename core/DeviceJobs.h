@@ -31,9 +31,10 @@ class DeviceJobs : public QObject {
   // Takes no new jobs and drops those that wait; Idle() once the running one
   // (if any) has ended.
   virtual void Stop() = 0;
-  virtual bool Stopping() const = 0;
-  // True on the thread the jobs run on.
-  virtual bool OnJobThread() const = 0;
+  // The pause a job makes (between retries, after a file). The worker blocks
+  // its own thread; the inline runner keeps the caller's event loop turning,
+  // as the in-process peers of its tests need.
+  virtual void Pause(int ms) const = 0;
 
  Q_SIGNALS:
   // Nothing runs and nothing waits (emitted after the last job's `done`).
@@ -47,8 +48,7 @@ class InlineJobs final : public DeviceJobs {
   bool Post(const std::string& what, Work work, Done done = {}) override;
   bool Busy() const override { return depth_ > 0; }
   void Stop() override;
-  bool Stopping() const override { return stopping_; }
-  bool OnJobThread() const override;
+  void Pause(int ms) const override;
 
  private:
   int depth_ = 0;
@@ -66,10 +66,7 @@ class DeviceWorker final : public DeviceJobs {
   bool Post(const std::string& what, Work work, Done done = {}) override;
   bool Busy() const override { return unfinished_ > 0; }
   void Stop() override;
-  bool Stopping() const override { return stopping_; }
-  bool OnJobThread() const override;
-  // What runs now ("" when nothing does); for logs and the operator.
-  std::string Running() const;
+  void Pause(int ms) const override;
 
  private:
   struct Job {
@@ -81,10 +78,9 @@ class DeviceWorker final : public DeviceJobs {
   void Finished(const Done& done);
 
   QThread* thread_ = nullptr;
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Job> queue_;  // guarded by mutex_
-  std::string running_;    // guarded by mutex_
   bool quit_ = false;      // guarded by mutex_
   int unfinished_ = 0;     // this object's thread only
   bool stopping_ = false;  // this object's thread only

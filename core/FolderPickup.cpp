@@ -105,7 +105,7 @@ bool FolderPickup::ReadWhenSettled(const std::string& path, std::string& bytes,
       lastChange = MonotonicMs();
     }
     if (MonotonicMs() - start >= limit) return false;
-    WaitMs(kRetryPauseMs);
+    pause_(kRetryPauseMs);
   }
 }
 
@@ -121,7 +121,7 @@ bool FolderPickup::Delete(const std::string& path) const {
     const FileSignature now = Signature(qpath);
     if (!now.exists || !(now == handled)) return true;
     if (MonotonicMs() - start >= limit) return false;
-    WaitMs(kRetryPauseMs);
+    pause_(kRetryPauseMs);
   }
   return true;
 }

@@ -3,6 +3,7 @@
 // reading it once its writer is done, deleting it once answered, and the
 // files that were answered but could not be deleted.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,7 +18,10 @@ class FolderPickup {
     int64_t modifiedMs = 0;
   };
 
-  explicit FolderPickup(std::string workFolder) : workFolder_(std::move(workFolder)) {}
+  // pause: how the job that reads and deletes the files waits between tries.
+  using Pause = std::function<void(int ms)>;
+  FolderPickup(std::string workFolder, Pause pause)
+      : workFolder_(std::move(workFolder)), pause_(std::move(pause)) {}
 
   // Notes a file the folder watcher reported complete; false when it is not
   // a receipt file or is gone already.
@@ -47,6 +51,7 @@ class FolderPickup {
   };
 
   std::string workFolder_;
+  Pause pause_;
   std::optional<LeftoverFile> leftover_;
   std::map<std::string, CompletedFile> completed_;
 };

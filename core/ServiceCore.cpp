@@ -60,7 +60,7 @@ ServiceCore::ServiceCore(std::string programFolder, QObject* parent)
   if (workFolder_.empty() || (workFolder_.back() != sep && workFolder_.back() != '/')) {
     workFolder_ += sep;
   }
-  pickup_ = FolderPickup(workFolder_);
+  pickup_ = FolderPickup(workFolder_, [this](int ms) { jobs_->Pause(ms); });
   record_ = std::make_unique<CrashRecord>(
       workFolder_, [this](const std::string& line) { Log(line); },
       [this](const std::string& line) { LogError(line); });
@@ -144,12 +144,7 @@ void ServiceCore::EndAfterRunningJob(std::function<void()> ended) {
     return;
   }
   Log("oprire dupa lucrul in curs");
-  auto once = std::make_shared<bool>(false);
-  connect(jobs_, &DeviceJobs::Idle, this, [once, finish] {
-    if (*once) return;
-    *once = true;
-    finish();
-  });
+  connect(jobs_, &DeviceJobs::Idle, this, finish, Qt::SingleShotConnection);
   jobs_->Stop();
 }
 
@@ -336,7 +331,7 @@ void ServiceCore::TprocessorTimer() {
 void ServiceCore::RunFileStep(const std::string& name,
                               const std::optional<CompletedFile>& complete) {
   if (FinishAnsweredInFlight(name)) {
-    WaitMs(kPauseAfterFileMs);
+    jobs_->Pause(kPauseAfterFileMs);
     return;
   }
   QFile::remove(LocalText(workFolder_ + AnswerFileName(fileSuffix_)));
@@ -355,7 +350,7 @@ void ServiceCore::RunFileStep(const std::string& name,
     pickup_.NoteLeftover(name);
     LogError("nu pot sterge " + name);
   }
-  WaitMs(kPauseAfterFileMs);
+  jobs_->Pause(kPauseAfterFileMs);
 }
 
 void ServiceCore::SetFolderWatcher(FolderWatcher* watcher) {

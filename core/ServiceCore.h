@@ -182,7 +182,7 @@ class ServiceCore : public QObject {
   Settings settings_;
   std::string logFolder_;
   std::string historyFolder_;
-  FolderPickup pickup_{""};  // the file's own reads and deletes run in its job
+  FolderPickup pickup_{"", {}};  // the file's own reads and deletes run in its job
   bool arrivalPending_ = false;
   FolderWatcher* watcher_ = nullptr;
   std::unique_ptr<FolderWatcher> ownWatcher_;

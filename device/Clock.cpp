@@ -57,18 +57,23 @@ bool WaitsRunEventLoop() {
   return app && QThread::currentThread() == app->thread();
 }
 
+void SleepMs(int ms) {
+  const int total = ScaledMs(ms);
+  const int64_t end = MonotonicMs() + total;
+  for (int64_t left = total; left > 0; left = end - MonotonicMs()) {
+    if (t_pump && *t_pump) {
+      (*t_pump)(static_cast<int>(left));
+    } else {
+      QThread::msleep(static_cast<unsigned long>(left));
+    }
+  }
+}
+
 void WaitMs(int ms) {
   int total = ScaledMs(ms);
   if (total <= 0) return;
   if (!WaitsRunEventLoop()) {
-    const int64_t end = MonotonicMs() + total;
-    for (int64_t left = total; left > 0; left = end - MonotonicMs()) {
-      if (t_pump && *t_pump) {
-        (*t_pump)(static_cast<int>(left));
-      } else {
-        QThread::msleep(static_cast<unsigned long>(left));
-      }
-    }
+    SleepMs(ms);
     return;
   }
   QEventLoop loop;

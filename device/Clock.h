@@ -22,6 +22,12 @@ int ScaledMs(int ms);             // at least 1 for a positive ms
 // the device meanwhile are taken in. Safe without a QCoreApplication.
 void WaitMs(int ms);
 
+// Pauses for ms (scaled) without ever running an event loop, on whatever
+// thread: the pauses of a device job (between retries, after a file), which
+// must not let anything else run meanwhile. Lends its time to the thread's
+// wait pump like WaitMs off the main thread.
+void SleepMs(int ms);
+
 // The pump WaitMs hands its time to on this thread: called with the
 // milliseconds left, it returns when something happened or they ran out.
 using WaitPump = std::function<void(int ms)>;
