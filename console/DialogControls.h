@@ -2,10 +2,12 @@
 // Small helpers the operation dialogs share: controls named after their
 // role, with the caption (without "&") as the accessible name, and the
 // dialogs' message kinds.
+#include <QPointer>
 #include <QString>
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "operations/ManualLink.h"
 
@@ -32,6 +34,24 @@ void ShowOperationError(const std::string& text, QWidget* parent);
 // ends (and not at all once the dialog is gone).
 std::shared_ptr<ScopeExit> MarkWorking(QWidget* dialog, bool& busy,
                                        std::initializer_list<QWidget*> disabled);
+
+// A dialog's device step: the dialog marked working while it runs, `step`
+// (context -> outcome) on the device's thread, then `shown` (dialog, outcome)
+// here once the marks are off; not at all if the dialog is gone by then.
+template <class Dialog, class Step, class Shown>
+void RunDialogStep(Dialog* dialog, bool& busy, std::initializer_list<QWidget*> disabled,
+                   const ManualContext& context, Step step, Shown shown) {
+  using Outcome = std::invoke_result_t<Step&, const ManualContext&>;
+  const QPointer<Dialog> self(dialog);
+  auto marks = MarkWorking(dialog, busy, disabled);
+  auto outcome = std::make_shared<Outcome>();
+  RunOnDevice(
+      context, [context, step, outcome] { *outcome = step(context); },
+      [self, marks, outcome, shown]() mutable {
+        marks.reset();
+        if (self) shown(*self, *outcome);
+      });
+}
 
 // Only these characters reach the edit (typed or pasted).
 void AcceptOnly(QLineEdit* edit, const QString& characters);

@@ -99,21 +99,17 @@ void TEExportXML::BStartClick() {
       });
     };
   }
-  auto marks = MarkWorking(this, busy_, {BStart_, BIesire_});
-  auto outcome = std::make_shared<ManualExportOutcome>();
-  RunOnDevice(
-      context_,
-      [context = context_, request, step, outcome] {
-        *outcome = RunManualXmlExport(context, request, step);
+  RunDialogStep(
+      this, busy_, {BStart_, BIesire_}, context_,
+      [request, step](const ManualContext& context) {
+        return RunManualXmlExport(context, request, step);
       },
-      [self, marks, outcome]() mutable {
-        marks.reset();
-        if (!self) return;
+      [](TEExportXML& dialog, const ManualExportOutcome& outcome) {
         // A pair of the archive's text that was not hexadecimal became a 0 byte.
-        for (int i = 0; i < outcome->badHexPairs; ++i) self->beep();
-        self->fiscalSeries_ = outcome->fiscalSeries;
-        self->lastArchive_ = outcome->archivePath;
-        if (!outcome->ok) ShowOperationError(outcome->message, self);
+        for (int i = 0; i < outcome.badHexPairs; ++i) dialog.beep();
+        dialog.fiscalSeries_ = outcome.fiscalSeries;
+        dialog.lastArchive_ = outcome.archivePath;
+        if (!outcome.ok) ShowOperationError(outcome.message, &dialog);
       });
 }
 

@@ -7,11 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <memory>
 
 #include "console/Cp1252.h"
 #include "console/DialogControls.h"
@@ -103,17 +101,13 @@ void TEInOutSume::BStartClick() {
     ENrStart_->selectAll();
     return;
   }
-  const QPointer<TEInOutSume> self(this);
-  auto marks = MarkWorking(this, busy_, {BStart_, BitBtn1_});
-  auto outcome = std::make_shared<OperationOutcome>();
-  RunOnDevice(
-      context_,
-      [context = context_, cashIn = cashIn_->isChecked(), amount, outcome] {
-        *outcome = RunDrawerCash(context, cashIn, amount);
+  RunDialogStep(
+      this, busy_, {BStart_, BitBtn1_}, context_,
+      [cashIn = cashIn_->isChecked(), amount](const ManualContext& context) {
+        return RunDrawerCash(context, cashIn, amount);
       },
-      [self, marks, outcome]() mutable {
-        marks.reset();
-        if (self && !outcome->ok) ShowOperationError(outcome->message, self);
+      [](TEInOutSume& dialog, const OperationOutcome& outcome) {
+        if (!outcome.ok) ShowOperationError(outcome.message, &dialog);
       });
 }
 

@@ -151,15 +151,11 @@ void TEMfReport::BStartClick() {
     if (QWidget* field = FieldWidget(check.focus)) field->setFocus();
     return;
   }
-  const QPointer<TEMfReport> self(this);
-  auto marks = MarkWorking(this, busy_, {BStart_, BitBtn1_});
-  auto outcome = std::make_shared<OperationOutcome>();
-  RunOnDevice(
-      context_,
-      [context = context_, request, outcome] { *outcome = RunMfReport(context, request); },
-      [self, marks, outcome]() mutable {
-        marks.reset();
-        if (self && !outcome->ok) ShowOperationError(outcome->message, self);
+  RunDialogStep(
+      this, busy_, {BStart_, BitBtn1_}, context_,
+      [request](const ManualContext& context) { return RunMfReport(context, request); },
+      [](TEMfReport& dialog, const OperationOutcome& outcome) {
+        if (!outcome.ok) ShowOperationError(outcome.message, &dialog);
       });
 }
 

@@ -3,10 +3,8 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <memory>
 
 #include "console/Cp1252.h"
 #include "console/DialogControls.h"
@@ -68,19 +66,14 @@ void TEVerificari::ShowMemoLines(const std::vector<std::string>& lines) {
 void TEVerificari::BStartClick() {
   if (busy_) return;
   const std::string request = VerificationRequestType(CTCP_->isChecked(), CIP_->isChecked());
-  const QPointer<TEVerificari> self(this);
-  auto marks = MarkWorking(this, busy_, {this});
-  auto outcome = std::make_shared<VerificationOutcome>();
-  RunOnDevice(
-      context_,
-      [context = context_, request, outcome] { *outcome = RunVerification(context, request); },
-      [self, marks, outcome]() mutable {
-        marks.reset();
-        if (!self) return;
-        if (outcome->ok) {
-          self->ShowMemoLines(outcome->memo);
+  RunDialogStep(
+      this, busy_, {this}, context_,
+      [request](const ManualContext& context) { return RunVerification(context, request); },
+      [](TEVerificari& dialog, const VerificationOutcome& outcome) {
+        if (outcome.ok) {
+          dialog.ShowMemoLines(outcome.memo);
         } else {
-          ShowOperationError(outcome->message, self);
+          ShowOperationError(outcome.message, &dialog);
         }
       });
 }

@@ -48,8 +48,8 @@ done
 # ---- end to end: the same files on Linux and on Windows
 work=$(mktemp -d)
 trap 'wineserver -k >/dev/null 2>&1 || true; kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-run_driver() {  # side folder address driver sim
-  local side=$1 dir=$2 address=$3 drv=$4 sim=$5 runner=${6:-}
+run_driver() {  # folder address driver sim [runner]
+  local dir=$1 address=$2 drv=$3 sim=$4 runner=${5:-}
   mkdir -p "$dir"
   printf '[Configurari]\r\nComunicatie=1\r\nIP=%s\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=%s\r\n' \
     "$address" "$address" >"$dir/XVORNDRV.INI"
@@ -91,8 +91,8 @@ run_driver() {  # side folder address driver sim
   kill "$drv_pid" "$sim_pid" 2>/dev/null || true
   wait "$drv_pid" "$sim_pid" 2>/dev/null || true
 }
-run_driver linux "$work/linux" 127.0.0.61 "$linux/app/vorndrv" "$linux/simulator/vorn-sim"
-run_driver windows "$work/win" 127.0.0.62 "$build/app/vorndrv.exe" "$build/simulator/vorn-sim.exe" wine
+run_driver "$work/linux" 127.0.0.61 "$linux/app/vorndrv" "$linux/simulator/vorn-sim"
+run_driver "$work/win" 127.0.0.62 "$build/app/vorndrv.exe" "$build/simulator/vorn-sim.exe" wine
 for f in SALE REFUZAT; do
   if [ -f "$work/win/ERROR$f.TXT" ] && cmp -s "$work/linux/ERROR$f.TXT" "$work/win/ERROR$f.TXT"; then
     echo "windows: vorndrv.exe answers ONLINE_$f.TXT as on Linux: $(head -1 "$work/win/ERROR$f.TXT" | tr -d '\r')"

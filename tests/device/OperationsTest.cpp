@@ -244,27 +244,14 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
        {"7106"
         "R"}},
       // The fake answers an empty payload, not "0": three sends, then a failure.
-      {"SetDateTime",
-       [&] { return link.SetDateTime(5, 3, 24, 9, 7); },
-       false,
-       {"2001"
-        "05"
-        "03"
-        "24"
-        "09"
-        "07",
-        "2001"
-        "05"
-        "03"
-        "24"
-        "09"
-        "07",
-        "2001"
-        "05"
-        "03"
-        "24"
-        "09"
-        "07"}},
+      {"SetDateTime", [&] { return link.SetDateTime(5, 3, 24, 9, 7); }, false,
+       Strings(3,
+               "2001"
+               "05"
+               "03"
+               "24"
+               "09"
+               "07")},
       {"LogoBegin",
        [&] { return link.LogoBegin(1234); },
        true,

@@ -3,7 +3,7 @@
 // the driver is closed, then the process ends.
 #include <gtest/gtest.h>
 
-#include "DriverHarness.h"
+#include "DriverTest.h"
 #include "HttpFrontTest.h"
 
 namespace vorn::itest {
@@ -15,12 +15,10 @@ const std::vector<std::string> kReceipt = {
     "5;350;1",
 };
 
-TEST(StopDuringJobTest, SigtermDuringAHeldReceiptEndsAfterItsAnswer) {
-  DriverHarness h;
-  ASSERT_TRUE(h.Valid());
-  ASSERT_TRUE(h.ListenTcpOn("127.0.30.90"));
-  h.WriteIni();
-  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+using StopDuringJobTest = DriverTest;
+
+TEST_F(StopDuringJobTest, SigtermDuringAHeldReceiptEndsAfterItsAnswer) {
+  StartOnTcp();
   h.Sim().HoldReplyTo(QStringLiteral("3002"));
   h.DropReceipt("ONLINE1.TXT", kReceipt);
   ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Sim().HeldCommand().isEmpty(); }))
@@ -39,12 +37,8 @@ TEST(StopDuringJobTest, SigtermDuringAHeldReceiptEndsAfterItsAnswer) {
   EXPECT_FALSE(h.Exists("ONLINE1.TXT"));
 }
 
-TEST(StopDuringJobTest, SigtermWhileIdleEndsAtOnce) {
-  DriverHarness h;
-  ASSERT_TRUE(h.Valid());
-  ASSERT_TRUE(h.ListenTcpOn("127.0.30.91"));
-  h.WriteIni();
-  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+TEST_F(StopDuringJobTest, SigtermWhileIdleEndsAtOnce) {
+  StartOnTcp();
   h.TerminateDriver();
   EXPECT_EQ(h.WaitDriverExit(5000), 0) << h.DriverOutput();
   EXPECT_NE(h.ReadFile("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
