@@ -82,7 +82,8 @@ void RunKillCase(const KillCase& c, int index) {
     }
     EXPECT_EQ(h.Sim().Device().State().day.gross, 1499);
   }
-  EXPECT_FALSE(h.Exists(kInFlightFileName));
+  // The record goes right after the answered file, a moment after the answer shows.
+  EXPECT_TRUE(DriverHarness::WaitFor([&] { return !h.Exists(kInFlightFileName); }, 5000));
   if (::testing::Test::HasFailure()) std::cerr << h.DriverOutput() << "\n";
   h.StopDriver();
 }
@@ -159,7 +160,8 @@ void RunRewriteCase(const RewriteCase& c, int index) {
   for (std::size_t i = 0; i < booked.size(); ++i) {
     EXPECT_EQ(CountOf(booked[i], c.booked[i]), 1) << booked[i];
   }
-  EXPECT_FALSE(h.Exists(kInFlightFileName));
+  // The record goes right after the answered file, a moment after the answer shows.
+  EXPECT_TRUE(DriverHarness::WaitFor([&] { return !h.Exists(kInFlightFileName); }, 5000));
   if (::testing::Test::HasFailure()) std::cerr << h.DriverOutput() << "\n";
   h.StopDriver();
 }
@@ -219,7 +221,8 @@ TEST_F(CrashLeftover, AnswerWrittenBeforeTheKillIsKeptAndTheFileNotRunAgain) {
   ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Exists("ONLINE1.TXT"); }));
   EXPECT_EQ(h.ReadFile("ERROR1.TXT"), answer);
   EXPECT_EQ(h.Sim().ReceiptsPrinted(), 0);
-  EXPECT_FALSE(h.Exists(kInFlightFileName));
+  // The record goes right after the answered file, a moment after the answer shows.
+  EXPECT_TRUE(DriverHarness::WaitFor([&] { return !h.Exists(kInFlightFileName); }, 5000));
 }
 
 TEST_F(CrashLeftover, AnsweredFileWrittenAgainIsDecidedFromTheDevice) {
@@ -239,7 +242,8 @@ TEST_F(CrashLeftover, AnsweredFileWrittenAgainIsDecidedFromTheDevice) {
   EXPECT_EQ(h.WaitForAnswer("1").value_or("<timeout>"),
             "0 OK\r\nBON FISCAL NR. 0001\r\n" + kRestarted);
   EXPECT_EQ(h.Sim().ReceiptsPrinted(), 1);
-  EXPECT_FALSE(h.Exists(kInFlightFileName));
+  // The record goes right after the answered file, a moment after the answer shows.
+  EXPECT_TRUE(DriverHarness::WaitFor([&] { return !h.Exists(kInFlightFileName); }, 5000));
 }
 
 TEST_F(CrashLeftover, CountersThatExplainNothingAskTheOperatorToCheckTheDevice) {
