@@ -10,6 +10,7 @@
 
 #include "console/TEExportXML.h"
 #include "console/TEInOutSume.h"
+#include "console/TEMfReport.h"
 #include "console/TEVerificari.h"
 #include "tests/console/DialogTestSupport.h"
 
@@ -143,6 +144,29 @@ TEST_F(OperationDialogs, ExportOfATwoDigitMonthAndABadHexPairBeeps) {
     EXPECT_EQ(beeps, bad ? (archive.size() + 499) / 500 : 0);
     EXPECT_EQ(archive.read(1) == QByteArray(1, '\0'), bad) << "a bad pair gives a 0 byte";
   }
+}
+
+// Screen readers name every control the operator can reach.
+TEST_F(OperationDialogs, EveryReachableControlHasAnAccessibleName) {
+  TEInOutSume cash(context);
+  TEMfReport byNumber(context, 0);
+  TEMfReport byPeriod(context, 1);
+  TEVerificari checks(context);
+  TEExportXML xml(context, false, true);
+  int checked = 0;
+  for (QDialog* dialog :
+       std::initializer_list<QDialog*>{&cash, &byNumber, &byPeriod, &checks, &xml}) {
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+      const bool reachable = w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(w);
+      if (reachable && w->isVisibleTo(dialog)) {
+        ++checked;
+        EXPECT_FALSE(w->accessibleName().isEmpty())
+            << dialog->objectName().toStdString() << ": " << w->metaObject()->className() << " "
+            << w->objectName().toStdString();
+      }
+    }
+  }
+  EXPECT_GE(checked, 25);  // the loop saw the dialogs' controls
 }
 
 }  // namespace
