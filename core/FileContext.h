@@ -7,6 +7,7 @@
 #include "core/InFlightRecord.h"
 #include "core/OperatorQuestions.h"
 #include "core/Settings.h"
+#include "receipt/ReceiptCommands.h"
 #include "receipt/ReceiptLines.h"
 #include "receipt/ReceiptMarkers.h"
 
@@ -19,6 +20,8 @@ struct FileContext {
   AnswerSlots* slots = nullptr;
   const ReceiptMarkers* markers = nullptr;
   const ReceiptLines* lines = nullptr;
+  // The checked lines as the run reads them (set by validation on a pass).
+  const ReceiptCommands* commands = nullptr;
   std::vector<std::string>* processingLog = nullptr;
   OperatorQuestions* questions = nullptr;
   std::string programFolder;  // also the work folder; ends with a separator

@@ -414,12 +414,14 @@ void ServiceCore::ProcessReceiptFile(const std::string& name,
   record_->StartFile();
 
   ReceiptLines lines;
+  ReceiptCommands commands;
   std::vector<std::string> processingLog;
   FileContext ctx;
   ctx.settings = &View().settings;
   ctx.slots = &slots_;
   ctx.markers = &markers_;
   ctx.lines = &lines;
+  ctx.commands = &commands;
   ctx.processingLog = &processingLog;
   ctx.questions = questions_;
   ctx.programFolder = workFolder_;
@@ -427,7 +429,7 @@ void ServiceCore::ProcessReceiptFile(const std::string& name,
   ctx.note = [this](const std::string& line) { Log(line); };
 
   try {
-    RunReceiptFile(name, complete, lines, ctx);
+    RunReceiptFile(name, complete, lines, commands, ctx);
   } catch (...) {
     // The link must not stay open for the next file, and the log is kept as far as it got.
     if (executor_) {
@@ -444,7 +446,7 @@ void ServiceCore::ProcessReceiptFile(const std::string& name,
 
 void ServiceCore::RunReceiptFile(const std::string& name,
                                  const std::optional<CompletedFile>& complete, ReceiptLines& lines,
-                                 FileContext& ctx) {
+                                 ReceiptCommands& commands, FileContext& ctx) {
   const JobView& view = View();
   std::string bytes;
   if (!pickup_.ReadWhenSettled(workFolder_ + name, bytes, complete ? &*complete : nullptr)) {
@@ -475,7 +477,7 @@ void ServiceCore::RunReceiptFile(const std::string& name,
   options.decimalSeparator = decimalSeparator_;
   options.connected = view.connected;
   std::string error;
-  if (!CheckReceiptFile(lines, markers_, options, error)) {
+  if (!CheckReceiptFile(lines, markers_, options, error, &commands)) {
     WriteAnswerFile(error);
     return;
   }

@@ -148,7 +148,7 @@ class ServiceCore : public QObject {
   void RunFileStep(const std::string& name, const std::optional<CompletedFile>& complete);
   void ProcessReceiptFile(const std::string& name, const std::optional<CompletedFile>& complete);
   void RunReceiptFile(const std::string& name, const std::optional<CompletedFile>& complete,
-                      ReceiptLines& lines, FileContext& ctx);
+                      ReceiptLines& lines, ReceiptCommands& commands, FileContext& ctx);
   void ApplyProbe(const ConnectionProbe& probe);
   void ReportConnection(const std::string& line);
   // Main-thread state set from a job: at once on the main thread, else queued.

@@ -24,6 +24,26 @@ int64_t Count(const std::string& text, std::size_t at, std::size_t width) {
   return IsDigitsOnly(field) && ReadInt64(field, v) ? v : -1;
 }
 
+// Which effect decides a file holding commands of several: what must not run
+// twice outranks what may.
+int Strength(FileEffect e) {
+  switch (e) {
+    case FileEffect::Receipt:
+      return 0;
+    case FileEffect::Repeatable:
+      return 1;
+    case FileEffect::CashMove:
+      return 2;
+    case FileEffect::ReceiptState:
+      return 3;
+    case FileEffect::ZReport:
+      return 4;
+    case FileEffect::Unverifiable:
+      break;
+  }
+  return 5;
+}
+
 RecoveryAction Receipt(const DeviceCounters& before, const DeviceCounters& now) {
   if (InSales(now.stage)) return RecoveryAction::VoidAndRunAgain;
   if (now.stage == "5") return RecoveryAction::ClosePaid;
@@ -60,26 +80,28 @@ RecoveryAction State(const DeviceCounters& before, const DeviceCounters& now) {
 
 }  // namespace
 
-FileEffect EffectOf(const ReceiptMarkers& m, const ReceiptLines& lines) {
-  if (m.HasFiscal) {
-    if (m.Has15) return FileEffect::ZReport;
-    if (m.Has9999 || m.Has14 || m.Has0) return FileEffect::ReceiptState;
-    // These files print reports or read the device; they close no receipt.
-    if (m.Has10 || m.Has17 || m.Has18or19 || m.Has24 || m.Has27 || m.Has28 || m.Has30 || m.Has32) {
-      return FileEffect::Repeatable;
-    }
-    return FileEffect::Receipt;
+FileEffect EffectOf(const ReceiptMarkers& m, const ReceiptCommands& commands) {
+  // A fiscal file prints a receipt unless one of its commands says more.
+  FileEffect effect = m.HasFiscal ? FileEffect::Receipt : FileEffect::Repeatable;
+  for (std::size_t row = 0; row < kCommandCount; ++row) {
+    const CommandInfo& command = CommandAt(row);
+    // A command of neither group goes with whatever the file does.
+    if (!m.Holds(command) || command.group == CommandGroup::None) continue;
+    FileEffect e = command.effect;
+    if (e == FileEffect::CashMove && CashMoves(commands) == 0) e = FileEffect::Repeatable;
+    if (Strength(e) > Strength(effect)) effect = e;
   }
-  if (m.Has102) return FileEffect::Unverifiable;
-  if (m.Has25 && CashMoves(lines) > 0) return FileEffect::CashMove;
-  return FileEffect::Repeatable;
+  return effect;
 }
 
-int CashMoves(const ReceiptLines& lines) {
+int CashMoves(const ReceiptCommands& commands) {
   int n = 0;
-  for (const std::string_view line : lines) {
-    const std::vector<std::string> f = SplitFields(std::string(line), ';');
-    if (f.size() > 1 && f[0] == "25" && (f[1] == "D" || f[1] == "P")) ++n;
+  for (const CommandLine& line : commands) {
+    const CommandInfo* command = line.Command();
+    if (command && command->effect == FileEffect::CashMove &&
+        (line.Field(1) == "D" || line.Field(1) == "P")) {
+      ++n;
+    }
   }
   return n;
 }

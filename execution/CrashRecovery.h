@@ -6,20 +6,10 @@
 #include <vector>
 
 #include "core/InFlightRecord.h"
-#include "receipt/ReceiptLines.h"
+#include "receipt/ReceiptCommands.h"
 #include "receipt/ReceiptMarkers.h"
 
 namespace vorn {
-
-// What a file does to the device that must not happen twice.
-enum class FileEffect {
-  Repeatable,    // reports, readings, texts, settings: running again is harmless
-  Receipt,       // prints a fiscal receipt
-  ZReport,       // the daily Z report (code 15)
-  CashMove,      // cash in or cash out (code 25 with D or P)
-  ReceiptState,  // finishes or cancels the receipt in progress (codes 9999, 14, 0)
-  Unverifiable,  // leaves no counter behind (typed Z report, code 102)
-};
 
 enum class RecoveryAction {
   RunAgain,         // nothing of the file took effect: run it as usual
@@ -38,9 +28,10 @@ inline constexpr const char* kCheckDeviceMessage =
     "8060;Driverul a fost repornit in timpul procesarii si nu poate stabili daca "
     "fisierul a fost executat. Verificati casa de marcat inainte de a retransmite";
 
-FileEffect EffectOf(const ReceiptMarkers& markers, const ReceiptLines& lines);
-// Lines of code 25 that move cash (D or P).
-int CashMoves(const ReceiptLines& lines);
+// What the file does, from its commands' effects: the strongest wins.
+FileEffect EffectOf(const ReceiptMarkers& markers, const ReceiptCommands& commands);
+// The cash lines that move cash (D or P; R only reads the drawer).
+int CashMoves(const ReceiptCommands& commands);
 
 RecoveryAction DecideRecovery(FileEffect effect, const DeviceCounters& before,
                               const DeviceCounters& now, int cashMoves);

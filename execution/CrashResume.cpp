@@ -35,7 +35,7 @@ std::string ReceiptNumberText(int64_t n) {
 
 void ReceiptExecutor::BeginInFlight(FileContext& ctx) {
   if (!ctx.inFlight || !ctx.saveInFlight || !link_) return;
-  if (EffectOf(MarkersOf(ctx), LinesOf(ctx)) == FileEffect::Repeatable) return;
+  if (EffectOf(MarkersOf(ctx), CommandsOf(ctx)) == FileEffect::Repeatable) return;
   ctx.inFlight->phase = InFlightPhase::Started;
   ctx.inFlight->before = ReadCounters(*link_);
   FlushCommLog(ctx);
@@ -44,7 +44,7 @@ void ReceiptExecutor::BeginInFlight(FileContext& ctx) {
 
 bool ReceiptExecutor::RecoverFile(FileContext& ctx, const InFlightRecord& record) {
   const ReceiptMarkers& m = MarkersOf(ctx);
-  const FileEffect effect = EffectOf(m, LinesOf(ctx));
+  const FileEffect effect = EffectOf(m, CommandsOf(ctx));
   if (effect == FileEffect::Repeatable) {
     AppendLog(ctx, {std::string("Repornire: ") + ActionName(RecoveryAction::RunAgain)});
     return true;
@@ -56,7 +56,7 @@ bool ReceiptExecutor::RecoverFile(FileContext& ctx, const InFlightRecord& record
   LinkReleaseGuard release(*this, ctx);
   TXvornLinux& link = *link_;
   const DeviceCounters now = ReadCounters(link);
-  const RecoveryAction action = DecideRecovery(effect, record.before, now, CashMoves(LinesOf(ctx)));
+  const RecoveryAction action = DecideRecovery(effect, record.before, now, CashMoves(CommandsOf(ctx)));
   FlushCommLog(ctx);
   AppendLog(ctx, {std::string("Repornire: ") + ActionName(action)});
 
@@ -86,13 +86,13 @@ bool ReceiptExecutor::RecoverFile(FileContext& ctx, const InFlightRecord& record
       Answer(ctx, "0 OK");
       return false;
     case RecoveryAction::AnswerFinalized:
-      if (m.Has9999) {
+      if (m.Has(9999)) {
         slots.RecoveryNotice = "#2;BONUL FISCAL A FOST FINALIZAT. PRELUCRATI BONUL IN APLICATIE.";
       }
       Answer(ctx, "0 OK");
       return false;
     case RecoveryAction::AnswerVoided:
-      if (m.Has9999) {
+      if (m.Has(9999)) {
         slots.RecoveryNotice = "#1;BONUL FISCAL A FOST ANULAT. RETRANSMITETI BONUL FISCAL.";
       }
       Answer(ctx, "0 OK");

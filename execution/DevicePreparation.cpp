@@ -83,7 +83,7 @@ bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
   AnswerSlots& slots = SlotsOf(ctx);
 
   bool ok = true;
-  if (!m.Has9999) ok = CheckDeviceReady(link, m.Has14 ? 1 : 2, ctx);
+  if (!m.Has(9999)) ok = CheckDeviceReady(link, m.Has(14) ? 1 : 2, ctx);
 
   slots.PaperNearEnd = link.IsPaperNearEnd();
   slots.JournalNearFull = link.IsJournalNearFull();

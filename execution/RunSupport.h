@@ -1,5 +1,5 @@
 #pragma once
-// Small helpers shared by the runs: lenient field access, the answer and the log.
+// Small helpers shared by the runs: what the context holds, the answer and the log.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,32 +9,6 @@
 #include "receipt/Fields.h"
 
 namespace vorn::exec {
-
-// Field i of a line, empty when the line is shorter: a malformed line must not crash a run.
-inline const std::string& Field(const std::vector<std::string>& fields, std::size_t i) {
-  static const std::string kEmpty;
-  return i < fields.size() ? fields[i] : kEmpty;
-}
-
-// Lenient integer: a field that is not an integer counts as def.
-inline int64_t IntField(const std::vector<std::string>& fields, std::size_t i, int64_t def = 0) {
-  return ReadIntDef(Field(fields, i), def);
-}
-
-inline int SmallInt(int64_t v) {
-  if (v > 2147483647) return 2147483647;
-  if (v < -2147483647) return -2147483647;
-  return static_cast<int>(v);
-}
-
-inline int IntFieldI(const std::vector<std::string>& fields, std::size_t i, int def = 0) {
-  return SmallInt(IntField(fields, i, def));
-}
-
-// Hundredths in the file, units for the link.
-inline double Hundredths(const std::vector<std::string>& fields, std::size_t i) {
-  return static_cast<double>(IntField(fields, i)) / 100.0;
-}
 
 inline void Answer(FileContext& ctx, const std::string& message) {
   if (ctx.writeAnswer) ctx.writeAnswer(message);
@@ -62,6 +36,11 @@ inline const ReceiptMarkers& MarkersOf(const FileContext& ctx) {
 inline const ReceiptLines& LinesOf(const FileContext& ctx) {
   static const ReceiptLines kNoLines;
   return ctx.lines ? *ctx.lines : kNoLines;
+}
+
+inline const ReceiptCommands& CommandsOf(const FileContext& ctx) {
+  static const ReceiptCommands kNone;
+  return ctx.commands ? *ctx.commands : kNone;
 }
 
 // Slots the run may write; a context without slots writes into a scratch set.

@@ -133,21 +133,4 @@ std::string CopyExportArchive(TXvornLinux& link, const ExportCopy& request,
   return written;
 }
 
-bool RunExportLine(TXvornLinux& link, const std::vector<std::string>& f, FileContext& ctx) {
-  if (!link.ExportFiscalData(Field(f, 1), Field(f, 2), Field(f, 3), Field(f, 5), Field(f, 6))) {
-    return false;
-  }
-  const int64_t copyMode = IntField(f, 4);
-  if (f.size() >= 5 && (copyMode == 1 || copyMode == 2)) {
-    ExportCopy request;
-    request.year = f[1];
-    request.month = f[2];
-    request.type = f[3];
-    request.mode = static_cast<int>(copyMode);
-    // The copy's outcome is not part of the answer: the export itself was accepted.
-    CopyExportArchive(link, request, ctx.programFolder, SlotsOf(ctx).FiscalSeries);
-  }
-  return true;
-}
-
 }  // namespace vorn

@@ -54,8 +54,4 @@ std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
 std::string CopyExportArchive(TXvornLinux& link, const ExportCopy& request,
                               const std::string& programFolder, std::string& fiscalSeries);
 
-// One line of code 416: the export request, then the copy when field 4 asks for
-// one. False only when the device refused the request.
-bool RunExportLine(TXvornLinux& link, const std::vector<std::string>& fields, FileContext& ctx);
-
 }  // namespace vorn

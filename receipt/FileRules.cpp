@@ -10,8 +10,7 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 }
 
 bool HasReasonOtherThanSale(const ReceiptMarkers& m) {
-  return m.HasSale || m.Has0 || m.Has10 || m.Has14 || m.Has15 || m.Has17 || m.Has18or19 ||
-         m.Has24 || m.Has27 || m.Has28 || m.Has30 || m.Has32 || m.Has9999;
+  return m.HasSale || m.Any(NoReceipt);
 }
 }  // namespace
 

@@ -1,25 +1,44 @@
 #pragma once
+#include <bitset>
+
+#include "receipt/CommandTable.h"
 
 namespace vorn {
 
-// Which command codes one receipt file holds. Cleared at pickup, set by
+// Which commands one receipt file holds. Cleared at pickup, set by
 // validation, read by device preparation and execution.
 struct ReceiptMarkers {
   bool HasFiscal = false;
   bool HasNonFiscal = false;
   bool HasSale = false;
   bool HasPayment = false;
-  // Fiscal-run markers.
-  bool Has0 = false, Has10 = false, Has14 = false, Has17 = false, Has24 = false;
-  bool Has27 = false, Has28 = false, Has9999 = false;
-  bool Has18or19 = false;
-  bool Has15 = false, Has30 = false, Has32 = false;
-  // Service-run markers.
-  bool Has25 = false, Has42 = false, Has76 = false, Has78 = false, Has79 = false;
-  bool Has81 = false, Has82 = false, Has102 = false, Has103 = false, Has105 = false;
-  bool Has116 = false, Has200 = false, Has201 = false, Has416 = false;
 
+  // A line of this code is in the file (for a command that counts only alone: and it does).
+  bool Has(int code) const {
+    const CommandInfo* info = FindCommand(code);
+    return info && present_.test(info->row);
+  }
+  // Some command of the file has this fact.
+  bool Any(CommandFact fact) const {
+    for (std::size_t row = 0; row < kCommandCount; ++row) {
+      if (present_.test(row) && CommandAt(row).Is(fact)) return true;
+    }
+    return false;
+  }
+  bool Holds(const CommandInfo& info) const { return present_.test(info.row); }
+
+  // Sets what a line of this command stands for.
+  void Mark(const CommandInfo& info);
+  // After the last line: markers that count only for a file of one command line go
+  // when the file has more.
+  void Settle(int commandLines);
   void Clear() { *this = ReceiptMarkers{}; }
+
+ private:
+  std::bitset<kCommandCount> present_;
 };
+
+// Sets the markers that a line with this code stands for; nothing for an unknown code.
+void ClassifyCommand(std::string_view code, ReceiptMarkers& markers);
 
 }  // namespace vorn

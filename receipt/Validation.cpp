@@ -26,7 +26,9 @@ bool ValidateLine(const LineFields& fields, const ReceiptLines& lines, std::size
 }
 
 bool ValidateReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
-                         const ValidationOptions& opts, std::string& error) {
+                         const ValidationOptions& opts, std::string& error,
+                         ReceiptCommands* commands) {
+  if (commands) commands->Reset(lines);
   int counter = 0;
   ReturnsLedger ledger;
   LineFields fields;
@@ -38,21 +40,23 @@ bool ValidateReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
     if (!ValidateLine(fields, lines, i, counter, ledger, opts.decimalSeparator, error)) {
       return false;
     }
-    ClassifyCommand(fields[0], markers);
+    const CommandInfo* command = FindCommand(fields[0]);
+    if (command) markers.Mark(*command);
+    if (commands) commands->Add(command, fields);
   }
-  // A "10" line frees a fiscal file from the sale rule only when it stands alone.
-  if (markers.Has10 && counter > 1) markers.Has10 = false;
+  markers.Settle(counter);
   if (!CheckFileRules(lines, markers, opts.connected, error)) return false;
   return CheckReturns(ledger, error);
 }
 
 bool CheckReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
-                      const ValidationOptions& opts, std::string& error) {
+                      const ValidationOptions& opts, std::string& error,
+                      ReceiptCommands* commands) {
   if (lines.empty()) {
     error = "8005;Fisierul de intrare nu contine date";
     return false;
   }
-  return ValidateReceiptFile(lines, markers, opts, error);
+  return ValidateReceiptFile(lines, markers, opts, error, commands);
 }
 
 }  // namespace vorn

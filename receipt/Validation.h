@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "receipt/Fields.h"
+#include "receipt/ReceiptCommands.h"
 #include "receipt/ReceiptLines.h"
 #include "receipt/ReceiptMarkers.h"
 #include "receipt/ReturnsLedger.h"
@@ -16,14 +17,17 @@ struct ValidationOptions {
 };
 
 // The whole validation pass (lines, then file rules, then returns); markers are set as it goes.
-// true = pass; on false `error` holds the answer file's first message.
+// true = pass; on false `error` holds the answer file's first message. `commands`, when
+// given, receives the lines read for the run (whole only on a pass).
 bool ValidateReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
-                         const ValidationOptions& opts, std::string& error);
+                         const ValidationOptions& opts, std::string& error,
+                         ReceiptCommands* commands = nullptr);
 
 // The empty-file check (8005 "Fisierul de intrare nu contine date") followed by
 // ValidateReceiptFile. The service core calls this, then prepares the device.
 bool CheckReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
-                      const ValidationOptions& opts, std::string& error);
+                      const ValidationOptions& opts, std::string& error,
+                      ReceiptCommands* commands = nullptr);
 
 // One command line: no control byte (8061), then the check of its code, or the
 // port-line and unknown-code rule. `counter` counts the command lines so far, this one included.

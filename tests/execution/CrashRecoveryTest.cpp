@@ -79,9 +79,10 @@ TEST(CrashRecovery, WhatMayRunTwice) {
       {{"20", "21;1;TEXT"}, E::Repeatable},
   };
   for (const auto& [lines, effect] : files) {
-    EXPECT_EQ(EffectOf(MarkersFor(lines), lines), effect) << lines.front();
+    const ReadFile file(lines);
+    EXPECT_EQ(EffectOf(file.markers, file.commands), effect) << lines.front();
   }
-  EXPECT_EQ(CashMoves({"25;D;100", "25;R", "25;P;50", "21;1;25;D"}), 2);
+  EXPECT_EQ(CashMoves(ReadFile({"25;D;100", "25;R", "25;P;50", "21;1;25;D"}).commands), 2);
 }
 
 TEST(CrashRecovery, CountersFromTheDeviceReplies) {

@@ -8,14 +8,13 @@
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "core/FileContext.h"
 #include "device/Clock.h"
 #include "execution/ReceiptExecutor.h"
-#include "receipt/Fields.h"
+#include "receipt/ReceiptCommands.h"
 #include "simulator/FiscalSimulator.h"
 
 namespace vorn::test {
@@ -57,65 +56,16 @@ class ScriptedQuestions : public OperatorQuestions {
   }
 };
 
-// The markers validation would set for these lines (only what execution reads).
-inline ReceiptMarkers MarkersFor(const ReceiptLines& lines) {
-  using M = ReceiptMarkers;
-  static const std::map<std::string, std::vector<bool M::*>> kMarks = {
-      {"0", {&M::HasFiscal, &M::Has0}},
-      {"1", {&M::HasFiscal, &M::HasSale}},
-      {"2", {&M::HasFiscal}},
-      {"3", {&M::HasFiscal, &M::HasPayment}},
-      {"5", {&M::HasFiscal, &M::HasPayment}},
-      {"7", {&M::HasFiscal}},
-      {"8", {&M::HasFiscal}},
-      {"10", {&M::HasFiscal, &M::Has10}},
-      {"11", {&M::HasFiscal}},
-      {"12", {&M::HasFiscal}},
-      {"14", {&M::HasFiscal, &M::Has14}},
-      {"15", {&M::HasFiscal, &M::Has15}},
-      {"17", {&M::HasFiscal, &M::Has17}},
-      {"18", {&M::HasFiscal, &M::Has18or19}},
-      {"19", {&M::HasFiscal, &M::Has18or19}},
-      {"24", {&M::HasFiscal, &M::Has24}},
-      {"27", {&M::HasFiscal, &M::Has27}},
-      {"28", {&M::HasFiscal, &M::Has28}},
-      {"30", {&M::HasFiscal, &M::Has30}},
-      {"31", {&M::HasFiscal}},
-      {"32", {&M::HasFiscal, &M::Has32}},
-      {"100", {&M::HasFiscal}},
-      {"101", {&M::HasFiscal}},
-      {"111", {&M::HasFiscal}},
-      {"9999", {&M::HasFiscal, &M::Has9999}},
-      {"20", {&M::HasNonFiscal}},
-      {"21", {&M::HasNonFiscal}},
-      {"25", {&M::HasNonFiscal, &M::Has25}},
-      {"42", {&M::HasNonFiscal, &M::Has42}},
-      {"76", {&M::HasNonFiscal, &M::Has76}},
-      {"78", {&M::HasNonFiscal, &M::Has78}},
-      {"79", {&M::HasNonFiscal, &M::Has79}},
-      {"81", {&M::HasNonFiscal, &M::Has81}},
-      {"82", {&M::HasNonFiscal, &M::Has82}},
-      {"102", {&M::HasNonFiscal, &M::Has102}},
-      {"103", {&M::HasNonFiscal, &M::Has103}},
-      {"105", {&M::HasNonFiscal, &M::Has105}},
-      {"116", {&M::HasNonFiscal, &M::Has116}},
-      {"200", {&M::HasNonFiscal, &M::Has200}},
-      {"201", {&M::HasNonFiscal, &M::Has201}},
-      {"416", {&M::HasNonFiscal, &M::Has416}},
-  };
-  M m;
-  int commandLines = 0;
-  for (const std::string_view line : lines) {
-    std::vector<std::string> f = SplitFields(std::string(line), ';');
-    if (f.empty()) continue;
-    ++commandLines;
-    if (auto it = kMarks.find(f[0]); it != kMarks.end()) {
-      for (bool M::*mark : it->second) m.*mark = true;
-    }
+// The lines as validation would hand them to the run (markers and read commands), without
+// the checks: some tests run lines that validation would refuse.
+struct ReadFile {
+  explicit ReadFile(const ReceiptLines& fileLines) : lines(fileLines) {
+    ReadCommands(lines, commands, &markers);
   }
-  if (commandLines > 1) m.Has10 = false;
-  return m;
-}
+  ReceiptLines lines;
+  ReceiptMarkers markers;
+  ReceiptCommands commands;
+};
 
 class ExecTest : public ::testing::Test {
  protected:
@@ -141,6 +91,7 @@ class ExecTest : public ::testing::Test {
     ctx.slots = &answerSlots;
     ctx.markers = &markers;
     ctx.lines = &lines;
+    ctx.commands = &commands;
     ctx.processingLog = &log;
     ctx.questions = &questions;
     ctx.programFolder = (dir.path() + "/").toStdString();
@@ -151,7 +102,7 @@ class ExecTest : public ::testing::Test {
   // Prepares and executes the lines as the service does; true when both passed.
   bool RunFile(const ReceiptLines& fileLines) {
     lines = fileLines;
-    markers = MarkersFor(lines);
+    ReadCommands(lines, commands, &markers);
     answerSlots.ClearForNewFile();
     answers.clear();
     FileContext ctx = Context();
@@ -180,6 +131,7 @@ class ExecTest : public ::testing::Test {
   AnswerSlots answerSlots;
   ReceiptMarkers markers;
   ReceiptLines lines;
+  ReceiptCommands commands;
   std::vector<std::string> log;
   ScriptedQuestions questions;
   std::vector<std::string> answers;

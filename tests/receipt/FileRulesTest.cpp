@@ -76,14 +76,14 @@ TEST(Markers, SetByCodeAndGroup) {
   EXPECT_FALSE(m.HasNonFiscal);
 
   EXPECT_EQ(Validate({"25;D;100"}, true, &m), "");
-  EXPECT_TRUE(m.HasNonFiscal && m.Has25);
+  EXPECT_TRUE(m.HasNonFiscal && m.Has(25));
   EXPECT_FALSE(m.HasFiscal);
 
   EXPECT_EQ(Validate({"19"}, true, &m), "");
-  EXPECT_TRUE(m.HasFiscal && m.Has18or19);
+  EXPECT_TRUE(m.HasFiscal && m.Has(19));
 
   EXPECT_EQ(Validate({"10;A;B"}, true, &m), "");
-  EXPECT_TRUE(m.Has10);
+  EXPECT_TRUE(m.Has(10));
 
   EXPECT_EQ(Validate({"16;1;0;1;123"}, true, &m), "");
   EXPECT_FALSE(m.HasFiscal || m.HasNonFiscal);
@@ -94,11 +94,11 @@ TEST(Markers, SetByCodeAndGroup) {
         "78", "79", "81", "82", "102", "103", "105", "116", "200", "201",  "416"}) {
     ClassifyCommand(code, all);
   }
-  EXPECT_TRUE(all.Has0 && all.Has14 && all.Has15 && all.Has17 && all.Has24 && all.Has27 &&
-              all.Has28 && all.Has30 && all.Has32 && all.Has9999 && all.Has42 && all.Has76 &&
-              all.Has78 && all.Has79 && all.Has81 && all.Has82 && all.Has102 && all.Has103 &&
-              all.Has105 && all.Has116 && all.Has200 && all.Has201 && all.Has416);
-  EXPECT_FALSE(all.HasSale || all.HasPayment || all.Has10);
+  EXPECT_TRUE(all.Has(0) && all.Has(14) && all.Has(15) && all.Has(17) && all.Has(24) && all.Has(27) &&
+              all.Has(28) && all.Has(30) && all.Has(32) && all.Has(9999) && all.Has(42) && all.Has(76) &&
+              all.Has(78) && all.Has(79) && all.Has(81) && all.Has(82) && all.Has(102) && all.Has(103) &&
+              all.Has(105) && all.Has(116) && all.Has(200) && all.Has(201) && all.Has(416));
+  EXPECT_FALSE(all.HasSale || all.HasPayment || all.Has(10));
 }
 
 TEST(ReturnsLedger, NetQuantityPerArticleAndVatCode) {

@@ -1,0 +1,291 @@
+// One run per receipt command; the table in receipt/Commands.def names them.
+#include "execution/CommandRuns.h"
+
+#include <array>
+
+#include "execution/AnswerText.h"
+#include "execution/ReceiptExecutor.h"
+#include "execution/RunSupport.h"
+#include "execution/XmlExport.h"
+
+namespace vorn {
+
+using namespace exec;
+
+CommandRun::CommandRun(ReceiptExecutor& e, FileContext& c, bool f)
+    : exec(e), ctx(c), markers(MarkersOf(c)), slots(SlotsOf(c)), fiscal(f) {}
+
+TXvornLinux& CommandRun::Link() const { return *exec.Link(); }
+
+bool ShowDisplayLine(CommandRun& run, const CommandLine& line) {
+  return run.Link().ShowOnDisplay(DisplayText(line.Str(1), line.Str(2)));
+}
+
+bool PrintBarcodeLine(CommandRun& run, const CommandLine& line) {
+  return run.Link().PrintBarcode(line.SmallInt(1), line.SmallInt(2), line.Str(4),
+                                 line.SmallInt(3));
+}
+
+namespace {
+
+using Line = CommandLine;
+
+double Units(int64_t hundredths) { return static_cast<double>(hundredths) / 100.0; }
+
+bool RunNothing(CommandRun&, const Line&) { return true; }
+
+// ---- the fiscal receipt
+
+bool RunSale(CommandRun& run, const Line& line) {
+  SaleItem item;
+  item.unit = line.Str(2).substr(0, 4);
+  item.department = static_cast<uint32_t>(line.Int(3));
+  item.vat = static_cast<uint32_t>(line.Int(4));
+  item.price = Units(line.Hundredths(5));
+  item.quantity = static_cast<double>(line.Int(6)) / 100000.0;
+  item.denominator = static_cast<double>(line.Int(7, 1));
+  item.storno = line.Field(8) == "-";
+  run.saleSent = true;
+  return run.exec.SellWithRecovery(run.ctx, line.Str(1), item);
+}
+
+// A value taken back (advance or packaging): a storno sale of one unit.
+bool SellReturn(CommandRun& run, const Line& line, const char* name) {
+  SaleItem item;
+  item.price = Units(line.Hundredths(1));
+  item.quantity = 1;
+  item.denominator = 1;
+  item.department = 1;
+  item.vat = static_cast<uint32_t>(line.Int(2));
+  item.storno = true;
+  run.saleSent = true;
+  return run.Link().SellItem(name, item);
+}
+bool RunAdvanceReversal(CommandRun& run, const Line& line) {
+  return SellReturn(run, line, "STORNO PLATA AVANS");
+}
+bool RunReturnablePackaging(CommandRun& run, const Line& line) {
+  return SellReturn(run, line, "AMBALAJ RETURNABIL");
+}
+
+bool RunFiscalText(CommandRun& run, const Line& line) {
+  return run.Link().PrintFiscalText(line.Str(1), line.Str(2), line.SmallInt(3));
+}
+bool RunClientFiscalCode(CommandRun& run, const Line& line) {
+  return run.Link().PrintFiscalText3010(line.Str(1), line.Str(2));
+}
+bool RunAltFiscalText(CommandRun& run, const Line& line) {
+  return run.Link().PrintFiscalText3008(line.Str(1), line.Str(2));
+}
+
+bool RunPayment(CommandRun& run, const Line& line) {
+  return run.exec.PayWithRecovery(run.ctx, line.SmallInt(2, 1), Units(line.Hundredths(1)));
+}
+
+bool FlagOn(const Line& line, std::size_t i) { return line.Has(i) && line.Field(i) != "0"; }
+
+bool RunDiscountMarkup(CommandRun& run, const Line& line) {
+  TXvornLinux& link = run.Link();
+  if (FlagOn(line, 2) && !link.Subtotal()) return false;
+  const bool discount = FlagOn(line, 1);
+  if (FlagOn(line, 6)) {
+    const double amount = Units(line.Hundredths(5));
+    return discount ? link.DiscountValue(amount) : link.MarkupValue(amount);
+  }
+  const double percent = Units(line.Hundredths(4));
+  return discount ? link.DiscountPercent(percent) : link.MarkupPercent(percent);
+}
+
+bool RunSubtotal(CommandRun& run, const Line&) { return run.Link().Subtotal(); }
+
+bool RunChangeOperator(CommandRun& run, const Line& line) {
+  SimpleItem item;
+  item.department = static_cast<uint32_t>(line.Int(1));
+  return run.Link().SellItemSimple(item);
+}
+
+// A paid receipt shows the customer display lines once it is closed.
+bool RunCustomerDisplay(CommandRun& run, const Line& line) {
+  if (!run.markers.HasPayment) return ShowDisplayLine(run, line);
+  run.displayLines.push_back(line);
+  return true;
+}
+
+bool RunTrailerText(CommandRun& run, const Line& line) {
+  TrailerText t;
+  t.font = line.Str(1);
+  t.text = line.Field(2).empty() ? std::string(" ") : line.Str(2);
+  t.alignment = line.SmallInt(3);
+  run.trailers.push_back(std::move(t));
+  return true;
+}
+
+// A fiscal receipt prints its barcodes after the close; elsewhere they print at once.
+bool RunBarcode(CommandRun& run, const Line& line) {
+  if (!run.fiscal) return PrintBarcodeLine(run, line);
+  run.barcodeLines.push_back(line);
+  return true;
+}
+
+// ---- the receipt in progress
+
+bool RunFinalizePending(CommandRun& run, const Line&) {
+  return run.Link().FinishReceiptPartialCut(0);
+}
+bool RunCancelReceipt(CommandRun& run, const Line&) {
+  return run.Link().VoidReceipt() && run.Link().FinishReceiptPartialCut(0);
+}
+bool RunReceiptState(CommandRun& run, const Line&) {
+  return run.exec.ReportReceiptState(run.ctx);
+}
+
+// ---- reports and readings of a fiscal file
+
+bool RunZReport(CommandRun& run, const Line&) { return run.Link().DailyZReport(0); }
+bool RunXReport(CommandRun& run, const Line&) { return run.Link().XReport(); }
+bool RunDepartmentReport(CommandRun& run, const Line&) { return run.Link().Command2103(); }
+
+bool RunDailyTotals(CommandRun& run, const Line&) {
+  run.dailyTotalsRead = true;
+  return run.Link().ReadDailyTotals();
+}
+
+bool RunMemoryReportByNumber(CommandRun& run, const Line& line) {
+  return run.Link().FiscalMemoryReportByNumbers(line.SmallInt(2), line.SmallInt(3));
+}
+
+bool RunMemoryReportByDate(CommandRun& run, const Line& line) {
+  TXvornLinux& link = run.Link();
+  // Without fields: the whole fiscal memory.
+  if (line.Count() == 1) return link.FiscalMemoryReportByDates(3, 0, 0, 0, 0, 0, 0);
+  return link.FiscalMemoryReportByDates(line.SmallInt(1), line.SmallInt(2), line.SmallInt(3),
+                                        line.SmallInt(4), line.SmallInt(5), line.SmallInt(6),
+                                        line.SmallInt(7));
+}
+
+bool RunReadFiscalSeries(CommandRun& run, const Line&) {
+  std::string series;
+  int result = 0;
+  const bool ok = run.Link().ReadFiscalSeries(series, result);
+  run.slots.FiscalSeries = series;
+  return ok;
+}
+
+bool RunReadTotalizer(CommandRun& run, const Line& line) {
+  run.totalizerRead = true;
+  std::string value;
+  return run.Link().ReadTotalizer(line.SmallInt(1), value);
+}
+
+bool RunReadTotalizers(CommandRun& run, const Line&) { return run.Link().ReadTotalizers(); }
+
+// ---- non-fiscal files
+
+bool RunNonFiscalText(CommandRun& run, const Line& line) {
+  return run.Link().PrintNonFiscalText(line.Str(1), line.Str(2));
+}
+
+bool RunCashInOut(CommandRun& run, const Line& line) {
+  TXvornLinux& link = run.Link();
+  const std::string letter = line.Str(1);
+  if (!link.CashOperation(letter, letter == "R" ? 0.0 : Units(line.Hundredths(2)))) return false;
+  run.drawerCashRead = true;
+  run.drawerCash = link.LastReply;
+  return true;
+}
+
+bool RunDeviceInfo(CommandRun& run, const Line&) {
+  run.vatRatesRead = true;
+  return run.Link().ReadVatRates();
+}
+
+bool RunSetVatRates(CommandRun& run, const Line& line) {
+  std::array<int, 6> rates{};
+  for (std::size_t i = 0; i < rates.size(); ++i) rates[i] = line.SmallInt(i + 1);
+  return run.Link().ProgramVatRates(rates);
+}
+
+// Two-digit group g (0-based) of a field; a missing or non-numeric group counts as 0.
+int Group(std::string_view field, std::size_t g) {
+  const std::size_t at = g * 2;
+  if (at >= field.size()) return 0;
+  return static_cast<int>(ReadIntDefView(field.substr(at, 2), 0));
+}
+
+bool RunSetDateTime(CommandRun& run, const Line& line) {
+  const std::string_view date = line.Field(1);
+  const std::string_view time = line.Field(2);
+  return run.Link().SetDateTime(Group(date, 0), Group(date, 1), Group(date, 2), Group(time, 0),
+                                Group(time, 1));
+}
+
+bool RunTypedZReport(CommandRun& run, const Line& line) {
+  return run.Link().ZReportOfType(line.SmallInt(1, -1));
+}
+bool RunTypedXReport(CommandRun& run, const Line& line) {
+  return run.Link().XReportOfType(line.SmallInt(1, -1));
+}
+
+bool RunJournalReportByDate(CommandRun& run, const Line& line) {
+  return run.Link().JournalReportByDates(line.SmallInt(1), line.SmallInt(2), line.SmallInt(3),
+                                         line.SmallInt(4), line.SmallInt(5), line.SmallInt(6));
+}
+bool RunJournalReportByDateAndReceipt(CommandRun& run, const Line& line) {
+  return run.Link().JournalReportByDateAndReceipts(line.SmallInt(1), line.SmallInt(2),
+                                                   line.SmallInt(3), line.SmallInt(4),
+                                                   line.SmallInt(5));
+}
+bool RunJournalReportByZ(CommandRun& run, const Line& line) {
+  return run.Link().JournalReportByZRange(line.SmallInt(1), line.SmallInt(2));
+}
+bool RunJournalReportFromLine(CommandRun& run, const Line& line) {
+  return run.Link().JournalReportByLine(line.Int(1));
+}
+bool RunJournalReportByZAndReceipt(CommandRun& run, const Line& line) {
+  run.journalReplyRead = true;
+  return run.Link().JournalReportByZAndReceipts(line.SmallInt(1), line.SmallInt(2),
+                                                line.SmallInt(3));
+}
+
+bool RunCommand105(CommandRun& run, const Line&) { return run.Link().Command5005(); }
+
+bool RunBeep(CommandRun& run, const Line& line) {
+  return run.Link().Beep(line.SmallInt(1), line.SmallInt(2));
+}
+
+// The export request, then the copy when field 4 asks for one. False only when
+// the device refused the request.
+bool RunExportXml(CommandRun& run, const Line& line) {
+  TXvornLinux& link = run.Link();
+  if (!link.ExportFiscalData(line.Str(1), line.Str(2), line.Str(3), line.Str(5), line.Str(6))) {
+    return false;
+  }
+  const int64_t copyMode = line.Int(4);
+  if (line.Count() >= 5 && (copyMode == 1 || copyMode == 2)) {
+    ExportCopy request;
+    request.year = line.Str(1);
+    request.month = line.Str(2);
+    request.type = line.Str(3);
+    request.mode = static_cast<int>(copyMode);
+    // The copy's outcome is not part of the answer: the export itself was accepted.
+    CopyExportArchive(link, request, run.ctx.programFolder, run.slots.FiscalSeries);
+  }
+  return true;
+}
+
+using Run = bool (*)(CommandRun&, const Line&);
+
+const Run kRuns[] = {
+#define VORN_COMMAND(code, name, group, check, run, facts, effect) run,
+#include "receipt/Commands.def"
+};
+static_assert(sizeof(kRuns) / sizeof(kRuns[0]) == kCommandCount, "one run per command");
+
+}  // namespace
+
+bool RunCommand(CommandRun& run, const CommandLine& line) {
+  const CommandInfo* command = line.Command();
+  return command ? kRuns[command->row](run, line) : true;
+}
+
+}  // namespace vorn

@@ -1,0 +1,54 @@
+#pragma once
+// What carries out each receipt command, and what a run keeps between its lines.
+#include <string>
+#include <vector>
+
+#include "core/FileContext.h"
+#include "receipt/ReceiptCommands.h"
+
+namespace vorn {
+
+class ReceiptExecutor;
+class TXvornLinux;
+
+struct TrailerText {
+  std::string font;
+  std::string text;
+  int alignment = 0;
+};
+
+// One file's run as its commands see it.
+struct CommandRun {
+  CommandRun(ReceiptExecutor& exec, FileContext& ctx, bool fiscal);
+
+  TXvornLinux& Link() const;
+
+  ReceiptExecutor& exec;
+  FileContext& ctx;
+  const ReceiptMarkers& markers;
+  AnswerSlots& slots;
+  const bool fiscal;  // the fiscal run; otherwise the report and service run
+
+  // Fiscal run: what goes out after the close.
+  std::vector<CommandLine> displayLines;
+  std::vector<CommandLine> barcodeLines;
+  std::vector<TrailerText> trailers;
+  bool saleSent = false;  // the device may hold a receipt of this file
+  // What the answer reports besides its first line.
+  bool dailyTotalsRead = false;
+  bool totalizerRead = false;
+  bool drawerCashRead = false;
+  std::string drawerCash;
+  bool vatRatesRead = false;
+  bool journalReplyRead = false;
+};
+
+// Carries out one line through its command's run; a port line sends nothing.
+// False when the device refused it (the link holds the error).
+bool RunCommand(CommandRun& run, const CommandLine& line);
+
+// A customer display line (code 10's fields) and a barcode line (code 16's).
+bool ShowDisplayLine(CommandRun& run, const CommandLine& line);
+bool PrintBarcodeLine(CommandRun& run, const CommandLine& line);
+
+}  // namespace vorn
