@@ -201,25 +201,35 @@ void HttpFront::PostReceipt(const HttpRequest& request, const HttpResponder& res
                                                      QCryptographicHash::Sha256);
 
   if (const StoredReceipt* earlier = store_.FindByKey(key.toStdString())) {
-    if (earlier->digest != digest) {
-      SendReply(responder, ErrorReply(422,
-                                      QStringLiteral("this Idempotency-Key was used for a "
-                                                     "different receipt"),
-                                      cors));
-      return;
-    }
-    const std::string id = earlier->id;
-    cors.push_back({"Idempotent-Replayed", "true"});
-    if (earlier->state == ReceiptState::Queued) {
-      WaitFor(id, wait, responder, std::move(cors));
-    } else {
-      Reply reply = StateReply(id);
-      reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
-      SendReply(responder, reply);
-    }
+    ReplayReceipt(*earlier, digest, wait, responder, std::move(cors));
     return;
   }
+  QueueReceipt(key, digest, body.fileBytes, wait, responder, std::move(cors));
+}
 
+void HttpFront::ReplayReceipt(const StoredReceipt& earlier, const QByteArray& digest, int wait,
+                              const HttpResponder& responder, HeaderPairs cors) {
+  if (earlier.digest != digest) {
+    SendReply(responder, ErrorReply(422,
+                                    QStringLiteral("this Idempotency-Key was used for a "
+                                                   "different receipt"),
+                                    cors));
+    return;
+  }
+  const std::string id = earlier.id;
+  cors.push_back({"Idempotent-Replayed", "true"});
+  if (earlier.state == ReceiptState::Queued) {
+    WaitFor(id, wait, responder, std::move(cors));
+  } else {
+    Reply reply = StateReply(id);
+    reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
+    SendReply(responder, reply);
+  }
+}
+
+void HttpFront::QueueReceipt(const QByteArray& key, const QByteArray& digest,
+                             const std::string& fileBytes, int wait, const HttpResponder& responder,
+                             HeaderPairs cors) {
   const std::string id = NewReceiptId();
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
   store_.Prune(now);
@@ -228,7 +238,7 @@ void HttpFront::PostReceipt(const HttpRequest& request, const HttpResponder& res
   // Under a key it is recorded for good before it is queued: a retry must never
   // find it missing, not even after a power cut. Without one, it is recorded soon.
   const bool recorded = key.isEmpty() || SaveStore(true);
-  if (!recorded || !queue_.Enqueue(id, body.fileBytes, error)) {
+  if (!recorded || !queue_.Enqueue(id, fileBytes, error)) {
     if (!recorded) error = "the Idempotency-Key store cannot be written";
     Log(error);
     store_.Remove(id);

@@ -46,6 +46,11 @@ class HttpFront : public QObject {
 
   void Dispatch(const HttpRequest& request, const HttpResponder& responder);
   void PostReceipt(const HttpRequest& request, const HttpResponder& responder, HeaderPairs cors);
+  // A POST under a key already used: the earlier receipt's state, or 422.
+  void ReplayReceipt(const StoredReceipt& earlier, const QByteArray& digest, int wait,
+                     const HttpResponder& responder, HeaderPairs cors);
+  void QueueReceipt(const QByteArray& key, const QByteArray& digest, const std::string& fileBytes,
+                    int wait, const HttpResponder& responder, HeaderPairs cors);
   Reply StateReply(const std::string& id);
   void WaitFor(const std::string& id, int seconds, const HttpResponder& responder,
                HeaderPairs cors);

@@ -43,10 +43,8 @@ class Writer {
   std::string out_;
 };
 
-}  // namespace
-
-std::string RenderMetrics(const MetricsSnapshot& m) {
-  Writer w;
+// The process and the work folder.
+void WriteProcess(Writer& w, const MetricsSnapshot& m) {
   w.Family("vorndrv_build_info", "gauge", "The driver's version.");
   w.Sample("vorndrv_build_info", "version=\"" + m.version + "\"", "1");
   w.Family("process_start_time_seconds", "gauge", "Start time of the process, Unix seconds.");
@@ -57,7 +55,9 @@ std::string RenderMetrics(const MetricsSnapshot& m) {
   w.Sample("vorndrv_device_connected", "", m.connected ? "1" : "0");
   w.Family("vorndrv_files_waiting", "gauge", "Receipt files in the work folder.");
   w.Sample("vorndrv_files_waiting", "", std::to_string(m.filesWaiting));
+}
 
+void WriteAnswers(Writer& w, const MetricsSnapshot& m) {
   w.Family("vorndrv_answers_total", "counter", "Answer files written, by result.");
   uint64_t errors = 0;
   for (const auto& [code, n] : m.answerErrors) errors += n;
@@ -67,7 +67,9 @@ std::string RenderMetrics(const MetricsSnapshot& m) {
   for (const auto& [code, n] : m.answerErrors) {
     w.Sample("vorndrv_answer_errors_total", "code=\"" + code + "\"", std::to_string(n));
   }
+}
 
+void WriteDeviceErrors(Writer& w, const MetricsSnapshot& m) {
   w.Family("vorndrv_device_errors_total", "counter",
            "Refusals and faults of the device link, by code.");
   std::map<int, uint64_t> device = m.deviceErrors;
@@ -77,7 +79,10 @@ std::string RenderMetrics(const MetricsSnapshot& m) {
              "code=\"" + std::to_string(code) + "\",reason=\"" + ReasonOf(code) + "\"",
              std::to_string(n));
   }
+}
 
+// What the device and the answers last told; a value not known yet is left out.
+void WriteReadings(Writer& w, const MetricsSnapshot& m) {
   if (m.journalFreeLines >= 0) {
     w.Family("vorndrv_journal_free_lines", "gauge", "Free lines in the device's journal memory.");
     w.Sample("vorndrv_journal_free_lines", "", std::to_string(m.journalFreeLines));
@@ -97,13 +102,26 @@ std::string RenderMetrics(const MetricsSnapshot& m) {
              "Seconds since the last Z report this driver saw the device carry out.");
     w.Sample("vorndrv_last_z_report_age_seconds", "", Number(*m.lastZReportAgeSeconds));
   }
+}
 
+void WriteHttp(Writer& w, const MetricsSnapshot& m) {
   w.Family("vorndrv_http_requests_total", "counter",
            "Responses of the local HTTP interface, by status.");
   for (const auto& [status, n] : m.httpRequests) {
     w.Sample("vorndrv_http_requests_total", "status=\"" + std::to_string(status) + "\"",
              std::to_string(n));
   }
+}
+
+}  // namespace
+
+std::string RenderMetrics(const MetricsSnapshot& m) {
+  Writer w;
+  WriteProcess(w, m);
+  WriteAnswers(w, m);
+  WriteDeviceErrors(w, m);
+  WriteReadings(w, m);
+  WriteHttp(w, m);
   return w.Take();
 }
 

@@ -23,6 +23,159 @@ bool ParseSwitch(const QString& word, bool* on) {
   return false;
 }
 
+// Answers one control line, given as its words (the control word first, as typed).
+using ControlHandler = std::function<QString(FiscalSimulator&, const QStringList&)>;
+
+const QString kOk = QStringLiteral("OK");
+
+// "WORD [on|off]": on when the switch is left out.
+ControlHandler Switch(void (FiscalSimulator::*set)(bool)) {
+  return [set](FiscalSimulator& s, const QStringList& w) -> QString {
+    bool on = true;
+    if (w.size() > 1 && !ParseSwitch(w[1], &on)) return "ERR expected on or off";
+    (s.*set)(on);
+    return kOk;
+  };
+}
+
+// "WORD N" with N from 0 to a billion.
+template <typename T>
+ControlHandler Number(void (FiscalSimulator::*set)(T)) {
+  return [set](FiscalSimulator& s, const QStringList& w) -> QString {
+    bool good = false;
+    qint64 v = w.size() > 1 ? w[1].toLongLong(&good) : 0;
+    if (!good || v < 0 || v > 1000000000) return "ERR expected a number";
+    (s.*set)(static_cast<T>(v));
+    return kOk;
+  };
+}
+
+QString FormUnprogrammed(FiscalSimulator& s, const QStringList& w) {
+  bool good = false;
+  int form = w.size() > 1 ? w[1].toInt(&good) : 0;
+  bool on = true;
+  if (!good || form < 1 || form > 7) return "ERR expected a payment form 1..7";
+  if (w.size() > 2 && !ParseSwitch(w[2], &on)) return "ERR expected on or off";
+  s.SetPaymentFormUnprogrammed(form, on);
+  return kOk;
+}
+
+QString Refuse(FiscalSimulator& s, const QStringList& w) {
+  bool good = false, goodExt = true;
+  int code = w.size() > 1 ? w[1].toInt(&good) : 0;
+  int ext = w.size() > 2 ? w[2].toInt(&goodExt) : 0;
+  if (!good || !goodExt || code < 0 || code > 99) return "ERR expected a code 0..99";
+  s.RefuseNextCommand(code, ext);
+  return kOk;
+}
+
+QString Hold(FiscalSimulator& s, const QStringList& w) {
+  bool good = true;
+  int n = w.size() > 2 ? w[2].toInt(&good) : 1;
+  if (w.size() < 2 || !good || n < 1) return "ERR expected a command code and a count";
+  s.HoldReplyTo(w[1], n);
+  return kOk;
+}
+
+QString HoldNth(FiscalSimulator& s, const QStringList& w) {
+  bool good = false;
+  int n = w.size() > 1 ? w[1].toInt(&good) : 0;
+  if (!good || n < 1) return "ERR expected a number 1 or more";
+  s.HoldReplyToNth(n);
+  return kOk;
+}
+
+QString Held(FiscalSimulator& s, const QStringList&) {
+  QString c = s.HeldCommand();
+  return c.isEmpty() ? QStringLiteral("NONE") : "HELD " + c;
+}
+
+// "model extended|classic", or "classic" and "extended" alone.
+QString Model(FiscalSimulator& s, const QStringList& w) {
+  QString cmd = w[0].toLower();
+  QString which = cmd == "model" ? (w.size() > 1 ? w[1].toLower() : QString()) : cmd;
+  if (which != "classic" && which != "extended") return "ERR expected extended or classic";
+  s.SetExtendedModel(which == "extended");
+  return kOk;
+}
+
+QString ReceiptOpen(FiscalSimulator& s, const QStringList& w) {
+  if (w.size() > 1 && w[1].toLower().startsWith("non")) {
+    s.SetReceiptInProgress(0, true);
+    return kOk;
+  }
+  bool good = false;
+  int stage = w.size() > 1 ? w[1].toInt(&good) : 0;
+  if (!good || stage < 0 || stage > 6) return "ERR expected a stage 0..6 or nonfiscal";
+  s.SetReceiptInProgress(stage);
+  return kOk;
+}
+
+QString Series(FiscalSimulator& s, const QStringList& w) {
+  if (w.size() < 2) return "ERR expected a series";
+  s.SetFiscalSeries(w[1]);
+  return kOk;
+}
+
+// A word that takes no argument and answers OK.
+ControlHandler Action(void (FiscalSimulator::*act)()) {
+  return [act](FiscalSimulator& s, const QStringList&) -> QString {
+    (s.*act)();
+    return kOk;
+  };
+}
+
+// A word that answers with text about the simulator.
+ControlHandler Text(QString (*read)(const FiscalSimulator&)) {
+  return [read](FiscalSimulator& s, const QStringList&) { return read(s); };
+}
+
+// Every control word; ControlHelp() says what each does.
+const std::map<QString, ControlHandler>& ControlWords() {
+  using S = FiscalSimulator;
+  static const std::map<QString, ControlHandler> words = {
+      {"paper-out", Switch(&S::SetPaperOut)},
+      {"paper-near-end", Switch(&S::SetPaperNearEnd)},
+      {"cover-open", Switch(&S::SetCoverOpen)},
+      {"cutter-error", Switch(&S::SetCutterError)},
+      {"journal-full", Switch(&S::SetJournalFull)},
+      {"journal-near-full", Switch(&S::SetJournalNearFull)},
+      {"journal-missing", Switch(&S::SetJournalMissing)},
+      {"display-missing", Switch(&S::SetDisplayMissing)},
+      {"fm-full", Switch(&S::SetFiscalMemoryFull)},
+      {"fm-missing", Switch(&S::SetFiscalMemoryMissing)},
+      {"not-fiscalized", Switch(&S::SetNotFiscalized)},
+      {"24h", Switch(&S::Set24hSinceFirstReceipt)},
+      {"silent", Switch(&S::SetSilent)},
+      {"export-bad-hex", Switch(&S::SetExportBadHex)},
+      {"journal-free-lines", Number(&S::SetJournalFreeLines)},
+      {"nak", Number(&S::NakNextFrames)},
+      {"cut", Number(&S::CutNextReply)},
+      {"chunk", Number(&S::SetChunkSize)},
+      {"delay", Number(&S::SetReplyDelayMs)},
+      {"report-busy", Number(&S::SetReportBusyMs)},
+      {"export-delay", Number(&S::SetExportReadyDelayMs)},
+      {"export-size", Number(&S::SetExportSize)},
+      {"form-unprogrammed", FormUnprogrammed},
+      {"refuse", Refuse},
+      {"hold", Hold},
+      {"hold-nth", HoldNth},
+      {"held", Held},
+      {"release", Action(&S::ReleaseHeldReply)},
+      {"drop", Action(&S::DropConnectionOnNextCommand)},
+      {"model", Model},
+      {"classic", Model},
+      {"extended", Model},
+      {"receipt-open", ReceiptOpen},
+      {"series", Series},
+      {"status", Text([](const S& s) { return s.StatusText(); })},
+      {"roll", Text([](const S& s) { return s.PaperRoll(); })},
+      {"log", Text([](const S& s) { return s.CommandLog().join('\n'); })},
+      {"help", Text([](const S&) { return S::ControlHelp(); })},
+  };
+  return words;
+}
+
 }  // namespace
 
 QString FiscalSimulator::ControlHelp() {
@@ -73,121 +226,10 @@ QString FiscalSimulator::ControlHelp() {
 QString FiscalSimulator::ApplyControl(const QString& line) {
   QStringList w = line.simplified().split(' ', Qt::SkipEmptyParts);
   if (w.isEmpty()) return QStringLiteral("ERR empty command");
-  QString cmd = w[0].toLower();
-  const QString ok = QStringLiteral("OK");
-
-  static const std::map<QString, std::function<void(FiscalSimulator*, bool)>> switches = {
-      {"paper-out", &FiscalSimulator::SetPaperOut},
-      {"paper-near-end", &FiscalSimulator::SetPaperNearEnd},
-      {"cover-open", &FiscalSimulator::SetCoverOpen},
-      {"cutter-error", &FiscalSimulator::SetCutterError},
-      {"journal-full", &FiscalSimulator::SetJournalFull},
-      {"journal-near-full", &FiscalSimulator::SetJournalNearFull},
-      {"journal-missing", &FiscalSimulator::SetJournalMissing},
-      {"display-missing", &FiscalSimulator::SetDisplayMissing},
-      {"fm-full", &FiscalSimulator::SetFiscalMemoryFull},
-      {"fm-missing", &FiscalSimulator::SetFiscalMemoryMissing},
-      {"not-fiscalized", &FiscalSimulator::SetNotFiscalized},
-      {"24h", &FiscalSimulator::Set24hSinceFirstReceipt},
-      {"silent", &FiscalSimulator::SetSilent},
-      {"export-bad-hex", &FiscalSimulator::SetExportBadHex},
-  };
-  static const std::map<QString, std::function<void(FiscalSimulator*, qint64)>> numbers = {
-      {"journal-free-lines", &FiscalSimulator::SetJournalFreeLines},
-      {"nak", [](FiscalSimulator* s, qint64 v) { s->NakNextFrames(static_cast<int>(v)); }},
-      {"cut", [](FiscalSimulator* s, qint64 v) { s->CutNextReply(static_cast<int>(v)); }},
-      {"chunk", [](FiscalSimulator* s, qint64 v) { s->SetChunkSize(static_cast<int>(v)); }},
-      {"delay", [](FiscalSimulator* s, qint64 v) { s->SetReplyDelayMs(static_cast<int>(v)); }},
-      {"report-busy",
-       [](FiscalSimulator* s, qint64 v) { s->SetReportBusyMs(static_cast<int>(v)); }},
-      {"export-delay",
-       [](FiscalSimulator* s, qint64 v) { s->SetExportReadyDelayMs(static_cast<int>(v)); }},
-      {"export-size", &FiscalSimulator::SetExportSize},
-  };
-
-  if (auto it = switches.find(cmd); it != switches.end()) {
-    bool on = true;
-    if (w.size() > 1 && !ParseSwitch(w[1], &on)) return "ERR expected on or off";
-    it->second(this, on);
-    return ok;
-  }
-  if (auto it = numbers.find(cmd); it != numbers.end()) {
-    bool good = false;
-    qint64 v = w.size() > 1 ? w[1].toLongLong(&good) : 0;
-    if (!good || v < 0 || v > 1000000000) return "ERR expected a number";
-    it->second(this, v);
-    return ok;
-  }
-  if (cmd == "form-unprogrammed") {
-    bool good = false;
-    int form = w.size() > 1 ? w[1].toInt(&good) : 0;
-    bool on = true;
-    if (!good || form < 1 || form > 7) return "ERR expected a payment form 1..7";
-    if (w.size() > 2 && !ParseSwitch(w[2], &on)) return "ERR expected on or off";
-    SetPaymentFormUnprogrammed(form, on);
-    return ok;
-  }
-  if (cmd == "refuse") {
-    bool good = false, goodExt = true;
-    int code = w.size() > 1 ? w[1].toInt(&good) : 0;
-    int ext = w.size() > 2 ? w[2].toInt(&goodExt) : 0;
-    if (!good || !goodExt || code < 0 || code > 99) return "ERR expected a code 0..99";
-    RefuseNextCommand(code, ext);
-    return ok;
-  }
-  if (cmd == "hold") {
-    bool good = true;
-    int n = w.size() > 2 ? w[2].toInt(&good) : 1;
-    if (w.size() < 2 || !good || n < 1) return "ERR expected a command code and a count";
-    HoldReplyTo(w[1], n);
-    return ok;
-  }
-  if (cmd == "hold-nth") {
-    bool good = false;
-    int n = w.size() > 1 ? w[1].toInt(&good) : 0;
-    if (!good || n < 1) return "ERR expected a number 1 or more";
-    HoldReplyToNth(n);
-    return ok;
-  }
-  if (cmd == "held") {
-    QString c = HeldCommand();
-    return c.isEmpty() ? QStringLiteral("NONE") : "HELD " + c;
-  }
-  if (cmd == "release") {
-    ReleaseHeldReply();
-    return ok;
-  }
-  if (cmd == "drop") {
-    DropConnectionOnNextCommand();
-    return ok;
-  }
-  if (cmd == "model" || cmd == "classic" || cmd == "extended") {
-    QString which = cmd == "model" ? (w.size() > 1 ? w[1].toLower() : QString()) : cmd;
-    if (which != "classic" && which != "extended") return "ERR expected extended or classic";
-    SetExtendedModel(which == "extended");
-    return ok;
-  }
-  if (cmd == "receipt-open") {
-    if (w.size() > 1 && w[1].toLower().startsWith("non")) {
-      SetReceiptInProgress(0, true);
-      return ok;
-    }
-    bool good = false;
-    int stage = w.size() > 1 ? w[1].toInt(&good) : 0;
-    if (!good || stage < 0 || stage > 6) return "ERR expected a stage 0..6 or nonfiscal";
-    SetReceiptInProgress(stage);
-    return ok;
-  }
-  if (cmd == "series") {
-    if (w.size() < 2) return "ERR expected a series";
-    SetFiscalSeries(w[1]);
-    return ok;
-  }
-  if (cmd == "status") return StatusText();
-  if (cmd == "roll") return PaperRoll();
-  if (cmd == "log") return CommandLog().join('\n');
-  if (cmd == "help") return ControlHelp();
-  return "ERR unknown command " + w[0];
+  const std::map<QString, ControlHandler>& words = ControlWords();
+  auto it = words.find(w[0].toLower());
+  if (it == words.end()) return "ERR unknown command " + w[0];
+  return it->second(*this, w);
 }
 
 }  // namespace vorn::sim

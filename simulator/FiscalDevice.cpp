@@ -22,6 +22,14 @@ int64_t FiscalReceipt::Paid() const {
 }
 
 FiscalDevice::FiscalDevice() : nowMs([] { return MonotonicMs(); }) {
+  RegisterStatusCommands();
+  RegisterReceiptCommands();
+  RegisterServiceCommands();
+  RegisterReportCommands();
+  RegisterExportCommands();
+}
+
+void FiscalDevice::RegisterStatusCommands() {
   Register("1013", &FiscalDevice::Model);
   Register("1209", &FiscalDevice::Status1209);
   Register("1010", &FiscalDevice::Status1010);
@@ -39,7 +47,9 @@ FiscalDevice::FiscalDevice() : nowMs([] { return MonotonicMs(); }) {
   Register("7008", &FiscalDevice::Totalizers);
   Register("1008", &FiscalDevice::FiscalSeries);
   Register("1514", &FiscalDevice::Verification);
+}
 
+void FiscalDevice::RegisterReceiptCommands() {
   Register("33021", &FiscalDevice::Sale);
   Register("33024", &FiscalDevice::StornoSale);
   Register("3301O", &FiscalDevice::ChangeOperator);
@@ -58,7 +68,9 @@ FiscalDevice::FiscalDevice() : nowMs([] { return MonotonicMs(); }) {
   Register("3010", &FiscalDevice::ClientCode3010);
   Register("3012", &FiscalDevice::Trailer3012);
   Register("3023", &FiscalDevice::Barcode);
+}
 
+void FiscalDevice::RegisterServiceCommands() {
   Register("40011", &FiscalDevice::OpenNonFiscal);
   Register("4003", &FiscalDevice::NonFiscalText);
   Register("4004", &FiscalDevice::CloseNonFiscal);
@@ -70,7 +82,9 @@ FiscalDevice::FiscalDevice() : nowMs([] { return MonotonicMs(); }) {
   Register("9100", &FiscalDevice::LogoBegin);
   Register("9101", &FiscalDevice::LogoChunk);
   Register("9102", &FiscalDevice::LogoEnd);
+}
 
+void FiscalDevice::RegisterReportCommands() {
   Register("2002", &FiscalDevice::ZDaily);
   Register("2003", &FiscalDevice::XDaily);
   Register("2202", &FiscalDevice::ZTyped);
@@ -81,7 +95,9 @@ FiscalDevice::FiscalDevice() : nowMs([] { return MonotonicMs(); }) {
   Register("5005", &FiscalDevice::StopReport);
   for (const char* c : {"8001", "8002", "8003", "8004"}) Register(c, &FiscalDevice::JournalReport);
   Register("8006", &FiscalDevice::Journal8006);
+}
 
+void FiscalDevice::RegisterExportCommands() {
   Register("6416", &FiscalDevice::ExportPrepare);
   Register("7400", &FiscalDevice::ExportBegin);
   Register("7403", &FiscalDevice::ExportBlock);

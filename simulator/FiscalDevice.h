@@ -60,6 +60,12 @@ class FiscalDevice {
  private:
   using Handler = Response (FiscalDevice::*)(const std::string& data);
   void Register(const std::string& code, Handler h);
+  // Each family's codes (the families below), registered by the constructor.
+  void RegisterStatusCommands();
+  void RegisterReceiptCommands();
+  void RegisterServiceCommands();
+  void RegisterReportCommands();
+  void RegisterExportCommands();
 
   // Status and readings (CommandsStatus.cpp)
   Response Model(const std::string&);

@@ -85,6 +85,20 @@ void SimSession::OnBytes(const QByteArray& bytes) {
 
 void SimSession::HandleFrame(const InFrame& frame) {
   device_->CountFrame();
+  if (TakenByLineFaults(frame)) return;
+  Q_EMIT CommandReceived(
+      QString::fromLatin1(frame.command.data(), static_cast<qsizetype>(frame.command.size())));
+  if (busy_) {
+    AnswerWhileBusy(frame.command);
+    return;
+  }
+  holding_ = ShouldHold(frame.command);
+  Answer(frame.command, device_->Handle(frame.command));
+  // A held reply is kept whole; line faults apply when it is released.
+  holding_ = false;
+}
+
+bool SimSession::TakenByLineFaults(const InFrame& frame) {
   LinkFaults& link = device_->link;
   if (link.dropNext) {
     link.dropNext = false;
@@ -93,38 +107,38 @@ void SimSession::HandleFrame(const InFrame& frame) {
       dropped_ = true;
       drop_();
     }
-    return;
+    return true;
   }
-  if (link.silent) return;
+  if (link.silent) return true;
   if (!frame.valid) {
     Send(Bytes(BuildNak()));
-    return;
+    return true;
   }
   if (link.nakFrames > 0) {
     --link.nakFrames;
     Send(Bytes(BuildNak()));
-    return;
+    return true;
   }
-  Q_EMIT CommandReceived(
-      QString::fromLatin1(frame.command.data(), static_cast<qsizetype>(frame.command.size())));
-  if (busy_) {
-    device_->NoteCommand(frame.command);
-    // Still printing a long report: only the status poll gets an answer.
-    if (frame.command == "1010") {
-      int64_t now = MonotonicMs();
-      pollIntervalMs_ = now - lastPollMs_;
-      lastPollMs_ = now;
-      Send(Bytes(BuildReply("1010", device_->BusyStatus1010())));
-    } else {
-      Send(Bytes(BuildRefusal(97)));
-    }
-    return;
+  return false;
+}
+
+void SimSession::AnswerWhileBusy(const std::string& command) {
+  device_->NoteCommand(command);
+  // Still printing a long report: only the status poll gets an answer.
+  if (command == "1010") {
+    int64_t now = MonotonicMs();
+    pollIntervalMs_ = now - lastPollMs_;
+    lastPollMs_ = now;
+    Send(Bytes(BuildReply("1010", device_->BusyStatus1010())));
+  } else {
+    Send(Bytes(BuildRefusal(97)));
   }
-  holding_ = ShouldHold(frame.command);
-  Response r = device_->Handle(frame.command);
+}
+
+void SimSession::Answer(const std::string& command, const Response& r) {
   switch (r.kind) {
     case Response::Kind::Reply:
-      Send(Bytes(BuildReply(frame.command, r.payload)));
+      Send(Bytes(BuildReply(command, r.payload)));
       break;
     case Response::Kind::Refusal:
       Send(Bytes(BuildRefusal(r.code)));
@@ -136,7 +150,7 @@ void SimSession::HandleFrame(const InFrame& frame) {
       busyDone_ = false;
       lastPollMs_ = MonotonicMs();
       pollIntervalMs_ = 0;
-      busyRemainder_ = Bytes(BuildReply(frame.command, r.payload)).mid(1);
+      busyRemainder_ = Bytes(BuildReply(command, r.payload)).mid(1);
       Send(QByteArray(1, ACK));
       busyTimer_->start(ScaledMs(r.busyMs));
       break;
@@ -144,8 +158,6 @@ void SimSession::HandleFrame(const InFrame& frame) {
       Send(BinaryReply(r.payload));
       break;
   }
-  // A held reply is kept whole; line faults apply when it is released.
-  holding_ = false;
 }
 
 QByteArray SimSession::BinaryReply(const std::string& file) {

@@ -14,6 +14,7 @@ class QTimer;
 namespace vorn::sim {
 
 class FiscalDevice;
+struct Response;
 
 class SimSession : public QObject {
   Q_OBJECT
@@ -36,6 +37,10 @@ class SimSession : public QObject {
 
  private:
   void HandleFrame(const InFrame& frame);
+  // Drop, silence, a bad frame or NAKs: true when they took the frame.
+  bool TakenByLineFaults(const InFrame& frame);
+  void AnswerWhileBusy(const std::string& command);
+  void Answer(const std::string& command, const Response& response);
   void Send(QByteArray bytes);
   void Enqueue(const QByteArray& bytes);
   void Pump();

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <optional>
 
 #include "simulator/FiscalSimulator.h"
 
@@ -19,20 +20,7 @@ const char* const kValues[][2] = {
     {"receipt-open", "STAGE"},   {"series", "TEXT"},     {"nak", "N"},
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  QCoreApplication::setApplicationName("vorn-sim");
-  QCoreApplication::setApplicationVersion(QString("%1.%2.%3.%4")
-                                              .arg(VORN_VERSION_MAJOR)
-                                              .arg(VORN_VERSION_MINOR)
-                                              .arg(VORN_VERSION_PATCH)
-                                              .arg(VORN_VERSION_TWEAK));
-  QTextStream out(stdout);
-  QTextStream err(stderr);
-
-  QCommandLineParser parser;
+void DefineOptions(QCommandLineParser& parser) {
   parser.setApplicationDescription(
       "Fiscal device simulator: answers the device protocol on TCP and/or a pseudo-terminal,\n"
       "prints a readable paper roll, and switches faults on demand.\n\n" +
@@ -49,9 +37,11 @@ int main(int argc, char** argv) {
   parser.addOption({"classic", "Classic model (status in the 1215 layout)."});
   for (const char* s : kSwitches) parser.addOption({s, QString("Start with %1 on.").arg(s)});
   for (const auto& v : kValues) parser.addOption({v[0], QString("Start with %1.").arg(v[0]), v[1]});
-  parser.process(app);
+}
 
-  vorn::sim::FiscalSimulator sim;
+// The start options' faults and settings; false, told on `err`, for a bad value.
+bool ApplyStartOptions(const QCommandLineParser& parser, vorn::sim::FiscalSimulator& sim,
+                       QTextStream& err) {
   if (parser.isSet("classic")) sim.SetExtendedModel(false);
   for (const char* s : kSwitches)
     if (parser.isSet(s)) sim.ApplyControl(QString(s) + " on");
@@ -60,11 +50,17 @@ int main(int argc, char** argv) {
     QString answer = sim.ApplyControl(QString(v[0]) + " " + parser.value(v[0]));
     if (answer != "OK") {
       err << "--" << v[0] << ": " << answer << "\n";
-      return 2;
+      return false;
     }
   }
   if (parser.isSet("roll")) sim.SetPaperRollFile(parser.value("roll"));
+  return true;
+}
 
+// Opens what the options ask to serve, each told on `out`; the exit code when
+// one cannot be opened.
+std::optional<int> Serve(const QCommandLineParser& parser, vorn::sim::FiscalSimulator& sim,
+                         QTextStream& out, QTextStream& err) {
   if (!parser.isSet("tcp") && !parser.isSet("pty")) {
     err << "nothing to serve: give --tcp ADDRESS and/or --pty (see --help)\n";
     return 2;
@@ -101,6 +97,29 @@ int main(int argc, char** argv) {
     }
     out << "control " << host << ":" << sim.ControlPort() << "\n";
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("vorn-sim");
+  QCoreApplication::setApplicationVersion(QString("%1.%2.%3.%4")
+                                              .arg(VORN_VERSION_MAJOR)
+                                              .arg(VORN_VERSION_MINOR)
+                                              .arg(VORN_VERSION_PATCH)
+                                              .arg(VORN_VERSION_TWEAK));
+  QTextStream out(stdout);
+  QTextStream err(stderr);
+
+  QCommandLineParser parser;
+  DefineOptions(parser);
+  parser.process(app);
+
+  vorn::sim::FiscalSimulator sim;
+  if (!ApplyStartOptions(parser, sim, err)) return 2;
+  if (std::optional<int> failed = Serve(parser, sim, out, err)) return *failed;
   out.flush();
 
   return app.exec();
