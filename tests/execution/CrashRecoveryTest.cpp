@@ -85,6 +85,26 @@ TEST(CrashRecovery, WhatMayRunTwice) {
   EXPECT_EQ(CashMoves(ReadFile({"25;D;100", "25;R", "25;P;50", "21;1;25;D"}).commands), 2);
 }
 
+// A file of several commands is what the most lasting of them does; a barcode goes with either.
+TEST(CrashRecovery, MixedFilesTakeTheStrongestEffect) {
+  const std::vector<std::pair<std::vector<std::string>, E>> files = {
+      {{"15", "9999"}, E::ZReport},
+      {{"14", "17"}, E::ReceiptState},
+      {{"1;PAINE;BUC;1;1;350;100000", "5;350;1", "30"}, E::Repeatable},
+      {{"1;PAINE;BUC;1;1;350;100000", "10;A;B", "5;350;1"}, E::Receipt},
+      {{"1;PAINE;BUC;1;1;350;100000", "5;350;1", "16;1;0;1;123"}, E::Receipt},
+      {{"16;1;0;1;123"}, E::Repeatable},
+      {{"10;A;B"}, E::Repeatable},
+      {{"102;6", "25;D;100"}, E::Unverifiable},
+      {{"21;1;TEXT", "25;P;100"}, E::CashMove},
+      {{"25;R", "42;010125;1200"}, E::Repeatable},
+  };
+  for (const auto& [lines, effect] : files) {
+    const ReadFile file(lines);
+    EXPECT_EQ(EffectOf(file.markers, file.commands), effect) << lines.front();
+  }
+}
+
 TEST(CrashRecovery, CountersFromTheDeviceReplies) {
   std::string totals =
       "0042" + std::string(171, '0') + "0003" + std::string(9, '0') + "0005" + std::string(61, '0');
