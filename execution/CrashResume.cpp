@@ -59,7 +59,13 @@ bool ReceiptExecutor::RecoverFile(FileContext& ctx, const InFlightRecord& record
   const RecoveryAction action = DecideRecovery(effect, record.before, now, CashMoves(CommandsOf(ctx)));
   FlushCommLog(ctx);
   AppendLog(ctx, {std::string("Repornire: ") + ActionName(action)});
+  return TakeUpRecovery(ctx, action, effect, now);
+}
 
+bool ReceiptExecutor::TakeUpRecovery(FileContext& ctx, RecoveryAction action, FileEffect effect,
+                                     const DeviceCounters& now) {
+  TXvornLinux& link = *link_;
+  const ReceiptMarkers& m = MarkersOf(ctx);
   AnswerSlots& slots = SlotsOf(ctx);
   switch (action) {
     case RecoveryAction::RunAgain:

@@ -27,6 +27,41 @@ bool Ask(FileContext& ctx, const std::string& lastError) {
   return ctx.questions && ctx.questions->AskPrinterErrorRemoved(lastError);
 }
 
+enum class ErrorKind { None, Operator, Hard };
+struct StatusError {
+  int code = 0;
+  ErrorKind kind = ErrorKind::None;
+};
+
+// The first error of the status just read, in the order the device's state is judged.
+StatusError FirstStatusError(const TXvornLinux& link, int mode) {
+  using K = ErrorKind;
+  if (link.IsCoverOpen()) return {37, K::Operator};
+  if (link.IsPaperOut()) return {16, K::Operator};
+  // A full journal is no error for the manual reports (mode 0).
+  if (link.IsJournalFull()) return mode != 0 ? StatusError{30, K::Hard} : StatusError{};
+  if (link.IsCutterError()) return {67, K::Hard};
+  if (link.IsJournalMissing()) return {33, K::Hard};
+  if (link.IsDisplayMissing()) return {56, K::Operator};
+  return {};
+}
+
+// True when the status shows no error, or the operator says it is removed.
+bool AcceptStatusError(TXvornLinux& link, int mode, FileContext& ctx) {
+  const StatusError error = FirstStatusError(link, mode);
+  if (error.kind == ErrorKind::None) return true;
+  link.SetError(error.code);
+  if (error.kind == ErrorKind::Operator) {
+    // One question, no second status read: a persisting error makes the next command fail.
+    if (SettingsOf(ctx).TratareEroareStare == 1 && Ask(ctx, link.LastError)) return true;
+  } else if (!link.ShowOnDisplay(std::string(link.LastError))) {
+    // A refused display command must not replace the device state in the answer.
+    link.SetError(error.code);
+  }
+  Answer(ctx, link.LastError);
+  return false;
+}
+
 }  // namespace
 
 ReceiptExecutor::ReceiptExecutor() = default;
@@ -125,39 +160,7 @@ bool ReceiptExecutor::CheckDeviceReady(TXvornLinux& link, int mode, FileContext&
     Answer(ctx, link.LastError);
     return false;
   }
-
-  enum class Kind { None, Operator, Hard };
-  int code = 0;
-  Kind kind = Kind::None;
-  if (link.IsCoverOpen()) {
-    code = 37, kind = Kind::Operator;
-  } else if (link.IsPaperOut()) {
-    code = 16, kind = Kind::Operator;
-  } else if (link.IsJournalFull()) {
-    if (mode != 0) code = 30, kind = Kind::Hard;
-  } else if (link.IsCutterError()) {
-    code = 67, kind = Kind::Hard;
-  } else if (link.IsJournalMissing()) {
-    code = 33, kind = Kind::Hard;
-  } else if (link.IsDisplayMissing()) {
-    code = 56, kind = Kind::Operator;
-  }
-
-  if (kind == Kind::Operator) {
-    link.SetError(code);
-    // One question, no second status read: a persisting error makes the next command fail.
-    if (SettingsOf(ctx).TratareEroareStare != 1 || !Ask(ctx, link.LastError)) {
-      Answer(ctx, link.LastError);
-      return false;
-    }
-  } else if (kind == Kind::Hard) {
-    link.SetError(code);
-    // A refused display command must not replace the device state in the answer.
-    if (!link.ShowOnDisplay(std::string(link.LastError))) link.SetError(code);
-    Answer(ctx, link.LastError);
-    return false;
-  }
-
+  if (!AcceptStatusError(link, mode, ctx)) return false;
   if (mode == 1) {
     if (!link.IsFiscalReceiptOpen()) {
       link.LastError = "8030;Nu exista nici un bon in derulare ";

@@ -6,6 +6,7 @@
 
 #include "core/FileContext.h"
 #include "device/TXvornLinux.h"
+#include "execution/CrashRecovery.h"
 
 namespace vorn {
 
@@ -67,6 +68,9 @@ class ReceiptExecutor : public FileExecutor {
 
  private:
   bool ResolveFiscalInProgress(TXvornLinux& link);
+  // Carries out what the restart decided, on the held link; true when the file must run.
+  bool TakeUpRecovery(FileContext& ctx, RecoveryAction action, FileEffect effect,
+                      const DeviceCounters& now);
   void FlushCommLog(FileContext& ctx);
 
   std::unique_ptr<TXvornLinux> link_;

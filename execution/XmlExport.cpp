@@ -61,35 +61,50 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes) {
   return file.commit();
 }
 
-std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
-                               const std::string& programFolder, std::string& fiscalSeries,
-                               const ExportStepMessage& step, int* badHexPairs) {
-  std::string written;
-  if (badHexPairs) *badHexPairs = 0;
-  WaitMs(7000);
+namespace {
 
+// The series first (the archive's name needs it), then the device's counters
+// until the archive is ready; false when it was not within the wait.
+bool WaitForArchive(TXvornLinux& link, std::string& fiscalSeries) {
+  WaitMs(7000);
   // Elapsed time on the monotonic clock: the wait must survive midnight.
   const int64_t start = MonotonicMs();
   std::string series;
   int seriesResult = 0;
   link.ReadFiscalSeries(series, seriesResult);
   fiscalSeries = series;
-
-  bool ready = false;
   for (;;) {
     std::string counters;
-    ready = link.ReadReceiptCounters(counters) && counters.compare(0, 5, "00000") != 0;
+    const bool ready = link.ReadReceiptCounters(counters) && counters.compare(0, 5, "00000") != 0;
     WaitMs(1000);
-    if (ready || MonotonicMs() - start > ScaledMs(kReadyWaitMs)) break;
+    if (ready) return true;
+    if (MonotonicMs() - start > ScaledMs(kReadyWaitMs)) return false;
   }
-  if (!ready) return written;
+}
+
+std::string SaveArchive(const std::string& programFolder, const ExportCopy& request,
+                        const std::string& fiscalSeries, const std::string& bytes) {
+  QString folder = QString::fromLocal8Bit((programFolder + "ExportXML").c_str());
+  QDir().mkpath(folder);
+  std::string path = (folder + QDir::separator()).toLocal8Bit().toStdString() +
+                     ExportArchiveName(request.year, request.month, fiscalSeries);
+  return WriteFileWhole(path, bytes) ? path : std::string();
+}
+
+}  // namespace
+
+std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
+                               const std::string& programFolder, std::string& fiscalSeries,
+                               const ExportStepMessage& step, int* badHexPairs) {
+  if (badHexPairs) *badHexPairs = 0;
+  if (!WaitForArchive(link, fiscalSeries)) return std::string();
 
   const bool binary = request.mode != 1;
   auto say = [&](const std::string& text) {
     if (binary && step) step(text);
   };
   say("Comanda 7400");
-  if (!link.BeginExport(request.type != "R")) return written;
+  if (!link.BeginExport(request.type != "R")) return std::string();
 
   bool haveFile = false;
   std::string bytes;
@@ -113,13 +128,8 @@ std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
       say("Salvez fisier ZIP. Total bytes : " + std::to_string(bytes.size()));
     }
   }
-  if (haveFile) {
-    QString folder = QString::fromLocal8Bit((programFolder + "ExportXML").c_str());
-    QDir().mkpath(folder);
-    std::string path = (folder + QDir::separator()).toLocal8Bit().toStdString() +
-                       ExportArchiveName(request.year, request.month, fiscalSeries);
-    if (WriteFileWhole(path, bytes)) written = path;
-  }
+  const std::string written =
+      haveFile ? SaveArchive(programFolder, request, fiscalSeries, bytes) : std::string();
   say("Comanda 7408");
   link.EndExport();
   return written;
