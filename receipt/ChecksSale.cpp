@@ -1,4 +1,5 @@
 // Sales, payments, discounts and the value lines of a fiscal receipt.
+#include "receipt/CommandTable.h"
 #include "receipt/LineChecks.h"
 
 namespace vorn {
@@ -13,7 +14,8 @@ bool FollowsReturnSale(const LineContext& c) {
   if (c.index == 0) return false;
   LineFields above;
   SplitFieldsView(c.lines[c.index - 1], ';', above);
-  return above.count >= 9 && above[0] == "1" && above[8] == "-";
+  const CommandInfo* command = FindCommand(above[0]);
+  return above.count >= 9 && command && command->Is(SaleLine) && above[8] == "-";
 }
 
 bool CheckValueLine(const LineContext& c, std::string& error) {
