@@ -1,6 +1,6 @@
 // Status reads (they keep copies of the status replies) and the status queries
 // answered from those copies.
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/Encoding.h"
 #include "device/TXvornLinux.h"
 #include "device/TXvornLinuxImpl.h"

@@ -1,7 +1,7 @@
 // Device preparation before a receipt file and the device-state check.
 #include <QTime>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "execution/ReceiptExecutor.h"
 #include "execution/RunSupport.h"
 #include "receipt/Fields.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "execution/AnswerText.h"
 #include "execution/ReceiptExecutor.h"
 #include "execution/RunSupport.h"

@@ -1,5 +1,5 @@
 // Recovery from device trouble met while a receipt runs.
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "execution/ReceiptExecutor.h"
 #include "execution/RunSupport.h"
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <memory>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/TXvornLinux.h"
 #include "tests/device/FakeDevice.h"
 

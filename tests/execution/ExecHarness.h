@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Clock.h"
 #include "core/FileContext.h"
-#include "device/Clock.h"
 #include "execution/ReceiptExecutor.h"
 #include "receipt/Fields.h"
 #include "simulator/FiscalSimulator.h"
