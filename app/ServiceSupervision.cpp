@@ -6,11 +6,11 @@
 #include <thread>
 
 #include "app/ServiceNotify.h"
+#include "base/Clock.h"
 #include "core/Cleanup.h"
 #include "core/Cp1252Text.h"
 #include "core/ReceiptNames.h"
 #include "core/ServiceCore.h"
-#include "device/Clock.h"
 
 namespace vorn {
 

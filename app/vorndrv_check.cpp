@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "base/DecimalSeparator.h"
 #include "core/AnswerFile.h"
 #include "core/AnswerSlots.h"
 #include "core/FreshIniFile.h"

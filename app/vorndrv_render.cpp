@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Clock.h"
 #include "console/CGetFormaPlata.h"
 #include "console/CommandPanel.h"
 #include "console/RomMessageDialog.h"
@@ -19,7 +20,6 @@
 #include "console/TXV_MAIN.h"
 #include "controls/TGauge.h"
 #include "core/TextFiles.h"
-#include "device/Clock.h"
 #include "simulator/FiscalSimulator.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <string>
 
+#include "base/Clock.h"
 #include "core/DeviceProbe.h"
 #include "core/HeadlessQuestions.h"
 #include "core/ServiceCore.h"
-#include "device/Clock.h"
 #include "execution/ReceiptExecutor.h"
 #include "simulator/FiscalSimulator.h"
 

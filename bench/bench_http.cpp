@@ -28,9 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Clock.h"
 #include "core/Cleanup.h"
 #include "core/TextFiles.h"
-#include "device/Clock.h"
 #include "http/HttpFront.h"
 #include "http/ReceiptStore.h"
 

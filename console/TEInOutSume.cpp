@@ -11,10 +11,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "base/DecimalSeparator.h"
 #include "console/Cp1252.h"
 #include "console/DialogControls.h"
 #include "console/RomMessageDialog.h"
-#include "core/ProgramFolder.h"
 #include "operations/DrawerCashOperation.h"
 
 namespace vorn {

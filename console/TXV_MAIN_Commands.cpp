@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "base/Clock.h"
 #include "console/ClickDropper.h"
 #include "console/CommandPanel.h"
 #include "console/Cp1252.h"
@@ -20,7 +21,6 @@
 #include "console/TXV_MAIN.h"
 #include "controls/TGauge.h"
 #include "core/DeviceJobs.h"
-#include "device/Clock.h"
 #include "operations/LogoFile.h"
 #include "operations/LogoUpload.h"
 #include "operations/ManualOperations.h"

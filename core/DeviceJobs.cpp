@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 
 namespace vorn {
 

@@ -4,11 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "base/Clock.h"
 #include "core/Cleanup.h"
 #include "core/LocalText.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
-#include "device/Clock.h"
 
 namespace vorn {
 

@@ -95,7 +95,7 @@ std::string FormatInFlight(const InFlightRecord& r) {
   add("Modificat", std::to_string(r.modifiedMs));
   add("Amprenta", r.digest);
   add("Faza", PhaseText(r.phase));
-  add("Stadiu", r.before.stage);
+  add("Stadiu", r.before.stage.Text());
   add("NrBon", std::to_string(r.before.receiptNumber));
   add("BonuriZi", std::to_string(r.before.dayReceipts));
   add("Introduceri", std::to_string(r.before.deposits));
@@ -132,7 +132,7 @@ std::optional<InFlightRecord> ParseInFlight(const std::string& text) {
     return std::nullopt;
   r.name = name->second;
   r.digest = digest->second;
-  r.before.stage = stage->second;
+  r.before.stage = ReceiptStage::FromText(stage->second);
   std::optional<InFlightPhase> p = PhaseFrom(phase->second);
   if (!p) return std::nullopt;
   r.phase = *p;

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "device/ReceiptStage.h"
+
 namespace vorn {
 
 inline constexpr const char* kInFlightFileName = "VORNDRV.INFLIGHT";
@@ -17,7 +19,7 @@ inline constexpr const char* kRestartNoticeLine =
 // Device counters read before a file's first command that changes the device.
 // -1 (or an empty stage) means the device did not give it.
 struct DeviceCounters {
-  std::string stage;           // receipt stage "0".."6"
+  ReceiptStage stage;          // stored as its text
   int64_t receiptNumber = -1;  // the open receipt's number, else the last one's
   int64_t dayReceipts = -1;    // fiscal receipts since the last Z report
   int64_t deposits = -1;       // cash-in operations since the last Z report

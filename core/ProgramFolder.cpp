@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLocale>
 #include <cstdlib>
 
 #include "core/LocalText.h"
@@ -25,16 +24,6 @@ std::string ProgramFolder(const std::string& chosen) {
   const char sep = QDir::separator().toLatin1();
   if (out.empty() || out.back() != sep) out += sep;
   return out;
-}
-
-char DecimalSeparatorOf(const QLocale& locale) {
-  const QString dp = locale.decimalPoint();
-  return (dp.size() == 1 && dp[0].unicode() < 0x80) ? dp[0].toLatin1() : '.';
-}
-
-char SystemDecimalSeparator() {
-  static const char sep = DecimalSeparatorOf(QLocale::system());
-  return sep;
 }
 
 }  // namespace vorn

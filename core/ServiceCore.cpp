@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "base/Clock.h"
 #include "core/AnswerFile.h"
 #include "core/Cleanup.h"
 #include "core/Configuration.h"
@@ -18,7 +19,6 @@
 #include "core/LocalText.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
-#include "device/Clock.h"
 #include "device/SerialPorts.h"
 #include "receipt/Fields.h"
 #include "receipt/OlderSyntax.h"

@@ -1,7 +1,7 @@
 #include "core/ServiceWiring.h"
 
+#include "base/DecimalSeparator.h"
 #include "core/DeviceProbe.h"
-#include "core/ProgramFolder.h"
 #include "core/ServiceCore.h"
 
 namespace vorn {

@@ -3,7 +3,7 @@
 #include <QThread>
 #include <memory>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/TXvornLinux.h"
 
 namespace vorn::detect {

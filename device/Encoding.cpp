@@ -1,9 +1,8 @@
 #include "device/Encoding.h"
 
-#include <QLocale>
-#include <QString>
 #include <cmath>
 
+#include "base/DecimalSeparator.h"
 #include "receipt/Fields.h"
 
 namespace vorn::wire {
@@ -59,13 +58,7 @@ bool IsDigits(const std::string& t) {
   return true;
 }
 
-char DecimalSeparator() {
-  static const char sep = [] {
-    const QString dp = QLocale::system().decimalPoint();
-    return (dp.size() == 1 && dp[0].unicode() < 0x80) ? dp[0].toLatin1() : '.';
-  }();
-  return sep;
-}
+char DecimalSeparator() { return SystemDecimalSeparator(); }
 
 bool IsNumeric(const std::string& t) { return vorn::IsNumericView(t, DecimalSeparator()); }
 

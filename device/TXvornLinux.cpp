@@ -11,7 +11,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/Encoding.h"
 #include "device/Frame.h"
 #include "device/SerialPorts.h"

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "device/ReceiptStage.h"
+
 class QTimer;
 
 namespace vorn {
@@ -170,6 +172,9 @@ class TXvornLinux : public QObject {
   bool IsNonFiscalReceiptOpen() const;
   bool IsPrinterPaperOut() const;
   bool IsReceiptInSales() const;
+  // ReceiptStateChar as a stage. (Named in full: inside the class,
+  // ReceiptStage is the stage command's reply below.)
+  vorn::ReceiptStage ReceiptStateStage() const;
 
   // ---- state read by the owner ----
   bool IsTcp;

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/LinkTransport.h"
 #include "device/ReplyReceiver.h"
 #include "device/TXvornLinux.h"

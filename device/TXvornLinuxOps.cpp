@@ -3,7 +3,7 @@
 #include <QTime>
 #include <cmath>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/Encoding.h"
 #include "device/LinkTally.h"
 #include "device/TXvornLinux.h"

@@ -1,6 +1,6 @@
 // Status reads (they keep copies of the status replies) and the status queries
 // answered from those copies.
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/Encoding.h"
 #include "device/TXvornLinux.h"
 #include "device/TXvornLinuxImpl.h"
@@ -79,10 +79,10 @@ bool TXvornLinux::ReadReceiptState(std::string& out) {
   d->closing = false;
   if (LastReply.size() != 5) return Fail(8002);
   d->s1112 = LastReply;
-  const char c = LastReply[0];
-  ReceiptStateChar = std::string(1, c);
-  d->inSales = c >= '1' && c <= '4';
-  d->closing = c == '5' || c == '6';
+  const vorn::ReceiptStage stage = vorn::ReceiptStage::FromText(LastReply.substr(0, 1));
+  ReceiptStateChar = stage.Text();
+  d->inSales = stage.InSales();
+  d->closing = stage.PaidOrClosed();
   ReceiptNumber = LastReply.substr(1, 4);
   return true;
 }
@@ -183,5 +183,8 @@ bool TXvornLinux::IsNonFiscalReceiptOpen() const {
 }
 bool TXvornLinux::IsPrinterPaperOut() const { return At(d->s1309, 2, '1'); }
 bool TXvornLinux::IsReceiptInSales() const { return d->inSales; }
+vorn::ReceiptStage TXvornLinux::ReceiptStateStage() const {
+  return vorn::ReceiptStage::FromText(ReceiptStateChar);
+}
 
 }  // namespace vorn

@@ -14,9 +14,6 @@ bool IsDigitsOnly(const std::string& text) {
   return true;
 }
 
-bool InSales(const std::string& s) { return s == "1" || s == "2" || s == "3" || s == "4"; }
-bool Paid(const std::string& s) { return s == "5" || s == "6"; }
-
 int64_t Count(const std::string& text, std::size_t at, std::size_t width) {
   if (text.size() < at + width) return -1;
   int64_t v = -1;
@@ -45,10 +42,10 @@ int Strength(FileEffect e) {
 }
 
 RecoveryAction Receipt(const DeviceCounters& before, const DeviceCounters& now) {
-  if (InSales(now.stage)) return RecoveryAction::VoidAndRunAgain;
-  if (now.stage == "5") return RecoveryAction::ClosePaid;
-  if (now.stage == "6") return RecoveryAction::FinishClosed;
-  if (now.stage != "0") return RecoveryAction::CheckDevice;
+  if (now.stage.InSales()) return RecoveryAction::VoidAndRunAgain;
+  if (now.stage.Paid()) return RecoveryAction::ClosePaid;
+  if (now.stage.Closed()) return RecoveryAction::FinishClosed;
+  if (!now.stage.None()) return RecoveryAction::CheckDevice;
   // A Z report in between resets the day's counters: they no longer compare.
   if (now.zNumber != before.zNumber) return RecoveryAction::CheckDevice;
   if (before.dayReceipts < 0 || now.dayReceipts < 0) return RecoveryAction::CheckDevice;
@@ -69,12 +66,12 @@ RecoveryAction Cash(const DeviceCounters& before, const DeviceCounters& now, int
 }
 
 RecoveryAction State(const DeviceCounters& before, const DeviceCounters& now) {
-  if (now.stage.empty() || before.stage.empty()) return RecoveryAction::CheckDevice;
+  if (now.stage.Empty() || before.stage.Empty()) return RecoveryAction::CheckDevice;
   if (now.stage == before.stage && now.receiptNumber == before.receiptNumber) {
     return RecoveryAction::RunAgain;
   }
-  if (now.stage == "0" && Paid(before.stage)) return RecoveryAction::AnswerFinalized;
-  if (now.stage == "0" && InSales(before.stage)) return RecoveryAction::AnswerVoided;
+  if (now.stage.None() && before.stage.PaidOrClosed()) return RecoveryAction::AnswerFinalized;
+  if (now.stage.None() && before.stage.InSales()) return RecoveryAction::AnswerVoided;
   return RecoveryAction::CheckDevice;
 }
 

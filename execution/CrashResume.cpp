@@ -15,9 +15,8 @@ namespace {
 DeviceCounters ReadCounters(TXvornLinux& link) {
   DeviceCounters c;
   std::string state;
-  if (link.ReadReceiptState(state) && !link.ReceiptStateChar.empty() &&
-      link.ReceiptStateChar != " ") {
-    c.stage = link.ReceiptStateChar;
+  if (link.ReadReceiptState(state) && !link.ReceiptStateStage().Blank()) {
+    c.stage = link.ReceiptStateStage();
     c.receiptNumber = ReadIntDef(link.ReceiptNumber, -1);
   }
   if (link.ReadDailyTotals()) ReadDayCounters(link.DailyTotals, c);

@@ -1,7 +1,8 @@
 // Device preparation before a receipt file and the device-state check.
 #include <QTime>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
+#include "device/ReceiptStage.h"
 #include "execution/ReceiptExecutor.h"
 #include "execution/RunSupport.h"
 #include "receipt/Fields.h"
@@ -186,8 +187,8 @@ bool ReceiptExecutor::CheckDeviceReady(TXvornLinux& link, int mode, FileContext&
 
 bool ReceiptExecutor::ResolveFiscalInProgress(TXvornLinux& link) {
   if (!link.ReadReceiptStage()) return false;
-  const std::string stage = link.ReceiptStage;
-  if (stage != "5" && stage != "6") return link.VoidReceipt() && link.FinishReceiptPartialCut(0);
+  const ReceiptStage stage = ReceiptStage::FromText(link.ReceiptStage);
+  if (!stage.PaidOrClosed()) return link.VoidReceipt() && link.FinishReceiptPartialCut(0);
 
   // The number of the paid receipt, so the answer can tell the application which one was finished.
   std::string number = link.ReceiptNumber;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "execution/AnswerText.h"
 #include "execution/CommandRuns.h"
 #include "execution/ReceiptExecutor.h"
@@ -44,7 +44,7 @@ class FiscalRun {
     if (!run_.saleSent || link.ErrorIsPaperOut) return;
     const bool known = ReadReceiptStateFresh();
     // Booked (stage 6) or already gone: nothing to void. Unknown: try.
-    if (known && !link.IsReceiptInSales() && link.ReceiptStateChar != "5") return;
+    if (known && !link.IsReceiptInSales() && !link.ReceiptStateStage().Paid()) return;
     if (link.VoidReceipt()) link.FinishReceiptPartialCut(0);
   }
   // A connection lost on the way gets one fresh one: the receipt's fate must
@@ -56,7 +56,7 @@ class FiscalRun {
   }
   // A close whose reply was lost may have been carried out all the same; the
   // device's stage says so, and a booked receipt is never answered as failed.
-  bool CloseTookEffect() { return ReadReceiptStateFresh() && Link().ReceiptStateChar == "6"; }
+  bool CloseTookEffect() { return ReadReceiptStateFresh() && Link().ReceiptStateStage().Closed(); }
   bool RunPass();  // false when a line failed for good
   bool FinishAfterClose();
   bool EndOfFile();
@@ -171,7 +171,7 @@ bool FiscalRun::FinishAfterClose() {
     for (;;) {
       WaitMs(100);
       link.ReadReceiptState(state);
-      if (link.ReceiptStateChar == "5" || link.ReceiptStateChar == "6") {
+      if (link.ReceiptStateStage().PaidOrClosed()) {
         paid = true;
         break;
       }

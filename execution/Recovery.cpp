@@ -1,20 +1,12 @@
 // Recovery from device trouble met while a receipt runs.
-#include "device/Clock.h"
+#include "base/Clock.h"
+#include "device/ReceiptStage.h"
 #include "execution/ReceiptExecutor.h"
 #include "execution/RunSupport.h"
 
 namespace vorn {
 
 using namespace exec;
-
-namespace {
-
-bool IsPaidStage(const std::string& s) { return s == "5" || s == "6"; }
-bool IsOpenStage(const std::string& s) {
-  return !s.empty() && std::string("1234").find(s) != std::string::npos;
-}
-
-}  // namespace
 
 bool ReceiptExecutor::ConfirmErrorRemoved(FileContext& ctx) {
   if (!link_ || SettingsOf(ctx).TratareEroareStare == 0 || !ctx.questions) return false;
@@ -37,7 +29,7 @@ bool ReceiptExecutor::CancelForRestart() {
   std::string state;
   // Nothing open (the refused sale was the first): nothing to cancel, the file may start again.
   if (link_->ReadReceiptState(state) && !link_->IsReceiptInSales() &&
-      !IsPaidStage(link_->ReceiptStateChar)) {
+      !link_->ReceiptStateStage().PaidOrClosed()) {
     return true;
   }
   bool finished = false;
@@ -111,13 +103,13 @@ bool ReceiptExecutor::ResolveUnprogrammedPayment(FileContext& ctx, double amount
 bool ReceiptExecutor::ReportReceiptState(FileContext& ctx) {
   if (!link_ || !link_->ReadReceiptStage()) return false;
   AnswerSlots& slots = SlotsOf(ctx);
-  const std::string stage = link_->ReceiptStage;
-  if (IsPaidStage(stage)) {
+  const ReceiptStage stage = ReceiptStage::FromText(link_->ReceiptStage);
+  if (stage.PaidOrClosed()) {
     bool ok = link_->FinishReceiptPartialCut(0);
     slots.RecoveryNotice = "#2;BONUL FISCAL A FOST FINALIZAT. PRELUCRATI BONUL IN APLICATIE.";
     return ok;
   }
-  if (IsOpenStage(stage)) {
+  if (stage.InSalesRun()) {
     bool ok = link_->VoidReceipt();
     slots.RecoveryNotice = "#1;BONUL FISCAL A FOST ANULAT. RETRANSMITETI BONUL FISCAL.";
     return ok;

@@ -5,8 +5,8 @@
 #include <QSaveFile>
 #include <QString>
 
+#include "base/Clock.h"
 #include "core/Cleanup.h"
-#include "device/Clock.h"
 #include "execution/RunSupport.h"
 
 namespace vorn {

@@ -2,13 +2,13 @@
 
 #include <QJsonArray>
 
+#include "base/DecimalSeparator.h"
 #include "core/AnswerFile.h"
 #include "core/AnswerSlots.h"
 #include "core/Cleanup.h"
 #include "core/Configuration.h"
 #include "core/Cp1252Text.h"
 #include "core/FreshIniFile.h"
-#include "core/ProgramFolder.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
 #include "http/AnswerJson.h"

@@ -4,10 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "base/Clock.h"
 #include "core/LocalText.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
-#include "device/Clock.h"
 
 namespace vorn {
 

@@ -1,6 +1,7 @@
 #include "operations/ManualOperations.h"
 
 #include "core/FileContext.h"
+#include "device/ReceiptStage.h"
 #include "execution/ReceiptExecutor.h"
 
 namespace vorn {
@@ -75,10 +76,10 @@ ManualOutcome ManualOperations::CloseReceipt() {
   if (!session.Open(error)) return Failed(error);
   TXvornLinux& link = session.Link();
   if (!link.ReadReceiptStage()) return Failed("Operatie nereusita  !\r" + link.LastError);
-  const std::string& stage = link.ReceiptStage;
-  if (stage == "5" || stage == "6") {
+  const ReceiptStage stage = ReceiptStage::FromText(link.ReceiptStage);
+  if (stage.PaidOrClosed()) {
     if (!link.FinishReceiptPartialCut(0)) return Failed("Operatie nereusita !");
-  } else if (!stage.empty() && std::string("1234").find(stage) != std::string::npos) {
+  } else if (stage.InSalesRun()) {
     if (!link.VoidReceipt()) return Failed("Operatie  nereusita !");
   }
   return {true, {}, {}};

@@ -33,7 +33,7 @@ export WINEPATH="$(winepath -w "$qt/bin" 2>/dev/null || echo 'Z:\opt\qt6-mingw\b
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 failed=0
-for t in receipt device simulator core execution http operations; do
+for t in base receipt device simulator core execution http operations; do
   out="$build/tests/${t}_tests.log"
   if timeout 600 wine "$build/tests/${t}_tests.exe" >"$out" 2>&1 && grep -q '^\[  PASSED  \]' "$out" &&
     ! grep -q '^\[  FAILED  \]' "$out"; then

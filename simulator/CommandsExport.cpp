@@ -1,6 +1,6 @@
 // Export of a month's reports: prepare, then hexadecimal blocks or one
 // length-prefixed binary file.
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "simulator/FiscalDevice.h"
 #include "simulator/SimFields.h"
 #include "simulator/ZipArchive.h"

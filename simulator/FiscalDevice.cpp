@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <ctime>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "simulator/LocalTime.h"
 #include "simulator/SimFields.h"
 

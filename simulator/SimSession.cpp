@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/Frame.h"
 #include "simulator/FiscalDevice.h"
 

@@ -17,11 +17,11 @@
 #include <memory>
 #include <string>
 
+#include "base/Clock.h"
 #include "console/CGetFormaPlata.h"
 #include "console/RomMessageDialog.h"
 #include "console/TXV_MAIN.h"
 #include "core/TextFiles.h"
-#include "device/Clock.h"
 #include "simulator/FiscalSimulator.h"
 
 namespace vorn::test {

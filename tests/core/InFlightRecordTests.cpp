@@ -15,7 +15,7 @@ InFlightRecord Sample() {
   r.modifiedMs = 1700000000123;
   r.digest = FileDigest("1;A\r\n");
   r.phase = InFlightPhase::Closed;
-  r.before = DeviceCounters{"0", 41, 3, 1, 0, 12};
+  r.before = DeviceCounters{ReceiptStage::FromText("0"), 41, 3, 1, 0, 12};
   return r;
 }
 
@@ -33,6 +33,21 @@ TEST(InFlightRecord, RoundTripsAndRefusesTornText) {
   std::string badPhase = text;
   badPhase.replace(badPhase.find("INCHIS"), 6, "GATA");
   EXPECT_FALSE(ParseInFlight(badPhase).has_value());
+}
+
+// The stage goes to the file as the device gave it and comes back the same,
+// a text no stage question knows included.
+TEST(InFlightRecord, TheStageIsStoredAsItsText) {
+  for (const std::string stage : {"5", "", "12", "7"}) {
+    InFlightRecord r = Sample();
+    r.before.stage = ReceiptStage::FromText(stage);
+    const std::string text = FormatInFlight(r);
+    EXPECT_NE(text.find("\r\nStadiu=" + stage + "\r\nNrBon="), std::string::npos) << text;
+    const std::optional<InFlightRecord> back = ParseInFlight(text);
+    ASSERT_TRUE(back.has_value()) << stage;
+    EXPECT_EQ(back->before.stage.Text(), stage);
+    EXPECT_EQ(FormatInFlight(*back), text);
+  }
 }
 
 TEST(InFlightRecord, NamesOnlyTheSameFile) {

@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "TestFiles.h"
+#include "base/Clock.h"
 #include "core/FolderWatcher.h"
 #include "core/ServiceCore.h"
-#include "device/Clock.h"
 
 namespace vorn {
 namespace {

@@ -8,8 +8,8 @@
 #include <stdexcept>
 
 #include "TestFiles.h"
+#include "base/Clock.h"
 #include "core/ServiceCore.h"
-#include "device/Clock.h"
 
 namespace vorn {
 namespace {

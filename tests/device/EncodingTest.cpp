@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QLocale>
+
+#include "base/DecimalSeparator.h"
 #include "device/Encoding.h"
 #include "device/Frame.h"
 #include "device/SerialPorts.h"
@@ -71,6 +74,16 @@ TEST(EncodingTest, DigitsAndNumericTexts) {
   // The receipt layer's reader: INT64_MIN fits, past 2^64 does not wrap.
   EXPECT_EQ(ReadInt("-9223372036854775808", 9), INT64_MIN);
   EXPECT_EQ(ReadInt("18446744073709551716", 9), 9);
+}
+
+// The device's numbers and the receipt checks (core) must read one separator:
+// the system's, whatever default locale a dialog has set.
+TEST(EncodingTest, DecimalSeparatorIsTheSystemOne) {
+  const bool systemComma = QLocale::system().decimalPoint() == QStringLiteral(",");
+  QLocale::setDefault(QLocale(systemComma ? QLocale::English : QLocale::Romanian));
+  const char sep = DecimalSeparator();
+  QLocale::setDefault(QLocale::system());
+  EXPECT_EQ(sep, SystemDecimalSeparator());
 }
 
 TEST(EncodingTest, FontAndTextLengthRules) {

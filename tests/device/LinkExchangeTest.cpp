@@ -13,7 +13,7 @@
 #include <memory>
 #include <regex>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/TXvornLinux.h"
 #include "tests/device/FakeDevice.h"
 

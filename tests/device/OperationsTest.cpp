@@ -7,7 +7,7 @@
 #include <map>
 #include <memory>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/TXvornLinux.h"
 #include "tests/device/FakeDevice.h"
 
@@ -547,6 +547,36 @@ TEST_F(OperationsTest, ExtendedStatusReadsFiveCommands) {
   EXPECT_EQ(link.ReceiptStateChar, "3");
   EXPECT_EQ(link.ReceiptNumber, "0042");
   EXPECT_FALSE(link.IsJournalMissing());
+}
+
+// The state read's stage is its reply's first character; a refused or short
+// reply leaves the blank, while the in-sales flag of a refused one stays.
+TEST_F(OperationsTest, ReceiptStateReadGivesTheStageOfTheFirstCharacter) {
+  auto& link = Link(true);
+  std::string out;
+  EXPECT_TRUE(link.ReceiptStateStage().Empty());  // nothing read yet
+  Answer("1112", "30042");
+  ASSERT_TRUE(link.ReadReceiptState(out));
+  EXPECT_EQ(link.ReceiptStateStage().Text(), "3");
+  EXPECT_TRUE(link.ReceiptStateStage().InSales());
+  Answer("1112", "ERR21");
+  EXPECT_FALSE(link.ReadReceiptState(out));
+  EXPECT_TRUE(link.ReceiptStateStage().Blank());
+  EXPECT_EQ(link.ReceiptStateChar, " ");
+  EXPECT_TRUE(link.IsReceiptInSales());
+  Answer("1112", "60042");
+  ASSERT_TRUE(link.ReadReceiptState(out));
+  EXPECT_TRUE(link.ReceiptStateStage().Closed());
+  EXPECT_FALSE(link.IsReceiptInSales());
+  Answer("1112", "3004");
+  EXPECT_FALSE(link.ReadReceiptState(out));
+  EXPECT_TRUE(link.ReceiptStateStage().Blank());
+  EXPECT_FALSE(link.IsReceiptInSales());
+  // The stage command's reply is kept whole, whatever its length: its readers
+  // must answer for texts of several characters too.
+  Answer("1012", "23");
+  ASSERT_TRUE(link.ReadReceiptStage());
+  EXPECT_EQ(link.ReceiptStage, "23");
 }
 
 TEST_F(OperationsTest, ClassicStatusReadsOneCommand) {

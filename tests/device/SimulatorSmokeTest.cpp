@@ -1,7 +1,7 @@
 // The link against the device simulator, over TCP and over a pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/SerialPorts.h"
 #include "device/TXvornLinux.h"
 #include "simulator/FiscalSimulator.h"

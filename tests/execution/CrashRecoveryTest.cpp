@@ -10,11 +10,12 @@ using A = RecoveryAction;
 using E = FileEffect;
 
 // stage, receipt number, day receipts, deposits, withdrawals, Z number
-const DeviceCounters kBefore{"0", 7, 3, 1, 0, 12};
+const DeviceCounters kBefore{ReceiptStage::FromText("0"), 7, 3, 1, 0, 12};
 
 DeviceCounters With(std::string stage, int64_t number, int64_t day, int64_t deposits = 1,
                     int64_t withdrawals = 0, int64_t z = 12) {
-  return DeviceCounters{std::move(stage), number, day, deposits, withdrawals, z};
+  return DeviceCounters{
+      ReceiptStage::FromText(std::move(stage)), number, day, deposits, withdrawals, z};
 }
 
 struct Row {
@@ -54,9 +55,9 @@ TEST(CrashRecovery, DecidesFromTheDevicesCounters) {
 }
 
 TEST(CrashRecovery, ReceiptInProgressCommandsCompareTheStage) {
-  const DeviceCounters paid{"5", 7, 3, 1, 0, 12};
-  const DeviceCounters open{"2", 7, 3, 1, 0, 12};
-  const DeviceCounters none{"0", 7, 4, 1, 0, 12};
+  const DeviceCounters paid{ReceiptStage::FromText("5"), 7, 3, 1, 0, 12};
+  const DeviceCounters open{ReceiptStage::FromText("2"), 7, 3, 1, 0, 12};
+  const DeviceCounters none{ReceiptStage::FromText("0"), 7, 4, 1, 0, 12};
   EXPECT_EQ(DecideRecovery(E::ReceiptState, paid, paid, 0), A::RunAgain);
   EXPECT_EQ(DecideRecovery(E::ReceiptState, paid, none, 0), A::AnswerFinalized);
   EXPECT_EQ(DecideRecovery(E::ReceiptState, open, none, 0), A::AnswerVoided);

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Clock.h"
 #include "core/FileContext.h"
-#include "device/Clock.h"
 #include "execution/ReceiptExecutor.h"
 #include "receipt/ReceiptCommands.h"
 #include "simulator/FiscalSimulator.h"

@@ -198,7 +198,7 @@ class CrashLeftover : public DriverTest {
     r.size = static_cast<int64_t>(bytes.size());
     r.modifiedMs = info.lastModified().toMSecsSinceEpoch();
     r.digest = FileDigest(bytes);
-    r.before = DeviceCounters{"0", 0, 0, 0, 0, 0};
+    r.before = DeviceCounters{ReceiptStage::FromText("0"), 0, 0, 0, 0, 0};
     return r;
   }
   void Save(const InFlightRecord& r) {

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <string>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "operations/ManualLink.h"
 #include "simulator/FiscalSimulator.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "operations/ManualLink.h"
 #include "simulator/FiscalSimulator.h"
 

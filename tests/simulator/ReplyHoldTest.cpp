@@ -1,7 +1,7 @@
 // The simulator's reply hold, by which tests stop the driver at an exact point.
 #include <gtest/gtest.h>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/TXvornLinux.h"
 #include "simulator/FiscalSimulator.h"
 

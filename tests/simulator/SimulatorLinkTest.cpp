@@ -5,7 +5,7 @@
 #include <QString>
 #include <memory>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/SerialPorts.h"
 #include "device/TXvornLinux.h"
 #include "simulator/FiscalSimulator.h"

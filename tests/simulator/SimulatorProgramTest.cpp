@@ -7,7 +7,7 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "device/TXvornLinux.h"
 
 TEST(SimProgram, StartsWithFaultsAndServesTcpAndControl) {

@@ -7,7 +7,7 @@
 #include <QTcpSocket>
 #include <functional>
 
-#include "device/Clock.h"
+#include "base/Clock.h"
 #include "simulator/FiscalSimulator.h"
 
 using vorn::sim::FiscalSimulator;
