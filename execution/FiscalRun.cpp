@@ -189,8 +189,8 @@ bool FiscalRun::Dispatch(const std::string& line, const std::vector<std::string>
     item.department = static_cast<uint32_t>(IntField(f, 3));
     item.vat = static_cast<uint32_t>(IntField(f, 4));
     item.price = Hundredths(f, 5);
-    item.quantity = static_cast<double>(IntField(f, 6)) / 100000.0;
-    item.denominator = f.size() > 7 ? static_cast<double>(IntField(f, 7, 1)) : 1.0;
+    item.quantity = IntField(f, 6);
+    item.denominator = f.size() > 7 ? IntField(f, 7, 1) : 1;
     item.storno = f.size() > 8 && f[8] == "-";
     saleSent_ = true;
     return exec_.SellWithRecovery(ctx_, Field(f, 1), item);
@@ -198,7 +198,7 @@ bool FiscalRun::Dispatch(const std::string& line, const std::vector<std::string>
   if (code == "100" || code == "101") {
     SaleItem item;
     item.price = Hundredths(f, 1);
-    item.quantity = 1;
+    item.quantity = 100000;  // one whole unit
     item.denominator = 1;
     item.department = 1;
     item.vat = static_cast<uint32_t>(IntField(f, 2));
@@ -293,10 +293,10 @@ bool FiscalRun::DiscountOrMarkup(const std::vector<std::string>& f) {
   const bool discount = FlagOn(f, 1);
   const bool byValue = f.size() >= 7 && FlagOn(f, 6);
   if (byValue) {
-    double amount = f.size() >= 6 ? Hundredths(f, 5) : 0.0;
+    int64_t amount = f.size() >= 6 ? Hundredths(f, 5) : 0;
     return discount ? link.DiscountValue(amount) : link.MarkupValue(amount);
   }
-  double percent = Hundredths(f, 4);
+  int64_t percent = Hundredths(f, 4);
   return discount ? link.DiscountPercent(percent) : link.MarkupPercent(percent);
 }
 

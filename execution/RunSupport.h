@@ -31,9 +31,9 @@ inline int IntFieldI(const std::vector<std::string>& fields, std::size_t i, int 
   return SmallInt(IntField(fields, i, def));
 }
 
-// Hundredths in the file, units for the link.
-inline double Hundredths(const std::vector<std::string>& fields, std::size_t i) {
-  return static_cast<double>(IntField(fields, i)) / 100.0;
+// An amount of the file: the link takes its hundredths as written.
+inline int64_t Hundredths(const std::vector<std::string>& fields, std::size_t i) {
+  return IntField(fields, i);
 }
 
 inline void Answer(FileContext& ctx, const std::string& message) {

@@ -55,7 +55,7 @@ bool ReceiptExecutor::ExecuteServiceFile(FileContext& ctx) {
       ok = link.PrintBarcode(IntFieldI(f, 1), IntFieldI(f, 2), Field(f, 4), IntFieldI(f, 3));
     } else if (code == "25") {
       const std::string& letter = Field(f, 1);
-      ok = link.CashOperation(letter, letter == "R" ? 0.0 : Hundredths(f, 2));
+      ok = link.CashOperation(letter, letter == "R" ? 0 : Hundredths(f, 2));
       if (ok) drawerCash = link.LastReply;
     } else if (code == "200") {
       ok = link.ReadVatRates();
