@@ -94,7 +94,7 @@ void TEInOutSume::RTipOperClick() {
 
 void TEInOutSume::BStartClick() {
   if (busy_) return;  // one cash operation at a time: a second click would move the cash twice
-  double amount = 0;
+  int64_t amount = 0;
   if (!ParseCashSum(ToCp1252(ENrStart_->text()), separator_, amount)) {
     RomMessageDialog::Show("Suma eronata !", "Eroare", MsgKind::Warning, kBtnOk, this);
     ENrStart_->setFocus();

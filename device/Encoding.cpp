@@ -1,6 +1,6 @@
 #include "device/Encoding.h"
 
-#include <cmath>
+#include <algorithm>
 
 #include "base/DecimalSeparator.h"
 #include "receipt/Fields.h"
@@ -26,31 +26,20 @@ std::string PadSpaceRight(const std::string& t, int n) {
 
 namespace {
 
-// The value in units of 10^-decimals, rounded half away from zero after the
-// 1e-10 nudge. Working in whole units keeps 12.345 -> 1235 hundredths exact,
-// where cutting a binary fraction times 100 would lose one.
-int64_t ScaledUnits(double v, double scale) {
-  if (!std::isfinite(v)) return 0;
-  v += (v >= 0) ? 1e-10 : -1e-10;
-  double x = v * scale;
-  x = (x >= 0) ? std::floor(x + 0.5) : std::ceil(x - 0.5);
-  constexpr double kLimit = 9.0e18;
-  if (x > kLimit) x = kLimit;
-  if (x < -kLimit) x = -kLimit;
-  return static_cast<int64_t>(x);
-}
-
-std::string Fixed(double v, int64_t scale, int intDigits, int fracDigits) {
-  int64_t units = ScaledUnits(v, static_cast<double>(scale));
+std::string Fixed(int64_t units, int64_t scale, int intDigits, int fracDigits) {
+  constexpr int64_t kLimit = 9'000'000'000'000'000'000;
+  units = std::clamp(units, -kLimit, kLimit);
   // Integer part cut toward zero, fraction keeps the sign, as the device expects.
   return Pad0(units / scale, intDigits) + Pad0(units % scale, fracDigits);
 }
 
 }  // namespace
 
-std::string Money(double amount) { return Fixed(amount, 100, 7, 2); }
-std::string Quantity5(double quantity) { return Fixed(quantity, 100000, 4, 5); }
-std::string Quantity3(double quantity) { return Fixed(quantity, 1000, 6, 3); }
+std::string Money(int64_t hundredths) { return Fixed(hundredths, 100, 7, 2); }
+std::string Quantity5(int64_t hundredThousandths) {
+  return Fixed(hundredThousandths, 100000, 4, 5);
+}
+std::string Quantity3(int64_t thousandths) { return Fixed(thousandths, 1000, 6, 3); }
 
 bool IsDigits(const std::string& t) {
   for (char c : t)

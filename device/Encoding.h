@@ -2,6 +2,7 @@
 // Field encodings of the device command strings and the shared text checks.
 // Pure functions on std::string (8-bit text); the only platform input is the
 // system's decimal separator, taken once.
+#include <concepts>
 #include <cstdint>
 #include <string>
 
@@ -16,12 +17,22 @@ std::string Pad0(const std::string& t, int n);
 std::string PadSpaceLeft(const std::string& t, int n);
 std::string PadSpaceRight(const std::string& t, int n);
 
-// Fixed-width amounts: 7 integer digits + 2 decimals (Money), 4 + 5
-// (Quantity5), 6 + 3 (Quantity3). Rounded half away from zero after moving the
-// value 1e-10 away from zero.
-std::string Money(double amount);
-std::string Quantity5(double quantity);
-std::string Quantity3(double quantity);
+// Fixed-width amounts from whole units of their last digit: 7 integer digits +
+// 2 decimals from hundredths (Money), 4 + 5 from hundred-thousandths
+// (Quantity5), 6 + 3 from thousandths (Quantity3). Longer values are not cut;
+// values beyond 9e18 units read as 9e18 (with their sign). Both parts of a
+// negative value carry the sign ("0000000-1" for -1 hundredth): the device has
+// always been sent negatives so.
+std::string Money(int64_t hundredths);
+std::string Quantity5(int64_t hundredThousandths);
+std::string Quantity3(int64_t thousandths);
+// A fractional amount here would silently lose its fraction.
+template <std::floating_point T>
+std::string Money(T) = delete;
+template <std::floating_point T>
+std::string Quantity5(T) = delete;
+template <std::floating_point T>
+std::string Quantity3(T) = delete;
 
 // Every character is '0'..'9'; an empty text counts as digits.
 bool IsDigits(const std::string& t);

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <array>
+#include <concepts>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,11 +18,12 @@ namespace vorn {
 
 class LinkTransport;
 
-// Sale line handed to SellItem; SellItem rewrites `unit`.
+// Sale line handed to SellItem; SellItem rewrites `unit`. Numbers as the
+// receipt file gives them.
 struct SaleItem {
-  double price = 0;
-  double quantity = 0;
-  double denominator = 1;
+  int64_t price = 0;        // hundredths
+  int64_t quantity = 0;     // hundred-thousandths
+  int64_t denominator = 1;  // sent as 0 past 9e18 or -9e18
   uint32_t vat = 0;
   uint32_t department = 0;
   bool storno = false;
@@ -29,8 +31,8 @@ struct SaleItem {
 };
 
 struct SimpleItem {
-  double price = 0;
-  double quantity = 0;
+  int64_t price = 0;     // hundredths
+  int64_t quantity = 0;  // thousandths
   uint32_t count = 0;
   uint32_t department = 0;
 };
@@ -84,8 +86,9 @@ class TXvornLinux : public QObject {
   int FeedLines = 0;  // LiniiAvans
 
   // ---- operations (true on success; LastError on failure) ----
+  // Amounts are whole hundredths, percentages hundredths of a percent.
   bool ProgramVatRates(const std::array<int, 6>& rates);
-  bool Payment(int type, const std::string& text, double amount);
+  bool Payment(int type, const std::string& text, int64_t hundredths);
   bool OpenNonFiscalReceipt();
   bool PrintNonFiscalText(const std::string& font, const std::string& text);
   bool CloseNonFiscalReceipt();
@@ -101,7 +104,7 @@ class TXvornLinux : public QObject {
   bool ReadTotalizers();
   bool Command5005();
   bool InterruptReport();
-  bool CashOperation(const std::string& letter, double amount);
+  bool CashOperation(const std::string& letter, int64_t hundredths);
   bool SendVerification(const std::string& request);
   bool Beep(int count, int tone);
   bool ExportFiscalData(const std::string& a, const std::string& b, const std::string& c,
@@ -118,10 +121,10 @@ class TXvornLinux : public QObject {
   bool PrintFiscalText3008(const std::string& font, const std::string& text);
   bool PrintFiscalText3010(const std::string& font, const std::string& text);
   bool PrintFiscalText3012(const std::string& font, const std::string& text, int alignment);
-  bool MarkupValue(double amount);
-  bool DiscountValue(double amount);
-  bool MarkupPercent(double amount);
-  bool DiscountPercent(double amount);
+  bool MarkupValue(int64_t hundredths);
+  bool DiscountValue(int64_t hundredths);
+  bool MarkupPercent(int64_t hundredths);
+  bool DiscountPercent(int64_t hundredths);
   bool SellItem(const std::string& name, SaleItem& item);
   bool SellItemSimple(const SimpleItem& item);
   bool VoidReceipt();
@@ -151,6 +154,19 @@ class TXvornLinux : public QObject {
   bool LogoChunk(int count, const std::string& hexText);
   bool LogoEnd();
   void SyncDeviceClock();
+  // A fractional amount here would silently lose its fraction.
+  template <std::floating_point T>
+  bool Payment(int, const std::string&, T) = delete;
+  template <std::floating_point T>
+  bool CashOperation(const std::string&, T) = delete;
+  template <std::floating_point T>
+  bool MarkupValue(T) = delete;
+  template <std::floating_point T>
+  bool DiscountValue(T) = delete;
+  template <std::floating_point T>
+  bool MarkupPercent(T) = delete;
+  template <std::floating_point T>
+  bool DiscountPercent(T) = delete;
 
   // The file of the last ReadExportFile: AnnouncedLength bytes from byte 6 of
   // the receive buffer (bytes past what was received read as zero).

@@ -1,7 +1,6 @@
 // The device operations: one command string per operation, built from the
 // fixed-width field encodings.
 #include <QTime>
-#include <cmath>
 
 #include "base/Clock.h"
 #include "device/Encoding.h"
@@ -49,14 +48,14 @@ bool TXvornLinux::ProgramVatRates(const std::array<int, 6>& rates) {
   return true;
 }
 
-bool TXvornLinux::Payment(int type, const std::string& text, double amount) {
+bool TXvornLinux::Payment(int type, const std::string& text, int64_t hundredths) {
   if (type == 1)
     type = 3;
   else if (type == 3)
     type = 1;
   if (!CheckLink()) return false;
-  const std::string cmd =
-      "3007" + D2(type) + "00" + Pad0(static_cast<int64_t>(text.size()), 2) + text + Money(amount);
+  const std::string cmd = "3007" + D2(type) + "00" + Pad0(static_cast<int64_t>(text.size()), 2) +
+                          text + Money(hundredths);
   const int result = Exchange(cmd, kDefault, 1, "-Imprimanta : ");
   if (result == kGone) return false;
   if (result != 0) return Fail(result);
@@ -178,10 +177,10 @@ bool TXvornLinux::Command5005() { return CheckLink() && Run("5005", kDefault); }
 
 bool TXvornLinux::InterruptReport() { return Run("5005", 30); }
 
-bool TXvornLinux::CashOperation(const std::string& letter, double amount) {
+bool TXvornLinux::CashOperation(const std::string& letter, int64_t hundredths) {
   if (!CheckLink()) return false;
   std::string cmd = "7106" + letter;
-  if (letter != "R") cmd += Money(amount);
+  if (letter != "R") cmd += Money(hundredths);
   return Run(cmd, kDefault);
 }
 
@@ -296,35 +295,36 @@ bool TXvornLinux::PrintFiscalText3012(const std::string& font, const std::string
 }
 
 namespace {
-std::string Adjustment(const char* code, double amount) {
-  return std::string(code) + "001" + Money(amount) + "00" + "00";
+std::string Adjustment(const char* code, int64_t hundredths) {
+  return std::string(code) + "001" + Money(hundredths) + "00" + "00";
 }
 }  // namespace
 
-bool TXvornLinux::MarkupValue(double amount) {
-  return CheckLink() && Run(Adjustment("33022", amount), kDefault);
+bool TXvornLinux::MarkupValue(int64_t hundredths) {
+  return CheckLink() && Run(Adjustment("33022", hundredths), kDefault);
 }
-bool TXvornLinux::DiscountValue(double amount) {
-  return CheckLink() && Run(Adjustment("33023", amount), kDefault);
+bool TXvornLinux::DiscountValue(int64_t hundredths) {
+  return CheckLink() && Run(Adjustment("33023", hundredths), kDefault);
 }
-bool TXvornLinux::MarkupPercent(double amount) {
-  return CheckLink() && Run(Adjustment("3302B", amount), kDefault);
+bool TXvornLinux::MarkupPercent(int64_t hundredths) {
+  return CheckLink() && Run(Adjustment("3302B", hundredths), kDefault);
 }
-bool TXvornLinux::DiscountPercent(double amount) {
-  return CheckLink() && Run(Adjustment("3302C", amount), kDefault);
+bool TXvornLinux::DiscountPercent(int64_t hundredths) {
+  return CheckLink() && Run(Adjustment("3302C", hundredths), kDefault);
 }
 
 bool TXvornLinux::SellItem(const std::string& name, SaleItem& item) {
   if (!CheckLink()) return false;
   const std::string padded = PadSpaceLeft(name, 3);
   item.unit = item.unit.empty() ? std::string(" BUC") : " " + item.unit;
-  double whole = std::isfinite(item.denominator) ? std::trunc(item.denominator) : 0.0;
-  if (whole > 9e18 || whole < -9e18) whole = 0;
+  constexpr int64_t kLimit = 9'000'000'000'000'000'000;
+  const int64_t whole =
+      (item.denominator > kLimit || item.denominator < -kLimit) ? 0 : item.denominator;
   const std::string cmd = std::string(item.storno ? "33024" : "33021") + Pad0(item.department, 3) +
                           Money(item.price) + Pad0(item.vat, 2) +
                           Pad0(static_cast<int64_t>(padded.size()), 2) + padded +
                           Pad0(static_cast<int64_t>(item.unit.size()), 2) + item.unit +
-                          Quantity5(item.quantity) + Pad0(static_cast<int64_t>(whole), 4);
+                          Quantity5(item.quantity) + Pad0(whole, 4);
   return Run(cmd, kDefault);
 }
 
@@ -343,10 +343,10 @@ bool TXvornLinux::CloseFiscalReceipt() {
   const std::shared_ptr<bool> alive = d->alive;
   const std::string& paid = LastPaymentReply;
   if (paid.size() == 10 && paid[0] == '+' && IsNumeric(paid)) {
-    const double whole = static_cast<double>(ReadInt(paid.substr(1, 7), 0));
-    const double cents = static_cast<double>(ReadInt(paid.substr(8, 2), 0));
-    const double rest = std::round((whole + cents / 100.0) * 100.0) / 100.0;
-    if (!Payment(1, "", rest)) return false;
+    // The rest still to pay: seven digits of lei, two of bani.
+    const int64_t lei = ReadInt(paid.substr(1, 7), 0);
+    const int64_t bani = ReadInt(paid.substr(8, 2), 0);
+    if (!Payment(1, "", lei * 100 + bani)) return false;
   }
   const int result = Exchange("3011", 30);
   if (result == kGone) return false;

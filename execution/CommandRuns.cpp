@@ -30,8 +30,6 @@ namespace {
 
 using Line = CommandLine;
 
-double Units(int64_t hundredths) { return static_cast<double>(hundredths) / 100.0; }
-
 bool RunNothing(CommandRun&, const Line&) { return true; }
 
 // ---- the fiscal receipt
@@ -41,9 +39,9 @@ bool RunSale(CommandRun& run, const Line& line) {
   item.unit = line.Str(2).substr(0, 4);
   item.department = static_cast<uint32_t>(line.Int(3));
   item.vat = static_cast<uint32_t>(line.Int(4));
-  item.price = Units(line.Hundredths(5));
-  item.quantity = static_cast<double>(line.Int(6)) / 100000.0;
-  item.denominator = static_cast<double>(line.Int(7, 1));
+  item.price = line.Hundredths(5);
+  item.quantity = line.Int(6);  // hundred-thousandths, as the file writes it
+  item.denominator = line.Int(7, 1);
   item.storno = line.Field(8) == "-";
   run.saleSent = true;
   return run.exec.SellWithRecovery(run.ctx, line.Str(1), item);
@@ -52,8 +50,8 @@ bool RunSale(CommandRun& run, const Line& line) {
 // A value taken back (advance or packaging): a storno sale of one unit.
 bool SellReturn(CommandRun& run, const Line& line, const char* name) {
   SaleItem item;
-  item.price = Units(line.Hundredths(1));
-  item.quantity = 1;
+  item.price = line.Hundredths(1);
+  item.quantity = 100000;  // one unit
   item.denominator = 1;
   item.department = 1;
   item.vat = static_cast<uint32_t>(line.Int(2));
@@ -79,7 +77,7 @@ bool RunAltFiscalText(CommandRun& run, const Line& line) {
 }
 
 bool RunPayment(CommandRun& run, const Line& line) {
-  return run.exec.PayWithRecovery(run.ctx, line.SmallInt(2, 1), Units(line.Hundredths(1)));
+  return run.exec.PayWithRecovery(run.ctx, line.SmallInt(2, 1), line.Hundredths(1));
 }
 
 bool FlagOn(const Line& line, std::size_t i) { return line.Has(i) && line.Field(i) != "0"; }
@@ -89,10 +87,10 @@ bool RunDiscountMarkup(CommandRun& run, const Line& line) {
   if (FlagOn(line, 2) && !link.Subtotal()) return false;
   const bool discount = FlagOn(line, 1);
   if (FlagOn(line, 6)) {
-    const double amount = Units(line.Hundredths(5));
+    const int64_t amount = line.Hundredths(5);
     return discount ? link.DiscountValue(amount) : link.MarkupValue(amount);
   }
-  const double percent = Units(line.Hundredths(4));
+  const int64_t percent = line.Hundredths(4);  // hundredths of a percent
   return discount ? link.DiscountPercent(percent) : link.MarkupPercent(percent);
 }
 
@@ -188,7 +186,7 @@ bool RunNonFiscalText(CommandRun& run, const Line& line) {
 bool RunCashInOut(CommandRun& run, const Line& line) {
   TXvornLinux& link = run.Link();
   const std::string letter = line.Str(1);
-  if (!link.CashOperation(letter, letter == "R" ? 0.0 : Units(line.Hundredths(2)))) return false;
+  if (!link.CashOperation(letter, letter == "R" ? 0 : line.Hundredths(2))) return false;
   run.drawerCashRead = true;
   run.drawerCash = link.LastReply;
   return true;

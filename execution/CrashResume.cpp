@@ -85,7 +85,7 @@ bool ReceiptExecutor::TakeUpRecovery(FileContext& ctx, RecoveryAction action, Fi
       Answer(ctx, "0 OK");
       return false;
     case RecoveryAction::AnswerDone:
-      if (effect == FileEffect::CashMove && link.CashOperation("R", 0.0)) {
+      if (effect == FileEffect::CashMove && link.CashOperation("R", 0)) {
         slots.DrawerCash = link.LastReply;
       }
       Answer(ctx, "0 OK");

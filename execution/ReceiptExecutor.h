@@ -42,9 +42,9 @@ class ReceiptExecutor : public FileExecutor {
   // Sale with the 24-hour and paper-out recovery; may set the restart request.
   bool SellWithRecovery(FileContext& ctx, const std::string& name, const SaleItem& item);
   // Payment with the paper-out and unprogrammed-form recovery.
-  bool PayWithRecovery(FileContext& ctx, int form, double amount);
+  bool PayWithRecovery(FileContext& ctx, int form, int64_t hundredths);
   // False only when the operator chose to cancel the receipt.
-  bool ResolveUnprogrammedPayment(FileContext& ctx, double amount);
+  bool ResolveUnprogrammedPayment(FileContext& ctx, int64_t hundredths);
   // Command 9999: finish or cancel the previous receipt and leave the notice.
   bool ReportReceiptState(FileContext& ctx);
 

@@ -68,29 +68,29 @@ bool ReceiptExecutor::SellWithRecovery(FileContext& ctx, const std::string& name
   }
 }
 
-bool ReceiptExecutor::PayWithRecovery(FileContext& ctx, int form, double amount) {
+bool ReceiptExecutor::PayWithRecovery(FileContext& ctx, int form, int64_t hundredths) {
   if (!link_) return false;
   for (;;) {
-    if (link_->Payment(form, "", amount)) return true;
+    if (link_->Payment(form, "", hundredths)) return true;
     // The device took nothing of a refused payment: once the paper is back it
     // goes out again, or the receipt could never be closed.
     if (link_->ErrorIsPaperOut) {
       if (!ConfirmErrorRemoved(ctx)) return false;
       continue;
     }
-    if (link_->ErrorIsExtended) return ResolveUnprogrammedPayment(ctx, amount);
+    if (link_->ErrorIsExtended) return ResolveUnprogrammedPayment(ctx, hundredths);
     return false;
   }
 }
 
-bool ReceiptExecutor::ResolveUnprogrammedPayment(FileContext& ctx, double amount) {
+bool ReceiptExecutor::ResolveUnprogrammedPayment(FileContext& ctx, int64_t hundredths) {
   if (!link_) return false;
   const Settings& s = SettingsOf(ctx);
   // A resent payment the device refuses too ends the run with its own error:
   // carrying on would close an unpaid receipt and answer with the wrong cause.
-  if (s.TratareFormaPlata == 0) return link_->Payment(s.CodFormaPlata, "", amount);
+  if (s.TratareFormaPlata == 0) return link_->Payment(s.CodFormaPlata, "", hundredths);
   int form = ctx.questions ? ctx.questions->ChoosePaymentForm() : 0;
-  if (form >= 1 && form <= 7) return link_->Payment(form, "", amount);
+  if (form >= 1 && form <= 7) return link_->Payment(form, "", hundredths);
   // The cancel steps leave their own errors behind; the answer names the refused payment form.
   const std::string refused = link_->LastError;
   link_->VoidReceipt();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QLocale>
+#include <limits>
 
 #include "base/DecimalSeparator.h"
 #include "device/Encoding.h"
@@ -24,24 +25,52 @@ TEST(FrameTest, StatusCommandFrameIsByteExact) {
   EXPECT_EQ(Checksum(""), "44");  // "000" alone: 144
 }
 
-TEST(EncodingTest, MoneyRoundsHalfAwayFromZeroToWholeHundredths) {
-  const std::pair<double, const char*> cases[] = {
-      {12.345, "000001235"},    {0.5, "000000050"},        {10.5, "000001050"},
-      {2.5, "000000250"},       {0.29, "000000029"},       {12.35, "000001235"},
-      {0.005, "000000001"},     {1234567.89, "123456789"}, {0, "000000000"},
-      {12345678, "1234567800"},  // longer values are not cut
+// The rounding of typed amounts to hundredths is tested where it now happens,
+// with the typed amount (operations/DrawerCashOperation).
+TEST(EncodingTest, MoneyIsSevenPlusTwoDigitsOfHundredths) {
+  const std::pair<int64_t, const char*> cases[] = {
+      {1235, "000001235"},      {50, "000000050"},
+      {1050, "000001050"},      {250, "000000250"},
+      {29, "000000029"},        {1, "000000001"},
+      {123456789, "123456789"}, {0, "000000000"},
+      {99, "000000099"},        {100, "000000100"},
+      {999999999, "999999999"}, {1234567800, "1234567800"},  // longer values are not cut
   };
   for (const auto& [v, want] : cases) EXPECT_EQ(Money(v), want) << v;
 }
 
 TEST(EncodingTest, QuantitiesUseTheirOwnWidths) {
-  EXPECT_EQ(Quantity5(2), "000200000");
-  EXPECT_EQ(Quantity5(1.5), "000150000");
-  EXPECT_EQ(Quantity5(0.123456), "000012346");
-  EXPECT_EQ(Quantity5(0.001), "000000100");
-  EXPECT_EQ(Quantity3(2), "000002000");
-  EXPECT_EQ(Quantity3(1.2345), "000001235");
+  EXPECT_EQ(Quantity5(200000), "000200000");
+  EXPECT_EQ(Quantity5(150000), "000150000");
+  EXPECT_EQ(Quantity5(12346), "000012346");
+  EXPECT_EQ(Quantity5(100), "000000100");
+  EXPECT_EQ(Quantity3(2000), "000002000");
+  EXPECT_EQ(Quantity3(1235), "000001235");
   EXPECT_EQ(Quantity3(0), "000000000");
+}
+
+// Negatives go out as they always have: the whole part and the fraction are
+// padded apart, each with its own sign.
+TEST(EncodingTest, NegativesKeepTheSignInBothParts) {
+  const struct {
+    std::string (*format)(int64_t);
+    int64_t units;
+    const char* want;
+  } cases[] = {
+      {Money, -1, "0000000-1"},           {Money, -99, "0000000-99"},
+      {Money, -100, "00000-100"},         {Money, -105, "00000-1-5"},
+      {Money, -123456789, "-1234567-89"}, {Quantity5, -1, "0000000-1"},
+      {Quantity5, -150000, "00-1-50000"}, {Quantity3, -2500, "0000-2-500"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.format(c.units), c.want) << c.units;
+}
+
+TEST(EncodingTest, UnitsBeyondTheLimitReadAsTheLimit) {
+  constexpr int64_t kLimit = 9'000'000'000'000'000'000;
+  EXPECT_EQ(Money(kLimit + 1), "9000000000000000000");
+  EXPECT_EQ(Money(std::numeric_limits<int64_t>::max()), "9000000000000000000");
+  EXPECT_EQ(Money(std::numeric_limits<int64_t>::min()), "-9000000000000000000");
+  EXPECT_EQ(Quantity5(-kLimit - 1), "-9000000000000000000");
 }
 
 TEST(EncodingTest, PaddingNeverCuts) {

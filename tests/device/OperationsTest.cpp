@@ -55,9 +55,9 @@ class OperationsTest : public ::testing::Test {
 
 TEST_F(OperationsTest, PaymentSwapsTypesOneAndThree) {
   auto& link = Link();
-  ASSERT_TRUE(link.Payment(1, "", 10.5));
-  ASSERT_TRUE(link.Payment(3, "", 10.5));
-  ASSERT_TRUE(link.Payment(2, "CARD", 0.29));
+  ASSERT_TRUE(link.Payment(1, "", 1050));
+  ASSERT_TRUE(link.Payment(3, "", 1050));
+  ASSERT_TRUE(link.Payment(2, "CARD", 29));
   EXPECT_EQ(Sent(), (Strings{"3007"
                              "03"
                              "00"
@@ -83,7 +83,7 @@ TEST_F(OperationsTest, PaymentSwapsTypesOneAndThree) {
 TEST_F(OperationsTest, CloseFiscalReceiptPaysTheRestFirst) {
   auto& link = Link();
   Answer("3007", "+000000250");
-  ASSERT_TRUE(link.Payment(2, "", 5));
+  ASSERT_TRUE(link.Payment(2, "", 500));
   EXPECT_EQ(link.LastPaymentReply, "+000000250");
   Answer("3007", "");
   ASSERT_TRUE(link.CloseFiscalReceipt());
@@ -125,15 +125,15 @@ TEST_F(OperationsTest, AcknowledgedCloseThatTimesOutAdvisesAStatusCheck) {
 TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
   auto& link = Link();
   SaleItem item;
-  item.price = 12.5;
-  item.quantity = 2;
+  item.price = 1250;
+  item.quantity = 200000;
   item.vat = 1;
   item.department = 1;
   SaleItem storno = item;
   storno.storno = true;
   storno.unit = "KG";
-  storno.quantity = 0.5;
-  storno.denominator = 3.9;
+  storno.quantity = 50000;
+  storno.denominator = 3;
   SimpleItem simple;
   simple.department = 5;
   struct Row {
@@ -181,7 +181,7 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
         "000000000"
         "0"}},
       {"MarkupValue",
-       [&] { return link.MarkupValue(1.5); },
+       [&] { return link.MarkupValue(150); },
        true,
        {"33022"
         "001"
@@ -189,7 +189,7 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
         "00"
         "00"}},
       {"DiscountValue",
-       [&] { return link.DiscountValue(1.5); },
+       [&] { return link.DiscountValue(150); },
        true,
        {"33023"
         "001"
@@ -197,7 +197,7 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
         "00"
         "00"}},
       {"MarkupPercent",
-       [&] { return link.MarkupPercent(12.5); },
+       [&] { return link.MarkupPercent(1250); },
        true,
        {"3302B"
         "001"
@@ -205,7 +205,7 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
         "00"
         "00"}},
       {"DiscountPercent",
-       [&] { return link.DiscountPercent(12.5); },
+       [&] { return link.DiscountPercent(1250); },
        true,
        {"3302C"
         "001"
@@ -233,13 +233,13 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
         "0000"
         "0000"}},
       {"CashOperation D",
-       [&] { return link.CashOperation("D", 100); },
+       [&] { return link.CashOperation("D", 10000); },
        true,
        {"7106"
         "D"
         "000010000"}},
       {"CashOperation R",
-       [&] { return link.CashOperation("R", 100); },
+       [&] { return link.CashOperation("R", 10000); },
        true,
        {"7106"
         "R"}},

@@ -146,6 +146,37 @@ TEST_F(FiscalRun, StornoLinesAndReturnables) {
   EXPECT_EQ(LastAnswer(), "0 OK");
 }
 
+// Every amount of the file reaches the device digit for digit: prices and values
+// in hundredths, quantities in hundred-thousandths, the denominator whole, and
+// the rest the device reports paid in cash on closing.
+TEST_F(FiscalRun, AmountsGoOutAsTheFileWritesThem) {
+  EXPECT_TRUE(RunFile({"1;A;BUC;1;1;1050;250000;3", "7;0;0;0;0;250;1", "1;B;KG;2;2;999;12345",
+                       "100;200;1", "101;50;1", "7;1;1;0;1000", "5;500;1"}));
+  std::vector<std::string> money;
+  for (const QString& c : sim.CommandLog()) {
+    if (c.startsWith("3302") || c.startsWith("3007")) money.push_back(c.toStdString());
+  }
+  // Sales 875 + 250 + 123 - 200 - 50 = 998, less 10%: 898; 500 paid, 398 rest.
+  EXPECT_EQ(money, (std::vector<std::string>{
+                       "330210010000010500103  A04 BUC0002500000003",  // 10.50 x 2.5 / 3
+                       "330220010000002500000",                        // markup 2.50
+                       "330210020000009990203  B03 KG0000123450001",   // 9.99 x 0.12345
+                       "330240010000002000118STORNO PLATA AVANS04 BUC0001000000001",
+                       "330240010000000500118AMBALAJ RETURNABIL04 BUC0001000000001",
+                       "3302C0010000010000000",  // discount 10.00%
+                       "3007030000000000500",    // 5.00 paid
+                       "3007030000000000398",    // 3.98 rest in cash
+                   }));
+  EXPECT_EQ(LastAnswer(), "0 OK");
+}
+
+// The odd form of negatives is what the device has always been sent.
+TEST_F(FiscalRun, NegativeAmountsKeepTheirSignedParts) {
+  EXPECT_FALSE(RunFile({"1;A;BUC;1;1;-105;-150000", "5;100;1"}));
+  // -1.05 x -1.5
+  EXPECT_EQ(Count("3302100100000-1-50103  A04 BUC00-1-500000001"), 1);
+}
+
 TEST_F(FiscalRun, StepMessageForEachCommandLine) {
   settings.MesajLaListareItem = true;
   ASSERT_TRUE(RunFile({"1;A;BUC;1;1;100;100000", "", "2;1;TEXT", "5;100;1"}));

@@ -1,5 +1,9 @@
 #include <QFile>
 #include <QProcess>
+#include <cmath>
+#include <iomanip>
+#include <limits>
+#include <string>
 
 #include "operations/DrawerCashOperation.h"
 #include "operations/ManualXmlExport.h"
@@ -54,18 +58,55 @@ TEST(DialogChecks, CashSumAndExportYear) {
   const struct {
     const char* text;
     char separator;
-    double amount;  // -1: refused, the amount untouched
-  } cases[] = {{"12", '.', 12}, {"12,5", ',', 12.5}, {",05", ',', 0.05}, {"7.", '.', 7},
-               {"", '.', -1},   {".", '.', -1},      {"12,5", '.', -1},  {"1.2.3", '.', -1},
-               {"-5", '.', -1}, {"1e3", '.', -1}};
+    int64_t amount;  // hundredths; -1: refused, the amount untouched
+  } cases[] = {{"12", '.', 1200}, {"12,5", ',', 1250}, {",05", ',', 5},   {"7.", '.', 700},
+               {"", '.', -1},     {".", '.', -1},      {"12,5", '.', -1}, {"1.2.3", '.', -1},
+               {"-5", '.', -1},   {"1e3", '.', -1}};
   for (const auto& c : cases) {
-    double amount = -1;
+    int64_t amount = -1;
     EXPECT_EQ(ParseCashSum(c.text, c.separator, amount), c.amount >= 0) << c.text;
-    EXPECT_DOUBLE_EQ(amount, c.amount) << c.text;
+    EXPECT_EQ(amount, c.amount) << c.text;
   }
   EXPECT_FALSE(IsExportYearAccepted("2017"));
   EXPECT_FALSE(IsExportYearAccepted(""));
   EXPECT_TRUE(IsExportYearAccepted("2018"));
+}
+
+// The hundredths a typed amount has always reached the device with: half away
+// from zero after a nudge of 1e-10 away from zero, not the nearest binary value.
+TEST(DialogChecks, TypedAmountsKeepTheirHundredths) {
+  const std::pair<double, int64_t> cases[] = {
+      {12.345, 1235},   {0.1, 10},      {1.005, 101}, {0.29, 29},
+      {2.5, 250},       {8.675, 868},   {0.005, 1},   {1234567.89, 123456789},
+      {-12.345, -1235}, {-1.005, -101}, {-0.29, -29}, {-0.005, -1}};
+  for (const auto& [typed, hundredths] : cases) {
+    EXPECT_EQ(HundredthsOfTyped(typed), hundredths) << std::setprecision(17) << typed;
+  }
+  // Less than 1e-10 short of half a hundredth still rounds away from zero.
+  EXPECT_EQ(HundredthsOfTyped(0.0049999999), 1);
+  EXPECT_EQ(HundredthsOfTyped(0.00499999989), 0);
+  EXPECT_EQ(HundredthsOfTyped(1e300), 9'000'000'000'000'000'000);
+  EXPECT_EQ(HundredthsOfTyped(-1e300), -9'000'000'000'000'000'000);
+  EXPECT_EQ(HundredthsOfTyped(std::nan("")), 0);
+  EXPECT_EQ(HundredthsOfTyped(std::numeric_limits<double>::infinity()), 0);
+}
+
+TEST(DialogChecks, TypedCashSumsKeepTheirHundredths) {
+  const std::pair<const char*, int64_t> cases[] = {
+      {"12.345", 1235}, {"1.005", 101}, {"0.29", 29}, {"0.0049999999", 1}, {"00012.50", 1250}};
+  for (const auto& [text, hundredths] : cases) {
+    int64_t amount = -1;
+    EXPECT_TRUE(ParseCashSum(text, '.', amount)) << text;
+    EXPECT_EQ(amount, hundredths) << text;
+  }
+  int64_t amount = -1;
+  ASSERT_TRUE(ParseCashSum("1,005", ',', amount));
+  EXPECT_EQ(amount, 101);
+  ASSERT_TRUE(ParseCashSum(std::string(23, '9'), '.', amount));
+  EXPECT_EQ(amount, 9'000'000'000'000'000'000);
+  // Beyond the range of a double the sum reads as 0, as it always has.
+  ASSERT_TRUE(ParseCashSum("1" + std::string(400, '0'), '.', amount));
+  EXPECT_EQ(amount, 0);
 }
 
 TEST(DialogChecks, VerificationReplyCutIntoMemoLines) {
@@ -120,11 +161,11 @@ TEST_F(DialogSteps, ReportKindsSendTheirCommandAndFailuresAreLogged) {
 
 TEST_F(DialogSteps, CashOperationsMoveTheDrawerCash) {
   const qint64 before = sim.DrawerCashBani();
-  EXPECT_TRUE(RunDrawerCash(context, true, 125.5).ok);
-  EXPECT_TRUE(RunDrawerCash(context, false, 0.5).ok);
+  EXPECT_TRUE(RunDrawerCash(context, true, 12550).ok);
+  EXPECT_TRUE(RunDrawerCash(context, false, 50).ok);
   EXPECT_TRUE(Received("7106D000012550"));
   EXPECT_EQ(sim.DrawerCashBani(), before + 12500);
-  const OperationOutcome tooMuch = RunDrawerCash(context, false, 1000000);
+  const OperationOutcome tooMuch = RunDrawerCash(context, false, 100000000);
   EXPECT_EQ(tooMuch.message.rfind("Eroare la efectuarea operatiei !\r99;", 0), 0u)
       << tooMuch.message;
 }

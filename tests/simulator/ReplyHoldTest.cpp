@@ -21,8 +21,8 @@ TEST(ReplyHold, CarriesTheCommandOutAndHoldsOnlyItsReply) {
 
   // The second cash-in is made on the device, but its reply never comes.
   ASSERT_EQ(sim.ApplyControl("hold 7106D 2"), "OK");
-  ASSERT_TRUE(link.CashOperation("D", 1.0));
-  EXPECT_FALSE(link.CashOperation("D", 2.0));
+  ASSERT_TRUE(link.CashOperation("D", 100));
+  EXPECT_FALSE(link.CashOperation("D", 200));
   EXPECT_EQ(sim.ApplyControl("held").left(10), "HELD 7106D");
   EXPECT_EQ(sim.DrawerCashBani(), 300);
 

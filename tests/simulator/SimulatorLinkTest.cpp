@@ -32,8 +32,8 @@ class SimLink : public ::testing::Test {
 
   static vorn::SaleItem Bread() {
     vorn::SaleItem item;
-    item.price = 3.5;
-    item.quantity = 2;
+    item.price = 350;
+    item.quantity = 200000;
     item.vat = 1;
     item.department = 1;
     return item;
@@ -61,7 +61,7 @@ TEST_F(SimLink, ReceiptPrintsOnTheRoll) {
   EXPECT_TRUE(link->ExtendedStatus);
   vorn::SaleItem item = Bread();
   ASSERT_TRUE(link->SellItem("PAINE", item)) << link->LastError;
-  ASSERT_TRUE(link->Payment(1, "", 5.0)) << link->LastError;
+  ASSERT_TRUE(link->Payment(1, "", 500)) << link->LastError;
   EXPECT_EQ(link->LastPaymentReply, "+000000200");
   ASSERT_TRUE(link->CloseFiscalReceipt()) << link->LastError;  // pays the rest in cash first
   std::string state;
@@ -135,7 +135,7 @@ TEST_F(SimLink, RefusalsCarryTheirCodes) {
   ASSERT_TRUE(link->SellItem("PAINE", item)) << link->LastError;
 
   sim.SetPaymentFormUnprogrammed(2, true);
-  EXPECT_FALSE(link->Payment(2, "", 7.0));
+  EXPECT_FALSE(link->Payment(2, "", 700));
   EXPECT_TRUE(link->ErrorIsExtended);
   EXPECT_EQ(link->LastError, "99;Lipseste forma de plata");
 
@@ -275,12 +275,12 @@ TEST(SimLinkPty, SerialPathOverPseudoTerminal) {
     EXPECT_TRUE(link.ExtendedStatus);
     ASSERT_TRUE(link.ReadStatus(false)) << link.LastError;
     vorn::SaleItem item;
-    item.price = 1.25;
-    item.quantity = 1;
+    item.price = 125;
+    item.quantity = 100000;
     item.vat = 2;
     item.department = 1;
     ASSERT_TRUE(link.SellItem("LAPTE", item)) << link.LastError;
-    ASSERT_TRUE(link.Payment(1, "", 1.25)) << link.LastError;
+    ASSERT_TRUE(link.Payment(1, "", 125)) << link.LastError;
     ASSERT_TRUE(link.CloseFiscalReceipt()) << link.LastError;
     ASSERT_TRUE(link.FinishReceiptFullCut()) << link.LastError;
     link.CloseLink();
