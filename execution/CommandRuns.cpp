@@ -22,8 +22,7 @@ bool ShowDisplayLine(CommandRun& run, const CommandLine& line) {
 }
 
 bool PrintBarcodeLine(CommandRun& run, const CommandLine& line) {
-  return run.Link().PrintBarcode(line.SmallInt(1), line.SmallInt(2), line.Str(4),
-                                 line.SmallInt(3));
+  return run.Link().PrintBarcode(line.SmallInt(1), line.SmallInt(2), line.Str(4), line.SmallInt(3));
 }
 
 namespace {
@@ -133,9 +132,7 @@ bool RunFinalizePending(CommandRun& run, const Line&) {
 bool RunCancelReceipt(CommandRun& run, const Line&) {
   return run.Link().VoidReceipt() && run.Link().FinishReceiptPartialCut(0);
 }
-bool RunReceiptState(CommandRun& run, const Line&) {
-  return run.exec.ReportReceiptState(run.ctx);
-}
+bool RunReceiptState(CommandRun& run, const Line&) { return run.exec.ReportReceiptState(run.ctx); }
 
 // ---- reports and readings of a fiscal file
 
@@ -229,9 +226,8 @@ bool RunJournalReportByDate(CommandRun& run, const Line& line) {
                                          line.SmallInt(4), line.SmallInt(5), line.SmallInt(6));
 }
 bool RunJournalReportByDateAndReceipt(CommandRun& run, const Line& line) {
-  return run.Link().JournalReportByDateAndReceipts(line.SmallInt(1), line.SmallInt(2),
-                                                   line.SmallInt(3), line.SmallInt(4),
-                                                   line.SmallInt(5));
+  return run.Link().JournalReportByDateAndReceipts(
+      line.SmallInt(1), line.SmallInt(2), line.SmallInt(3), line.SmallInt(4), line.SmallInt(5));
 }
 bool RunJournalReportByZ(CommandRun& run, const Line& line) {
   return run.Link().JournalReportByZRange(line.SmallInt(1), line.SmallInt(2));

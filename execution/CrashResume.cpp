@@ -55,7 +55,8 @@ bool ReceiptExecutor::RecoverFile(FileContext& ctx, const InFlightRecord& record
   LinkReleaseGuard release(*this, ctx);
   TXvornLinux& link = *link_;
   const DeviceCounters now = ReadCounters(link);
-  const RecoveryAction action = DecideRecovery(effect, record.before, now, CashMoves(CommandsOf(ctx)));
+  const RecoveryAction action =
+      DecideRecovery(effect, record.before, now, CashMoves(CommandsOf(ctx)));
   FlushCommLog(ctx);
   AppendLog(ctx, {std::string("Repornire: ") + ActionName(action)});
   return TakeUpRecovery(ctx, action, effect, now);

@@ -40,8 +40,8 @@ class CommandLine {
   const CommandInfo* command_ = nullptr;
   std::string_view text_;
   std::uint8_t count_ = 0;
-  bool wideEnds_ = false;    // ends_ holds two slots an end
-  bool wideValues_ = false;  // values_ holds two slots a number
+  bool wideEnds_ = false;                 // ends_ holds two slots an end
+  bool wideValues_ = false;               // values_ holds two slots a number
   std::uint16_t ints_ = 0;                // bit i: field i is a whole number
   const std::uint16_t* ends_ = nullptr;   // where fields 1.. end in text_
   const std::int32_t* values_ = nullptr;  // the whole numbers, in field order

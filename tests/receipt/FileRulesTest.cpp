@@ -94,10 +94,11 @@ TEST(Markers, SetByCodeAndGroup) {
         "78", "79", "81", "82", "102", "103", "105", "116", "200", "201",  "416"}) {
     ClassifyCommand(code, all);
   }
-  EXPECT_TRUE(all.Has(0) && all.Has(14) && all.Has(15) && all.Has(17) && all.Has(24) && all.Has(27) &&
-              all.Has(28) && all.Has(30) && all.Has(32) && all.Has(9999) && all.Has(42) && all.Has(76) &&
-              all.Has(78) && all.Has(79) && all.Has(81) && all.Has(82) && all.Has(102) && all.Has(103) &&
-              all.Has(105) && all.Has(116) && all.Has(200) && all.Has(201) && all.Has(416));
+  EXPECT_TRUE(all.Has(0) && all.Has(14) && all.Has(15) && all.Has(17) && all.Has(24) &&
+              all.Has(27) && all.Has(28) && all.Has(30) && all.Has(32) && all.Has(9999) &&
+              all.Has(42) && all.Has(76) && all.Has(78) && all.Has(79) && all.Has(81) &&
+              all.Has(82) && all.Has(102) && all.Has(103) && all.Has(105) && all.Has(116) &&
+              all.Has(200) && all.Has(201) && all.Has(416));
   EXPECT_FALSE(all.HasSale || all.HasPayment || all.Has(10));
 }
 
