@@ -79,7 +79,8 @@ bool RunPayment(CommandRun& run, const Line& line) {
   return run.exec.PayWithRecovery(run.ctx, line.SmallInt(2, 1), line.Hundredths(1));
 }
 
-bool FlagOn(const Line& line, std::size_t i) { return line.Has(i) && line.Field(i) != "0"; }
+// The flags are "0" or "1" (checked); a missing one is off.
+bool FlagOn(const Line& line, std::size_t i) { return line.Int(i) != 0; }
 
 bool RunDiscountMarkup(CommandRun& run, const Line& line) {
   TXvornLinux& link = run.Link();
