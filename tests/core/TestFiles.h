@@ -6,9 +6,11 @@
 #include <QFileInfo>
 #include <string>
 
+#include "core/LocalText.h"
+
 namespace vorn::test {
 
-inline QString Q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+inline QString Q(const std::string& s) { return LocalText(s); }
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
   QFile f(Q(path));
