@@ -42,7 +42,13 @@ void InlineJobs::Stop() {
   if (depth_ == 0) Q_EMIT Idle();
 }
 
-void InlineJobs::Pause(int ms) const { WaitMs(ms); }
+void InlineJobs::Pause(int ms) const {
+  if (pause_) {
+    pause_(ms);
+  } else {
+    SleepMs(ms);
+  }
+}
 
 // ---------------------------------------------------------------- worker thread
 

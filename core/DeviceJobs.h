@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 
 class QThread;
 
@@ -31,9 +32,8 @@ class DeviceJobs : public QObject {
   // Takes no new jobs and drops those that wait; Idle() once the running one
   // (if any) has ended.
   virtual void Stop() = 0;
-  // The pause a job makes (between retries, after a file). The worker blocks
-  // its own thread; the inline runner keeps the caller's event loop turning,
-  // as the in-process peers of its tests need.
+  // The pause a job makes (between retries, after a file): it blocks the
+  // thread the job runs on, whichever runner runs it.
   virtual void Pause(int ms) const = 0;
 
  Q_SIGNALS:
@@ -44,13 +44,18 @@ class DeviceJobs : public QObject {
 class InlineJobs final : public DeviceJobs {
   Q_OBJECT
  public:
-  using DeviceJobs::DeviceJobs;
+  using PauseFn = std::function<void(int ms)>;
+  // A test whose in-process peers answer through its event loop hands in a
+  // pause that turns it; anyone else gets the plain blocking one.
+  explicit InlineJobs(PauseFn pause = {}, QObject* parent = nullptr)
+      : DeviceJobs(parent), pause_(std::move(pause)) {}
   bool Post(const std::string& what, Work work, Done done = {}) override;
   bool Busy() const override { return depth_ > 0; }
   void Stop() override;
   void Pause(int ms) const override;
 
  private:
+  PauseFn pause_;
   int depth_ = 0;
   bool stopping_ = false;
 };

@@ -58,6 +58,7 @@ class Pickup : public ::testing::Test {
     core = std::make_unique<ServiceCore>(w);
     core->SetExecutor(&exec);
     core->SetFolderWatcher(&watcher);
+    core->SetDeviceJobs(&jobs);
     core->SetConnectionTester([](const Settings&, bool) {
       ConnectionProbe p;
       p.opened = p.connected = true;
@@ -83,6 +84,8 @@ class Pickup : public ::testing::Test {
   std::string w;
   FakeWatcher watcher;
   OrderExecutor exec;
+  // Its peers (timers, writers) answer through this thread's event loop during a pause.
+  InlineJobs jobs{[](int ms) { WaitMs(ms); }};
   std::unique_ptr<ServiceCore> core;
 };
 

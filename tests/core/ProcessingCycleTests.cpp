@@ -79,6 +79,7 @@ class ProcessingCycle : public ::testing::Test {
     core = std::make_unique<ServiceCore>(w);
     core->SetExecutor(&exec);
     core->SetQuestions(&questions);
+    core->SetDeviceJobs(&jobs);
     core->SetConnectionTester([this](const Settings&, bool readJournal) {
       ConnectionProbe p;
       p.opened = deviceAnswers;
@@ -97,6 +98,8 @@ class ProcessingCycle : public ::testing::Test {
   std::string w;
   FakeExecutor exec;
   RecordingQuestions questions;
+  // Its peers (timers, writers) answer through this thread's event loop during a pause.
+  InlineJobs jobs{[](int ms) { WaitMs(ms); }};
   std::unique_ptr<ServiceCore> core;
   bool deviceAnswers = true;
   int64_t journalLines = -1;
