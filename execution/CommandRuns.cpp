@@ -185,7 +185,6 @@ bool RunCashInOut(CommandRun& run, const Line& line) {
   TXvornLinux& link = run.Link();
   const std::string letter = line.Str(1);
   if (!link.CashOperation(letter, letter == "R" ? 0 : line.Hundredths(2))) return false;
-  run.drawerCashRead = true;
   run.drawerCash = link.LastReply;
   return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // What carries out each receipt command, and what a run keeps between its lines.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,7 @@ struct CommandRun {
   // What the answer reports besides its first line.
   bool dailyTotalsRead = false;
   bool totalizerRead = false;
-  bool drawerCashRead = false;
-  std::string drawerCash;
+  std::optional<std::string> drawerCash;  // the last cash line's reply
   bool vatRatesRead = false;
   bool journalReplyRead = false;
 };

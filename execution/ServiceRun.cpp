@@ -36,7 +36,7 @@ bool ReceiptExecutor::ExecuteServiceFile(FileContext& ctx) {
     if (!link.CloseNonFiscalReceipt()) return fail();
     slots.NonFiscalReceiptNumber = link.ReceiptNumber;
   }
-  if (run.drawerCashRead) slots.DrawerCash = run.drawerCash;
+  if (run.drawerCash) slots.DrawerCash = *run.drawerCash;
   if (run.vatRatesRead) slots.Command200Reply = link.VatRatesText;
   if (run.journalReplyRead) slots.Command79Reply = link.JournalReportReply;
   // A paid receipt finished during preparation is reported with this file's answer.

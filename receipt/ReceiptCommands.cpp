@@ -152,20 +152,4 @@ ReceiptCommands::const_iterator& ReceiptCommands::const_iterator::operator++() {
   return *this;
 }
 
-void ReadCommands(const ReceiptLines& lines, ReceiptCommands& commands, ReceiptMarkers* markers) {
-  commands.Reset(lines);
-  if (markers) markers->Clear();
-  LineFields fields;
-  int commandLines = 0;
-  for (const std::string_view line : lines) {
-    SplitFieldsView(line, ';', fields);
-    if (fields.count == 0) continue;
-    ++commandLines;
-    const CommandInfo* command = FindCommand(fields[0]);
-    commands.Add(command, fields);
-    if (markers && command) markers->Mark(*command);
-  }
-  if (markers) markers->Settle(commandLines);
-}
-
 }  // namespace vorn

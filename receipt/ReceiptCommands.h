@@ -9,7 +9,6 @@
 #include "receipt/CommandTable.h"
 #include "receipt/Fields.h"
 #include "receipt/ReceiptLines.h"
-#include "receipt/ReceiptMarkers.h"
 
 namespace vorn {
 
@@ -106,9 +105,5 @@ class ReceiptCommands {
   std::vector<std::uint16_t> ends_;
   std::vector<std::int32_t> values_;
 };
-
-// Every non-empty line read into `commands`, and the markers set, without the
-// checks: for tools and tests that run lines they built themselves.
-void ReadCommands(const ReceiptLines& lines, ReceiptCommands& commands, ReceiptMarkers* markers);
 
 }  // namespace vorn

@@ -17,8 +17,4 @@ void ReceiptMarkers::Settle(int commandLines) {
   }
 }
 
-void ClassifyCommand(std::string_view code, ReceiptMarkers& markers) {
-  if (const CommandInfo* info = FindCommand(code)) markers.Mark(*info);
-}
-
 }  // namespace vorn

@@ -38,7 +38,4 @@ struct ReceiptMarkers {
   std::bitset<kCommandCount> present_;
 };
 
-// Sets the markers that a line with this code stands for; nothing for an unknown code.
-void ClassifyCommand(std::string_view code, ReceiptMarkers& markers);
-
 }  // namespace vorn

@@ -29,10 +29,16 @@ bool CheckReceiptFile(const ReceiptLines& lines, ReceiptMarkers& markers,
                       const ValidationOptions& opts, std::string& error,
                       ReceiptCommands* commands = nullptr);
 
-// One command line: no control byte (8061), then the check of its code, or the
-// port-line and unknown-code rule. `counter` counts the command lines so far, this one included.
-bool ValidateLine(const LineFields& fields, const ReceiptLines& lines, std::size_t index,
-                  int counter, ReturnsLedger& ledger, char decimalSeparator, std::string& error);
+// One command line (`command` its row, null for a code the table lacks): no control
+// byte (8061), then the check of its code, or the port-line and unknown-code rule.
+// `counter` counts the command lines so far, this one included.
+bool ValidateLine(const CommandInfo* command, const LineFields& fields, const ReceiptLines& lines,
+                  std::size_t index, int counter, ReturnsLedger& ledger, char decimalSeparator,
+                  std::string& error);
+
+// Every non-empty line read into `commands`, and the markers set, without the
+// checks: for tools and tests that run lines they built themselves.
+void ReadCommands(const ReceiptLines& lines, ReceiptCommands& commands, ReceiptMarkers* markers);
 
 // The file-level rules, in their order, on the markers of a pass whose lines all passed.
 bool CheckFileRules(const ReceiptLines& lines, const ReceiptMarkers& markers, bool connected,

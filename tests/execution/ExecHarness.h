@@ -15,6 +15,7 @@
 #include "core/FileContext.h"
 #include "execution/ReceiptExecutor.h"
 #include "receipt/ReceiptCommands.h"
+#include "receipt/Validation.h"
 #include "simulator/FiscalSimulator.h"
 
 namespace vorn::test {

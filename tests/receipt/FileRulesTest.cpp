@@ -92,7 +92,7 @@ TEST(Markers, SetByCodeAndGroup) {
   for (const char* code :
        {"0",  "14", "15", "17", "24",  "27",  "28",  "30",  "32",  "9999", "42", "76",
         "78", "79", "81", "82", "102", "103", "105", "116", "200", "201",  "416"}) {
-    ClassifyCommand(code, all);
+    all.Mark(*FindCommand(std::string_view(code)));
   }
   EXPECT_TRUE(all.Has(0) && all.Has(14) && all.Has(15) && all.Has(17) && all.Has(24) &&
               all.Has(27) && all.Has(28) && all.Has(30) && all.Has(32) && all.Has(9999) &&
