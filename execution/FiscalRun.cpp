@@ -18,12 +18,7 @@ namespace {
 class FiscalRun {
  public:
   FiscalRun(ReceiptExecutor& exec, FileContext& ctx)
-      : exec_(exec),
-        ctx_(ctx),
-        s_(SettingsOf(ctx)),
-        m_(MarkersOf(ctx)),
-        slots_(SlotsOf(ctx)),
-        run_(exec, ctx, true) {}
+      : exec_(exec), ctx_(ctx), s_(SettingsOf(ctx)), run_(exec, ctx, true) {}
 
   bool Run();
   bool Resume(bool closed);
@@ -65,9 +60,9 @@ class FiscalRun {
   ReceiptExecutor& exec_;
   FileContext& ctx_;
   const Settings& s_;
-  const ReceiptMarkers& m_;
-  AnswerSlots& slots_;
   CommandRun run_;
+  const ReceiptMarkers& m_ = run_.markers;
+  AnswerSlots& slots_ = run_.slots;
 };
 
 bool FiscalRun::Run() {
