@@ -29,9 +29,14 @@ std::string CrashRecord::WaitingFile() {
   if (!inFlight_) return {};
   const OnDisk disk = Stat(workFolder_ + inFlight_->name);
   if (disk.size < 0) {
-    // The application took the file away: nothing is left to answer.
-    Forget();
-    return {};
+    // Answered, or too large to be kept: the application took the file away
+    // and nothing is left to answer. Otherwise the receipt is decided from the
+    // device all the same, and the application gets its answer.
+    if (inFlight_->phase == InFlightPhase::Answered || inFlight_->bytes.empty()) {
+      Forget();
+      return {};
+    }
+    return inFlight_->name;
   }
   // An answered file only waits to be deleted: it must not hold up the others.
   // Written again since, it goes first all the same: its recovery compares the
@@ -48,20 +53,35 @@ bool CrashRecord::AnsweredBefore(const std::string& name) const {
   const std::string path = workFolder_ + name;
   const OnDisk disk = Stat(path);
   std::string bytes;
-  return ReadFileBytes(path, bytes) && inFlight_->Names(name, disk.size, disk.modifiedMs, bytes);
+  if (disk.size < 0) return true;
+  if (!ReadFileBytes(path, bytes)) return false;
+  return inFlight_->Names(name, disk.size, disk.modifiedMs, bytes) || LeftByCut(*inFlight_, &bytes);
+}
+
+bool CrashRecord::Interrupted(const std::string& name) const {
+  return inFlight_ && inFlight_->name == name && inFlight_->phase != InFlightPhase::Answered;
+}
+
+std::optional<std::string> CrashRecord::RecordedReceipt(const std::string& name,
+                                                        const std::string* onDisk) const {
+  if (!Interrupted(name) || !LeftByCut(*inFlight_, onDisk)) return std::nullopt;
+  return inFlight_->bytes;
 }
 
 void CrashRecord::StartFile() {
   fileRecord_ = InFlightRecord{};
   restartNotice_ = false;
+  receiptSynced_ = false;
 }
 
 void CrashRecord::NoteReceiptBytes(const std::string& name, const std::string& bytes) {
   fileRecord_ = InFlightRecord{};
+  receiptSynced_ = false;
   fileRecord_.name = name;
   fileRecord_.size = static_cast<int64_t>(bytes.size());
   fileRecord_.modifiedMs = Stat(workFolder_ + name).modifiedMs;
   fileRecord_.digest = FileDigest(bytes);
+  if (fileRecord_.size <= kMaxRecordedBytes) fileRecord_.bytes = bytes;
 }
 
 std::optional<InFlightRecord> CrashRecord::TakeUpInterrupted(FileContext& ctx) {
@@ -94,8 +114,17 @@ std::optional<InFlightRecord> CrashRecord::TakeUpInterrupted(FileContext& ctx) {
   return recorded;
 }
 
+bool CrashRecord::SyncLargeReceipt() {
+  if (!fileRecord_.bytes.empty() || receiptSynced_) return true;
+  receiptSynced_ = SyncFile(workFolder_ + fileRecord_.name);
+  return receiptSynced_;
+}
+
 void CrashRecord::Save() {
   std::string error;
+  // The application may not have synced its file; a receipt the record cannot
+  // hold must be on the disk before the device is touched.
+  if (!SyncLargeReceipt()) logError_("nu pot scrie pe disc fisierul " + fileRecord_.name);
   if (!SaveInFlight(workFolder_, fileRecord_, error)) {
     logError_("inregistrarea fisierului in lucru: " + error);
     return;

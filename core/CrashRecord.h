@@ -21,10 +21,17 @@ class CrashRecord {
 
   // The record left by the last run, if any.
   void Load();
-  // The recorded file while it still waits; a record whose file is gone is dropped.
+  // The recorded file while it still waits. A record whose file is gone is
+  // dropped once answered; unanswered, its receipt is decided from its own bytes.
   std::string WaitingFile();
   // True when the record says this very file was answered before a restart.
   bool AnsweredBefore(const std::string& name) const;
+  // True when a run of this file was interrupted before its answer was recorded.
+  bool Interrupted(const std::string& name) const;
+  // The recorded receipt's bytes when the folder's file under its name can only
+  // be that receipt after a power cut (missing: nullptr, empty or torn).
+  std::optional<std::string> RecordedReceipt(const std::string& name,
+                                             const std::string* onDisk) const;
 
   // A new file: no record of its own yet, no restart notice.
   void StartFile();
@@ -40,6 +47,7 @@ class CrashRecord {
 
  private:
   void Save();
+  bool SyncLargeReceipt();
 
   std::string workFolder_;
   Note log_;
@@ -47,6 +55,7 @@ class CrashRecord {
   std::optional<InFlightRecord> inFlight_;  // as on disk
   InFlightRecord fileRecord_;               // the file being handled
   bool restartNotice_ = false;              // this file's run was interrupted by a restart
+  bool receiptSynced_ = false;              // a receipt too large for the record, synced in place
 };
 
 }  // namespace vorn

@@ -52,15 +52,36 @@ bool Number(const std::map<std::string, std::string>& kv, const char* key, int64
 
 #if !defined(_WIN32)
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
-
-bool SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
-}
 #endif
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::optional<std::string> FromHex(const std::string& text) {
+  if (text.size() % 2 != 0) return std::nullopt;
+  std::string out;
+  out.reserve(text.size() / 2);
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
+    if (hi < 0 || lo < 0) return std::nullopt;
+    out += static_cast<char>(hi * 16 + lo);
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -74,6 +95,13 @@ RecordMatch MatchRecord(const InFlightRecord& record, const InFlightRecord& file
   if (file.name != record.name) return RecordMatch::OtherFile;
   if (file.size != record.size || file.digest != record.digest) return RecordMatch::Replaced;
   return file.modifiedMs == record.modifiedMs ? RecordMatch::Unchanged : RecordMatch::Rewritten;
+}
+
+bool LeftByCut(const InFlightRecord& record, const std::string* onDisk) {
+  if (record.bytes.empty()) return false;
+  if (!onDisk) return true;
+  return onDisk->size() <= record.bytes.size() &&
+         record.bytes.compare(0, onDisk->size(), *onDisk) == 0;
 }
 
 std::string FileDigest(const std::string& bytes) {
@@ -101,6 +129,7 @@ std::string FormatInFlight(const InFlightRecord& r) {
   add("Introduceri", std::to_string(r.before.deposits));
   add("Retrageri", std::to_string(r.before.withdrawals));
   add("NrZ", std::to_string(r.before.zNumber));
+  if (!r.bytes.empty()) add("Continut", Hex(r.bytes));
   return t + kEnd + "\r\n";
 }
 
@@ -142,6 +171,13 @@ std::optional<InFlightRecord> ParseInFlight(const std::string& text) {
       !Number(kv, "Introduceri", c.deposits) || !Number(kv, "Retrageri", c.withdrawals) ||
       !Number(kv, "NrZ", c.zNumber))
     return std::nullopt;
+  // Older records carry no bytes. Bytes that do not match their digest are not
+  // trusted, but the record still is: it is what keeps the receipt from printing twice.
+  if (auto content = kv.find("Continut"); content != kv.end()) {
+    std::optional<std::string> bytes = FromHex(content->second);
+    if (bytes && static_cast<int64_t>(bytes->size()) == r.size && FileDigest(*bytes) == r.digest)
+      r.bytes = std::move(*bytes);
+  }
   return r;
 }
 
@@ -202,8 +238,9 @@ bool RemoveInFlight(const std::string& folder) {
   QFile::remove(QString::fromLocal8Bit(path.c_str()));
   return !QFile::exists(QString::fromLocal8Bit(path.c_str()));
 #else
-  // Not synced: a record that comes back after a power cut is an answered one, which
-  // keeps its answer and deletes its file again.
+  // Not synced: a record that comes back after a power cut is an answered one,
+  // whose answer was synced before it said so; the file, come back with it or
+  // emptied by the cut, is deleted again and nothing is sent.
   return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 #endif
 }

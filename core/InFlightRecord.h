@@ -1,8 +1,9 @@
 #pragma once
 // What the driver had begun on the device for one receipt file, kept in the
 // program folder so that a restart after a crash or power cut can tell what
-// that file already did. The model and its text are pure; the file is
-// written whole and synced to disk.
+// that file already did. It keeps the receipt's bytes too: the application's
+// own file may come back empty, torn or not at all after a power cut. The
+// model and its text are pure; the file is written whole and synced to disk.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,6 +16,9 @@ inline constexpr const char* kInFlightFileName = "VORNDRV.INFLIGHT";
 // The last line of an answer to a file whose processing a restart interrupted.
 inline constexpr const char* kRestartNoticeLine =
     "ATENTIE: driverul a fost repornit in timpul procesarii acestui fisier";
+// Receipts up to this size travel in the record; a larger one is synced in
+// place instead (its name is made durable with the record's folder).
+inline constexpr int64_t kMaxRecordedBytes = 64 * 1024;
 
 // Device counters read before a file's first command that changes the device.
 // -1 (or an empty stage) means the device did not give it.
@@ -35,6 +39,7 @@ struct InFlightRecord {
   int64_t size = 0;
   int64_t modifiedMs = 0;
   std::string digest;  // FileDigest of its bytes
+  std::string bytes;   // the receipt itself; empty when it was too large to keep
   InFlightPhase phase = InFlightPhase::Started;
   DeviceCounters before;
   bool operator==(const InFlightRecord&) const = default;
@@ -57,6 +62,11 @@ enum class RecordMatch {
 // `file` carries the name, size, time and digest of the file as just read.
 RecordMatch MatchRecord(const InFlightRecord& record, const InFlightRecord& file);
 
+// True when what the folder now holds under the recorded name can only be the
+// recorded receipt after a power cut: nothing (nullptr), an empty file, or a
+// prefix of the recorded bytes (a rewrite torn by the cut). Needs the bytes kept.
+bool LeftByCut(const InFlightRecord& record, const std::string* onDisk);
+
 // 64-bit FNV-1a of the bytes, 16 hexadecimal digits.
 std::string FileDigest(const std::string& bytes);
 
@@ -65,7 +75,9 @@ std::string FormatInFlight(const InFlightRecord& record);
 std::optional<InFlightRecord> ParseInFlight(const std::string& text);
 
 // folder ends with a separator. Save writes a temporary file, syncs it,
-// renames it over the record and syncs the folder.
+// renames it over the record and syncs the folder, which also makes every
+// earlier change of the folder's entries durable (the receipt's name, the
+// removal of a stale answer).
 bool SaveInFlight(const std::string& folder, const InFlightRecord& record, std::string& error);
 std::optional<InFlightRecord> LoadInFlight(const std::string& folder);
 bool RemoveInFlight(const std::string& folder);

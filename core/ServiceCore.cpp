@@ -449,7 +449,7 @@ void ServiceCore::RunReceiptFile(const std::string& name,
                                  ReceiptCommands& commands, FileContext& ctx) {
   const JobView& view = View();
   std::string bytes;
-  if (!pickup_.ReadWhenSettled(workFolder_ + name, bytes, complete ? &*complete : nullptr)) {
+  if (!ReadReceipt(name, complete, bytes)) {
     WriteAnswerFile("Nu pot deschide fisierului " + name);
     return;
   }
@@ -495,6 +495,25 @@ void ServiceCore::RunReceiptFile(const std::string& name,
   }
 }
 
+bool ServiceCore::ReadReceipt(const std::string& name, const std::optional<CompletedFile>& complete,
+                              std::string& bytes) {
+  const std::string path = workFolder_ + name;
+  const bool gone = record_->Interrupted(name) && !QFile::exists(LocalText(path));
+  const bool read = !gone && pickup_.ReadWhenSettled(path, bytes, complete ? &*complete : nullptr);
+  // The application's file may have lost its bytes, or its name, to a power
+  // cut; the record kept them, and the receipt is decided from those.
+  if (std::optional<std::string> recorded =
+          record_->RecordedReceipt(name, read ? &bytes : nullptr)) {
+    if (!read || bytes != *recorded) {
+      Log("fisierul " + name + (read ? " a revenit incomplet" : " lipseste") +
+          " dupa repornire; se foloseste continutul inregistrat");
+    }
+    bytes = std::move(*recorded);
+    return true;
+  }
+  return read;
+}
+
 void ServiceCore::HandleEscapedError(const std::string& what, const std::string& name) {
   LogError("la procesarea " + name + ": " + what);
   if (answerWritten_) return;
@@ -510,7 +529,8 @@ bool ServiceCore::DeleteReceiptFile(const std::string& path) { return pickup_.De
 // ---------------------------------------------------------------- crash safety
 
 bool ServiceCore::FinishAnsweredInFlight(const std::string& name) {
-  if (!record_->AnsweredBefore(name)) return false;
+  if (!record_->AnsweredBefore(name) && !(record_->Interrupted(name) && FinalAnswerOnDisk()))
+    return false;
   Log("raspunsul pentru " + name + " a fost scris inainte de repornire; fisierul nu se reia");
   if (DeleteReceiptFile(workFolder_ + name)) {
     record_->Forget();
@@ -519,6 +539,15 @@ bool ServiceCore::FinishAnsweredInFlight(const std::string& name) {
     LogError("nu pot sterge " + name);
   }
   return true;
+}
+
+bool ServiceCore::FinalAnswerOnDisk() const {
+  // The stale answer was removed before the record was first saved, which made
+  // the removal durable: an answer here is this file's. Only the last answer of
+  // a run says "0 OK"; the ones a run may replace (paper out) are errors.
+  std::string bytes;
+  if (!ReadFileBytes(workFolder_ + AnswerFileName(fileSuffix_), bytes)) return false;
+  return bytes.rfind("0 OK\r\n", 0) == 0;
 }
 
 bool ServiceCore::RecoverInFlight(FileContext& ctx) {

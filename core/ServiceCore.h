@@ -166,6 +166,9 @@ class ServiceCore : public QObject {
 
   // A file answered before a restart: its answer is kept and the file deleted.
   bool FinishAnsweredInFlight(const std::string& name);
+  bool FinalAnswerOnDisk() const;
+  bool ReadReceipt(const std::string& name, const std::optional<CompletedFile>& complete,
+                   std::string& bytes);
   // For the recorded file: false when the recovery has answered it.
   bool RecoverInFlight(FileContext& ctx);
 

@@ -34,7 +34,8 @@ bool ServiceCore::WriteAnswerFile(const std::string& message) {
 
   const std::string name = AnswerFileName(fileSuffix_);
   std::string error;
-  const bool ok = WriteLinesWhole(workFolder_ + name, lines, error);
+  // Durable before the record may say the file was answered.
+  const bool ok = WriteFileDurable(workFolder_ + name, JoinCrLf(lines), error);
   if (ok) {
     answerWritten_ = true;
     OnMainThread(

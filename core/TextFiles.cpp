@@ -3,10 +3,19 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 #include "core/AnswerFile.h"
 #include "core/Cleanup.h"
 #include "core/LocalText.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace vorn {
 
@@ -29,6 +38,59 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes, std::stri
   const auto size = static_cast<qint64>(bytes.size());
   if (file.write(bytes.data(), size) != size || !file.commit()) {
     error = path + ": " + file.errorString().toLocal8Bit().toStdString();
+    return false;
+  }
+  return true;
+}
+
+bool SyncFolder(const std::string& folder) {
+#if defined(_WIN32)
+  (void)folder;
+  return true;
+#else
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int rc;
+  do {
+    rc = ::fsync(fd);
+  } while (rc != 0 && errno == EINTR);
+  ::close(fd);
+  return rc == 0;
+#endif
+}
+
+bool SyncFile(const std::string& path) {
+#if defined(_WIN32)
+  const std::wstring wide = LocalText(path).toStdWString();
+  HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = ::FlushFileBuffers(h) != 0;
+  ::CloseHandle(h);
+  return ok;
+#else
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int rc;
+  do {
+    rc = ::fsync(fd);
+  } while (rc != 0 && errno == EINTR);
+  ::close(fd);
+  return rc == 0;
+#endif
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool WriteFileDurable(const std::string& path, const std::string& bytes, std::string& error) {
+  // QSaveFile syncs the data before its rename; the rename itself needs the folder.
+  if (!WriteFileWhole(path, bytes, error)) return false;
+  if (!SyncFolder(FolderOf(path))) {
+    error = FolderOf(path) + ": " + std::strerror(errno);
     return false;
   }
   return true;

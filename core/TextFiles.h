@@ -14,6 +14,18 @@ bool ReadFileBytes(const std::string& path, std::string& out);
 // no reader ever sees half a file. On false `error` says why.
 bool WriteFileWhole(const std::string& path, const std::string& bytes, std::string& error);
 
+// Makes the folder's entries (creations, renames, deletions) durable. Windows
+// has no such call: NTFS commits a rename through its own log.
+bool SyncFolder(const std::string& folder);
+// Makes a file's data durable (the file itself is not changed).
+bool SyncFile(const std::string& path);
+// The folder holding `path`, with its separator.
+std::string FolderOf(const std::string& path);
+
+// WriteFileWhole, then the folder synced: the file is on the disk, under its
+// name, when this returns true.
+bool WriteFileDurable(const std::string& path, const std::string& bytes, std::string& error);
+
 // The lines, each ended by CR LF, written whole.
 bool WriteLinesWhole(const std::string& path, const ReceiptLines& lines, std::string& error);
 bool WriteLinesWhole(const std::string& path, const std::vector<std::string>& lines,

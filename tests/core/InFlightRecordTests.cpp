@@ -83,6 +83,50 @@ TEST(InFlightRecord, TheRecordedBytesAreTheRecordedReceiptWhateverTheirTime) {
   }
 }
 
+// Any byte a receipt may hold survives the record's text; bytes that do not
+// match their digest are dropped, the record kept.
+TEST(InFlightRecord, CarriesTheReceiptsBytes) {
+  InFlightRecord r = Sample();
+  static const char kBytes[] = "1;A=B\r\n\0\xff\x96[INFLIGHT]\r\nSFARSIT=1\n";
+  r.bytes.assign(kBytes, sizeof kBytes - 1);
+  r.size = static_cast<int64_t>(r.bytes.size());
+  r.digest = FileDigest(r.bytes);
+  const std::string text = FormatInFlight(r);
+  EXPECT_EQ(ParseInFlight(text), r);
+
+  std::string tampered = text;
+  const std::size_t at = tampered.find("Continut=") + 9;
+  tampered[at] = tampered[at] == '0' ? '1' : '0';
+  std::string odd = text;
+  odd.erase(odd.find("Continut=") + 9, 1);
+  std::string notHex = text;
+  notHex[notHex.find("Continut=") + 9] = 'g';
+  for (const std::string& t : {tampered, odd, notHex}) {
+    const std::optional<InFlightRecord> back = ParseInFlight(t);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_TRUE(back->bytes.empty());
+    EXPECT_EQ(back->digest, r.digest);
+  }
+}
+
+TEST(InFlightRecord, WhatAPowerCutLeavesUnderTheNameIsTheRecordedReceipt) {
+  InFlightRecord r = Sample();
+  r.bytes = "1;A\r\n";
+  const std::string empty, torn = "1;", whole = "1;A\r\n", other = "1;B\r\n", longer = "1;A\r\n5";
+  struct Case {
+    const std::string* disk;
+    bool recorded;
+  } cases[] = {{nullptr, true}, {&empty, true},  {&torn, true},
+               {&whole, true},  {&other, false}, {&longer, false}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(LeftByCut(r, c.disk), c.recorded) << (c.disk ? *c.disk : "<missing>");
+  }
+  // Without the bytes (an older record, a large receipt) nothing can be told.
+  r.bytes.clear();
+  EXPECT_FALSE(LeftByCut(r, nullptr));
+  EXPECT_FALSE(LeftByCut(r, &empty));
+}
+
 TEST(InFlightRecord, SavedWholeLoadedAndRemoved) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
