@@ -203,7 +203,7 @@ int WriteIni(const std::string& folder, const std::vector<const vorn::detect::Ca
     return kUsage;
   }
   std::string error;
-  if (!vorn::WriteFileWhole(iniPath, stored.bytes, error)) {
+  if (!vorn::WriteFileDurable(iniPath, stored.bytes, error)) {
     std::fprintf(stderr, "%s nu poate fi scris: %s\n", iniPath.c_str(), error.c_str());
     return kUsage;
   }

@@ -199,7 +199,8 @@ bool ServiceCore::SaveConfiguration() {
   IniFile ini(bytes);
   WriteConfiguration(settings_, ini);
   std::string error;
-  if (!WriteFileWhole(path, ini.ToBytes(), error)) {
+  // The operator's settings must not come back old after a power cut.
+  if (!WriteFileDurable(path, ini.ToBytes(), error)) {
     LogError(error);
     return false;
   }
@@ -334,6 +335,8 @@ void ServiceCore::RunFileStep(const std::string& name,
     jobs_->Pause(kPauseAfterFileMs);
     return;
   }
+  // Not synced here: the record's first save, before the device is touched,
+  // syncs the folder, and a file that changes nothing is answered (synced) anyway.
   QFile::remove(LocalText(workFolder_ + AnswerFileName(fileSuffix_)));
   Log("preiau " + name);
   try {
@@ -344,6 +347,8 @@ void ServiceCore::RunFileStep(const std::string& name,
     HandleEscapedError("eroare necunoscuta", name);
   }
   if (answerWritten_) record_->MarkAnswered(name);
+  // The delete is not synced: undone by a power cut, it leaves a file that the
+  // answered record recognises (even emptied by the cut) and deletes again.
   if (DeleteReceiptFile(workFolder_ + name)) {
     record_->Forget();
   } else {

@@ -17,6 +17,8 @@ void ServiceCore::SaveProcessingLog(const std::vector<std::string>& log) {
   if (!view.settings.LogFile) return;
   const std::string name = StampedFileName("Log", fileSuffix_, timestamp_);
   std::string error;
+  // Logs and history copies are not synced: a power cut may lose the last ones,
+  // never a receipt or its answer.
   if (!view.logFolder.empty() && !WriteLinesWhole(view.logFolder + name, log, error))
     LogError(error);
   if (view.settings.History && !view.historyFolder.empty() &&
@@ -64,6 +66,7 @@ bool ServiceCore::WriteStatusFile(bool closing) {
   IniFile ini(bytes);
   UpdateStatusFile(ini, VersionText(), processing_, connection_.Connected(), closing);
   std::string error;
+  // Not synced beyond its data: the status is written anew at every start and change.
   if (!WriteFileWhole(path, ini.ToBytes(), error)) {
     LogError(error);
     return false;
