@@ -1,5 +1,6 @@
 #include "app/StopSignals.h"
 
+#include <atomic>
 #include <csignal>
 
 #ifdef _WIN32
@@ -9,11 +10,14 @@
 namespace vorn {
 
 namespace {
-volatile std::sig_atomic_t g_stopRequested = 0;
+// Set by a signal handler (or the console's handler thread on Windows), read by
+// the main thread and the worker: lock-free atomic, safe in both.
+std::atomic<bool> g_stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 #ifdef _WIN32
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  g_stopRequested = 1;
+  g_stopRequested.store(true);
   // Closing the console, logging off and shutting down end the process once
   // this returns: hold on while the main thread finishes the job in hand and
   // returns from main.
@@ -23,7 +27,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   return TRUE;
 }
 #else
-extern "C" void OnStopSignal(int) { g_stopRequested = 1; }
+extern "C" void OnStopSignal(int) { g_stopRequested.store(true); }
 #endif
 }  // namespace
 
@@ -39,6 +43,6 @@ void InstallStopSignals() {
 #endif
 }
 
-bool StopRequested() { return g_stopRequested != 0; }
+bool StopRequested() { return g_stopRequested.load(); }
 
 }  // namespace vorn

@@ -6,13 +6,14 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 
 namespace vorn {
 
 namespace {
-double g_scale = -1.0;
+std::atomic<double> g_scale{-1.0};
 }
 
 int64_t MonotonicMs() {
@@ -20,16 +21,24 @@ int64_t MonotonicMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-double TimeScale() {
-  if (g_scale < 0) {
-    g_scale = 1.0;
-    if (const char* env = std::getenv("VORNDRV_TIME_SCALE")) {
-      char* end = nullptr;
-      double v = std::strtod(env, &end);
-      if (end != env && v > 0 && v <= 100) g_scale = v;
-    }
+double ScaleFromEnvironment() {
+  if (const char* env = std::getenv("VORNDRV_TIME_SCALE")) {
+    char* end = nullptr;
+    const double v = std::strtod(env, &end);
+    if (end != env && v > 0 && v <= 100) return v;
   }
-  return g_scale;
+  return 1.0;
+}
+
+double TimeScale() {
+  // Read by the worker and the main thread alike: the first reader sets it once.
+  static const bool initialised = [] {
+    double unset = -1.0;
+    g_scale.compare_exchange_strong(unset, ScaleFromEnvironment());
+    return true;
+  }();
+  (void)initialised;
+  return g_scale.load(std::memory_order_relaxed);
 }
 
 void SetTimeScale(double scale) { g_scale = scale > 0 ? scale : 1.0; }

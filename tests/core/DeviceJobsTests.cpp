@@ -68,6 +68,8 @@ TEST(DeviceWorker, RunsJobsOneAtATimeInOrderOffTheMainThreadAndDoneBackOnIt) {
         },
         [&, i] {
           doneOnMain.push_back(QThread::currentThread() == qApp->thread());
+          // The next job's work may be pushing at this very moment.
+          const std::lock_guard lock(m);
           order.push_back("done" + std::to_string(i));
         });
   }

@@ -75,7 +75,10 @@ TEST_F(DriverTest, AnswerNameFollowsTheReceiptName) {
       {"ONLINE_A.B.TXT", "ERROR_A.TXT"},
       {"online7.txt", "ERROR7.TXT"},
   };
-  for (const auto& [receipt, answer] : names) {
+  for (const auto& pair : names) {
+    // Named copies: clang 14 cannot capture structured bindings in a lambda.
+    const std::string& receipt = pair.first;
+    const std::string& answer = pair.second;
     SCOPED_TRACE(receipt);
     h.DropReceipt(receipt, {"5;1;1"});
     ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Exists(receipt) && h.Exists(answer); }));
