@@ -16,6 +16,7 @@ namespace {
 
 class NoFolderWatcher final : public FolderWatcher {
  public:
+  explicit NoFolderWatcher(std::string reason) { reason_ = std::move(reason); }
   bool Active() const override { return false; }
 };
 
@@ -25,8 +26,12 @@ class InotifyFolderWatcher final : public FolderWatcher {
  public:
   explicit InotifyFolderWatcher(const std::string& folder) {
     fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd_ < 0) return;
+    if (fd_ < 0) {
+      reason_ = std::string("inotify_init1: ") + std::strerror(errno);
+      return;
+    }
     if (inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE) < 0) {
+      reason_ = std::string("inotify_add_watch: ") + std::strerror(errno);
       ::close(fd_);
       fd_ = -1;
       return;
@@ -78,10 +83,11 @@ std::unique_ptr<FolderWatcher> CreateFolderWatcher(const std::string& folder) {
 #ifdef __linux__
   auto watcher = std::make_unique<InotifyFolderWatcher>(folder);
   if (watcher->Active()) return watcher;
+  return std::make_unique<NoFolderWatcher>(watcher->InactiveReason());
 #else
   (void)folder;
+  return std::make_unique<NoFolderWatcher>("platforma nu anunta fisierele noi");
 #endif
-  return std::make_unique<NoFolderWatcher>();
 }
 
 }  // namespace vorn

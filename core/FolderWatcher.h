@@ -14,10 +14,15 @@ class FolderWatcher : public QObject {
   using QObject::QObject;
   // False when the folder is not watched (no support, or the watch failed).
   virtual bool Active() const = 0;
+  // Why the folder is not watched, for the log; empty while it is.
+  std::string InactiveReason() const { return reason_; }
 
  Q_SIGNALS:
   // The plain name, without the folder, as the file system spells it.
   void FileCompleted(const std::string& name);
+
+ protected:
+  std::string reason_;
 };
 
 // The platform's watcher for the folder (inotify on Linux); never null.

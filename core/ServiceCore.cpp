@@ -156,6 +156,11 @@ void ServiceCore::Start() {
   if (!watcher_) {
     ownWatcher_ = CreateFolderWatcher(workFolder_);
     SetFolderWatcher(ownWatcher_.get());
+    // Files are still taken, a second late: said once, so a slow pickup has its reason.
+    if (!ownWatcher_->Active()) {
+      Log("folderul nu este urmarit (" + ownWatcher_->InactiveReason() +
+          "); fisierele se cauta o data pe secunda");
+    }
   }
   LoadConfiguration();
   SetProcessing(true);

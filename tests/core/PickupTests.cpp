@@ -164,7 +164,11 @@ TEST(FolderWatcher, ReportsFilesRenamedInOrClosedAfterWriting) {
   WriteBytes(w + "ONLINEB.TXT", "30\r\n");
   EXPECT_TRUE(PumpUntil([&] { return seen.size() >= 2; }));
   EXPECT_EQ(seen, (std::vector<std::string>{"ONLINEA.TXT", "ONLINEB.TXT"}));
-  EXPECT_FALSE(CreateFolderWatcher(w + "missing/")->Active());
+  const auto missing = CreateFolderWatcher(w + "missing/");
+  EXPECT_FALSE(missing->Active());
+  // The log says why pickup fell back to the tick.
+  EXPECT_EQ(missing->InactiveReason().rfind("inotify_add_watch: ", 0), 0u);
+  EXPECT_EQ(watcher->InactiveReason(), "");
 }
 #endif
 
