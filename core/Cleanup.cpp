@@ -78,10 +78,11 @@ std::vector<std::string> ListMatchingFiles(const std::string& folder, const std:
 }
 
 void DeleteMatchingFiles(const std::string& folder, const std::string& prefix,
-                         const std::string& extension) {
+                         const std::string& extension, const std::vector<std::string>& keep) {
   const std::string resolved = ResolveFolderNoCase(folder);
   if (resolved.empty()) return;
   for (const auto& name : ListMatchingFiles(resolved, prefix, extension)) {
+    if (std::find(keep.begin(), keep.end(), name) != keep.end()) continue;
     QFile::remove(LocalText(resolved + name));
   }
 }

@@ -19,10 +19,10 @@ std::string ResolveFolderNoCase(const std::string& folder);
 std::vector<std::string> ListMatchingFiles(const std::string& folder, const std::string& prefix,
                                            const std::string& extension);
 
-// Deletes every file matching folder + prefix + "*." + extension; files that
-// cannot be deleted are skipped silently.
+// Deletes every file matching folder + prefix + "*." + extension but those
+// named in `keep`; files that cannot be deleted are skipped silently.
 void DeleteMatchingFiles(const std::string& folder, const std::string& prefix,
-                         const std::string& extension);
+                         const std::string& extension, const std::vector<std::string>& keep = {});
 
 // Deletes every file matching folder + prefix + "*.txt" whose FileAgeDays is
 // greater than days.

@@ -26,6 +26,8 @@ class CrashRecord {
   std::string WaitingFile();
   // True when the record says this very file was answered before a restart.
   bool AnsweredBefore(const std::string& name) const;
+  // The file the record names, empty without one.
+  std::string RecordedName() const { return inFlight_ ? inFlight_->name : std::string(); }
   // True when a run of this file was interrupted before its answer was recorded.
   bool Interrupted(const std::string& name) const;
   // The recorded receipt's bytes when the folder's file under its name can only

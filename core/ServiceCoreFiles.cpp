@@ -6,6 +6,7 @@
 #include "core/AnswerFile.h"
 #include "core/Cleanup.h"
 #include "core/Configuration.h"
+#include "core/CrashRecord.h"
 #include "core/ReceiptNames.h"
 #include "core/ServiceCore.h"
 #include "core/TextFiles.h"
@@ -84,9 +85,15 @@ void ServiceCore::CleanOldFiles() {
     }
   }
   if (settings_.CuratareFolderLucru) {
+    // A receipt a restart interrupted is no leftover: the device may hold it
+    // half printed, and it is decided (and answered) before any other file.
+    std::vector<std::string> inFlight;
+    if (const std::string name = record_->RecordedName(); !name.empty()) {
+      inFlight = {name, AnswerFileName(DeriveSuffix(name))};
+    }
     DeleteMatchingFiles(workFolder_, "log", "txt");
-    DeleteMatchingFiles(workFolder_, kReceiptPrefix, kReceiptExtension);
-    DeleteMatchingFiles(workFolder_, kAnswerPrefix, kReceiptExtension);
+    DeleteMatchingFiles(workFolder_, kReceiptPrefix, kReceiptExtension, inFlight);
+    DeleteMatchingFiles(workFolder_, kAnswerPrefix, kReceiptExtension, inFlight);
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "TestFiles.h"
 #include "base/Clock.h"
+#include "core/InFlightRecord.h"
 #include "core/ServiceCore.h"
 
 namespace vorn {
@@ -340,6 +341,29 @@ TEST_F(ProcessingCycle, WorkFolderCleanupDeletesWaitingFilesWithoutAnAnswer) {
   ServiceCore& s = Service("CuratareFolderLucru=DA\r\n");
   s.CleanOldFiles();
   EXPECT_EQ(FilesIn(w), (std::vector<std::string>{"ONLINE1.DAT", "VORNDRV.INFO", "XVORNDRV.INI"}));
+}
+
+// The file a restart interrupted and its answer stay: the device may hold its
+// receipt half printed, and the answer may already tell the truth about it.
+TEST_F(ProcessingCycle, WorkFolderCleanupKeepsTheReceiptARestartInterrupted) {
+  WriteBytes(w + "ONLINE1.TXT", "30\r\n");
+  WriteBytes(w + "ERROR1.TXT", "0 OK\r\n");
+  WriteBytes(w + "ONLINE2.TXT", "15\r\n");
+  WriteBytes(w + "ERROR2.TXT", "0 OK\r\n");
+  InFlightRecord r;
+  r.name = "ONLINE2.TXT";
+  r.size = 4;
+  r.digest = FileDigest("15\r\n");
+  r.bytes = "15\r\n";
+  r.phase = InFlightPhase::Closed;
+  std::string error;
+  ASSERT_TRUE(SaveInFlight(w, r, error)) << error;
+  ServiceCore& s = Service("CuratareFolderLucru=DA\r\n");
+  s.Start();
+  EXPECT_FALSE(Exists(w + "ONLINE1.TXT"));
+  EXPECT_FALSE(Exists(w + "ERROR1.TXT"));
+  EXPECT_EQ(ReadBytes(w + "ERROR2.TXT"), "0 OK\r\n");
+  s.Shutdown();
 }
 
 TEST_F(ProcessingCycle, SaveKeepsTheFileAndShutdownClosesTheStatus) {
