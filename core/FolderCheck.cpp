@@ -18,14 +18,20 @@ namespace vorn {
 
 namespace {
 
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
 std::string Shown(std::string folder) {
   while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
   return folder;
 }
 
-std::string WithSeparator(const std::string& folder) {
+std::string WithSeparator(const std::string& folder, char separator = '/') {
   if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) return folder;
-  return folder + "/";
+  return folder + separator;
 }
 
 FolderCheck Fault(FolderFault fault, const std::string& folder, int err) {
@@ -53,9 +59,17 @@ FolderCheck CheckFolderWritable(const std::string& folder) {
   const long pid = static_cast<long>(::_getpid());
 #endif
   const std::string probe = WithSeparator(folder) + ".vorndrv-write-" + std::to_string(pid);
+  // A file of that name is a leftover: a power cut came between the create and
+  // the remove, and the process id came again after the restart. Still created
+  // exclusively, so that a link planted there is never followed.
+  errno = 0;
+  const int leftover = std::remove(probe.c_str()) == 0 || errno == ENOENT ? 0 : errno;
   errno = 0;
   std::FILE* f = std::fopen(probe.c_str(), "wbx");
-  if (!f) return Fault(FolderFault::NotWritable, folder, errno ? errno : EACCES);
+  if (!f) {
+    const int err = errno ? errno : EACCES;
+    return Fault(FolderFault::NotWritable, folder, err == EEXIST && leftover ? leftover : err);
+  }
   const bool written = std::fputs("x", f) >= 0;
   const int closeErr = std::fclose(f) == 0 ? 0 : errno;
   std::remove(probe.c_str());
@@ -77,6 +91,9 @@ std::string FolderFaultText(const FolderCheck& check) {
       return "Folderul programului nu poate fi citit: " + check.folder + why;
     case FolderFault::NotWritable:
       return "Nu se poate scrie in folderul programului: " + check.folder + why;
+    case FolderFault::LockFault:
+      return "Nu se poate bloca fisierul programului: " +
+             SingleInstance::LockFilePath(WithSeparator(check.folder, kSeparator)) + why;
   }
   return {};
 }
@@ -97,6 +114,10 @@ StartupOutcome AcquireProgramFolder(const std::string& folder, SingleInstance& i
         c = FolderCheck{FolderFault::NotWritable, Shown(folder), "fisierul XVornDrv.lock"};
       }
       return fault(c);
+    }
+    case SingleInstance::Outcome::Fault: {
+      const FolderCheck c{FolderFault::LockFault, Shown(folder), instance.LastError()};
+      return StartupOutcome{false, kExitLockFault, FolderFaultText(c)};
     }
     case SingleInstance::Outcome::Acquired:
       break;

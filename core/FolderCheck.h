@@ -11,8 +11,9 @@ class SingleInstance;
 constexpr int kExitNormal = 0;          // stopped by SIGTERM/SIGINT, or --help/--version
 constexpr int kExitSecondInstance = 1;  // "Aplicatia deja lucreaza"
 constexpr int kExitFolderFault = 3;     // program folder missing, not a folder, not writable
+constexpr int kExitLockFault = 4;       // the lock file cannot be locked (not held by a driver)
 
-enum class FolderFault { None, Missing, NotAFolder, Unreadable, NotWritable };
+enum class FolderFault { None, Missing, NotAFolder, Unreadable, NotWritable, LockFault };
 
 struct FolderCheck {
   FolderFault fault = FolderFault::None;
@@ -22,7 +23,8 @@ struct FolderCheck {
 
 // Existence and kind only; nothing is written.
 FolderCheck CheckFolderExists(const std::string& folder);
-// Creates and removes a scratch file in the folder.
+// Creates and removes a scratch file in the folder; one a power cut left
+// there is no reason to fail.
 FolderCheck CheckFolderWritable(const std::string& folder);
 // The message for a fault; empty for FolderFault::None.
 std::string FolderFaultText(const FolderCheck& check);

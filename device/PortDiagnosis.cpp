@@ -39,6 +39,8 @@ std::string SystemReasonText(int err) {
 #endif
     case EIO:
       return "eroare de intrare/iesire";
+    case ENOLCK:
+      return "blocarea fisierelor nu este disponibila";
     case ECONNREFUSED:
       return "conexiune refuzata";
     case ETIMEDOUT:

@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 
 #include "ConsoleFixture.h"
+#include "tests/ChildProcess.h"
 
 namespace vorn::test {
 namespace {
@@ -29,6 +30,7 @@ class WindowedSmokeTest : public ConsoleFixture {
       const int n = 150 + static_cast<int>((getpid() + i) % 400);
       if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) continue;
       display = QStringLiteral(":%1").arg(n);
+      vorn::test::DiesWithTest(xvfb);
       xvfb.start(
           exe, {display, QStringLiteral("-screen"), QStringLiteral("0"),
                 QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
@@ -74,6 +76,7 @@ TEST_F(WindowedSmokeTest, StartsShowsItsWindowAndStopsOnSigterm) {
   env.insert("LSAN_OPTIONS", env.value("LSAN_OPTIONS") + ":suppressions=" VORN_SOURCE_DIR
                                                          "/tests/console/lsan-suppressions.txt");
   driver.setProcessEnvironment(env);
+  vorn::test::DiesWithTest(driver);
   driver.start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
   ASSERT_TRUE(driver.waitForStarted(10000));
 
@@ -114,6 +117,7 @@ TEST_F(WindowedSmokeTest, UnreachableDisplayRunsWithoutTheConsole) {
   env.insert("VORNDRV_HOME", QString::fromStdString(folder));
   env.insert("VORNDRV_TIME_SCALE", "0.1");
   driver.setProcessEnvironment(env);
+  vorn::test::DiesWithTest(driver);
   driver.start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
   ASSERT_TRUE(driver.waitForStarted(10000));
   EXPECT_EQ(Run("U", "30\r\n").rfind("0 OK", 0), 0u);

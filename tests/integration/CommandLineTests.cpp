@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/ChildProcess.h"
+
 namespace {
 
 TEST(CommandLineTest, EveryProgramAnswersHelpAndVersionWithStatusZero) {
@@ -63,6 +65,7 @@ TEST(CommandLineTest, DriverRefusesUnknownArgumentsAndFolderWinsOverTheEnvironme
     env.insert("VORNDRV_HOME", home.path());
     env.insert("VORNDRV_HEADLESS", "1");
     driver.setProcessEnvironment(env);
+    vorn::test::DiesWithTest(driver);
     driver.start(VORN_BIN_DIR "/app/vorndrv", args);
     ASSERT_TRUE(driver.waitForFinished(10000)) << args.join(' ').toStdString();
     EXPECT_EQ(driver.exitCode(), c.status) << args.join(' ').toStdString();

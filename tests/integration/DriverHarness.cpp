@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "tests/ChildProcess.h"
+
 namespace vorn::itest {
 
 namespace {
@@ -115,10 +117,12 @@ bool DriverHarness::StartDriver(double timeScale, bool connected) {
   driver_->setProcessEnvironment(env);
   driver_->setWorkingDirectory(dir_.path());
   if (fileLimit_ > 0) {
-    driver_->setChildProcessModifier([limit = rlim_t(fileLimit_)] {
+    test::DiesWithTest(*driver_, [limit = rlim_t(fileLimit_)] {
       const rlimit files{limit, limit};
       setrlimit(RLIMIT_NOFILE, &files);
     });
+  } else {
+    test::DiesWithTest(*driver_);
   }
   if (watchdogPidToDriver_) {
     // exec keeps the shell's pid, which is then the driver's.
@@ -146,6 +150,7 @@ std::pair<int, std::string> DriverHarness::RunSecondDriver() {
   env.insert("VORNDRV_TIME_SCALE", QString::number(timeScale_));
   for (const auto& [name, value] : extraEnv_) env.insert(name, value);
   second.setProcessEnvironment(env);
+  test::DiesWithTest(second);
   second.start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
   if (!second.waitForStarted(10000)) return {-1, {}};
   if (!WaitFor([&] { return second.state() == QProcess::NotRunning; })) {

@@ -116,6 +116,31 @@ TEST_F(StartupFaultTest, FolderTheUserCannotWriteIsNamedAndNoInstanceBlamed) {
   ::chmod(folder.c_str(), 0755);
 }
 
+TEST_F(StartupFaultTest, LockFileThatCannotBeLockedHasAStatusOfItsOwn) {
+  const std::string folder = Path("work");
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder + "/XVornDrv.lock")));
+  const Ended r = RunDriver(folder);
+  EXPECT_EQ(r.code, 4);
+  EXPECT_EQ(r.err, "Nu se poate bloca fisierul programului: " + folder +
+                       "/XVornDrv.lock (este un folder)\n");
+}
+
+// A power cut right after the lock file was created leaves it empty; a crash
+// leaves it with the dead driver's id. Neither stops the next start.
+TEST_F(DriverTest, LockFileLeftByAPowerCutOrACrashDoesNotStopTheStart) {
+  ASSERT_TRUE(h.ListenTcp());
+  h.WriteIni();
+  QFile empty(QString::fromStdString(h.PathOf("XVornDrv.lock")));
+  ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+  empty.close();
+  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+  h.KillDriver();
+  // Ready only once the new driver has written its state again.
+  ASSERT_TRUE(QFile::remove(QString::fromStdString(h.PathOf("VORNDRV.INFO"))));
+  ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
+  EXPECT_EQ(h.RunSecondDriver().first, 1);
+}
+
 TEST_F(DriverTest, RunningDriverStillWinsOverAFolderTheSecondUserCannotWrite) {
   const auto prefix = Unprivileged();
   if (!prefix || prefix->isEmpty()) GTEST_SKIP() << "needs root to start a second user";

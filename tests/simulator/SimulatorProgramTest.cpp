@@ -9,11 +9,13 @@
 
 #include "base/Clock.h"
 #include "device/TXvornLinux.h"
+#include "tests/ChildProcess.h"
 
 TEST(SimProgram, StartsWithFaultsAndServesTcpAndControl) {
   const QString exe = QStringLiteral(VORN_BIN_DIR "/simulator/vorn-sim");
   ASSERT_TRUE(QFileInfo::exists(exe)) << "vorn-sim not built: " << exe.toStdString();
   QProcess sim;
+  vorn::test::DiesWithTest(sim);
   sim.start(exe, {"--tcp", "127.0.0.25", "--port", "0", "--control", "0", "--paper-out",
                   "--journal-free-lines", "400", "--classic"});
   ASSERT_TRUE(sim.waitForStarted(5000));
