@@ -7,9 +7,9 @@
 // its own, as the driver and the application are separate programs: the work
 // the front does after a response is sent (recording the answer for good) is
 // then not the client's wait. The argument fills the Idempotency-Key store
-// first with a busy day's answered receipts, as the front rewrites it whole; the
-// second sends an Idempotency-Key, whose record must reach the disk before the
-// receipt is queued.
+// first with a busy day's answered receipts, which must not slow a request (a
+// change is appended to the store, not written whole); the second sends an
+// Idempotency-Key, whose record must reach the disk before the receipt is queued.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>

@@ -1,13 +1,19 @@
 #include "http/FolderQueue.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
+#include <set>
 
 #include "base/Clock.h"
+#include "core/InFlightRecord.h"
 #include "core/LocalText.h"
 #include "core/ReceiptNames.h"
 #include "core/TextFiles.h"
+#include "http/ReceiptIds.h"
+#include "http/SyncedFile.h"
 
 namespace vorn {
 
@@ -17,6 +23,22 @@ constexpr int kPollMs = 200;
 // Both files missing on this many scans in a row: the receipt file was removed
 // by someone else (the driver writes the answer before it deletes the receipt).
 constexpr int kLostAfterScans = 3;
+constexpr const char* kPartPrefix = ".http-";
+constexpr const char* kPartSuffix = ".part";
+
+// The driver's in-flight record, read without delaying its next save.
+std::optional<InFlightRecord> DriverRecord(const std::string& folder) {
+  std::string text;
+  if (!ReadFileShared(folder + kInFlightFileName, text)) return std::nullopt;
+  return ParseInFlight(text);
+}
+
+// The id in `name` when it is prefix + id + suffix, else empty.
+std::string IdIn(const QString& name, const QString& prefix, const QString& suffix) {
+  if (!name.startsWith(prefix) || !name.endsWith(suffix)) return {};
+  const QString id = name.mid(prefix.size(), name.size() - prefix.size() - suffix.size());
+  return IsReceiptId(id) ? id.toStdString() : std::string();
+}
 
 }  // namespace
 
@@ -30,24 +52,18 @@ FolderQueue::FolderQueue(std::string workFolder, QObject* parent)
 
 bool FolderQueue::Enqueue(const std::string& id, const std::string& bytes, std::string& error) {
   const std::string target = folder_ + kReceiptPrefix + id + ".TXT";
-  const std::string part = folder_ + ".http-" + id + ".part";
-  QFile file(LocalText(part));
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-      file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) || !file.flush()) {
-    error = part + ": " + file.errorString().toLocal8Bit().toStdString();
-    file.close();
-    QFile::remove(LocalText(part));
-    return false;
-  }
+  const std::string part = folder_ + kPartPrefix + id + kPartSuffix;
   // Whole when it appears under its name: dated back, it needs no wait for the
   // writer to finish, which the driver gives a file that changed just now.
-  file.setFileTime(QDateTime::currentDateTime().addSecs(-2), QFileDevice::FileModificationTime);
-  file.close();
-  if (!QFile::rename(LocalText(part), LocalText(target))) {
-    error = target + ": nu poate fi creat";
+  const int64_t dated = QDateTime::currentMSecsSinceEpoch() - 2000;
+  if (!WriteFileSynced(part, bytes, dated, error)) return false;
+  bool renamed = false;
+  if (!RenameSynced(part, target, renamed, error) && !renamed) {
+    // Not synced: a stray temporary file is removed at the next start.
     QFile::remove(LocalText(part));
     return false;
   }
+  // In place from here: the driver may take it whatever the folder's sync said.
   return true;
 }
 
@@ -61,19 +77,65 @@ bool FolderQueue::ReceiptWaiting(const std::string& id) const {
 }
 
 void FolderQueue::Release(const std::string& id) {
+  // Not synced: the store holds the text for good before a release, and an
+  // answer file that a power cut brings back is taken again at the next start.
   QFile::remove(LocalText(folder_ + AnswerFileName(id)));
+}
+
+std::vector<std::string> FolderQueue::IdsInFolder() const {
+  std::set<std::string> ids;
+  const QString receipt = QString::fromLatin1(kReceiptPrefix);
+  const QString txt = QStringLiteral(".TXT");
+  QStringList names = QDir(LocalText(folder_)).entryList(QDir::Files, QDir::NoSort);
+  // The receipt the driver had begun, which it answers even with its file gone.
+  if (const std::optional<InFlightRecord> record = DriverRecord(folder_)) {
+    names.push_back(LocalText(record->name));
+  }
+  for (const QString& name : names) {
+    std::string id = IdIn(name, receipt, txt);
+    if (id.empty()) id = IdIn(name, QString::fromLatin1(kAnswerPrefix), txt);
+    if (!id.empty()) ids.insert(std::move(id));
+  }
+  return {ids.begin(), ids.end()};
+}
+
+std::vector<std::string> FolderQueue::DropUnplaced() {
+  std::vector<std::string> ids;
+  const QStringList names =
+      QDir(LocalText(folder_)).entryList(QDir::Files | QDir::Hidden, QDir::NoSort);
+  for (const QString& name : names) {
+    std::string id = IdIn(name, QString::fromLatin1(kPartPrefix), QString::fromLatin1(kPartSuffix));
+    if (id.empty()) continue;
+    // Not synced: one that comes back is dropped again at the next start.
+    QFile::remove(LocalText(folder_) + name);
+    ids.push_back(std::move(id));
+  }
+  return ids;
 }
 
 void FolderQueue::Scan() {
   // Collected first: a slot of Answered may start awaiting another receipt.
   std::vector<std::pair<std::string, std::string>> answered;
   std::vector<std::string> lost;
+  std::optional<std::optional<InFlightRecord>> record;  // read once a scan, when needed
   for (auto& [id, misses] : awaited_) {
     // The receipt file goes only after its last answer: until then the answer may still change.
     if (ReceiptWaiting(id)) {
       misses = 0;
       continue;
     }
+    // A receipt the driver had begun when it stopped is decided from its record,
+    // file or no file, and its answer may replace one written before the stop
+    // (paper out): final only once the record says answered or is gone.
+    if (!record) record = DriverRecord(folder_);
+    if (*record && (*record)->phase != InFlightPhase::Answered &&
+        QString::fromStdString((*record)->name)
+                .compare(QString::fromStdString(kReceiptPrefix + id + ".TXT"),
+                         Qt::CaseInsensitive) == 0) {
+      misses = 0;
+      continue;
+    }
+    // Read after the record: the driver writes the answer before the record says so.
     const std::string answerPath = folder_ + AnswerFileName(id);
     std::string bytes;
     if (QFileInfo::exists(LocalText(answerPath)) && ReadFileBytes(answerPath, bytes)) {

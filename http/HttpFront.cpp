@@ -68,6 +68,11 @@ std::optional<HttpResponse> RefuseEarly(const HttpSettings& settings, const Http
   return std::nullopt;
 }
 
+// The milliseconds an id was made at (ReceiptIds.h).
+qint64 CreatedMsOf(const std::string& id) {
+  return QByteArray::fromStdString(id.substr(1, 13)).toLongLong();
+}
+
 bool ValidKey(const QByteArray& key) {
   if (key.isEmpty() || key.size() > 255) return false;
   for (char c : key) {
@@ -112,11 +117,28 @@ bool HttpFront::Start(std::string& error) {
   port_ = listener_->Port();
 
   std::string storeError;
-  if (!store_.Load(storeError)) Log(storeError);
-  if (store_.Prune(QDateTime::currentMSecsSinceEpoch()) && !store_.Save(storeError)) {
-    Log(storeError);
+  store_.Load(storeError);
+  if (!storeError.empty()) Log(storeError);
+  // A stop while its file was being placed: the receipt never reached the
+  // driver and its request got no answer, so a retry with its key queues it anew.
+  for (const std::string& id : queue_.DropUnplaced()) {
+    const StoredReceipt* r = store_.Find(id);
+    if (r && r->state == ReceiptState::Queued && !queue_.ReceiptWaiting(id)) store_.Remove(id);
   }
-  for (const std::string& id : store_.WaitingIds()) queue_.Await(id);
+  // Every receipt or answer file of this front is followed to its answer, also
+  // those a power cut kept from the store (one without a key is recorded unsynced).
+  std::vector<std::string> follow = store_.WaitingIds();
+  for (const std::string& id : queue_.IdsInFolder()) {
+    if (!store_.Find(id)) {
+      store_.Add(StoredReceipt{id, {}, {}, CreatedMsOf(id), ReceiptState::Queued, {}});
+    }
+    follow.push_back(id);
+  }
+  store_.Prune(QDateTime::currentMSecsSinceEpoch());
+  // Whole at start: a torn end goes, and a store of the earlier format becomes a log.
+  storeError.clear();
+  if (!store_.Compact(storeError)) Log(storeError);
+  for (const std::string& id : follow) queue_.Await(id);
   queue_.Scan();
   Log("asculta pe " + settings_.address + ":" + std::to_string(port_));
   return true;
@@ -236,20 +258,28 @@ void HttpFront::QueueReceipt(const QByteArray& key, const QByteArray& digest,
   store_.Add(StoredReceipt{id, key.toStdString(), digest, now, ReceiptState::Queued, {}});
   std::string error;
   // Under a key it is recorded for good before it is queued: a retry must never
-  // find it missing, not even after a power cut. Without one, it is recorded soon.
+  // find it missing, not even after a power cut. Without one it is recorded
+  // soon, unsynced: after a power cut the start finds its receipt or answer
+  // file in the folder.
   const bool recorded = key.isEmpty() || SaveStore(true);
   if (!recorded || !queue_.Enqueue(id, fileBytes, error)) {
     if (!recorded) error = "the Idempotency-Key store cannot be written";
     Log(error);
     store_.Remove(id);
-    SaveSoon(false);
+    // A key recorded for good is freed for good before the refusal: its retry must be queued.
+    if (!key.isEmpty() && recorded) {
+      SaveStore(true);
+    } else {
+      SaveSoon();
+    }
     SendReply(responder, ErrorReply(503,
                                     QStringLiteral("the receipt could not be queued: ") +
                                         QString::fromLocal8Bit(error.c_str()),
                                     cors));
     return;
   }
-  if (key.isEmpty()) SaveSoon(false);
+  if (!error.empty()) Log(error);  // in place, its folder not synced
+  if (key.isEmpty()) SaveSoon();
   queue_.Await(id);
   Log("bon " + id + " pus in coada");
   WaitFor(id, wait, responder, std::move(cors));
@@ -298,39 +328,44 @@ void HttpFront::WaitFor(const std::string& id, int seconds, const HttpResponder&
 
 void HttpFront::OnAnswered(const QString& qid, const QByteArray& answer) {
   const std::string id = qid.toStdString();
-  const StoredReceipt* r = store_.Find(id);
-  const bool durable = r && !r->key.empty();
   const bool known = store_.SetAnswered(id, answer.toStdString());
   Log("bon " + id + " primit raspuns");
+  // Served before the store's save: until that save is on the disk the answer
+  // file stays, and a restart takes it again.
   Finish(id);
-  // The answer file goes only once the store holds its text.
-  releases_.push_back(id);
-  SaveSoon(durable && known);
+  if (known) releases_.push_back(id);
+  SaveSoon();
 }
 
 void HttpFront::OnLost(const QString& qid) {
   const std::string id = qid.toStdString();
-  if (store_.SetLost(id)) SaveSoon(false);
-  Log("bon " + id + " sters din folder fara raspuns");
+  // Not synced: after a power cut the receipt is queued again in the store,
+  // and found lost again the same way.
+  if (store_.SetLost(id)) {
+    SaveSoon();
+    Log("bon " + id + " sters din folder fara raspuns");
+  }
   Finish(id);
 }
 
 bool HttpFront::SaveStore(bool durable) {
   saveTimer_.stop();
   std::string error;
-  if (!store_.Save(error, durable || durableDue_)) {
-    Log(error);
+  // A release removes the answer file, the other copy of its text: synced first.
+  // Other changes may wait for a later sync: a lost or pruned receipt is found
+  // so again after a power cut, one without a key from its files (Start).
+  const bool saved = store_.Save(error, durable || !releases_.empty());
+  if (!error.empty()) Log(error);
+  if (!saved) {
     saveTimer_.start(kSaveRetryMs);
     return false;
   }
-  durableDue_ = false;
   for (const std::string& id : releases_) queue_.Release(id);
   releases_.clear();
   return true;
 }
 
-void HttpFront::SaveSoon(bool durable) {
-  durableDue_ = durableDue_ || durable;
+void HttpFront::SaveSoon() {
   if (!saveTimer_.isActive()) saveTimer_.start(kSaveDelayMs);
 }
 

@@ -59,7 +59,7 @@ class HttpFront : public QObject {
   void Finish(const std::string& id);
   // Writes the store now (and removes the answer files it now holds); false on failure.
   bool SaveStore(bool durable);
-  void SaveSoon(bool durable);
+  void SaveSoon();
   void Log(const std::string& line) const;
 
   std::string folder_;
@@ -71,7 +71,6 @@ class HttpFront : public QObject {
   std::map<uint64_t, Waiter> waiters_;  // by the responder's id
   quint16 port_ = 0;
   QTimer saveTimer_;
-  bool durableDue_ = false;
   std::vector<std::string> releases_;
 };
 

@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
 
@@ -21,9 +20,20 @@ std::string NewReceiptId() {
   return id;
 }
 
+bool IsReceiptIdText(std::string_view text) {
+  if (text.size() != 18 || text[0] != 'H') return false;
+  for (size_t i = 1; i < text.size(); ++i) {
+    const char c = text[i];
+    const bool digit = c >= '0' && c <= '9';
+    if (!(digit || (i > 13 && c >= 'A' && c <= 'Z'))) return false;
+  }
+  return true;
+}
+
 bool IsReceiptId(const QString& text) {
-  static const QRegularExpression kForm(QStringLiteral("^H[0-9]{13}[A-Z0-9]{4}$"));
-  return kForm.match(text).hasMatch();
+  // A character outside Latin-1 becomes '?', which the form refuses.
+  const QByteArray bytes = text.toLatin1();
+  return IsReceiptIdText(std::string_view(bytes.constData(), size_t(bytes.size())));
 }
 
 }  // namespace vorn

@@ -2,6 +2,7 @@
 // Receipt ids: the driver makes them, a request never does.
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace vorn {
 
@@ -12,5 +13,6 @@ std::string NewReceiptId();
 
 // The form NewReceiptId makes, and nothing else.
 bool IsReceiptId(const QString& text);
+bool IsReceiptIdText(std::string_view text);
 
 }  // namespace vorn

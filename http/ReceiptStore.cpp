@@ -2,241 +2,192 @@
 
 #include <QFile>
 #include <algorithm>
-#include <cstdio>
-#include <string>
 #include <vector>
 
 #include "core/LocalText.h"
-#include "core/TextFiles.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "http/SyncedFile.h"
 
 namespace vorn {
 
-namespace {
-
-// Renames over an existing file in one step, as QSaveFile does, without its wait for the disk.
-bool ReplaceWith(const QString& from, const QString& to) {
-#ifdef _WIN32
-  return MoveFileExW(reinterpret_cast<const wchar_t*>(from.utf16()),
-                     reinterpret_cast<const wchar_t*>(to.utf16()), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-  return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-#endif
-}
-
-// One receipt a line, fields separated by tabs; key and answer escaped.
-constexpr const char* kHeader = "VORNHTTP 1\n";
-
-std::string Escape(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  for (char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
-bool Unescape(const std::string& text, std::string& out) {
-  out.clear();
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      out += text[i];
-      continue;
-    }
-    if (++i == text.size()) return false;
-    switch (text[i]) {
-      case '\\':
-        out += '\\';
-        break;
-      case 't':
-        out += '\t';
-        break;
-      case 'r':
-        out += '\r';
-        break;
-      case 'n':
-        out += '\n';
-        break;
-      default:
-        return false;
-    }
-  }
-  return true;
-}
-
-bool ParseLine(const std::string& line, StoredReceipt& r) {
-  std::vector<std::string> f;
-  size_t start = 0;
-  for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
-    f.push_back(line.substr(start, tab - start));
-  }
-  f.push_back(line.substr(start));
-  if (f.size() != 6 || f[0].empty()) return false;
-  r.id = f[0];
-  if (f[1] == "answered") {
-    r.state = ReceiptState::Answered;
-  } else if (f[1] == "lost") {
-    r.state = ReceiptState::Lost;
-  } else if (f[1] == "queued") {
-    r.state = ReceiptState::Queued;
-  } else {
-    return false;
-  }
-  bool ok = false;
-  r.createdMs = QByteArray::fromStdString(f[2]).toLongLong(&ok);
-  r.digest = QByteArray::fromHex(QByteArray::fromStdString(f[3]));
-  return ok && Unescape(f[4], r.key) && Unescape(f[5], r.answer);
-}
-
-}  // namespace
-
-const char* StateName(ReceiptState state) {
-  switch (state) {
-    case ReceiptState::Answered:
-      return "answered";
-    case ReceiptState::Lost:
-      return "lost";
-    case ReceiptState::Queued:
-      break;
-  }
-  return "queued";
+void ReceiptStore::Reset() {
+  receipts_.clear();
+  idByKey_.clear();
+  pending_.clear();
+  logBytes_ = 0;
+  liveBytes_ = kStoreLogHeader.size();
+  appendable_ = false;
+  unsynced_ = false;
+  rewriteDue_ = true;
 }
 
 bool ReceiptStore::Load(std::string& error) {
-  receipts_.clear();
-  if (!QFile::exists(LocalText(path_))) return true;
-  std::string bytes;
-  if (!ReadFileBytes(path_, bytes)) {
-    error = path_ + ": nu poate fi citit";
-    return false;
-  }
-  std::vector<StoredReceipt> loaded;
-  bool sound = bytes.rfind(kHeader, 0) == 0;
-  size_t at = sound ? std::char_traits<char>::length(kHeader) : 0;
-  while (sound && at < bytes.size()) {
-    const size_t eol = bytes.find('\n', at);
-    if (eol == std::string::npos) {
-      sound = false;
-      break;
+  Reset();
+  const QString name = LocalText(path_);
+  if (!QFile::exists(name)) return true;
+  QFile file(name);
+  StoreLogReader reader;
+  bool read = file.open(QIODevice::ReadOnly);
+  if (read) {
+    std::vector<char> buffer(64 * 1024);
+    qint64 n = 0;
+    while ((n = file.read(buffer.data(), qint64(buffer.size()))) > 0) {
+      reader.Feed(std::string_view(buffer.data(), size_t(n)));
     }
-    StoredReceipt r;
-    sound = ParseLine(bytes.substr(at, eol - at), r);
-    if (sound) loaded.push_back(std::move(r));
-    at = eol + 1;
+    read = n == 0;
+    file.close();
   }
-  if (!sound) {
-    // Kept for a look by hand; a new store starts beside it.
-    QFile::remove(LocalText(path_ + ".bad"));
-    QFile::rename(LocalText(path_), LocalText(path_ + ".bad"));
-    error = path_ + ": continut deteriorat, pastrat ca " + path_ + ".bad";
+  reader.Finish();
+  if (read && reader.Version() == 0 && reader.SkippedBytes() == 0) return true;  // empty
+
+  for (auto& [id, r] : reader.Receipts()) {
+    const size_t bytes = ReceiptRecord(r).size();
+    liveBytes_ += bytes;
+    if (!r.key.empty()) idByKey_[r.key] = id;
+    receipts_.emplace(id, Entry{std::move(r), bytes});
+  }
+  appendable_ = read && reader.Version() == 2;
+  logBytes_ = reader.GoodEnd();
+  rewriteDue_ = !appendable_ || reader.SkippedBytes() > 0;
+
+  const std::string count = std::to_string(receipts_.size());
+  // The earlier format was written whole: any line skipped there is damage.
+  const bool damaged = !read || reader.Version() == 0 || reader.DamagedInside() ||
+                       (reader.Version() == 1 && reader.SkippedBytes() > 0);
+  if (damaged) {
+    // Kept for a look by hand before the next rewrite replaces it; unsynced, as
+    // nothing reads it back. Moved only when unreadable: a full disk must not
+    // take the good records from under the next start.
+    const QString bad = LocalText(path_ + ".bad");
+    QFile::remove(bad);
+    if (!QFile::copy(name, bad) && !read) QFile::rename(name, bad);
+    error = path_ + (read ? ": continut deteriorat" : ": nu poate fi citit") + "; " + count +
+            " bonuri citite, fisierul pastrat ca " + path_ + ".bad";
     return false;
   }
-  receipts_ = std::move(loaded);
-  lines_.clear();
+  if (reader.SkippedBytes() > 0) {
+    error = path_ + ": ultima inregistrare, intrerupta, ignorata (" +
+            std::to_string(reader.SkippedBytes()) + " octeti); " + count + " bonuri citite";
+  }
   return true;
 }
 
-bool ReceiptStore::Save(std::string& error, bool durable) const {
-  std::string text = kHeader;
-  for (const StoredReceipt& r : receipts_) {
-    std::string& line = lines_[r.id];
-    if (line.empty()) {
-      line = r.id + '\t' + StateName(r.state) + '\t' + std::to_string(r.createdMs) + '\t' +
-             r.digest.toHex().toStdString() + '\t' + Escape(r.key) + '\t' + Escape(r.answer) + '\n';
-    }
-    text += line;
+bool ReceiptStore::Save(std::string& error, bool durable) {
+  const bool grown =
+      logBytes_ + pending_.size() > std::max<uint64_t>(2 * liveBytes_, kMinCompactBytes);
+  if (rewriteDue_ || grown) {
+    if (Compact(error)) return true;
+    // A log that ends where this store knows still takes the changes.
+    if (!appendable_) return false;
   }
-  if (durable) return WriteFileWhole(path_, text, error);
-  const QString part = LocalText(path_ + ".part");
-  QFile file(part);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-      file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.flush()) {
-    error = path_ + ": " + file.errorString().toLocal8Bit().toStdString();
-    return false;
-  }
-  file.close();
-  if (!ReplaceWith(part, LocalText(path_))) {
-    error = path_ + ": nu poate fi inlocuit";
-    return false;
-  }
+  if (pending_.empty() && !(durable && unsynced_)) return true;
+  if (!WriteAt(path_, int64_t(logBytes_), pending_, durable, error)) return false;
+  logBytes_ += pending_.size();
+  pending_.clear();
+  unsynced_ = !durable;
   return true;
+}
+
+bool ReceiptStore::Compact(std::string& error) {
+  std::string text(kStoreLogHeader);
+  text.reserve(size_t(liveBytes_));
+  for (const auto& [id, entry] : receipts_) text += ReceiptRecord(entry.receipt);
+  const std::string temp = path_ + ".new";
+  if (!WriteFileSynced(temp, text, 0, error)) return false;
+  bool renamed = false;
+  const bool synced = RenameSynced(temp, path_, renamed, error);
+  if (!renamed) {
+    QFile::remove(LocalText(temp));
+    return false;
+  }
+  // The new file stands from here, its folder synced or not.
+  logBytes_ = liveBytes_ = text.size();
+  pending_.clear();
+  appendable_ = true;
+  unsynced_ = false;
+  // Not synced: renamed (and synced) again at the next save.
+  rewriteDue_ = !synced;
+  return synced;
 }
 
 const StoredReceipt* ReceiptStore::Find(const std::string& id) const {
-  auto it = std::find_if(receipts_.begin(), receipts_.end(),
-                         [&](const StoredReceipt& r) { return r.id == id; });
-  return it == receipts_.end() ? nullptr : &*it;
-}
-
-StoredReceipt* ReceiptStore::Mutable(const std::string& id) {
-  lines_.erase(id);
-  return const_cast<StoredReceipt*>(Find(id));
+  auto it = receipts_.find(id);
+  return it == receipts_.end() ? nullptr : &it->second.receipt;
 }
 
 const StoredReceipt* ReceiptStore::FindByKey(const std::string& key) const {
   if (key.empty()) return nullptr;
-  auto it = std::find_if(receipts_.begin(), receipts_.end(),
-                         [&](const StoredReceipt& r) { return r.key == key; });
-  return it == receipts_.end() ? nullptr : &*it;
+  auto it = idByKey_.find(key);
+  return it == idByKey_.end() ? nullptr : Find(it->second);
 }
 
-void ReceiptStore::Add(StoredReceipt receipt) {
-  lines_.erase(receipt.id);
-  receipts_.push_back(std::move(receipt));
+void ReceiptStore::Put(StoredReceipt receipt) {
+  std::string record = ReceiptRecord(receipt);
+  auto it = receipts_.find(receipt.id);
+  if (it != receipts_.end()) {
+    Erase(it);
+  }
+  if (!receipt.key.empty()) idByKey_[receipt.key] = receipt.id;
+  liveBytes_ += record.size();
+  std::string id = receipt.id;
+  receipts_.emplace(std::move(id), Entry{std::move(receipt), record.size()});
+  pending_ += record;
 }
+
+void ReceiptStore::Erase(std::map<std::string, Entry>::iterator it) {
+  const std::string& key = it->second.receipt.key;
+  if (auto k = idByKey_.find(key); k != idByKey_.end() && k->second == it->first) idByKey_.erase(k);
+  liveBytes_ -= it->second.recordBytes;
+  receipts_.erase(it);
+}
+
+void ReceiptStore::Add(StoredReceipt receipt) { Put(std::move(receipt)); }
 
 bool ReceiptStore::SetAnswered(const std::string& id, std::string answer) {
-  StoredReceipt* r = Mutable(id);
-  if (!r) return false;
-  r->state = ReceiptState::Answered;
-  r->answer = std::move(answer);
+  auto it = receipts_.find(id);
+  if (it == receipts_.end()) return false;
+  StoredReceipt r = it->second.receipt;
+  r.state = ReceiptState::Answered;
+  r.answer = std::move(answer);
+  Put(std::move(r));
   return true;
 }
 
 bool ReceiptStore::SetLost(const std::string& id) {
-  StoredReceipt* r = Mutable(id);
-  if (!r) return false;
-  r->state = ReceiptState::Lost;
+  auto it = receipts_.find(id);
+  if (it == receipts_.end() || it->second.receipt.state == ReceiptState::Answered) return false;
+  if (it->second.receipt.state == ReceiptState::Lost) return true;
+  StoredReceipt r = it->second.receipt;
+  r.state = ReceiptState::Lost;
+  Put(std::move(r));
   return true;
 }
 
 void ReceiptStore::Remove(const std::string& id) {
-  lines_.erase(id);
-  std::erase_if(receipts_, [&](const StoredReceipt& r) { return r.id == id; });
+  auto it = receipts_.find(id);
+  if (it == receipts_.end()) return;
+  Erase(it);
+  pending_ += RemovedRecord(id);
 }
 
 bool ReceiptStore::Prune(qint64 nowMs, qint64 keepMs) {
-  const size_t before = receipts_.size();
-  std::erase_if(receipts_, [&](const StoredReceipt& r) {
-    const bool old = r.state != ReceiptState::Queued && nowMs - r.createdMs > keepMs;
-    if (old) lines_.erase(r.id);
-    return old;
-  });
-  return receipts_.size() != before;
+  bool pruned = false;
+  for (auto it = receipts_.begin(); it != receipts_.end();) {
+    const StoredReceipt& r = it->second.receipt;
+    if (r.state == ReceiptState::Queued || nowMs - r.createdMs <= keepMs) {
+      ++it;
+      continue;
+    }
+    pending_ += RemovedRecord(it->first);
+    Erase(it++);
+    pruned = true;
+  }
+  return pruned;
 }
 
 std::vector<std::string> ReceiptStore::WaitingIds() const {
   std::vector<std::string> ids;
-  for (const StoredReceipt& r : receipts_) {
-    if (r.state == ReceiptState::Queued) ids.push_back(r.id);
+  for (const auto& [id, entry] : receipts_) {
+    if (entry.receipt.state == ReceiptState::Queued) ids.push_back(id);
   }
   return ids;
 }

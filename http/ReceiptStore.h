@@ -1,40 +1,42 @@
 #pragma once
 // The receipts sent through HTTP and their Idempotency-Keys, kept in the work
-// folder (written whole) so that a retry after a restart finds them.
-#include <QByteArray>
+// folder so that a retry after a restart or a power cut finds them. The file
+// is a log (http/StoreLog.h): each change is appended, and the whole is
+// rewritten only when it has grown to about twice what it holds.
 #include <QtGlobal>
-#include <optional>
+#include <cstdint>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include "http/StoreLog.h"
 
 namespace vorn {
 
 inline constexpr const char* kHttpStoreName = "VORNHTTP.DAT";
 // At least a day, so a retry the next morning still finds its receipt.
 inline constexpr qint64 kKeepMs = 25LL * 3600 * 1000;
-
-enum class ReceiptState { Queued, Answered, Lost };
-
-struct StoredReceipt {
-  std::string id;
-  std::string key;    // Idempotency-Key, empty when none was given
-  QByteArray digest;  // of the receipt file's bytes, to tell a different body under the same key
-  qint64 createdMs = 0;
-  ReceiptState state = ReceiptState::Queued;
-  std::string answer;  // the answer file's bytes once answered
-};
+// A smaller log is never rewritten for its dead records.
+inline constexpr uint64_t kMinCompactBytes = 64 * 1024;
 
 class ReceiptStore {
  public:
   explicit ReceiptStore(std::string path) : path_(std::move(path)) {}
 
-  // A missing file is an empty store; an unreadable one is kept aside and
-  // reported, never overwritten silently.
+  // A missing file is an empty store; the earlier whole-file format is read
+  // too, and rewritten as a log at the next save. Lines that do not check are
+  // skipped: a torn end of the log (a power cut) is only noted in `error`;
+  // other damage, or a file that is no store, is first copied aside as
+  // <path>.bad, and false returned, as for a file that cannot be read.
   bool Load(std::string& error);
-  // Written whole either way; `durable` waits until the disk holds it, which
-  // a receipt under an Idempotency-Key needs before it is queued.
-  bool Save(std::string& error, bool durable = true) const;
+  // Appends the changes made since the last save. `durable` waits until the
+  // disk holds them (and anything appended before), which a receipt under an
+  // Idempotency-Key needs before it is queued. Rewrites the file whole instead
+  // when it is not yet a log or has grown past twice its live records.
+  bool Save(std::string& error, bool durable = true);
+  // Writes the live receipts to a new file, synced, and renames it over the log.
+  bool Compact(std::string& error);
 
   const StoredReceipt* Find(const std::string& id) const;
   const StoredReceipt* FindByKey(const std::string& key) const;
@@ -42,22 +44,33 @@ class ReceiptStore {
   void Remove(const std::string& id);
   // false when the id is unknown.
   bool SetAnswered(const std::string& id, std::string answer);
+  // false when the id is unknown or answered: an answer is never taken back.
   bool SetLost(const std::string& id);
   // Forgets answered receipts older than keepMs; a receipt still waiting stays.
   bool Prune(qint64 nowMs, qint64 keepMs = kKeepMs);
   std::vector<std::string> WaitingIds() const;
   size_t Size() const { return receipts_.size(); }
+  // The log's length on disk up to its last good record.
+  uint64_t LogBytes() const { return logBytes_; }
 
  private:
-  StoredReceipt* Mutable(const std::string& id);
+  struct Entry {
+    StoredReceipt receipt;
+    size_t recordBytes = 0;
+  };
+  void Put(StoredReceipt receipt);
+  void Erase(std::map<std::string, Entry>::iterator it);
+  void Reset();
 
   std::string path_;
-  std::vector<StoredReceipt> receipts_;
-  // Each receipt's line of the file, made once: a busy day's store is
-  // rewritten twice for every request.
-  mutable std::unordered_map<std::string, std::string> lines_;
+  std::map<std::string, Entry> receipts_;  // by id: name order is request order
+  std::unordered_map<std::string, std::string> idByKey_;
+  std::string pending_;      // records not yet appended
+  uint64_t logBytes_ = 0;    // the file, up to its last good record
+  uint64_t liveBytes_ = 0;   // the file as Compact would write it
+  bool appendable_ = false;  // the file is a log that ends at logBytes_
+  bool unsynced_ = false;    // appended without a sync since the last one
+  bool rewriteDue_ = true;   // no log yet, the earlier format, or damage
 };
-
-const char* StateName(ReceiptState state);
 
 }  // namespace vorn

@@ -34,30 +34,30 @@ TEST(ReceiptStore, SurvivesARestartWithKeysAndAnswers) {
   {
     ReceiptStore store(path);
     ASSERT_TRUE(store.Load(error));
-    store.Add({"H1", "key\t1\\", "\x01\xFF", 1000, ReceiptState::Answered,
+    store.Add({"H1700000000000AAAA", "key\t1\\", "\x01\xFF", 1000, ReceiptState::Answered,
                "1 ERROR\r\n8005;a \x96 b \x81\r\n"});
-    store.Add({"H2", "", "", 2000, ReceiptState::Queued, {}});
+    store.Add({"H1700000000001BBBB", "", "", 2000, ReceiptState::Queued, {}});
     ASSERT_TRUE(store.Save(error)) << error;
   }
   ReceiptStore again(path);
   ASSERT_TRUE(again.Load(error)) << error;
   const StoredReceipt* r = again.FindByKey("key\t1\\");
   ASSERT_NE(r, nullptr);
-  EXPECT_EQ(r->id, "H1");
+  EXPECT_EQ(r->id, "H1700000000000AAAA");
   EXPECT_EQ(r->digest, QByteArray("\x01\xFF"));
   EXPECT_EQ(r->answer, "1 ERROR\r\n8005;a \x96 b \x81\r\n");
   EXPECT_EQ(again.FindByKey(""), nullptr);
-  EXPECT_EQ(again.WaitingIds(), std::vector<std::string>{"H2"});
+  EXPECT_EQ(again.WaitingIds(), std::vector<std::string>{"H1700000000001BBBB"});
 
   // A change after a save reaches the file, not the line written before.
   ASSERT_TRUE(again.Save(error));
-  ASSERT_TRUE(again.SetAnswered("H2", "0 OK\r\n"));
+  ASSERT_TRUE(again.SetAnswered("H1700000000001BBBB", "0 OK\r\n"));
   EXPECT_FALSE(again.SetLost("H9"));
   ASSERT_TRUE(again.Save(error));
   ReceiptStore third(path);
   ASSERT_TRUE(third.Load(error));
   EXPECT_TRUE(third.WaitingIds().empty());
-  EXPECT_EQ(third.Find("H2")->answer, "0 OK\r\n");
+  EXPECT_EQ(third.Find("H1700000000001BBBB")->answer, "0 OK\r\n");
 }
 
 TEST(ReceiptStore, PruneForgetsOldAnswersButNeverAWaitingReceipt) {
