@@ -43,19 +43,30 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes, std::stri
   return true;
 }
 
-bool SyncFolder(const std::string& folder) {
-#if defined(_WIN32)
-  (void)folder;
-  return true;
-#else
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#if !defined(_WIN32)
+namespace {
+// fsync of whatever `path` opens to with `flags`; errno tells why on false.
+bool SyncPath(const char* path, int flags) {
+  const int fd = ::open(path, flags | O_CLOEXEC);
   if (fd < 0) return false;
   int rc;
   do {
     rc = ::fsync(fd);
   } while (rc != 0 && errno == EINTR);
+  const int saved = errno;
   ::close(fd);
+  errno = saved;
   return rc == 0;
+}
+}  // namespace
+#endif
+
+bool SyncFolder(const std::string& folder) {
+#if defined(_WIN32)
+  (void)folder;
+  return true;
+#else
+  return SyncPath(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
 #endif
 }
 
@@ -70,14 +81,7 @@ bool SyncFile(const std::string& path) {
   ::CloseHandle(h);
   return ok;
 #else
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  int rc;
-  do {
-    rc = ::fsync(fd);
-  } while (rc != 0 && errno == EINTR);
-  ::close(fd);
-  return rc == 0;
+  return SyncPath(path.c_str(), O_RDONLY);
 #endif
 }
 
