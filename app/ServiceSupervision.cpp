@@ -1,8 +1,10 @@
 #include "app/ServiceSupervision.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "app/ServiceNotify.h"
@@ -32,7 +34,7 @@ bool HangAfterReadyForTests() {
 ServiceSupervision::ServiceSupervision(ServiceCore& core, QObject* parent)
     : QObject(parent), core_(core) {
   // The timer runs on the main thread, so a main loop that hangs stops the pings.
-  connect(&ping_, &QTimer::timeout, this, [] { notify::WatchdogPing(); });
+  connect(&ping_, &QTimer::timeout, this, &ServiceSupervision::Ping);
   // Receipt files come and go without a signal of the core while it is idle.
   filesPoll_.setInterval(ScaledMs(kFilesPollMs));
   connect(&filesPoll_, &QTimer::timeout, this, &ServiceSupervision::Refresh);
@@ -78,7 +80,33 @@ void ServiceSupervision::Stopping() {
   notify::Stopping(sent_);
 }
 
+// A device job stuck past its limit keeps the device from every other file:
+// no ping, so that systemd restarts the driver and the crash record decides
+// the receipt.
+void ServiceSupervision::Ping() {
+  Refresh();
+  if (overdue_.empty()) notify::WatchdogPing();
+}
+
+void ServiceSupervision::NoteOverdueJob() {
+  const std::optional<OverdueJob> job = core_.Jobs().Overdue();
+  if (!job) {
+    overdue_.clear();
+    return;
+  }
+  const std::string what = job->what.empty() ? "lucrul in curs" : job->what;
+  const std::string seconds = std::to_string((job->limitMs + 999) / 1000);
+  overdue_ = Utf8(what) + " depaseste limita de " + seconds + " s";
+  if (job->startedMs == overdueStartedMs_) return;
+  overdueStartedMs_ = job->startedMs;
+  std::fprintf(
+      stderr, "vorndrv: EROARE: %s depaseste limita de %s s%s\n", what.c_str(), seconds.c_str(),
+      ping_.isActive() ? "; watchdog-ul nu mai primeste semnal, systemd va reporni driverul" : "");
+  std::fflush(stderr);
+}
+
 void ServiceSupervision::Refresh() {
+  NoteOverdueJob();
   if (!ready_) {
     if (locked_ && !stopping_ && core_.IsProcessing()) SendReady();
     return;
@@ -96,6 +124,7 @@ std::string ServiceSupervision::StatusLine() const {
   } else {
     line = core_.IsProcessing() ? "procesare pornita" : "procesare oprita";
   }
+  if (!overdue_.empty()) line += "; " + overdue_;
   if (!core_.ConnectionTested()) {
     line += "; verific conexiunea cu casa de marcat";
   } else if (core_.IsConnected()) {

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <cstdint>
 #include <string>
 
 namespace vorn {
@@ -25,12 +26,17 @@ class ServiceSupervision : public QObject {
   std::string StatusLine() const;
   void Refresh();
   void SendReady();
+  void Ping();
+  // Notes a device job past its limit, said once per job.
+  void NoteOverdueJob();
 
   ServiceCore& core_;
   QTimer ping_;
   QTimer filesPoll_;
   std::string sent_;
   std::string lastAnswer_;
+  std::string overdue_;           // the overdue job's part of the status line
+  int64_t overdueStartedMs_ = 0;  // the job last said overdue
   bool locked_ = false;
   bool ready_ = false;
   bool stopping_ = false;

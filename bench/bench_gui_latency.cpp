@@ -202,7 +202,8 @@ int main(int argc, char** argv) {
   bool uploaded = false;
   probe.Start();
   const bool posted = core.PostDeviceJob(
-      "operatie manuala", [&ctx, &logo, &out] { out = vorn::LogoUpload(ctx).Run(logo, {}); },
+      "operatie manuala", vorn::job_limits::kManualMs,
+      [&ctx, &logo, &out] { out = vorn::LogoUpload(ctx).Run(logo, {}); },
       [&uploaded] { uploaded = true; });
   if (!posted || !WaitFor([&] { return uploaded; }, 120000)) {
     std::fprintf(stderr, "logo upload did not end\n");

@@ -48,7 +48,8 @@ ManualContext TXV_MAIN::Context() {
   ctx.questions = questions_.get();
   ctx.writeAnswer = [this](const std::string& message) { core_.WriteAnswerFile(message); };
   ctx.runOnDevice = [this](std::function<void()> work, std::function<void()> done) {
-    core_.PostDeviceJob("operatie manuala", std::move(work), std::move(done));
+    core_.PostDeviceJob("operatie manuala", job_limits::kManualMs, std::move(work),
+                        std::move(done));
   };
   return ctx;
 }
@@ -75,7 +76,8 @@ void TXV_MAIN::RunOperation(bool report, std::function<ManualOutcome()> work,
   });
   auto outcome = std::make_shared<ManualOutcome>();
   core_.PostDeviceJob(
-      "operatie manuala", [work = std::move(work), outcome] { *outcome = work(); },
+      "operatie manuala", job_limits::kManualMs,
+      [work = std::move(work), outcome] { *outcome = work(); },
       [self, marks, outcome, after = std::move(after)]() mutable {
         if (after) after();
         if (self) ShowOutcome(*outcome, self);

@@ -1,6 +1,8 @@
 #include "core/DeviceJobs.h"
 
 #include <QThread>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 
@@ -23,11 +25,21 @@ void RunGuarded(const std::string& what, const DeviceJobs::Work& work) {
   }
 }
 
+int64_t ScaledLimitMs(int64_t ms) {
+  return std::max<int64_t>(1, std::llround(static_cast<double>(ms) * TimeScale()));
+}
+
 }  // namespace
+
+int64_t job_limits::ForReceiptFile(int64_t lines) {
+  // Far beyond any receipt; keeps the product finite.
+  constexpr int64_t kMostLines = 100'000;
+  return kFileBaseMs + std::clamp<int64_t>(lines, 0, kMostLines) * kFileLineMs;
+}
 
 // ---------------------------------------------------------------- inline
 
-bool InlineJobs::Post(const std::string& what, Work work, Done done) {
+bool InlineJobs::Post(const std::string& what, Work work, Done done, int64_t /*limitMs*/) {
   if (stopping_) return false;
   ++depth_;
   RunGuarded(what, work);
@@ -71,12 +83,12 @@ DeviceWorker::~DeviceWorker() {
 
 void DeviceWorker::Pause(int ms) const { SleepMs(ms); }
 
-bool DeviceWorker::Post(const std::string& what, Work work, Done done) {
+bool DeviceWorker::Post(const std::string& what, Work work, Done done, int64_t limitMs) {
   if (stopping_) return false;
   ++unfinished_;
   {
     const std::lock_guard lock(mutex_);
-    queue_.push_back(Job{what, std::move(work), std::move(done)});
+    queue_.push_back(Job{what, std::move(work), std::move(done), ScaledLimitMs(limitMs)});
   }
   wake_.notify_one();
   return true;
@@ -109,11 +121,30 @@ void DeviceWorker::Loop() {
       if (quit_) return;
       job = std::move(queue_.front());
       queue_.pop_front();
+      runningWhat_ = job.what;
     }
+    limitMs_.store(job.limitMs, std::memory_order_relaxed);
+    startedMs_.store(std::max<int64_t>(1, MonotonicMs()), std::memory_order_release);
     RunGuarded(job.what, job.work);
+    startedMs_.store(0, std::memory_order_release);
     QMetaObject::invokeMethod(
         this, [this, done = std::move(job.done)] { Finished(done); }, Qt::QueuedConnection);
   }
+}
+
+std::optional<OverdueJob> DeviceWorker::Overdue() const {
+  const int64_t started = startedMs_.load(std::memory_order_acquire);
+  if (started == 0) return std::nullopt;
+  const int64_t limit = limitMs_.load(std::memory_order_relaxed);
+  if (MonotonicMs() - started <= limit) return std::nullopt;
+  OverdueJob job{{}, started, limit};
+  {
+    const std::lock_guard lock(mutex_);
+    job.what = runningWhat_;
+  }
+  // The job ended or another began while this was read.
+  if (startedMs_.load(std::memory_order_acquire) != started) return std::nullopt;
+  return job;
 }
 
 void DeviceWorker::Finished(const Done& done) {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -44,6 +45,12 @@ class ViewScope {
  private:
   const void* outer_;
 };
+
+int64_t ReceiptFileLimitMs(const std::string& bytes) {
+  int64_t lines = std::count(bytes.begin(), bytes.end(), '\n');
+  if (!bytes.empty() && bytes.back() != '\n') ++lines;
+  return job_limits::ForReceiptFile(lines);
+}
 
 std::string NowTimestamp() {
   const QDateTime now = QDateTime::currentDateTime();
@@ -108,7 +115,7 @@ const ServiceCore::JobView& ServiceCore::View() const {
   return now;
 }
 
-bool ServiceCore::PostDeviceJob(const std::string& what, DeviceJobs::Work work,
+bool ServiceCore::PostDeviceJob(const std::string& what, int64_t limitMs, DeviceJobs::Work work,
                                 DeviceJobs::Done done) {
   auto view = std::make_shared<const JobView>(CurrentView());
   return jobs_->Post(
@@ -118,7 +125,7 @@ bool ServiceCore::PostDeviceJob(const std::string& what, DeviceJobs::Work work,
         if (work) work();
         OnMainThread([this, shown = slots_] { shownSlots_ = shown; });
       },
-      std::move(done));
+      std::move(done), limitMs);
 }
 
 void ServiceCore::AfterRunningJobs(std::function<void()> then) {
@@ -227,7 +234,7 @@ void ServiceCore::SetProcessing(bool on) {
   }
   if (!on) {
     checkCom_.stop();
-    PostDeviceJob("", [this] { slots_.JournalFreeLines = -1; });
+    PostDeviceJob("", job_limits::kShortMs, [this] { slots_.JournalFreeLines = -1; });
   }
   processing_ = on;
   WriteStatusFile(false);
@@ -260,7 +267,7 @@ void ServiceCore::SetProcessingFromButton(bool on) {
 void ServiceCore::TestConnection(std::function<void()> then) {
   auto probe = std::make_shared<ConnectionProbe>();
   const bool posted = PostDeviceJob(
-      "test conexiune",
+      "test conexiune", job_limits::kShortMs,
       [this, probe, tester = tester_] {
         const bool readJournal = slots_.JournalFreeLines == -1;
         try {
@@ -313,7 +320,7 @@ void ServiceCore::TprocessorTimer() {
     busy_ = true;
     fileSuffix_ = DeriveSuffix(name);
     const bool posted = PostDeviceJob(
-        "fisierul " + name,
+        "fisierul " + name, ReceiptFileLimitMs(ReceiptBytesToRun(name)),
         [this, name, complete = pickup_.TakeCompleted(name)] { RunFileStep(name, complete); },
         [this] {
           busy_ = false;
@@ -332,6 +339,15 @@ void ServiceCore::TprocessorTimer() {
       ResumeArrivals();
     });
   }
+}
+
+// For the file's time limit: what the job will print, the record's copy when
+// a power cut left the folder's file empty, torn or gone.
+std::string ServiceCore::ReceiptBytesToRun(const std::string& name) const {
+  std::string bytes;
+  const bool read = ReadFileBytes(workFolder_ + name, bytes);
+  if (auto recorded = record_->RecordedReceipt(name, read ? &bytes : nullptr)) return *recorded;
+  return read ? bytes : std::string();
 }
 
 void ServiceCore::RunFileStep(const std::string& name,

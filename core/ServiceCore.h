@@ -52,9 +52,11 @@ class ServiceCore : public QObject {
   // Who runs the device work; without one, it runs at once on the caller's thread.
   void SetDeviceJobs(DeviceJobs* jobs) { jobs_ = jobs ? jobs : &inlineJobs_; }
   DeviceJobs& Jobs() { return *jobs_; }
-  // Hands device work to the runner. The job reads the settings, folders and
-  // connection state as they are now, whatever the panel changes meanwhile.
-  bool PostDeviceJob(const std::string& what, DeviceJobs::Work work, DeviceJobs::Done done = {});
+  // Hands device work to the runner, to be done within limitMs (unscaled, see
+  // job_limits). The job reads the settings, folders and connection state as
+  // they are now, whatever the panel changes meanwhile.
+  bool PostDeviceJob(const std::string& what, int64_t limitMs, DeviceJobs::Work work,
+                     DeviceJobs::Done done = {});
   // Runs `then` on this thread once every job posted before has ended (at
   // once when none is under way).
   void AfterRunningJobs(std::function<void()> then);
@@ -103,6 +105,8 @@ class ServiceCore : public QObject {
   bool IsProcessing() const { return processing_; }
   // A step of the cycle or another device job is under way.
   bool IsBusy() const { return busy_ || jobs_->Busy(); }
+  // The running device job has passed its limit.
+  bool JobOverdue() const { return jobs_->Overdue().has_value(); }
   bool IsConnected() const { return connection_.Connected(); }
   bool IsCheckingConnection() const { return checkCom_.isActive(); }
   const std::string& FileSuffix() const { return fileSuffix_; }
@@ -163,6 +167,7 @@ class ServiceCore : public QObject {
 
   // The recorded file first, then the folder's next.
   std::string NextReceiptFile();
+  std::string ReceiptBytesToRun(const std::string& name) const;
 
   // A file answered before a restart: its answer is kept and the file deleted.
   bool FinishAnsweredInFlight(const std::string& name);

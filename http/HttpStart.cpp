@@ -57,6 +57,7 @@ std::unique_ptr<MetricsFront> StartMetricsFront(const std::string& workFolder,
     m.startTimeSeconds = started;
     m.processing = core.IsProcessing();
     m.connected = core.IsConnected();
+    m.jobOverdue = core.JobOverdue();
     m.filesWaiting =
         static_cast<int>(ListMatchingFiles(workFolder, kReceiptPrefix, kReceiptExtension).size());
     m.answersOk = core.Answers().Ok();

@@ -53,6 +53,9 @@ void WriteProcess(Writer& w, const MetricsSnapshot& m) {
   w.Sample("vorndrv_processing", "", m.processing ? "1" : "0");
   w.Family("vorndrv_device_connected", "gauge", "1 when the device answered the last test.");
   w.Sample("vorndrv_device_connected", "", m.connected ? "1" : "0");
+  w.Family("vorndrv_job_overdue", "gauge",
+           "1 while the running device job is past its time limit.");
+  w.Sample("vorndrv_job_overdue", "", m.jobOverdue ? "1" : "0");
   w.Family("vorndrv_files_waiting", "gauge", "Receipt files in the work folder.");
   w.Sample("vorndrv_files_waiting", "", std::to_string(m.filesWaiting));
 }

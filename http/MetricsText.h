@@ -12,6 +12,7 @@ struct MetricsSnapshot {
   double startTimeSeconds = 0;  // process start, Unix time
   bool processing = false;
   bool connected = false;
+  bool jobOverdue = false;  // the running device job passed its limit
   int filesWaiting = 0;
   uint64_t answersOk = 0;
   std::map<std::string, uint64_t> answerErrors;  // by code, "none" without one

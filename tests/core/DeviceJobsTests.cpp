@@ -5,11 +5,13 @@
 #include <QThread>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "base/Clock.h"
 #include "core/ConnectionState.h"
 #include "core/DeviceJobs.h"
 
@@ -133,6 +135,60 @@ TEST(DeviceWorker, AQuestionFromAJobIsAnsweredOnTheMainThread) {
   ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
   EXPECT_TRUE(askedOnMain);
   EXPECT_EQ(answer, 42);
+}
+
+// The time scale of the process, restored on leaving.
+struct ScaleScope {
+  explicit ScaleScope(double scale) : before(TimeScale()) { SetTimeScale(scale); }
+  ~ScaleScope() { SetTimeScale(before); }
+  ScaleScope(const ScaleScope&) = delete;
+  ScaleScope& operator=(const ScaleScope&) = delete;
+  double before;
+};
+
+TEST(DeviceWorker, AJobHeldPastItsScaledLimitIsOverdueUntilItEnds) {
+  // The short job limit comes down to a few milliseconds.
+  const ScaleScope scale(0.0001);
+  DeviceWorker worker;
+  EXPECT_FALSE(worker.Overdue().has_value());  // idle
+  EXPECT_EQ(worker.RunningSinceMs(), 0);
+  Gate gate;
+  worker.Post(
+      "fisierul ONLINE_1.TXT", [&] { gate.Wait(); }, {}, job_limits::kShortMs);
+  ASSERT_TRUE(Pump([&] { return worker.Overdue().has_value(); }));
+  const OverdueJob job = *worker.Overdue();
+  EXPECT_EQ(job.what, "fisierul ONLINE_1.TXT");
+  EXPECT_EQ(job.limitMs, 12);
+  EXPECT_EQ(job.startedMs, worker.RunningSinceMs());
+  gate.Open();
+  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+  EXPECT_FALSE(worker.Overdue().has_value());
+  EXPECT_EQ(worker.RunningSinceMs(), 0);
+}
+
+TEST(DeviceWorker, AJobWithinItsLimitIsNotOverdue) {
+  DeviceWorker worker;
+  Gate gate;
+  worker.Post(
+      "fisierul ONLINE_2.TXT", [&] { gate.Wait(); }, {}, job_limits::ForReceiptFile(3));
+  ASSERT_TRUE(Pump([&] { return gate.reached.load(); }));
+  EXPECT_GT(worker.RunningSinceMs(), 0);
+  EXPECT_FALSE(worker.Overdue().has_value());
+  gate.Open();
+  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+}
+
+TEST(JobLimits, AReceiptFileGetsMoreTimeForMoreLinesYetAlwaysAFiniteLimit) {
+  const struct {
+    int64_t lines;
+    int64_t atLeastMs;  // one report's 180 s, and a 10 s line three times over per line
+  } cases[] = {{0, 180'000}, {1, 210'000}, {50, 1'680'000}, {-5, 180'000}};
+  for (const auto& c : cases) EXPECT_GE(job_limits::ForReceiptFile(c.lines), c.atLeastMs);
+  EXPECT_GT(job_limits::ForReceiptFile(50), job_limits::ForReceiptFile(1));
+  // A huge file must not overflow into a negative or a short limit.
+  const int64_t huge = job_limits::ForReceiptFile(INT64_MAX / 2);
+  EXPECT_GE(huge, job_limits::ForReceiptFile(10'000));
+  EXPECT_LT(huge, int64_t{1} << 40);
 }
 
 TEST(InlineJobs, RunWorkThenDoneAtOnceAndAreNotBusyInDone) {

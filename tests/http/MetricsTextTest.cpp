@@ -42,17 +42,21 @@ TEST(MetricsText, EveryFamilyIsDeclaredOnceAndUnknownValuesAreLeftOut) {
             std::string::npos);
   EXPECT_EQ(text.find("vorndrv_journal_free_lines"), std::string::npos);
   EXPECT_EQ(text.find("vorndrv_last_answer_age_seconds"), std::string::npos);
+  // An alert on a stuck job needs the 0 before the 1.
+  EXPECT_NE(text.find("vorndrv_job_overdue 0\n"), std::string::npos);
+  m.jobOverdue = true;
   m.journalFreeLines = 480;
   m.lastAnswerAgeSeconds = 1.5;
   const std::string known = RenderMetrics(m);
   EXPECT_NE(known.find("vorndrv_journal_free_lines 480\n"), std::string::npos);
   EXPECT_NE(known.find("vorndrv_last_answer_age_seconds 1.500\n"), std::string::npos);
+  EXPECT_NE(known.find("vorndrv_job_overdue 1\n"), std::string::npos);
   size_t families = 0;
   for (size_t at = known.find("# TYPE "); at != std::string::npos;
        at = known.find("# TYPE ", at + 1)) {
     ++families;
   }
-  EXPECT_EQ(families, 12u);
+  EXPECT_EQ(families, 13u);
 }
 
 }  // namespace

@@ -251,5 +251,50 @@ TEST(ServiceNotifyTest, OnlyAHealthyDriverThatTheWatchdogIsMeantForPings) {
   runs[1]->harness.KillDriver();
 }
 
+// A device that stays busy keeps the link polling for ever; the job's limit
+// (a report file's five and a half minutes, at a hundredth: 3.3 s) ends the pings.
+TEST(ServiceNotifyTest, AJobPastItsLimitStopsThePingsAndTheStatusSaysSo) {
+  SKIP_WITHOUT_SD_NOTIFY();
+  DriverHarness h;
+  NotifySocket socket;
+  ASSERT_TRUE(h.Valid() && socket.Valid());
+  ASSERT_TRUE(h.ListenTcp());
+  h.WriteIni();
+  Supervise(h, socket);
+  ASSERT_TRUE(h.StartDriver(0.01)) << h.DriverOutput();
+  ASSERT_TRUE(DriverHarness::WaitFor([&] { return socket.IndexOf("READY=1") >= 0; }))
+      << socket.All();
+
+  h.Sim().SetReportBusyMs(600000);
+  h.DropReceipt("ONLINE_R1.TXT", {"103;1"});
+  const std::string overdue = "fisierul ONLINE_R1.TXT depaseste limita de 4 s";
+  ASSERT_TRUE(DriverHarness::WaitFor([&] { return !socket.StatusWith(overdue).empty(); }))
+      << socket.All() << h.DriverOutput();
+  int said = -1;
+  for (size_t i = 0; i < socket.Messages().size() && said < 0; ++i) {
+    if (NotifySocket::StatusOf(socket.Messages()[i]).find(overdue) != std::string::npos)
+      said = static_cast<int>(i);
+  }
+  // The device was busy all along: pinged while within the limit.
+  EXPECT_GT(socket.CountAfter(socket.IndexOf("READY=1"), "WATCHDOG=1") -
+                socket.CountAfter(said, "WATCHDOG=1"),
+            3)
+      << socket.All();
+  // Ten ping intervals: not one more ping.
+  DriverHarness::Pump(1000);
+  EXPECT_EQ(socket.CountAfter(said, "WATCHDOG=1"), 0) << socket.All();
+  EXPECT_TRUE(h.DriverOutput().find("EROARE: " + overdue) != std::string::npos) << h.DriverOutput();
+  EXPECT_EQ(CountOf(h.DriverOutput(), "depaseste limita"), 1) << h.DriverOutput();
+  // As systemd would, past the watchdog's time; the restarted driver decides
+  // the interrupted file.
+  h.KillDriver();
+  h.Sim().SetReportBusyMs(100);
+  ASSERT_TRUE(h.StartDriver(0.01)) << h.DriverOutput();
+  const auto answer = h.WaitForAnswer("_R1");
+  ASSERT_TRUE(answer.has_value()) << h.DriverOutput();
+  EXPECT_EQ(answer->rfind("0 OK", 0), 0u) << *answer;
+  h.StopDriver();
+}
+
 }  // namespace
 }  // namespace vorn::itest
