@@ -53,11 +53,12 @@ const std::vector<std::string> kReceipt = {
     "5;1499;1",
 };
 
-void RunKillCase(const KillCase& c, int index) {
+void RunKillCase(const KillCase& c) {
   SCOPED_TRACE(c.name);
   DriverHarness h;
   ASSERT_TRUE(h.Valid());
-  ASSERT_TRUE(h.ListenTcpOn("127.0.30." + std::to_string(10 + index)));
+  // Each case on an address of its own.
+  ASSERT_TRUE(h.ListenTcpIn(30, 10, 250));
   h.WriteIni();
   ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
 
@@ -111,9 +112,8 @@ TEST(CrashKillTest, KilledWhileTheDevicesReplyIsOnItsWay) {
       // Nothing is recorded for an X report: it prints again (title and footer, twice).
       {"X report", {"30"}, "2003", 1, "0 OK\r\n", "RAPORT X", 4},
   };
-  int index = 0;
   for (const KillCase& c : cases) {
-    RunKillCase(c, index++);
+    RunKillCase(c);
     if (::testing::Test::HasFatalFailure()) return;
   }
 }
@@ -128,13 +128,12 @@ struct RewriteCase {
   std::vector<std::string> booked;  // an article of each booked receipt, in order
 };
 
-void RunRewriteCase(const RewriteCase& c, int index) {
+void RunRewriteCase(const RewriteCase& c) {
   SCOPED_TRACE(c.name);
   DriverHarness h;
   ASSERT_TRUE(h.Valid());
-  std::string address = "127.0.30.";
-  address += std::to_string(40 + index);
-  ASSERT_TRUE(h.ListenTcpOn(address));
+  // Each case on an address of its own.
+  ASSERT_TRUE(h.ListenTcpIn(30, 10, 250));
   h.WriteIni();
   ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
   h.Sim().HoldReplyTo(QString::fromLatin1(c.holdCode));
@@ -180,9 +179,8 @@ TEST(CrashKillTest, FileWrittenAgainWhileTheDriverIsDown) {
        "0 OK\r\nBON FISCAL NR. 0002\r\nA FOST FINALIZAT AUTOMAT BONUL 0001\r\n",
        {"LAPTE", "CAFEA"}},
   };
-  int index = 0;
   for (const RewriteCase& c : cases) {
-    RunRewriteCase(c, index++);
+    RunRewriteCase(c);
     if (::testing::Test::HasFatalFailure()) return;
   }
 }
@@ -208,14 +206,14 @@ class CrashLeftover : public DriverTest {
 };
 
 TEST_F(CrashLeftover, AnswerWrittenBeforeTheKillIsKeptAndTheFileNotRunAgain) {
-  ASSERT_TRUE(h.ListenTcpOn("127.0.30.60"));
+  ASSERT_TRUE(h.ListenTcpIn(30, 10, 250));
   h.WriteIni();
   h.DropReceipt("ONLINE1.TXT", kSale);
   const std::string answer = "0 OK\r\nBON FISCAL NR. 0007\r\n";
   h.DropRaw("ERROR1.TXT", answer);
   InFlightRecord r = RecordFor("ONLINE1.TXT");
   r.phase = InFlightPhase::Answered;
-  Save(r);
+  ASSERT_NO_FATAL_FAILURE(Save(r));
 
   ASSERT_TRUE(h.StartDriver());
   ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Exists("ONLINE1.TXT"); }));
@@ -226,7 +224,7 @@ TEST_F(CrashLeftover, AnswerWrittenBeforeTheKillIsKeptAndTheFileNotRunAgain) {
 }
 
 TEST_F(CrashLeftover, AnsweredFileWrittenAgainIsDecidedFromTheDevice) {
-  ASSERT_TRUE(h.ListenTcpOn("127.0.30.62"));
+  ASSERT_TRUE(h.ListenTcpIn(30, 10, 250));
   h.WriteIni();
   ASSERT_TRUE(h.StartDriver());
   ASSERT_EQ(h.Run("1", kSale), "0 OK\r\nBON FISCAL NR. 0001\r\n");
@@ -236,7 +234,7 @@ TEST_F(CrashLeftover, AnsweredFileWrittenAgainIsDecidedFromTheDevice) {
   InFlightRecord r = RecordFor("ONLINE1.TXT");
   r.modifiedMs -= 5000;
   r.phase = InFlightPhase::Answered;
-  Save(r);
+  ASSERT_NO_FATAL_FAILURE(Save(r));
 
   ASSERT_TRUE(h.StartDriver());
   EXPECT_EQ(h.WaitForAnswer("1").value_or("<timeout>"),
@@ -247,12 +245,12 @@ TEST_F(CrashLeftover, AnsweredFileWrittenAgainIsDecidedFromTheDevice) {
 }
 
 TEST_F(CrashLeftover, CountersThatExplainNothingAskTheOperatorToCheckTheDevice) {
-  ASSERT_TRUE(h.ListenTcpOn("127.0.30.61"));
+  ASSERT_TRUE(h.ListenTcpIn(30, 10, 250));
   h.WriteIni();
   h.DropReceipt("ONLINE1.TXT", kSale);
   InFlightRecord r = RecordFor("ONLINE1.TXT");
   r.before.dayReceipts = 5;  // the device now reports none: a Z or another device
-  Save(r);
+  ASSERT_NO_FATAL_FAILURE(Save(r));
 
   ASSERT_TRUE(h.StartDriver());
   const std::string answer = h.WaitForAnswer("1").value_or("<timeout>");

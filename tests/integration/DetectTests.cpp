@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QProcess>
 
+#include "tests/LoopbackAddress.h"
 #include "tests/integration/DriverTest.h"
 
 namespace vorn::itest {
@@ -33,6 +34,12 @@ Detected RunDetect(const QStringList& args) {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// Simulators on free 127.0.50.x from 100 up; nothing of any run listens below.
+std::string ListenFree(sim::FiscalSimulator& sim) {
+  return test::FindLoopbackAddress(50, 100, 250,
+                                   [&](const std::string& a) { return sim.ListenTcp(Q(a), 9100); });
+}
+
 class DetectTest : public DriverTest {
  protected:
   void WriteFolderIni(const std::string& bytes) { h.WriteRawIni(bytes); }
@@ -42,7 +49,8 @@ TEST_F(DetectTest, EachPortIsReportedWithTheModelOrWhyNot) {
   const std::string pty = h.OpenPty();
   ASSERT_FALSE(pty.empty());
   sim::FiscalSimulator tcp;
-  ASSERT_TRUE(tcp.ListenTcp("127.0.50.11", 9100)) << tcp.LastError().toStdString();
+  const std::string address = ListenFree(tcp);
+  ASSERT_FALSE(address.empty()) << tcp.LastError().toStdString();
   sim::FiscalSimulator silent;
   silent.SetSilent(true);
   const std::string silentPty = silent.OpenPseudoTerminal().toStdString();
@@ -50,13 +58,12 @@ TEST_F(DetectTest, EachPortIsReportedWithTheModelOrWhyNot) {
   const std::string missing = h.Folder() + "ttyUSB9";
 
   const Detected r = RunDetect({"--port", Q(pty), "--port", Q(silentPty), "--port", Q(missing),
-                                "127.0.50.11", "127.0.50.12:9100"});
+                                Q(address), "127.0.50.12:9100"});
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, pty + ": GASIT VORN XM4  RO\n" +     //
-                       silentPty + ": nu raspunde\n" +  //
-                       missing +
-                       ": dispozitivul nu exista\n"  //
-                       "127.0.50.11:9100: GASIT VORN XM4  RO\n"
+  EXPECT_EQ(r.out, pty + ": GASIT VORN XM4  RO\n" +               //
+                       silentPty + ": nu raspunde\n" +            //
+                       missing + ": dispozitivul nu exista\n" +   //
+                       address + ":9100: GASIT VORN XM4  RO\n" +  //
                        "127.0.50.12:9100: conexiune refuzata\n");
 }
 
@@ -112,11 +119,12 @@ TEST_F(DetectTest, WriteIniWritesNothingWhenNoneOrSeveralAreFound) {
 
   sim::FiscalSimulator a;
   sim::FiscalSimulator b;
-  ASSERT_TRUE(a.ListenTcp("127.0.50.14", 9100));
-  ASSERT_TRUE(b.ListenTcp("127.0.50.15", 9100));
-  r = RunDetect({"--write-ini", Q(h.Folder()), "127.0.50.14", "127.0.50.15"});
+  const std::string first = ListenFree(a);
+  const std::string second = ListenFree(b);
+  ASSERT_FALSE(first.empty() || second.empty());
+  r = RunDetect({"--write-ini", Q(h.Folder()), Q(first), Q(second)});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("mai multe case de marcat gasite (127.0.50.14:9100, 127.0.50.15:9100)"),
+  EXPECT_NE(r.err.find("mai multe case de marcat gasite (" + first + ":9100, " + second + ":9100)"),
             std::string::npos)
       << r.err;
   EXPECT_EQ(h.ReadFile("XVORNDRV.INI"), ini);

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "tests/ChildProcess.h"
+#include "tests/LoopbackAddress.h"
 
 namespace vorn::itest {
 
@@ -61,18 +62,15 @@ bool DriverHarness::ListenTcpOn(const std::string& address) {
   return true;
 }
 
-bool DriverHarness::ListenTcp() {
-  // Parallel test processes each look for a free address; start apart by pid.
-  const int start = static_cast<int>(getpid() % 200);
-  for (int i = 0; i < 240; ++i) {
-    const int x = 10 + (start + i) % 240;
-    const std::string address = "127.0.0." + std::to_string(x);
-    if (sim_->ListenTcp(QString::fromStdString(address), 9100)) {
-      address_ = address;
-      return true;
-    }
-  }
-  return false;
+bool DriverHarness::ListenTcp() { return ListenTcpIn(0, 10, 249); }
+
+bool DriverHarness::ListenTcpIn(int subnet, int first, int last) {
+  const std::string address = test::FindLoopbackAddress(subnet, first, last, [&](const auto& a) {
+    return sim_->ListenTcp(QString::fromStdString(a), 9100);
+  });
+  if (address.empty()) return false;
+  address_ = address;
+  return true;
 }
 
 std::string DriverHarness::OpenPty() { return sim_->OpenPseudoTerminal().toStdString(); }

@@ -38,6 +38,10 @@ class DriverHarness {
 
   // Binds the simulator to port 9100 of a free loopback address 127.0.0.x.
   bool ListenTcp();
+  // The same on a free 127.0.<subnet>.x, x in [first, last]; a new address on
+  // each call of the program while there are free ones.
+  bool ListenTcpIn(int subnet, int first, int last);
+  // Again on an address found before (after Sim().Stop()).
   bool ListenTcpOn(const std::string& address);
   const std::string& Address() const { return address_; }
   // Opens the simulator's pseudo-terminal; empty on failure.

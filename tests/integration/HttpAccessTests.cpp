@@ -6,7 +6,7 @@ namespace vorn::itest {
 namespace {
 
 TEST_F(HttpFrontTest, BadInputIsRefusedAndNothingIsQueued) {
-  StartWithHttp("127.0.60.16", "Cheie=tok-123\r\nOrigini=http://pos.example:8080\r\n");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp("Cheie=tok-123\r\nOrigini=http://pos.example:8080\r\n"));
   const Headers auth = {{"Authorization", "Bearer tok-123"}, {"Content-Type", "text/plain"}};
   struct Case {
     const char* what;
@@ -59,7 +59,7 @@ TEST_F(HttpFrontTest, BadInputIsRefusedAndNothingIsQueued) {
   }
   // A declared length over the limit is refused before the body is sent.
   const QByteArray early =
-      RawExchange(QString::fromStdString(address_), kHttpPort,
+      RawExchange(QString::fromStdString(address_), httpPort_,
                   "POST /receipts HTTP/1.1\r\nHost: a\r\nContent-Length: 50000000\r\n\r\n1;A");
   EXPECT_TRUE(early.startsWith("HTTP/1.1 413")) << early.toStdString();
 
@@ -86,15 +86,17 @@ TEST_F(HttpFrontTest, BadInputIsRefusedAndNothingIsQueued) {
 }
 
 TEST_F(HttpFrontTest, WithoutATokenOnlyThisMachineMayCall) {
-  StartWithHttp("127.0.60.17");
-  const QByteArray rebound = RawExchange(QString::fromStdString(address_), kHttpPort,
-                                         "GET /status HTTP/1.1\r\nHost: evil.example:9180\r\n\r\n");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
+  const QByteArray rebound = RawExchange(
+      QString::fromStdString(address_), httpPort_,
+      "GET /status HTTP/1.1\r\nHost: evil.example:" + QByteArray::number(httpPort_) + "\r\n\r\n");
   EXPECT_TRUE(rebound.startsWith("HTTP/1.1 403")) << rebound.toStdString();
 
   // Any address beyond this machine wants a token; without one the front stays off.
   h.StopDriver();
   h.WriteRawIni("[Configurari]\r\nComunicatie=1\r\nIP=" + address_ +
-                "\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=0.0.0.0\r\nPort=9181\r\n");
+                "\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=0.0.0.0\r\nPort=" +
+                std::to_string(metricsPort_) + "\r\n");
   ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
   EXPECT_TRUE(DriverHarness::WaitFor(
       [&] {

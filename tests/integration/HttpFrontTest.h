@@ -1,18 +1,22 @@
 #pragma once
 // The real driver with its HTTP front switched on, against the simulator, and a
-// client for it; the simulator and the front share one loopback address per test.
+// client for it; the simulator and the front share one loopback address per test,
+// found free at run time, and the front listens on a port found free there.
 #include <QByteArray>
 #include <QString>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/LoopbackAddress.h"
 #include "tests/integration/DriverTest.h"
 #include "tests/integration/HttpClient.h"
 
 namespace vorn::itest {
 
-constexpr quint16 kHttpPort = 9180;
+// 127.0.60.x searched for the simulator; addresses below are for tests without one.
+constexpr int kHttpSubnet = 60;
+constexpr int kFirstSearched = 50;
 
 inline QByteArray Text(const std::vector<std::string>& lines) {
   QByteArray out;
@@ -24,9 +28,11 @@ inline const Headers kPlain = {{"Content-Type", "text/plain"}};
 
 class HttpFrontTest : public DriverTest {
  protected:
-  void StartWithHttp(const std::string& address, const std::string& httpKeys = {}) {
-    address_ = address;
-    ASSERT_TRUE(h.ListenTcpOn(address)) << h.Sim().LastError().toStdString();
+  void StartWithHttp(const std::string& httpKeys = {}) {
+    ASSERT_TRUE(h.ListenTcpIn(kHttpSubnet, kFirstSearched, 250))
+        << h.Sim().LastError().toStdString();
+    address_ = h.Address();
+    ASSERT_NO_FATAL_FAILURE(PickPorts());
     WriteIni(httpKeys);
     ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
     client_ = std::make_unique<HttpClient>(Base());
@@ -34,12 +40,21 @@ class HttpFrontTest : public DriverTest {
         [&] { return h.DriverOutput().find("http: asculta") != std::string::npos; }, 10000))
         << h.DriverOutput();
   }
+  // The driver takes no port 0: ports free on address_ now, for the HTTP front
+  // and the metrics listener.
+  void PickPorts() {
+    const std::vector<quint16> ports = test::FreePorts(address_, 2);
+    ASSERT_EQ(ports.size(), 2u) << "no free port on " << address_;
+    httpPort_ = ports[0];
+    metricsPort_ = ports[1];
+  }
   void WriteIni(const std::string& httpKeys) {
     h.WriteRawIni("[Configurari]\r\nComunicatie=1\r\nIP=" + address_ +
-                  "\r\nLogFile=DA\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=" + address_ + "\r\n" +
-                  httpKeys);
+                  "\r\nLogFile=DA\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=" + address_ +
+                  "\r\nPort=" + std::to_string(httpPort_) + "\r\n" + httpKeys);
   }
-  QString Base() const { return QString::fromStdString("http://" + address_ + ":9180"); }
+  std::string HostPort() const { return address_ + ":" + std::to_string(httpPort_); }
+  QString Base() const { return QString::fromStdString("http://" + HostPort()); }
   HttpResult Post(const std::vector<std::string>& lines, Headers headers = kPlain,
                   const QString& path = "/receipts") {
     return client_->Call("POST", path, Text(lines), headers);
@@ -53,6 +68,8 @@ class HttpFrontTest : public DriverTest {
   }
 
   std::string address_;
+  quint16 httpPort_ = 0;
+  quint16 metricsPort_ = 0;
   std::unique_ptr<HttpClient> client_;
 };
 

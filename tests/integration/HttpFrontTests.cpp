@@ -13,7 +13,7 @@ namespace vorn::itest {
 namespace {
 
 TEST_F(HttpFrontTest, SaleIsAnsweredWithItsReceiptNumber) {
-  StartWithHttp("127.0.60.11");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
   const HttpResult r = Post(kSale);
   ASSERT_EQ(r.status, 200) << r.body.toStdString();
   EXPECT_TRUE(r.json["ok"].toBool()) << r.body.toStdString();
@@ -51,7 +51,7 @@ TEST_F(HttpFrontTest, SaleIsAnsweredWithItsReceiptNumber) {
 }
 
 TEST_F(HttpFrontTest, RefusedReceiptCarriesTheValidationMessage) {
-  StartWithHttp("127.0.60.12");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
   const HttpResult r = Post({"01;X"});
   ASSERT_EQ(r.status, 200);
   EXPECT_FALSE(r.json["ok"].toBool());
@@ -65,7 +65,7 @@ TEST_F(HttpFrontTest, RefusedReceiptCarriesTheValidationMessage) {
   EXPECT_EQ(check.json["message"], r.json["message"]);
   // A client that asks before sending its body (curl does, for larger bodies) is told to go on.
   QTcpSocket socket;
-  socket.connectToHost(QString::fromStdString(address_), kHttpPort);
+  socket.connectToHost(QString::fromStdString(address_), httpPort_);
   ASSERT_TRUE(socket.waitForConnected(5000));
   const QByteArray body = Text(kSale);
   socket.write(
@@ -85,7 +85,7 @@ TEST_F(HttpFrontTest, RefusedReceiptCarriesTheValidationMessage) {
 }
 
 TEST_F(HttpFrontTest, RetryWithTheSameKeyPrintsOnceAndAnswersTheSame) {
-  StartWithHttp("127.0.60.13");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
   const Headers keyed = {{"Content-Type", "text/plain"}, {"Idempotency-Key", "order-4711"}};
   const HttpResult first = Post(kSale, keyed);
   ASSERT_EQ(first.status, 200) << first.body.toStdString();
@@ -110,7 +110,7 @@ TEST_F(HttpFrontTest, RetryWithTheSameKeyPrintsOnceAndAnswersTheSame) {
 }
 
 TEST_F(HttpFrontTest, TwentyRequestsAtOnceGetTwentyAnswers) {
-  StartWithHttp("127.0.60.14");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
   // One manager each: a manager keeps at most six connections to a host.
   std::vector<std::unique_ptr<HttpClient>> clients;
   std::vector<QNetworkReply*> replies;
@@ -139,10 +139,10 @@ TEST_F(HttpFrontTest, TwentyRequestsAtOnceGetTwentyAnswers) {
 }
 
 TEST_F(HttpFrontTest, ClientThatLeavesWhileWaitingStillGetsItsReceiptOnce) {
-  StartWithHttp("127.0.60.15");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
   {
     QTcpSocket socket;
-    socket.connectToHost(QString::fromStdString(address_), kHttpPort);
+    socket.connectToHost(QString::fromStdString(address_), httpPort_);
     ASSERT_TRUE(socket.waitForConnected(5000));
     const QByteArray body = Text(kSale);
     socket.write(
@@ -170,7 +170,9 @@ TEST_F(HttpFrontTest, ClientThatLeavesWhileWaitingStillGetsItsReceiptOnce) {
 
 TEST_F(HttpFrontTest, ReceiptRemovedFromTheFolderUnansweredIsReportedLost) {
   // No device: the receipt file waits in the folder until someone removes it.
-  address_ = "127.0.60.19";
+  // Below the searched addresses: no simulator of any run listens there.
+  address_ = "127.0.60." + std::to_string(kFirstSearched - 1);
+  ASSERT_NO_FATAL_FAILURE(PickPorts());
   WriteIni({});
   ASSERT_TRUE(h.StartDriver(kTimeScale, false)) << h.DriverOutput();
   client_ = std::make_unique<HttpClient>(Base());
@@ -193,7 +195,7 @@ TEST_F(HttpFrontTest, ReceiptRemovedFromTheFolderUnansweredIsReportedLost) {
 }
 
 TEST_F(HttpFrontTest, FileDroppedWhileHttpReceiptsWaitIsTakenInNameOrder) {
-  StartWithHttp("127.0.60.18");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
   std::vector<QString> ids;
   for (int i = 0; i < 3; ++i) {
     const HttpResult r = client_->Call(

@@ -20,10 +20,11 @@ struct Exchange {
   bool closedByServer = false;
 };
 
-Exchange SendAndListen(const std::string& address, const QByteArray& request, int quietMs = 700) {
+Exchange SendAndListen(const std::string& address, quint16 port, const QByteArray& request,
+                       int quietMs = 700) {
   Exchange out;
   QTcpSocket socket;
-  socket.connectToHost(QString::fromStdString(address), kHttpPort);
+  socket.connectToHost(QString::fromStdString(address), port);
   if (!socket.waitForConnected(5000)) return out;
   socket.write(request);
   QElapsedTimer quiet;
@@ -57,9 +58,9 @@ QByteArray SaleRequest(const std::string& host) {
 }
 
 TEST_F(HttpFrontTest, HeaderFloodNeverSmugglesASecondRequest) {
-  StartWithHttp("127.0.60.30");
-  const QByteArray inner = SaleRequest(address_ + ":9180");
-  const QByteArray evil = "Host: rebind.evil.example:9180\r\n";
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
+  const QByteArray inner = SaleRequest(HostPort());
+  const QByteArray evil = "Host: rebind.evil.example:" + QByteArray::number(httpPort_) + "\r\n";
   struct Case {
     const char* what;
     QByteArray request;
@@ -84,7 +85,7 @@ TEST_F(HttpFrontTest, HeaderFloodNeverSmugglesASecondRequest) {
        "HTTP/1.1 400", true},
   };
   for (const Case& c : cases) {
-    const Exchange got = SendAndListen(address_, c.request);
+    const Exchange got = SendAndListen(address_, httpPort_, c.request);
     EXPECT_TRUE(got.bytes.startsWith(c.status))
         << c.what << ": " << got.bytes.left(200).toStdString();
     EXPECT_EQ(got.bytes.count("HTTP/1.1 "), 1) << c.what << ": " << got.bytes.toStdString();
@@ -102,18 +103,18 @@ TEST_F(HttpFrontTest, HeaderFloodNeverSmugglesASecondRequest) {
   ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
   ASSERT_TRUE(DriverHarness::WaitFor(
       [&] { return CountOf(h.DriverOutput(), "http: asculta") == 2; }, 10000));
-  const Exchange flood =
-      SendAndListen(address_, "GET /status HTTP/1.1\r\nHost: a\r\n" + Filler(150) +
-                                  "Authorization: Bearer tok-9\r\n\r\n");
+  const Exchange flood = SendAndListen(
+      address_, httpPort_,
+      "GET /status HTTP/1.1\r\nHost: a\r\n" + Filler(150) + "Authorization: Bearer tok-9\r\n\r\n");
   EXPECT_TRUE(flood.bytes.startsWith("HTTP/1.1 431")) << flood.bytes.left(200).toStdString();
 }
 
 TEST_F(HttpFrontTest, PipelinedRequestsAreEachAnsweredOnce) {
-  StartWithHttp("127.0.60.33");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
   QByteArray many;
   for (int i = 0; i < 60; ++i) many += "GET /status HTTP/1.1\r\nHost: localhost\r\n\r\n";
   many += "HEAD /status HTTP/1.1\r\nHost: localhost\r\n\r\n";
-  const Exchange got = SendAndListen(address_, many, 1500);
+  const Exchange got = SendAndListen(address_, httpPort_, many, 1500);
   EXPECT_EQ(got.bytes.count("HTTP/1.1 200 OK"), 60);
   EXPECT_TRUE(got.bytes.endsWith("Content-Length: 0\r\n\r\n"))
       << got.bytes.right(200).toStdString();
@@ -121,7 +122,7 @@ TEST_F(HttpFrontTest, PipelinedRequestsAreEachAnsweredOnce) {
 }
 
 TEST_F(HttpFrontTest, RequestsAreJudgedBeforeTheirBodyIsReadOrSetAside) {
-  StartWithHttp("127.0.60.34", "Cheie=tok-5\r\nMemorieCereriMB=4\r\n");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp("Cheie=tok-5\r\nMemorieCereriMB=4\r\n"));
   // Twenty announced bodies without the token: each refused at once, none waits
   // for its body or takes from the budget.
   const QByteArray unauthorised =
@@ -130,7 +131,7 @@ TEST_F(HttpFrontTest, RequestsAreJudgedBeforeTheirBodyIsReadOrSetAside) {
   std::vector<std::unique_ptr<QTcpSocket>> held;
   for (int i = 0; i < 20; ++i) {
     held.push_back(std::make_unique<QTcpSocket>());
-    held.back()->connectToHost(QString::fromStdString(address_), kHttpPort);
+    held.back()->connectToHost(QString::fromStdString(address_), httpPort_);
     ASSERT_TRUE(held.back()->waitForConnected(5000));
     held.back()->write(unauthorised);
   }
@@ -153,7 +154,7 @@ TEST_F(HttpFrontTest, RequestsAreJudgedBeforeTheirBodyIsReadOrSetAside) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in to{};
   to.sin_family = AF_INET;
-  to.sin_port = htons(kHttpPort);
+  to.sin_port = htons(httpPort_);
   inet_pton(AF_INET, address_.c_str(), &to.sin_addr);
   ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
   const std::string status =
@@ -171,11 +172,11 @@ TEST_F(HttpFrontTest, RequestsAreJudgedBeforeTheirBodyIsReadOrSetAside) {
 TEST_F(HttpFrontTest, IdleConnectionsNeitherStallTheFolderNorExhaustFiles) {
   // A service's open-file limit may be small; the idle connections outnumber it.
   h.SetFileLimit(64);
-  StartWithHttp("127.0.60.31", "SecundeAntet=120\r\n");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp("SecundeAntet=120\r\n"));
   std::vector<std::unique_ptr<QTcpSocket>> idle;
   for (int i = 0; i < 80; ++i) {
     idle.push_back(std::make_unique<QTcpSocket>());
-    idle.back()->connectToHost(QString::fromStdString(address_), kHttpPort);
+    idle.back()->connectToHost(QString::fromStdString(address_), httpPort_);
   }
   ASSERT_TRUE(DriverHarness::WaitFor([&] {
     for (const auto& s : idle) {
@@ -198,10 +199,10 @@ TEST_F(HttpFrontTest, IdleConnectionsNeitherStallTheFolderNorExhaustFiles) {
 }
 
 TEST_F(HttpFrontTest, SlowClientsAreClosedAndLargeBodiesShareABoundedBudget) {
-  StartWithHttp("127.0.60.32", "SecundeAntet=1\r\nMemorieCereriMB=4\r\n");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp("SecundeAntet=1\r\nMemorieCereriMB=4\r\n"));
   // A header block that never ends is cut off after its time.
   QTcpSocket slow;
-  slow.connectToHost(QString::fromStdString(address_), kHttpPort);
+  slow.connectToHost(QString::fromStdString(address_), httpPort_);
   ASSERT_TRUE(slow.waitForConnected(5000));
   slow.write("GET /status HTTP/1.1\r\nHost: localhost\r\n");
   EXPECT_TRUE(DriverHarness::WaitFor(
@@ -215,7 +216,7 @@ TEST_F(HttpFrontTest, SlowClientsAreClosedAndLargeBodiesShareABoundedBudget) {
   std::vector<std::unique_ptr<QTcpSocket>> large;
   for (int i = 0; i < 10; ++i) {
     large.push_back(std::make_unique<QTcpSocket>());
-    large.back()->connectToHost(QString::fromStdString(address_), kHttpPort);
+    large.back()->connectToHost(QString::fromStdString(address_), httpPort_);
     ASSERT_TRUE(large.back()->waitForConnected(5000));
     large.back()->write(head + QByteArray(512 * 1024, '2'));
   }

@@ -36,14 +36,14 @@ class HttpPowerCut : public HttpFrontTest {
 };
 
 TEST_F(HttpPowerCut, AKeyedReceiptCutAtItsCloseIsAnsweredOnceOnItsRetry) {
-  StartWithHttp("127.0.60.21");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
   const Headers keyed = {{"Content-Type", "text/plain"}, {"Idempotency-Key", "order-4711"}};
   const QString id = PostAndCutAtTheClose(keyed);
   ASSERT_FALSE(id.isEmpty());
   // The store's last record, torn on its way to the disk.
   h.DropRaw(kStoreName, Store() + "0badf00d " + id.toStdString() + "\tansw");
 
-  Restart();
+  ASSERT_NO_FATAL_FAILURE(Restart());
   const HttpResult retry = Post(kSale, keyed);
   ASSERT_EQ(retry.status, 200) << retry.body.toStdString();
   EXPECT_EQ(retry.json["id"].toString(), id);
@@ -56,7 +56,7 @@ TEST_F(HttpPowerCut, AKeyedReceiptCutAtItsCloseIsAnsweredOnceOnItsRetry) {
 }
 
 TEST_F(HttpPowerCut, AReceiptTheStoreLostIsFollowedFromTheDriversRecord) {
-  StartWithHttp("127.0.60.22");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
   const QString id = PostAndCutAtTheClose(kPlain);
   ASSERT_FALSE(id.isEmpty());
   // Without a key its record may not have reached the disk; its file is gone too.
@@ -67,7 +67,7 @@ TEST_F(HttpPowerCut, AReceiptTheStoreLostIsFollowedFromTheDriversRecord) {
   ASSERT_TRUE(
       QFile::remove(QString::fromStdString(h.PathOf("ONLINE" + id.toStdString() + ".TXT"))));
 
-  Restart();
+  ASSERT_NO_FATAL_FAILURE(Restart());
   // Decided by the driver from its own record: never lost meanwhile.
   HttpResult r;
   ASSERT_TRUE(DriverHarness::WaitFor([&] {

@@ -5,18 +5,22 @@ namespace {
 
 class MetricsTest : public HttpFrontTest {
  protected:
-  void StartWithMetrics(const std::string& address, const std::string& metricsKeys = {}) {
-    address_ = address;
-    ASSERT_TRUE(h.ListenTcpOn(address)) << h.Sim().LastError().toStdString();
-    h.WriteRawIni("[Configurari]\r\nComunicatie=1\r\nIP=" + address +
-                  "\r\nTratareEroareStare=0\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=" + address +
-                  "\r\n[Metrici]\r\nActiv=DA\r\nAdresa=" + address + "\r\n" + metricsKeys);
+  void StartWithMetrics(const std::string& metricsKeys = {}) {
+    ASSERT_TRUE(h.ListenTcpIn(kHttpSubnet, kFirstSearched, 250))
+        << h.Sim().LastError().toStdString();
+    address_ = h.Address();
+    ASSERT_NO_FATAL_FAILURE(PickPorts());
+    h.WriteRawIni("[Configurari]\r\nComunicatie=1\r\nIP=" + address_ +
+                  "\r\nTratareEroareStare=0\r\n[ServerHTTP]\r\nActiv=DA\r\nAdresa=" + address_ +
+                  "\r\nPort=" + std::to_string(httpPort_) + "\r\n[Metrici]\r\nActiv=DA\r\nAdresa=" +
+                  address_ + "\r\nPort=" + std::to_string(metricsPort_) + "\r\n" + metricsKeys);
     ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
     ASSERT_TRUE(DriverHarness::WaitFor(
         [&] { return h.DriverOutput().find("metrici: asculta") != std::string::npos; }, 10000))
         << h.DriverOutput();
     client_ = std::make_unique<HttpClient>(Base());
-    metrics_ = std::make_unique<HttpClient>(QString::fromStdString("http://" + address + ":9181"));
+    metrics_ = std::make_unique<HttpClient>(
+        QString::fromStdString("http://" + address_ + ":" + std::to_string(metricsPort_)));
   }
   // The value of one sample line ("name{labels}"), -1 when absent.
   double Sample(const QByteArray& page, const QByteArray& series) {
@@ -29,7 +33,7 @@ class MetricsTest : public HttpFrontTest {
 };
 
 TEST_F(MetricsTest, ScrapeShowsAnswersRefusalsAndState) {
-  StartWithMetrics("127.0.60.40");
+  ASSERT_NO_FATAL_FAILURE(StartWithMetrics());
   EXPECT_EQ(h.Run("1", kSale).rfind("0 OK", 0), 0u);
   EXPECT_EQ(h.Run("2", {"01;X"}).rfind("1 ERROR\r\n8006;", 0), 0u);
   h.Sim().SetPaperOut(true);
@@ -60,7 +64,7 @@ TEST_F(MetricsTest, ScrapeShowsAnswersRefusalsAndState) {
   EXPECT_EQ(metrics_->Call("POST", "/receipts", Text(kSale), kPlain).status, 404);
   // Refused on its header block: the announced body is never waited for.
   const QByteArray early = RawExchange(
-      QString::fromStdString(address_), 9181,
+      QString::fromStdString(address_), metricsPort_,
       "POST /metrics HTTP/1.1\r\nHost: localhost\r\nContent-Length: 4096\r\n\r\n", 10000);
   EXPECT_TRUE(early.startsWith("HTTP/1.1 405")) << early.toStdString();
   DriverHarness::Pump(300);
@@ -69,7 +73,7 @@ TEST_F(MetricsTest, ScrapeShowsAnswersRefusalsAndState) {
 }
 
 TEST_F(MetricsTest, WithATokenOnlyAuthenticatedScrapes) {
-  StartWithMetrics("127.0.60.41", "Cheie=scrape-7\r\n");
+  ASSERT_NO_FATAL_FAILURE(StartWithMetrics("Cheie=scrape-7\r\n"));
   EXPECT_EQ(metrics_->Call("GET", "/metrics").status, 401);
   EXPECT_EQ(metrics_->Call("GET", "/metrics", {}, {{"Authorization", "Bearer scrape-8"}}).status,
             401);

@@ -7,7 +7,7 @@ namespace {
 TEST_F(DriverTest, RenamedFileIsAnsweredLongBeforeTheFirstTick) {
   // At this scale the first tick comes 30 s after the start: only the folder
   // watch can answer within the wait below.
-  StartOnTcp({{"FaraVerificareConexiune", "DA"}}, 30.0);
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp({{"FaraVerificareConexiune", "DA"}}, 30.0));
   h.DropReceipt("ONLINE1.TXT", kSale);
   const auto answer = h.WaitForAnswer("1", 15000);
   ASSERT_TRUE(answer.has_value());

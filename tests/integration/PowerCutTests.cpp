@@ -131,7 +131,7 @@ TEST_F(PowerCutLeftover, AFinalAnswerOnDiskIsKeptWhateverTheFileBecame) {
     SCOPED_TRACE(c.name);
     h.DropReceipt("ONLINE1.TXT", kSale);
     h.DropRaw("ERROR1.TXT", answer);
-    SaveRecord(c.phase);
+    ASSERT_NO_FATAL_FAILURE(SaveRecord(c.phase));
     if (c.fileEmptied) {
       h.DropRaw("ONLINE1.TXT", "");
     } else {
@@ -150,7 +150,7 @@ TEST_F(PowerCutLeftover, AFinalAnswerOnDiskIsKeptWhateverTheFileBecame) {
 // record unanswered it is not taken for the file's last word.
 TEST_F(PowerCutLeftover, AnErrorAnswerOfAnUnansweredRecordIsDecidedAgain) {
   h.DropRaw("ERROR1.TXT", "1 ERROR\r\n16;Lipsa hartie\r\n");
-  SaveRecord(InFlightPhase::Started);
+  ASSERT_NO_FATAL_FAILURE(SaveRecord(InFlightPhase::Started));
   h.DropRaw("ONLINE1.TXT", "");
   ASSERT_TRUE(h.StartDriver());
   EXPECT_EQ(h.WaitForAnswer("1").value_or("<timeout>"),

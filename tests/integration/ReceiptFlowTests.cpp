@@ -10,7 +10,7 @@ namespace vorn::itest {
 namespace {
 
 TEST_F(DriverTest, SaleWithPaymentPrintsOneReceiptAndAnswersItsNumber) {
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   EXPECT_EQ(h.Run("1", kSale), "0 OK\r\nBON FISCAL NR. 0001\r\n");
   EXPECT_EQ(h.Sim().ReceiptsPrinted(), 1);
   const std::string roll = h.RollText();
@@ -56,7 +56,7 @@ TEST_F(DriverTest, ValidationRefusalsAreAnsweredAndNothingIsPrinted) {
        {"1;MERE;KG;1;1;100;200000", "1;mere;KG;1;1;100;300000;1;-", "5;100;1"},
        "1 ERROR\r\n8052;Nu sunt permise retururi de articole : MERE\r\n"},
   };
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -69,7 +69,7 @@ TEST_F(DriverTest, ValidationRefusalsAreAnsweredAndNothingIsPrinted) {
 }
 
 TEST_F(DriverTest, AnswerNameFollowsTheReceiptName) {
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   const std::vector<std::pair<std::string, std::string>> names = {
       {"ONLINE.TXT", "ERROR.TXT"},
       {"ONLINE_A.B.TXT", "ERROR_A.TXT"},
@@ -88,7 +88,7 @@ TEST_F(DriverTest, AnswerNameFollowsTheReceiptName) {
 }
 
 TEST_F(DriverTest, StaleAnswerIsReplaced) {
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   h.DropRaw("ERROR12.TXT", "0 OK\r\nBON FISCAL NR. 999\r\n");
   EXPECT_EQ(h.Run("12", {"01;X"}), "1 ERROR\r\n8006;Comanda necunoscuta : 01;X\r\n");
 }
@@ -143,7 +143,7 @@ TEST_F(DriverTest, FileWaitingAtStartOutlastsASlowFirstConnectionTest) {
 }
 
 TEST_F(DriverTest, SecondDriverInTheSameFolderIsRefused) {
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   const auto [code, err] = h.RunSecondDriver();
   EXPECT_EQ(code, 1);
   EXPECT_EQ(err, "Aplicatia deja lucreaza\n");
@@ -153,7 +153,7 @@ TEST_F(DriverTest, SecondDriverInTheSameFolderIsRefused) {
 }
 
 TEST_F(DriverTest, LogAndHistoryCopiesOfEveryFile) {
-  StartOnTcp({{"LogFile", "DA"}, {"History", "DA"}});
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp({{"LogFile", "DA"}, {"History", "DA"}}));
   const std::string answer = h.Run("7", kSale);
   ASSERT_EQ(answer, "0 OK\r\nBON FISCAL NR. 0001\r\n");
 
@@ -176,7 +176,7 @@ TEST_F(DriverTest, LogAndHistoryCopiesOfEveryFile) {
 }
 
 TEST_F(DriverTest, HistoryWithoutLogKeepsNoLogCopy) {
-  StartOnTcp({{"LogFile", "NU"}, {"History", "DA"}});
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp({{"LogFile", "NU"}, {"History", "DA"}}));
   ASSERT_EQ(h.Run("8", kSale), "0 OK\r\nBON FISCAL NR. 0001\r\n");
   EXPECT_TRUE(h.List("Log").empty());
   int online = 0, error = 0, log = 0;

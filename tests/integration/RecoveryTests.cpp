@@ -43,7 +43,7 @@ TEST_F(DriverTest, ReceiptLeftOpenIsResolvedBeforeTheNextFile) {
        "0 OK\r\nBON FISCAL NR. 0004\r\nA FOST FINALIZAT AUTOMAT BONUL 0003\r\n"},
       {"non-fiscal: closed", 0, true, "0 OK\r\nBON FISCAL NR. 0005\r\n"},
   };
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -67,7 +67,7 @@ TEST_F(DriverTest, ReceiptStateCommandInEachState) {
       {5, "0 OK\r\n#2;BONUL FISCAL A FOST FINALIZAT. PRELUCRATI BONUL IN APLICATIE.\r\n"},
       {6, "0 OK\r\n#2;BONUL FISCAL A FOST FINALIZAT. PRELUCRATI BONUL IN APLICATIE.\r\n"},
   };
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   for (const auto& c : cases) {
     SCOPED_TRACE("stage " + std::to_string(c.stage));
     h.Sim().SetReceiptInProgress(c.stage);
@@ -78,7 +78,7 @@ TEST_F(DriverTest, ReceiptStateCommandInEachState) {
 }
 
 TEST_F(DriverTest, CancelCommandNeedsAReceiptInProgress) {
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   EXPECT_EQ(h.Run("C", {"14"}), "1 ERROR\r\n8030;Nu exista nici un bon in derulare \r\n");
   EXPECT_EQ(Sent(h.Sim(), "33028"), 0);
 
@@ -96,7 +96,7 @@ void PaperOutAfterFirstSale(DriverHarness& h) {
 
 TEST_F(DriverTest, PaperOutWithoutDialogAnswersTheError) {
   PaperOutAfterFirstSale(h);
-  StartOnTcp({{"TratareEroareStare", "0"}});
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp({{"TratareEroareStare", "0"}}));
   EXPECT_EQ(h.Run("P", kSale), "1 ERROR\r\n" + kPaperOut + "\r\n");
   EXPECT_EQ(Sent(h.Sim(), "1309"), 0);  // nobody was asked to look at the printer
 
@@ -109,7 +109,7 @@ TEST_F(DriverTest, PaperOutWithoutDialogAnswersTheError) {
 TEST_F(DriverTest, PaperOutOperatorSaysNo) {
   PaperOutAfterFirstSale(h);
   h.WriteOperatorScript({"Nu"});
-  StartOnTcp({{"TratareEroareStare", "1"}});
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp({{"TratareEroareStare", "1"}}));
   EXPECT_EQ(h.Run("P", kSale), "1 ERROR\r\n" + kPaperOut + "\r\n");
   EXPECT_EQ(CountOf(Questions(h), "Eroare imprimanta;" + kPaperOut + ";"), 1) << Questions(h);
   EXPECT_EQ(h.Sim().ReceiptsPrinted(), 0);
@@ -120,7 +120,7 @@ TEST_F(DriverTest, PaperOutOperatorReloadsAndTheFileRunsAgain) {
   // The operator says "Da" before loading paper, is asked again, then loads it.
   On(h.Sim(), "1309", 2, [this] { h.Sim().SetPaperOut(false); });
   h.WriteOperatorScript({"Da", "Da"});
-  StartOnTcp({{"TratareEroareStare", "1"}});
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp({{"TratareEroareStare", "1"}}));
   EXPECT_EQ(h.Run("P", kSale), "0 OK\r\nBON FISCAL NR. 0002\r\n");
   EXPECT_EQ(CountOf(Questions(h), "Eroare imprimanta;" + kPaperOut + ";"), 2) << Questions(h);
   EXPECT_EQ(Sent(h.Sim(), "33028"), 1);     // the broken receipt was voided
@@ -131,7 +131,7 @@ TEST_F(DriverTest, PaperOutOperatorReloadsAndTheFileRunsAgain) {
 TEST_F(DriverTest, ConnectionLostInTheMiddleOfAReceipt) {
   // Both articles are sold, then the line goes dead at the payment.
   On(h.Sim(), "33021", 2, [this] { h.Sim().DropConnectionOnNextCommand(); });
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   EXPECT_EQ(h.Run("L", kSale), "1 ERROR\r\n8048;TIME OUT\r\n");
   // The unpaid receipt is voided at once, on a fresh connection, so that no
   // later file can finish it.

@@ -35,7 +35,7 @@ void RunTable(DriverHarness& h, const std::vector<ServiceCase>& cases) {
 }
 
 TEST_F(DriverTest, CashDrawerAndVatRates) {
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   RunTable(
       h,
       {
@@ -62,7 +62,7 @@ TEST_F(DriverTest, CashDrawerAndVatRates) {
 }
 
 TEST_F(DriverTest, DailyReadingsAndReports) {
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   ASSERT_EQ(h.Run("S", kSale), "0 OK\r\nBON FISCAL NR. 0001\r\n");
   const int receipts = h.Sim().ReceiptsPrinted();
   RunTable(h, {
@@ -87,7 +87,7 @@ TEST_F(DriverTest, DailyReadingsAndReports) {
 }
 
 TEST_F(DriverTest, DailyTotalsAnswerHas32Lines) {
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   ASSERT_EQ(h.Run("S", kSale), "0 OK\r\nBON FISCAL NR. 0001\r\n");
   // The sale read the totals too, for its crash record.
   const int readBefore = Sent(h.Sim(), "1004");
@@ -165,7 +165,7 @@ TEST_F(DriverTest, XmlExportCopiesTheArchive) {
       {"hexadecimal transfer", "416;2024;3;X;1", true},
       {"binary transfer", "416;2024;3;R;2", true},
   };
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   h.Sim().SetExportSize(30000);
   // The marker must be there while the archive is fetched.
   bool markerSeen = false;

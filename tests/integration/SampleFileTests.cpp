@@ -26,7 +26,7 @@ TEST_F(DriverTest, SampleFilesGiveTheirDocumentedAnswers) {
       {"ONLINE_REFUZAT.TXT", "1 ERROR\r\n8011;Pret eronat : 1;PAINE ALBA;BUC;1;1;3.50;200000\r\n"},
       {"ONLINE_Z.TXT", "0 OK\r\n"},
   };
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const std::string bytes = Sample(c.file);

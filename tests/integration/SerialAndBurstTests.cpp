@@ -38,7 +38,7 @@ std::string Article(int i) {
 
 TEST_F(DriverTest, BurstOf200FilesEachPrintedExactlyOnce) {
   constexpr int kFiles = 200;
-  StartOnTcp({{"LogFile", "NU"}}, 0.05);
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp({{"LogFile", "NU"}}, 0.05));
   for (int i = 1; i <= kFiles; ++i) {
     const std::string price = std::to_string(100 + i);
     h.DropReceipt("ONLINE" + Article(i) + ".TXT",

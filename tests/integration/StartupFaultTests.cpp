@@ -144,7 +144,7 @@ TEST_F(DriverTest, LockFileLeftByAPowerCutOrACrashDoesNotStopTheStart) {
 TEST_F(DriverTest, RunningDriverStillWinsOverAFolderTheSecondUserCannotWrite) {
   const auto prefix = Unprivileged();
   if (!prefix || prefix->isEmpty()) GTEST_SKIP() << "needs root to start a second user";
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   ::chmod(h.Folder().c_str(), 0755);  // readable, not writable, by nobody
   const Ended r = RunDriver(h.Folder(), *prefix);
   EXPECT_EQ(r.code, 1);

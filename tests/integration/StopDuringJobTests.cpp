@@ -18,7 +18,7 @@ const std::vector<std::string> kReceipt = {
 using StopDuringJobTest = DriverTest;
 
 TEST_F(StopDuringJobTest, SigtermDuringAHeldReceiptEndsAfterItsAnswer) {
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   h.Sim().HoldReplyTo(QStringLiteral("3002"));
   h.DropReceipt("ONLINE1.TXT", kReceipt);
   ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Sim().HeldCommand().isEmpty(); }))
@@ -38,7 +38,7 @@ TEST_F(StopDuringJobTest, SigtermDuringAHeldReceiptEndsAfterItsAnswer) {
 }
 
 TEST_F(StopDuringJobTest, SigtermWhileIdleEndsAtOnce) {
-  StartOnTcp();
+  ASSERT_NO_FATAL_FAILURE(StartOnTcp());
   h.TerminateDriver();
   EXPECT_EQ(h.WaitDriverExit(5000), 0) << h.DriverOutput();
   EXPECT_NE(h.ReadFile("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
@@ -46,7 +46,7 @@ TEST_F(StopDuringJobTest, SigtermWhileIdleEndsAtOnce) {
 
 // The HTTP front is served by the main thread, which never waits for the device.
 TEST_F(HttpFrontTest, StatusIsAnsweredWhileAReceiptWaitsForAHeldReply) {
-  StartWithHttp("127.0.30.92");
+  ASSERT_NO_FATAL_FAILURE(StartWithHttp());
   h.Sim().HoldReplyTo(QStringLiteral("3002"));
   h.DropReceipt("ONLINE1.TXT", kReceipt);
   ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Sim().HeldCommand().isEmpty(); }));

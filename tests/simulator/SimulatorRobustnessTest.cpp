@@ -9,6 +9,7 @@
 
 #include "base/Clock.h"
 #include "simulator/FiscalSimulator.h"
+#include "tests/LoopbackAddress.h"
 
 using vorn::sim::FiscalSimulator;
 
@@ -170,10 +171,16 @@ TEST_F(SimRaw, ControlChannelSwitchesFaultsWhileRunning) {
 
 TEST(SimAddresses, SeveralSimulatorsShareThePortOnLoopbackAddresses) {
   FiscalSimulator a, b;
-  if (!a.ListenTcp("127.0.0.61", 9100) || !b.ListenTcp("127.0.0.62", 9100))
-    GTEST_SKIP() << "port 9100 taken on these addresses";
+  const auto on9100 = [](FiscalSimulator& sim) {
+    return vorn::test::FindLoopbackAddress(0, 2, 250, [&](const std::string& x) {
+      return sim.ListenTcp(QString::fromStdString(x), 9100);
+    });
+  };
+  const std::string addressA = on9100(a);
+  const std::string addressB = on9100(b);
+  ASSERT_FALSE(addressA.empty() || addressB.empty()) << "port 9100 taken on every address";
   b.SetCoverOpen(true);
-  RawClient ca("127.0.0.61", 9100), cb("127.0.0.62", 9100);
+  RawClient ca(QString::fromStdString(addressA), 9100), cb(QString::fromStdString(addressB), 9100);
   EXPECT_EQ(ca.Ask(kStatus1209), QByteArray("\x06\x02"
                                             "0001209"
                                             "000000"
