@@ -23,7 +23,14 @@ OnDisk Stat(const std::string& path) {
 
 }  // namespace
 
-void CrashRecord::Load() { inFlight_ = LoadInFlight(workFolder_); }
+void CrashRecord::Load() {
+  inFlight_ = LoadInFlight(workFolder_);
+  answeredTaken_ = false;
+}
+
+void CrashRecord::Taking(const std::string& name) {
+  if (inFlight_ && inFlight_->name == name) answeredTaken_ = true;
+}
 
 std::string CrashRecord::WaitingFile() {
   if (!inFlight_) return {};
@@ -38,11 +45,11 @@ std::string CrashRecord::WaitingFile() {
     }
     return inFlight_->name;
   }
-  // An answered file only waits to be deleted: it must not hold up the others.
-  // Written again since, it goes first all the same: its recovery compares the
-  // device's counters, which another file would move.
-  const bool untouched = disk.size == inFlight_->size && disk.modifiedMs == inFlight_->modifiedMs;
-  if (inFlight_->phase == InFlightPhase::Answered && untouched) return {};
+  // An answered file goes first, once: another file's record would replace
+  // this one, and the file, back after a power cut undid its delete (or
+  // written again), would then print as a new receipt. Once handled it is
+  // deleted, decided, or a leftover that must not hold up the others.
+  if (inFlight_->phase == InFlightPhase::Answered && answeredTaken_) return {};
   return inFlight_->name;
 }
 

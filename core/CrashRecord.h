@@ -24,6 +24,8 @@ class CrashRecord {
   // The recorded file while it still waits. A record whose file is gone is
   // dropped once answered; unanswered, its receipt is decided from its own bytes.
   std::string WaitingFile();
+  // The cycle takes this file now (an answered one goes first only once).
+  void Taking(const std::string& name);
   // True when the record says this very file was answered before a restart.
   bool AnsweredBefore(const std::string& name) const;
   // The file the record names, empty without one.
@@ -57,6 +59,7 @@ class CrashRecord {
   std::optional<InFlightRecord> inFlight_;  // as on disk
   InFlightRecord fileRecord_;               // the file being handled
   bool restartNotice_ = false;              // this file's run was interrupted by a restart
+  bool answeredTaken_ = false;              // the recorded file was taken once this run
   bool receiptSynced_ = false;              // a receipt too large for the record, synced in place
 };
 

@@ -318,6 +318,7 @@ void ServiceCore::TprocessorTimer() {
   const std::string name = NextReceiptFile();
   if (!name.empty()) {
     busy_ = true;
+    record_->Taking(name);
     fileSuffix_ = DeriveSuffix(name);
     const bool posted = PostDeviceJob(
         "fisierul " + name, ReceiptFileLimitMs(ReceiptBytesToRun(name)),

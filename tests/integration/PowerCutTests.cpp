@@ -146,6 +146,21 @@ TEST_F(PowerCutLeftover, AFinalAnswerOnDiskIsKeptWhateverTheFileBecame) {
   }
 }
 
+// A cut that undid the delete of an answered file and of its record: the
+// file goes before the others, or the next file's record would replace its
+// own and it would print again as a new receipt.
+TEST_F(PowerCutLeftover, AnAnsweredFileBackFromItsDeleteGoesFirst) {
+  const std::string answer = "0 OK\r\nBON FISCAL NR. 0007\r\n";
+  h.DropRaw("ERROR1.TXT", answer);
+  ASSERT_NO_FATAL_FAILURE(SaveRecord(InFlightPhase::Answered));
+  h.DropReceipt("ONLINE0.TXT", kSale);  // first by name
+  ASSERT_TRUE(h.StartDriver());
+  EXPECT_EQ(h.WaitForAnswer("0").value_or("<timeout>"), "0 OK\r\nBON FISCAL NR. 0001\r\n");
+  ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Exists("ONLINE1.TXT"); }));
+  EXPECT_EQ(h.ReadFile("ERROR1.TXT"), answer);
+  EXPECT_EQ(h.Sim().ReceiptsPrinted(), 1);
+}
+
 // An error answer may be replaced later in the run (paper out): with the
 // record unanswered it is not taken for the file's last word.
 TEST_F(PowerCutLeftover, AnErrorAnswerOfAnUnansweredRecordIsDecidedAgain) {
