@@ -104,8 +104,10 @@ int RunWindowed(int argc, char** argv, const std::string& chosenFolder) {
   if (const char* script = std::getenv("VORNDRV_OPERATOR_SCRIPT"); script && *script) {
     questions = std::make_unique<ScriptedQuestions>(script);
   }
-  DeviceWorker worker;
   TXV_MAIN window(folder, std::move(questions));
+  // Declared after the window, so ended first: its thread stops before the
+  // window and the service a job in hand works on are destroyed.
+  DeviceWorker worker;
   window.UseDeviceJobs(worker);
   bool ended = false;
   QObject::connect(&window, &TXV_MAIN::ProgramEnded, &app, [&ended] { ended = true; });

@@ -223,8 +223,16 @@ void HttpFront::PostReceipt(const HttpRequest& request, const HttpResponder& res
                                                      QCryptographicHash::Sha256);
 
   if (const StoredReceipt* earlier = store_.FindByKey(key.toStdString())) {
-    ReplayReceipt(*earlier, digest, wait, responder, std::move(cors));
-    return;
+    // Lost: its file left the folder unanswered and no record of the driver
+    // named it, so nothing of it reached the device (a receipt is recorded,
+    // synced, before its first command). A power cut before its file was
+    // placed leaves this too; the retry the key is for then prints it once.
+    if (earlier->state != ReceiptState::Lost || earlier->digest != digest) {
+      ReplayReceipt(*earlier, digest, wait, responder, std::move(cors));
+      return;
+    }
+    Log("bon " + earlier->id + " pierdut, trimis din nou cu aceeasi cheie");
+    store_.Remove(earlier->id);
   }
   QueueReceipt(key, digest, body.fileBytes, wait, responder, std::move(cors));
 }

@@ -168,7 +168,7 @@ TEST_F(HttpFrontTest, ClientThatLeavesWhileWaitingStillGetsItsReceiptOnce) {
   EXPECT_TRUE(h.DriverRunning());
 }
 
-TEST_F(HttpFrontTest, ReceiptRemovedFromTheFolderUnansweredIsReportedLost) {
+TEST_F(HttpFrontTest, ReceiptRemovedFromTheFolderUnansweredIsLostAndQueuedAnewOnItsRetry) {
   // No device: the receipt file waits in the folder until someone removes it.
   // Below the searched addresses: no simulator of any run listens there.
   address_ = "127.0.60." + std::to_string(kFirstSearched - 1);
@@ -178,7 +178,8 @@ TEST_F(HttpFrontTest, ReceiptRemovedFromTheFolderUnansweredIsReportedLost) {
   client_ = std::make_unique<HttpClient>(Base());
   ASSERT_TRUE(DriverHarness::WaitFor(
       [&] { return h.DriverOutput().find("http: asculta") != std::string::npos; }, 10000));
-  const HttpResult queued = client_->Call("POST", "/receipts?wait=0", Text(kSale), kPlain);
+  const Headers keyed = {{"Content-Type", "text/plain"}, {"Idempotency-Key", "lost-1"}};
+  const HttpResult queued = client_->Call("POST", "/receipts?wait=0", Text(kSale), keyed);
   ASSERT_EQ(queued.status, 202) << queued.body.toStdString();
   const QString id = queued.json["id"].toString();
   ASSERT_TRUE(
@@ -192,6 +193,18 @@ TEST_F(HttpFrontTest, ReceiptRemovedFromTheFolderUnansweredIsReportedLost) {
       5000))
       << r.body.toStdString();
   EXPECT_FALSE(r.json["ok"].toBool());
+
+  // Nothing of it reached the device: a retry under its key queues it anew.
+  const HttpResult retry = client_->Call("POST", "/receipts?wait=0", Text(kSale), keyed);
+  ASSERT_EQ(retry.status, 202) << retry.body.toStdString();
+  const QString again = retry.json["id"].toString();
+  EXPECT_NE(again, id);
+  EXPECT_TRUE(h.Exists("ONLINE" + again.toStdString() + ".TXT"));
+  // Another body under the key is still refused.
+  EXPECT_EQ(
+      client_->Call("POST", "/receipts?wait=0", Text({"1;X;BUC;1;1;100;100000", "5;100;1"}), keyed)
+          .status,
+      422);
 }
 
 TEST_F(HttpFrontTest, FileDroppedWhileHttpReceiptsWaitIsTakenInNameOrder) {
