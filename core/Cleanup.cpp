@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cctype>
 
 #include "core/IniFile.h"
 #include "core/LocalText.h"
@@ -103,6 +104,35 @@ int64_t FileAgeDays(const std::string& path) {
   const QDateTime midnight = QDate::currentDate().startOfDay();
   const qint64 ms = written.msecsTo(midnight);
   return static_cast<int64_t>(ms / (24LL * 3600 * 1000));  // C++ division cuts toward zero
+}
+
+bool IsCutLeftover(const std::string& name) {
+  const auto digitsFrom = [&name](std::size_t at) {
+    return at < name.size() &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(at), name.end(),
+                       [](unsigned char c) { return std::isdigit(c); });
+  };
+  const std::string probe = ".vorndrv-write-";
+  if (name.rfind(probe, 0) == 0) return digitsFrom(probe.size());
+  if (name == "VORNDRV.INFLIGHT.tmp") return true;
+  if (name.size() < 8 || name[name.size() - 7] != '.') return false;
+  const std::string base = name.substr(0, name.size() - 7);
+  if (!std::all_of(name.end() - 6, name.end(), [](unsigned char c) { return std::isalnum(c); }))
+    return false;
+  return base == "VORNDRV.INFO" || base == "XVORNDRV.INI" || base == "VORNDRV.INFLIGHT" ||
+         MatchesMask(base, "ERROR", "TXT");
+}
+
+int RemoveCutLeftovers(const std::string& folder) {
+  const std::string resolved = ResolveFolderNoCase(folder);
+  if (resolved.empty()) return 0;
+  int removed = 0;
+  const QDir dir(LocalText(resolved));
+  for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+    const std::string name = S(entry);
+    if (IsCutLeftover(name) && QFile::remove(LocalText(resolved + name))) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace vorn

@@ -28,6 +28,13 @@ void DeleteMatchingFiles(const std::string& folder, const std::string& prefix,
 // greater than days.
 void DeleteFilesOlderThan(const std::string& folder, const std::string& prefix, int64_t days);
 
+// A file a power cut left half made by this program: the temporary file of a
+// whole-file write (the name, a dot and six letters or digits) of an answer,
+// the status, the settings or the in-flight record, or the folder's write probe.
+bool IsCutLeftover(const std::string& name);
+// Removes those from the folder; the number removed.
+int RemoveCutLeftovers(const std::string& folder);
+
 // Today at midnight minus the file's last-write time, in whole days cut toward
 // zero (today or yesterday after midnight give 0); 0 when the date cannot be read.
 int64_t FileAgeDays(const std::string& path);

@@ -160,6 +160,10 @@ void ServiceCore::EndAfterRunningJob(std::function<void()> ended) {
 void ServiceCore::Start() {
   slots_.JournalFreeLines = -1;
   record_->Load();
+  // Half-made temporary files of a power cut: nothing reads them, and they would pile up.
+  if (const int removed = RemoveCutLeftovers(workFolder_); removed > 0) {
+    Log("sterse " + std::to_string(removed) + " fisiere temporare ramase dupa o oprire brusca");
+  }
   if (!watcher_) {
     ownWatcher_ = CreateFolderWatcher(workFolder_);
     SetFolderWatcher(ownWatcher_.get());

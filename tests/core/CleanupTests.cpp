@@ -93,5 +93,29 @@ TEST(Cleanup, ListsMatchesInNameOrder) {
       (std::vector<std::string>{"ONLINE.TXT", "ONLINE_Z.1.TXT", "ONLINEA.txt", "ONLINEB.TXT"}));
 }
 
+// Only this program's own half-made files go; anything a person or another
+// program may have put there stays.
+TEST(Cleanup, RemovesOnlyTheTemporaryFilesAPowerCutLeft) {
+  QTemporaryDir dir;
+  const std::string w = dir.path().toStdString() + "/";
+  const std::vector<std::string> leftovers = {"ERROR12.TXT.wqiTFz",   "error_a.txt.AB12cd",
+                                              "VORNDRV.INFO.AcZOrz",  "XVORNDRV.INI.k3J9aa",
+                                              "VORNDRV.INFLIGHT.tmp", ".vorndrv-write-31159"};
+  const std::vector<std::string> kept = {
+      "ERROR12.TXT",        "ONLINE1.TXT.wqiTFz", "ERROR12.TXT.wqiTF", "ERROR12.TXT.wqi-Fz",
+      "notes.txt.AbCdEf",   "VORNDRV.INFO",       "VORNDRV.INFLIGHT",  ".vorndrv-write-",
+      ".vorndrv-write-12a", "VORNHTTP.DAT.new",   "XVornDrv.lock"};
+  for (const std::string& n : leftovers) {
+    EXPECT_TRUE(IsCutLeftover(n)) << n;
+    WriteBytes(w + n, "x");
+  }
+  for (const std::string& n : kept) {
+    EXPECT_FALSE(IsCutLeftover(n)) << n;
+    WriteBytes(w + n, "x");
+  }
+  EXPECT_EQ(RemoveCutLeftovers(w), static_cast<int>(leftovers.size()));
+  for (const std::string& n : kept) EXPECT_TRUE(Exists(w + n)) << n;
+}
+
 }  // namespace
 }  // namespace vorn
