@@ -51,22 +51,27 @@ int RunHeadless(int argc, char** argv, const std::string& chosenFolder) {
   vorn::WireService(core, worker, executor, *questions);
   vorn::ServiceSupervision supervision(core);
 
+  std::fprintf(stderr, "vorndrv: pornit in %s\n", folder.c_str());
+  const auto http = vorn::StartHttpFront(folder, core);
+  const auto metrics = vorn::StartMetricsFront(folder, core, http.get());
+
   // A stop signal ends the run after the job in hand, never in the middle of one.
   QTimer stopWatch;
   QObject::connect(&stopWatch, &QTimer::timeout, [&]() {
     if (!vorn::StopRequested()) return;
     stopWatch.stop();
     supervision.Stopping();
+    if (http) http->Stopping();
     core.EndAfterRunningJob([] { QCoreApplication::quit(); });
   });
   stopWatch.start(50);
 
-  std::fprintf(stderr, "vorndrv: pornit in %s\n", folder.c_str());
-  const auto http = vorn::StartHttpFront(folder, core);
-  const auto metrics = vorn::StartMetricsFront(folder, core, http.get());
   supervision.FolderLocked();
   core.Start();
-  return QCoreApplication::exec();
+  const int code = QCoreApplication::exec();
+  // HTTP clients still waiting are answered before the process ends.
+  if (http) http->Stop();
+  return code;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "base/Clock.h"
+#include "base/QueuedHandOff.h"
 
 namespace vorn {
 
@@ -65,7 +66,11 @@ void InlineJobs::Pause(int ms) const {
 // ---------------------------------------------------------------- worker thread
 
 DeviceWorker::DeviceWorker(QObject* parent) : DeviceJobs(parent) {
-  thread_ = QThread::create([this] { Loop(); });
+  // QThread::wait does not always pass through what TSan sees (the thread may be done already).
+  thread_ = QThread::create([this] {
+    Loop();
+    HandOffSent(&thread_);
+  });
   thread_->setObjectName(QStringLiteral("casa de marcat"));
   thread_->start();
 }
@@ -78,6 +83,7 @@ DeviceWorker::~DeviceWorker() {
   }
   wake_.notify_all();
   thread_->wait();
+  HandOffReceived(&thread_);
   delete thread_;
 }
 
@@ -127,8 +133,8 @@ void DeviceWorker::Loop() {
     startedMs_.store(std::max<int64_t>(1, MonotonicMs()), std::memory_order_release);
     RunGuarded(job.what, job.work);
     startedMs_.store(0, std::memory_order_release);
-    QMetaObject::invokeMethod(
-        this, [this, done = std::move(job.done)] { Finished(done); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, Queued([this, done = std::move(job.done)] { Finished(done); }),
+                              Qt::QueuedConnection);
   }
 }
 

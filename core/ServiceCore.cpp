@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "base/Clock.h"
+#include "base/QueuedHandOff.h"
 #include "core/AnswerFile.h"
 #include "core/Cleanup.h"
 #include "core/Configuration.h"
@@ -96,7 +97,7 @@ void ServiceCore::OnMainThread(std::function<void()> f) {
   if (QThread::currentThread() == thread()) {
     f();
   } else {
-    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, Queued(std::move(f)), Qt::QueuedConnection);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 
 #include "core/ReceiptNames.h"
@@ -19,6 +20,11 @@ namespace {
 // Changes that come together are written together; the thread is the driver's.
 constexpr int kSaveDelayMs = 50;
 constexpr int kSaveRetryMs = 1000;
+// A restart of the service takes a few seconds.
+constexpr const char* kStopRetryAfter = "5";
+// Bounds the stop when a client does not read its answer.
+constexpr std::chrono::milliseconds kStopFlushLimit{3000};
+const char* const kStoppingText = "the driver is stopping; try again once it has started";
 
 // ?wait=N or "Prefer: wait=N" (RFC 7240), seconds; false when malformed.
 bool WaitSeconds(const HttpRequest& request, int& seconds) {
@@ -73,6 +79,13 @@ qint64 CreatedMsOf(const std::string& id) {
   return QByteArray::fromStdString(id.substr(1, 13)).toLongLong();
 }
 
+// Safe on the listener's thread.
+Reply StoppingReply(HeaderPairs cors) {
+  Reply reply = ErrorReply(503, QString::fromLatin1(kStoppingText), std::move(cors));
+  reply.headers.push_back({"Retry-After", kStopRetryAfter});
+  return reply;
+}
+
 bool ValidKey(const QByteArray& key) {
   if (key.isEmpty() || key.size() > 255) return false;
   for (char c : key) {
@@ -96,7 +109,10 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
       this, settings_.limits,
       [this](HttpRequest& request, HttpResponder responder) { Dispatch(request, responder); },
       [this](uint64_t id) { waiters_.erase(id); },
-      [settings = settings_](const HttpRequest& head) { return RefuseEarly(settings, head); });
+      [this, settings = settings_](const HttpRequest& head) -> std::optional<HttpResponse> {
+        if (stopping_) return ToResponse(StoppingReply(CorsHeaders(settings, head)));
+        return RefuseEarly(settings, head);
+      });
   connect(&queue_, &FolderQueue::Answered, this, &HttpFront::OnAnswered);
   connect(&queue_, &FolderQueue::Lost, this, &HttpFront::OnLost);
   saveTimer_.setSingleShot(true);
@@ -104,6 +120,7 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
 }
 
 HttpFront::~HttpFront() {
+  if (port_ != 0) Stop();
   listener_.reset();  // no request arrives while the rest goes
   if (saveTimer_.isActive()) SaveStore(false);
 }
@@ -144,6 +161,35 @@ bool HttpFront::Start(std::string& error) {
   return true;
 }
 
+void HttpFront::Stopping() {
+  if (stopping_.exchange(true)) return;
+  Log("oprire: cererile noi primesc 503");
+}
+
+void HttpFront::Stop() {
+  if (stopped_) return;
+  stopped_ = true;
+  Stopping();
+  if (saveTimer_.isActive()) SaveStore(false);
+  for (auto& [serial, waiter] : waiters_) {
+    // Its file stays in the folder and prints at the next start; the id lets
+    // the client ask how it ended.
+    Reply reply = StoppingReply(waiter.cors);
+    const Reply state = StateReply(waiter.id);
+    reply.body["id"] = QString::fromStdString(waiter.id);
+    reply.body["state"] = state.body.value(QStringLiteral("state"));
+    reply.body["error"] = QStringLiteral(
+                              "the driver is stopping; the receipt stays queued and is taken at "
+                              "the driver's next start; GET /receipts/%1 tells how it ended")
+                              .arg(QString::fromStdString(waiter.id));
+    reply.headers.push_back({"Location", "/receipts/" + QByteArray::fromStdString(waiter.id)});
+    SendReply(waiter.responder, reply);
+    Log("bon " + waiter.id + " ramane in coada pana la pornire");
+  }
+  waiters_.clear();
+  if (listener_) listener_->Drain(ToResponse(StoppingReply({})), kStopFlushLimit);
+}
+
 void HttpFront::Log(const std::string& line) const {
   std::fprintf(stderr, "vorndrv: http: %s\n", line.c_str());
   std::fflush(stderr);
@@ -162,6 +208,10 @@ void HttpFront::Dispatch(const HttpRequest& request, const HttpResponder& respon
   const QString route = RouteOf(path, idText);
 
   HeaderPairs cors = CorsHeaders(settings_, request);
+  if (stopping_) {
+    SendReply(responder, StoppingReply(std::move(cors)));
+    return;
+  }
   if (route.isEmpty()) {
     SendReply(responder, ErrorReply(404, "no such resource: " + path, cors));
     return;

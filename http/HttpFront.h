@@ -4,6 +4,7 @@
 // listener's thread; the requests are handled here, on the driver's.
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
@@ -33,6 +34,13 @@ class HttpFront : public QObject {
   // Listens; false with `error` when the settings forbid it or the port is taken.
   bool Start(std::string& error);
   quint16 Port() const { return port_; }
+  // The driver is stopping: new requests get 503 and queue nothing; clients
+  // already waiting keep waiting for the job in hand.
+  void Stopping();
+  // Before the process ends: every client still waiting gets 503 with its
+  // receipt's id (the receipt stays queued for the next start), and those
+  // answers are written before this returns. Idempotent.
+  void Stop();
   size_t Waiting() const { return waiters_.size(); }
   const HttpListener* Listener() const { return listener_.get(); }
 
@@ -72,6 +80,9 @@ class HttpFront : public QObject {
   quint16 port_ = 0;
   QTimer saveTimer_;
   std::vector<std::string> releases_;
+  // Read on the listener's thread too (RefuseEarly).
+  std::atomic<bool> stopping_{false};
+  bool stopped_ = false;
 };
 
 }  // namespace vorn

@@ -12,6 +12,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <optional>
@@ -20,6 +21,7 @@
 #include <malloc.h>
 #endif
 
+#include "base/QueuedHandOff.h"
 #include "http/BeastRequest.h"
 
 namespace vorn {
@@ -86,7 +88,18 @@ struct Server {
 
   void Accept();
   void Closed();
+  void Drain(HttpResponse response, std::chrono::milliseconds limit);
   void Stop();
+
+  void WriteBegun() {
+    const std::lock_guard<std::mutex> lock(drainMutex);
+    ++writing;
+  }
+  void WriteEnded() {
+    const std::lock_guard<std::mutex> lock(drainMutex);
+    --writing;
+    drained.notify_all();
+  }
 
   QObject* context;
   const HttpLimits limits;
@@ -105,6 +118,13 @@ struct Server {
   std::map<Connection*, std::shared_ptr<Connection>> held;
   mutable std::mutex statusMutex;
   std::map<int, uint64_t> statuses;
+  // Set on the listener's thread once a stop is under way; the answer then
+  // given to what is still held or still arrives.
+  std::optional<HttpResponse> closing;
+  std::mutex drainMutex;
+  std::condition_variable drained;
+  int writing = 0;
+  bool closed = false;
 
   std::unique_ptr<asio::io_context> io = std::make_unique<asio::io_context>(1);
   std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work;
@@ -135,6 +155,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
                [self = shared_from_this(), id, r = std::move(response)]() mutable {
                  self->Respond(id, std::move(r));
                });
+  }
+
+  // On the listener's thread, at a stop: the request still with the owner gets `response`.
+  void RespondStopping(const HttpResponse& response) {
+    keepAlive_ = false;
+    Respond(awaiting_, response);
   }
 
  private:
@@ -205,6 +231,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
     if (beastreq::FieldCount(*parser_) != headerFields_) {
       return Refuse(400, "trailer fields are not accepted");
     }
+    if (server_.closing) {
+      // The owner no longer takes requests; nothing of this one was queued.
+      server_.Release(std::exchange(reserved_, 0));
+      keepAlive_ = false;
+      awaiting_ = 0;
+      return Send(*server_.closing);
+    }
     keepAlive_ = parser_->get().keep_alive();
     head_ = parser_->get().method() == http::verb::head;
     const uint64_t id = server_.nextId++;
@@ -216,14 +249,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
     HttpResponder responder(weak_from_this(), id);
     server_.held[this] = shared_from_this();
     stream_.expires_never();
-    QMetaObject::invokeMethod(
-        server->context,
-        [server, request, responder, reserved] {
-          server->handler(*request, responder);
-          std::string().swap(request->body);
-          server->Release(reserved);
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(server->context, Queued([server, request, responder, reserved] {
+                                server->handler(*request, responder);
+                                std::string().swap(request->body);
+                                server->Release(reserved);
+                              }),
+                              Qt::QueuedConnection);
     WatchForLeave(id);
   }
 
@@ -248,8 +279,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
           }
           self->awaiting_ = 0;
           Server* server = &self->server_;
-          QMetaObject::invokeMethod(
-              server->context, [server, id] { server->gone(id); }, Qt::QueuedConnection);
+          QMetaObject::invokeMethod(server->context, Queued([server, id] { server->gone(id); }),
+                                    Qt::QueuedConnection);
           self->Close();
           server->held.erase(self.get());
         });
@@ -288,9 +319,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   void Write(std::shared_ptr<Response> res, bool keepAlive) {
     server_.CountStatus(static_cast<int>(res->result_int()));
+    server_.WriteBegun();
     stream_.expires_after(kWriteTimeout);
     http::async_write(stream_, *res,
                       [self = shared_from_this(), res, keepAlive](beast::error_code ec, size_t) {
+                        self->server_.WriteEnded();
                         if (ec) return self->Close();
                         if (!keepAlive) return self->Linger();
                         self->ReadHeader();
@@ -334,7 +367,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 };
 
 void Server::Accept() {
-  if (stopping) return;
+  if (stopping || closing) return;
   if (connections >= limits.maxConnections) {
     // The rest wait in the kernel's backlog, holding none of our descriptors.
     acceptPaused = true;
@@ -368,6 +401,23 @@ void Server::Closed() {
   }
 }
 
+void Server::Drain(HttpResponse response, std::chrono::milliseconds limit) {
+  if (!thread.joinable()) return;
+  // Posted after the responses the owner has sent: those go out first.
+  asio::post(*io, [this, r = std::move(response)]() mutable {
+    closing = std::move(r);
+    beast::error_code ignored;
+    acceptor->close(ignored);
+    retry->cancel();
+    for (auto& [raw, connection] : std::map(held)) connection->RespondStopping(*closing);
+    const std::lock_guard<std::mutex> lock(drainMutex);
+    closed = true;
+    drained.notify_all();
+  });
+  std::unique_lock<std::mutex> lock(drainMutex);
+  drained.wait_for(lock, limit, [this] { return closed && writing == 0; });
+}
+
 void Server::Stop() {
   stopping = true;
   if (thread.joinable()) {
@@ -395,6 +445,10 @@ HttpListener::HttpListener(QObject* context, HttpLimits limits, Handler handler,
                                                    std::move(gone), std::move(admit))) {}
 
 HttpListener::~HttpListener() { server_->Stop(); }
+
+void HttpListener::Drain(HttpResponse stopping, std::chrono::milliseconds limit) {
+  server_->Drain(std::move(stopping), limit);
+}
 
 bool HttpListener::Listen(const std::string& address, uint16_t port, std::string& error) {
   namespace asio = boost::asio;

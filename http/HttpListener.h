@@ -3,6 +3,7 @@
 // limits, capped connections, deadlines on every read. Each complete request is
 // handed to the owner's thread; the owner answers when it likes, from there.
 #include <QObject>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -63,6 +64,11 @@ class HttpListener {
   // Binds and starts the thread; false with `error` when the address cannot be used.
   bool Listen(const std::string& address, uint16_t port, std::string& error);
   uint16_t Port() const { return port_; }
+  // At a stop, from the owner's thread: stops accepting, answers every request
+  // still with the owner (and any that arrives) with `stopping`, and returns
+  // once the responses sent so far are written, or at `limit`. Responses the
+  // owner sends before it are written first.
+  void Drain(HttpResponse stopping, std::chrono::milliseconds limit);
   // Open connections and body bytes set aside now (for status and tests).
   int Connections() const;
   size_t BufferedBytes() const;
