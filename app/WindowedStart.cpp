@@ -114,26 +114,32 @@ int RunWindowed(int argc, char** argv, const std::string& chosenFolder) {
   QObject::connect(&window, &TXV_MAIN::ProgramEnded, &app, &QCoreApplication::quit,
                    Qt::QueuedConnection);
 
+  std::fprintf(stderr, "vorndrv: pornit in %s (cu fereastra)\n", folder.c_str());
+  const auto http = StartHttpFront(folder, window.Core());
+  const auto metrics = StartMetricsFront(folder, window.Core(), http.get());
+
   QTimer stopWatch;
   QObject::connect(&stopWatch, &QTimer::timeout, [&]() {
     if (!StopRequested()) return;
     stopWatch.stop();
+    if (http) http->Stopping();
     window.EndProgram();  // after the job in hand
   });
   stopWatch.start(50);
 
-  std::fprintf(stderr, "vorndrv: pornit in %s (cu fereastra)\n", folder.c_str());
-  const auto http = StartHttpFront(folder, window.Core());
-  const auto metrics = StartMetricsFront(folder, window.Core(), http.get());
   window.FormCreate();
   const int code = QApplication::exec();
   if (!ended) {
-    // The session ended the event loop (log-off, shutdown) rather than a stop
-    // command: the program's loop runs once more until the job in hand has
-    // ended and "DRIVER INCHIS" is written, then the window and its service go.
+    // The session manager ended the event loop (log-off, shutdown) rather than
+    // a stop command: the loop runs once more until the job in hand has ended
+    // and "DRIVER INCHIS" is written. This holds only while the display lives:
+    // once the X server is gone, Qt's xcb plugin ends the process at once
+    // (exit 1), and the in-flight record decides the receipt at the next start.
     window.EndProgram();
     if (!ended) QApplication::exec();
   }
+  // HTTP clients still waiting are answered before the process ends.
+  if (http) http->Stop();
   return code;
 }
 

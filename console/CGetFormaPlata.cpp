@@ -8,12 +8,20 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "console/Cp1252.h"
+#include "console/RomMessageDialog.h"
 
 namespace vorn {
 
 namespace {
+
+// As a run without a screen answers, and said where it says it.
+int CancelledByStop() {
+  std::fprintf(stderr, "vorndrv: Eroare forma plata: Anuleaza bon\n");
+  return 0;
+}
 
 std::deque<int>& Choices() {
   static std::deque<int> choices;
@@ -108,6 +116,7 @@ void CGetFormaPlata::SelectForm(int form) {
 
 int CGetFormaPlata::Ask(QWidget* parent) {
   ++AskedCount();
+  if (RomMessageDialog::Stopping()) return CancelledByStop();
   if (!Choices().empty()) {
     const int form = Choices().front();
     Choices().pop_front();
@@ -116,7 +125,10 @@ int CGetFormaPlata::Ask(QWidget* parent) {
   if (Fallback()) return *Fallback();
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return 0;
   CGetFormaPlata dialog(parent);
-  return dialog.exec() == QDialog::Accepted ? dialog.SelectedForm() : 0;
+  if (RomMessageDialog::ExecUnlessStopping(dialog) == QDialog::Accepted) {
+    return dialog.SelectedForm();
+  }
+  return RomMessageDialog::Stopping() ? CancelledByStop() : 0;
 }
 
 void CGetFormaPlata::SetNextChoice(int form) { Choices().push_back(form); }

@@ -6,10 +6,12 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "console/Cp1252.h"
 
@@ -28,6 +30,40 @@ std::vector<RomMessageDialog::Record>& Records() {
   static std::vector<RomMessageDialog::Record> records;
   return records;
 }
+bool& StoppingFlag() {
+  static bool stopping = false;
+  return stopping;
+}
+std::vector<QPointer<QDialog>>& OpenBoxes() {
+  static std::vector<QPointer<QDialog>> open;
+  return open;
+}
+
+const char* AnswerName(MsgResult answer) {
+  switch (answer) {
+    case MsgResult::Yes:
+      return "Da";
+    case MsgResult::No:
+      return "Nu";
+    case MsgResult::Ok:
+      return "OK";
+    case MsgResult::Cancel:
+      return "Renunta";
+    case MsgResult::None:
+      break;
+  }
+  return "-";
+}
+
+// A box nobody saw still leaves its text where a headless run leaves it.
+void TellUnseen(const RomMessageDialog::Record& record) {
+  std::string text = record.text;
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  std::fprintf(stderr, "vorndrv: %s: %s -> %s\n", record.caption.c_str(), text.c_str(),
+               AnswerName(record.answer));
+}
 
 QString DisplayText(const std::string& text) {
   QString shown = FromCp1252(text);
@@ -40,11 +76,16 @@ QString DisplayText(const std::string& text) {
 
 std::string RomMessageDialog::DefaultCaption(MsgKind kind) {
   switch (kind) {
-    case MsgKind::Warning: return "Atentie !";
-    case MsgKind::Error: return "EROARE !";
-    case MsgKind::Information: return "Informatie...";
-    case MsgKind::Confirmation: return "Confirmare...";
-    case MsgKind::Custom: return "";
+    case MsgKind::Warning:
+      return "Atentie !";
+    case MsgKind::Error:
+      return "EROARE !";
+    case MsgKind::Information:
+      return "Informatie...";
+    case MsgKind::Confirmation:
+      return "Confirmare...";
+    case MsgKind::Custom:
+      return "";
   }
   return "";
 }
@@ -161,11 +202,14 @@ void RomMessageDialog::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-MsgResult RomMessageDialog::Show(const std::string& text, const std::string& caption,
-                                 MsgKind kind, int buttons, QWidget* parent) {
+MsgResult RomMessageDialog::Show(const std::string& text, const std::string& caption, MsgKind kind,
+                                 int buttons, QWidget* parent) {
   Record record{text, caption.empty() ? DefaultCaption(kind) : caption, kind, buttons,
                 MsgResult::None};
-  if (!Queue().empty()) {
+  if (Stopping()) {
+    record.answer = HeadlessAnswer(buttons);
+    TellUnseen(record);
+  } else if (!Queue().empty()) {
     record.answer = Queue().front();
     Queue().pop_front();
   } else if (Fallback()) {
@@ -174,18 +218,55 @@ MsgResult RomMessageDialog::Show(const std::string& text, const std::string& cap
     // No widgets (headless): nothing to show, nothing pressed.
     record.answer = MsgResult::None;
   } else {
-    RomMessageDialog dialog(text, caption, kind, buttons, parent);
+    // A window manager may keep a box for a hidden window (the console in the
+    // tray) off the screen, where nobody can answer it.
+    QWidget* owner = parent && parent->window()->isVisible() ? parent : nullptr;
+    RomMessageDialog dialog(text, caption, kind, buttons, owner);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       dialog.adjustSize();
       dialog.move(screen->availableGeometry().center() - dialog.rect().center());
     }
     QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    dialog.exec();
+    ExecUnlessStopping(dialog);
     QGuiApplication::restoreOverrideCursor();
     record.answer = dialog.result_;
+    if (dialog.closedByStop_) TellUnseen(record);
   }
   Records().push_back(record);
   return record.answer;
+}
+
+void RomMessageDialog::BeginStopping() {
+  StoppingFlag() = true;
+  const std::vector<QPointer<QDialog>> open = OpenBoxes();  // closing edits the list
+  for (const QPointer<QDialog>& dialog : open) {
+    if (!dialog) continue;
+    if (auto* box = qobject_cast<RomMessageDialog*>(dialog.data())) {
+      box->result_ = HeadlessAnswer(box->buttons_);
+      box->closedByStop_ = true;
+      box->accept();
+    } else {
+      dialog->reject();
+    }
+  }
+}
+
+bool RomMessageDialog::Stopping() { return StoppingFlag(); }
+
+MsgResult RomMessageDialog::HeadlessAnswer(int buttons) {
+  if (buttons & kBtnCancel) return MsgResult::Cancel;
+  if (buttons & kBtnNo) return MsgResult::No;
+  if (buttons & kBtnOk) return MsgResult::Ok;
+  return MsgResult::None;
+}
+
+int RomMessageDialog::ExecUnlessStopping(QDialog& dialog) {
+  if (Stopping()) return QDialog::Rejected;
+  OpenBoxes().emplace_back(&dialog);
+  const int code = dialog.exec();
+  std::erase_if(OpenBoxes(),
+                [&dialog](const QPointer<QDialog>& open) { return !open || open == &dialog; });
+  return code;
 }
 
 void RomMessageDialog::SetNextAnswer(MsgResult answer) { Queue().push_back(answer); }
@@ -196,6 +277,7 @@ const std::vector<RomMessageDialog::Record>& RomMessageDialog::Shown() { return 
 void RomMessageDialog::ClearShown() {
   Records().clear();
   Queue().clear();
+  StoppingFlag() = false;
 }
 
 }  // namespace vorn

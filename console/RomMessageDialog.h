@@ -1,7 +1,8 @@
 #pragma once
 // The console's one modal message routine. Every message, question and error of
 // the console goes through Show(), so tests can pre-answer it (SetNextAnswer)
-// and see what was shown (Shown()).
+// and see what was shown (Shown()). Once the program's stop begins, no box
+// waits for the operator any more (BeginStopping).
 #include <QDialog>
 #include <deque>
 #include <optional>
@@ -34,6 +35,19 @@ class RomMessageDialog : public QDialog {
   // The caption an empty one stands for.
   static std::string DefaultCaption(MsgKind kind);
 
+  // ---- the program's stop ----
+  // From now on Show() answers at once what a run without a screen would, and
+  // the boxes already open close with that answer: a job waiting for a click,
+  // or a job's outcome waiting to be read, must not hold the program's end.
+  static void BeginStopping();
+  static bool Stopping();
+  // The answer that loses nothing: Cancel, else No, else OK.
+  static MsgResult HeadlessAnswer(int buttons);
+  // exec() for every modal box of the console (the payment form too) under
+  // the same rule: Rejected without showing once stopping, rejected when the
+  // stop begins.
+  static int ExecUnlessStopping(QDialog& dialog);
+
   // ---- test hooks ----
   struct Record {
     std::string text;
@@ -47,6 +61,7 @@ class RomMessageDialog : public QDialog {
   // With no queued answer, answer this instead of blocking (nullopt: really show).
   static void SetUnansweredFallback(std::optional<MsgResult> answer);
   static const std::vector<Record>& Shown();
+  // Forgets what was shown, the queued answers and a stop begun.
   static void ClearShown();
 
   QPushButton* ButtonFor(MsgResult which) const;
@@ -57,6 +72,7 @@ class RomMessageDialog : public QDialog {
  private:
   int buttons_;
   MsgResult result_ = MsgResult::None;
+  bool closedByStop_ = false;
   std::vector<std::pair<MsgResult, QPushButton*>> buttonWidgets_;
 };
 

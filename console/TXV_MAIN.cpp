@@ -205,6 +205,9 @@ void TXV_MAIN::FormCreate() {
 void TXV_MAIN::EndProgram() {
   if (ended_) return;
   ended_ = true;
+  // The job in hand may wait for the operator, or its outcome box may; nobody
+  // is expected to answer any more, and the end must not wait for a click.
+  RomMessageDialog::BeginStopping();
   hide();
   // The icon stays while the job in hand ends: the program still runs.
   const QPointer<TXV_MAIN> self(this);

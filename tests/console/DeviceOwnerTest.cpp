@@ -2,6 +2,7 @@
 // it: whatever the operator does while a device job waits for a held reply
 // runs after that job, never inside it, and the window keeps answering.
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -95,6 +96,46 @@ TEST_F(DeviceOwnerTest, StopProgramFromTheMenuEndsOnlyAfterTheHeldReport) {
   ASSERT_TRUE(WaitFor([&] { return ended; }));
   EXPECT_NE(File("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
   EXPECT_NE(sim.PaperRoll().toStdString().find("RAPORT X"), std::string::npos);
+  EXPECT_FALSE(worker->Busy());
+}
+
+TEST_F(DeviceOwnerTest, StopProgramClosesTheReportsFailureBoxAndEnds) {
+  StartWithWorker();
+  StopProcessing();
+  ASSERT_TRUE(WaitFor([&] { return !Busy(); }));
+  RomMessageDialog::SetUnansweredFallback(std::nullopt);  // the outcome box really opens
+  QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, [&](const QString& c) {
+    if (c.startsWith(QStringLiteral("2003"))) sim.RefuseNextCommand(16);
+  });
+  bool ended = false;
+  QObject::connect(window.get(), &TXV_MAIN::ProgramEnded, [&] { ended = true; });
+  bool stopped = false;
+  bool openAfterStop = false;
+  QTimer watch;
+  watch.callOnTimeout([&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<RomMessageDialog*>(w);
+      if (!box || !box->isVisible()) continue;
+      if (!stopped) {
+        stopped = true;
+        MenuItem("Stopprogram1")->trigger();
+        return;
+      }
+      openAfterStop = true;
+      box->ButtonFor(MsgResult::Ok)->click();  // the test must not hang
+      return;
+    }
+  });
+  watch.start(0);
+  Click("BRaportX");
+  ASSERT_TRUE(WaitFor([&] { return ended; }));
+  EXPECT_TRUE(stopped);
+  EXPECT_FALSE(openAfterStop);
+  ASSERT_FALSE(RomMessageDialog::Shown().empty());
+  const auto& box = RomMessageDialog::Shown().back();
+  EXPECT_EQ(box.text.rfind("Nu pot efectua raportul X zilnic  !\r", 0), 0u) << box.text;
+  EXPECT_EQ(box.answer, MsgResult::Ok);
+  EXPECT_NE(File("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
   EXPECT_FALSE(worker->Busy());
 }
 

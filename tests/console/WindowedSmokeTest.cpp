@@ -104,6 +104,45 @@ TEST_F(WindowedSmokeTest, StartsShowsItsWindowAndStopsOnSigterm) {
   EXPECT_NE(File("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
 }
 
+// A stop with an error box open on the screen ends the driver without a click.
+TEST_F(WindowedSmokeTest, SigtermClosesAnOpenErrorBox) {
+  if (!StartXvfb()) GTEST_SKIP() << "Xvfb is not available";
+  WriteIni("DialogMesajEroare=DA\r\n");
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display);
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  env.remove("VORNDRV_HEADLESS");
+  env.remove("WAYLAND_DISPLAY");
+  env.remove("VORNDRV_OPERATOR_SCRIPT");
+  env.insert("VORNDRV_HOME", QString::fromStdString(folder));
+  env.insert("VORNDRV_TIME_SCALE", "0.1");
+  env.insert("LSAN_OPTIONS", env.value("LSAN_OPTIONS") + ":suppressions=" VORN_SOURCE_DIR
+                                                         "/tests/console/lsan-suppressions.txt");
+  driver.setProcessEnvironment(env);
+  vorn::test::DiesWithTest(driver);
+  driver.start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
+  ASSERT_TRUE(driver.waitForStarted(10000));
+
+  std::string error;
+  ASSERT_TRUE(WriteFileWhole(folder + "x.part", "1;;BUC\r\n", error)) << error;
+  ASSERT_TRUE(QFile::rename(QString::fromStdString(folder + "x.part"),
+                            QString::fromStdString(folder + "ONLINEE.TXT")));
+  // The answer is written, and the file in hand waits for the box's OK.
+  ASSERT_TRUE(WaitFor([&]() { return File("ERRORE.TXT").rfind("1 ERROR", 0) == 0; }));
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(folder + "ONLINEE.TXT")));
+  if (!WindowTree().empty()) {
+    EXPECT_TRUE(
+        WaitFor([&]() { return WindowTree().find("\"Eroare\"") != std::string::npos; }, 10000))
+        << WindowTree();
+  }
+  driver.terminate();  // SIGTERM
+  ASSERT_TRUE(WaitFor([&]() { return driver.state() == QProcess::NotRunning; }));
+  const std::string err = driver.readAllStandardError().toStdString();
+  EXPECT_EQ(driver.exitCode(), 0) << err;
+  EXPECT_NE(err.find("vorndrv: Eroare: 8007;"), std::string::npos) << err;
+  EXPECT_NE(File("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
+}
+
 // A stale DISPLAY (no server behind it) must not take the driver down with it.
 TEST_F(WindowedSmokeTest, UnreachableDisplayRunsWithoutTheConsole) {
   WriteIni();
