@@ -281,8 +281,9 @@ void HttpFront::PostReceipt(const HttpRequest& request, const HttpResponder& res
       ReplayReceipt(*earlier, digest, wait, responder, std::move(cors));
       return;
     }
-    Log("bon " + earlier->id + " pierdut, trimis din nou cu aceeasi cheie");
-    store_.Remove(earlier->id);
+    const std::string lost = earlier->id;  // `earlier` goes with its entry
+    Log("bon " + lost + " pierdut, trimis din nou cu aceeasi cheie");
+    store_.Remove(lost);
   }
   QueueReceipt(key, digest, body.fileBytes, wait, responder, std::move(cors));
 }

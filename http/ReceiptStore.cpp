@@ -165,8 +165,10 @@ bool ReceiptStore::SetLost(const std::string& id) {
 void ReceiptStore::Remove(const std::string& id) {
   auto it = receipts_.find(id);
   if (it == receipts_.end()) return;
+  // `id` may be the entry's own, gone with it.
+  const std::string removed = id;
   Erase(it);
-  pending_ += RemovedRecord(id);
+  pending_ += RemovedRecord(removed);
 }
 
 bool ReceiptStore::Prune(qint64 nowMs, qint64 keepMs) {
