@@ -57,6 +57,25 @@ class WindowedSmokeTest : public ConsoleFixture {
     return info.readAllStandardOutput().toStdString();
   }
 
+  // The real driver, windowed, on the Xvfb display; questions come to the screen.
+  void StartDriver() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.remove("VORNDRV_HEADLESS");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("VORNDRV_OPERATOR_SCRIPT");
+    env.insert("VORNDRV_HOME", QString::fromStdString(folder));
+    env.insert("VORNDRV_TIME_SCALE", "0.1");
+    // Under the sanitizer build: a system library's leak is not the driver's.
+    env.insert("LSAN_OPTIONS", env.value("LSAN_OPTIONS") + ":suppressions=" VORN_SOURCE_DIR
+                                                           "/tests/console/lsan-suppressions.txt");
+    driver.setProcessEnvironment(env);
+    vorn::test::DiesWithTest(driver);
+    driver.start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
+    ASSERT_TRUE(driver.waitForStarted(10000));
+  }
+
   QProcess xvfb;
   QProcess driver;
   QString display;
@@ -65,20 +84,7 @@ class WindowedSmokeTest : public ConsoleFixture {
 TEST_F(WindowedSmokeTest, StartsShowsItsWindowAndStopsOnSigterm) {
   if (!StartXvfb()) GTEST_SKIP() << "Xvfb is not available";
   WriteIni();
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("DISPLAY", display);
-  env.insert("QT_QPA_PLATFORM", "xcb");
-  env.remove("VORNDRV_HEADLESS");
-  env.remove("WAYLAND_DISPLAY");
-  env.insert("VORNDRV_HOME", QString::fromStdString(folder));
-  env.insert("VORNDRV_TIME_SCALE", "0.1");
-  // Under the sanitizer build: a system library's leak is not the driver's.
-  env.insert("LSAN_OPTIONS", env.value("LSAN_OPTIONS") + ":suppressions=" VORN_SOURCE_DIR
-                                                         "/tests/console/lsan-suppressions.txt");
-  driver.setProcessEnvironment(env);
-  vorn::test::DiesWithTest(driver);
-  driver.start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
-  ASSERT_TRUE(driver.waitForStarted(10000));
+  ASSERT_NO_FATAL_FAILURE(StartDriver());
 
   std::string err;
   const bool shown = WaitFor([&]() {
@@ -108,20 +114,7 @@ TEST_F(WindowedSmokeTest, StartsShowsItsWindowAndStopsOnSigterm) {
 TEST_F(WindowedSmokeTest, SigtermClosesAnOpenErrorBox) {
   if (!StartXvfb()) GTEST_SKIP() << "Xvfb is not available";
   WriteIni("DialogMesajEroare=DA\r\n");
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("DISPLAY", display);
-  env.insert("QT_QPA_PLATFORM", "xcb");
-  env.remove("VORNDRV_HEADLESS");
-  env.remove("WAYLAND_DISPLAY");
-  env.remove("VORNDRV_OPERATOR_SCRIPT");
-  env.insert("VORNDRV_HOME", QString::fromStdString(folder));
-  env.insert("VORNDRV_TIME_SCALE", "0.1");
-  env.insert("LSAN_OPTIONS", env.value("LSAN_OPTIONS") + ":suppressions=" VORN_SOURCE_DIR
-                                                         "/tests/console/lsan-suppressions.txt");
-  driver.setProcessEnvironment(env);
-  vorn::test::DiesWithTest(driver);
-  driver.start(QStringLiteral(VORN_BIN_DIR "/app/vorndrv"), {});
-  ASSERT_TRUE(driver.waitForStarted(10000));
+  ASSERT_NO_FATAL_FAILURE(StartDriver());
 
   std::string error;
   ASSERT_TRUE(WriteFileWhole(folder + "x.part", "1;;BUC\r\n", error)) << error;
