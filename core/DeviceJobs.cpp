@@ -138,6 +138,10 @@ void DeviceWorker::Loop() {
   }
 }
 
+void DeviceWorker::SetRunningLimit(int64_t limitMs) {
+  limitMs_.store(ScaledLimitMs(limitMs), std::memory_order_relaxed);
+}
+
 std::optional<OverdueJob> DeviceWorker::Overdue() const {
   const int64_t started = startedMs_.load(std::memory_order_acquire);
   if (started == 0) return std::nullopt;

@@ -68,6 +68,9 @@ class DeviceJobs : public QObject {
   // The running job when it has passed its limit; from any thread. Only a
   // runner with a thread of its own can be watched while a job runs.
   virtual std::optional<OverdueJob> Overdue() const { return std::nullopt; }
+  // From the running job, once it knows its size (a file it has read): its
+  // limit from now on, unscaled.
+  virtual void SetRunningLimit(int64_t /*limitMs*/) {}
 
  Q_SIGNALS:
   // Nothing runs and nothing waits (emitted after the last job's `done`).
@@ -108,6 +111,7 @@ class DeviceWorker final : public DeviceJobs {
   void Stop() override;
   void Pause(int ms) const override;
   std::optional<OverdueJob> Overdue() const override;
+  void SetRunningLimit(int64_t limitMs) override;
   // MonotonicMs() when the running job started, 0 while none runs.
   int64_t RunningSinceMs() const { return startedMs_.load(std::memory_order_acquire); }
 

@@ -47,12 +47,6 @@ class ViewScope {
   const void* outer_;
 };
 
-int64_t ReceiptFileLimitMs(const std::string& bytes) {
-  int64_t lines = std::count(bytes.begin(), bytes.end(), '\n');
-  if (!bytes.empty() && bytes.back() != '\n') ++lines;
-  return job_limits::ForReceiptFile(lines);
-}
-
 std::string NowTimestamp() {
   const QDateTime now = QDateTime::currentDateTime();
   const QDate d = now.date();
@@ -326,7 +320,8 @@ void ServiceCore::TprocessorTimer() {
     record_->Taking(name);
     fileSuffix_ = DeriveSuffix(name);
     const bool posted = PostDeviceJob(
-        "fisierul " + name, ReceiptFileLimitMs(ReceiptBytesToRun(name)),
+        // Read on the worker: the job sets its own limit once it has the lines.
+        "fisierul " + name, job_limits::ForReceiptFile(0),
         [this, name, complete = pickup_.TakeCompleted(name)] { RunFileStep(name, complete); },
         [this] {
           busy_ = false;
@@ -345,15 +340,6 @@ void ServiceCore::TprocessorTimer() {
       ResumeArrivals();
     });
   }
-}
-
-// For the file's time limit: what the job will print, the record's copy when
-// a power cut left the folder's file empty, torn or gone.
-std::string ServiceCore::ReceiptBytesToRun(const std::string& name) const {
-  std::string bytes;
-  const bool read = ReadFileBytes(workFolder_ + name, bytes);
-  if (auto recorded = record_->RecordedReceipt(name, read ? &bytes : nullptr)) return *recorded;
-  return read ? bytes : std::string();
 }
 
 void ServiceCore::RunFileStep(const std::string& name,
@@ -487,6 +473,7 @@ void ServiceCore::RunReceiptFile(const std::string& name,
   }
   record_->NoteReceiptBytes(name, bytes);
   lines = SplitReceiptLines(bytes);
+  jobs_->SetRunningLimit(job_limits::ForReceiptFile(static_cast<int64_t>(lines.size())));
   std::string().swap(bytes);  // the lines hold it all now
 
   if (view.settings.Sintaxa == 1) {

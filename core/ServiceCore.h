@@ -167,7 +167,6 @@ class ServiceCore : public QObject {
 
   // The recorded file first, then the folder's next.
   std::string NextReceiptFile();
-  std::string ReceiptBytesToRun(const std::string& name) const;
 
   // A file answered before a restart: its answer is kept and the file deleted.
   bool FinishAnsweredInFlight(const std::string& name);

@@ -178,6 +178,24 @@ TEST(DeviceWorker, AJobWithinItsLimitIsNotOverdue) {
   ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
 }
 
+TEST(DeviceWorker, ARunningJobsOwnLimitReplacesThePostedOne) {
+  const ScaleScope scale(0.0001);
+  DeviceWorker worker;
+  Gate gate;
+  // Posted long (a file not yet read), then the job learns it is short.
+  worker.Post(
+      "fisierul ONLINE_3.TXT",
+      [&] {
+        worker.SetRunningLimit(job_limits::kShortMs);
+        gate.Wait();
+      },
+      {}, job_limits::kManualMs * 1000);
+  ASSERT_TRUE(Pump([&] { return worker.Overdue().has_value(); }));
+  EXPECT_EQ(worker.Overdue()->limitMs, 12);
+  gate.Open();
+  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+}
+
 TEST(JobLimits, AReceiptFileGetsMoreTimeForMoreLinesYetAlwaysAFiniteLimit) {
   const struct {
     int64_t lines;
