@@ -1,6 +1,6 @@
 #pragma once
-// The console is the one place where Windows-1252 text becomes Unicode (for the
-// screen) and back (for anything it writes or hands to the service).
+// The console's Windows-1252 text becomes Unicode for the screen, and back for
+// what it writes or hands to the service.
 #include <QString>
 #include <string>
 #include <string_view>

@@ -301,7 +301,6 @@ void ServiceCore::SetWarnings(std::vector<std::string> warnings) {
   });
 }
 
-void ServiceCore::SetConnected(bool connected) { ReportConnection(connection_.Set(connected)); }
 
 void ServiceCore::ReportConnection(const std::string& line) {
   if (!line.empty()) Log(line);

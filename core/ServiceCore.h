@@ -82,7 +82,6 @@ class ServiceCore : public QObject {
   void SetProcessingFromButton(bool on);
   // Asks the device (as a job); `then` runs on this thread once the outcome is in.
   void TestConnection(std::function<void()> then = {});
-  void SetConnected(bool connected);
   void ProcessReceiptFile(const std::string& name);
   bool DeleteReceiptFile(const std::string& path);
 

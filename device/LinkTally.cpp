@@ -7,7 +7,8 @@ namespace vorn {
 
 namespace {
 
-// Links live on more than one thread (the console's operations, the listener's scrapes).
+// Links count on the device worker and on the console's operations; scrapes
+// read on the metrics listener's thread.
 std::mutex g_mutex;
 LinkTally g_counters;
 

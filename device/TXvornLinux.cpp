@@ -349,7 +349,6 @@ bool TXvornLinux::ReplyCompleteForTest() const { return d->rx.ReplyComplete(); }
 bool TXvornLinux::PollCompleteForTest() const { return d->rx.PollComplete(); }
 size_t TXvornLinux::ReceiveLengthForTest() const { return d->rx.ReceiveLength(); }
 size_t TXvornLinux::PollLengthForTest() const { return d->rx.PollLength(); }
-uint32_t TXvornLinux::AnnouncedLengthForTest() const { return d->rx.AnnouncedLength(); }
 std::string TXvornLinux::ReplyPayloadForTest() const { return d->rx.ReplyPayload(); }
 std::string TXvornLinux::PollPayloadForTest() const { return d->rx.PollPayload(); }
 std::string TXvornLinux::ExportFileBytes() const { return d->rx.ExportFileBytes(); }

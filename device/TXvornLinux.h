@@ -40,9 +40,6 @@ struct SimpleItem {
 class TXvornLinux : public QObject {
   Q_OBJECT
  public:
-  static constexpr int kReceiveBufferSize = 4000000;
-  static constexpr int kPollBufferSize = 1000;
-
   TXvornLinux(bool isTcp, bool extendedStatus);
   ~TXvornLinux() override;
   TXvornLinux(const TXvornLinux&) = delete;
@@ -74,7 +71,6 @@ class TXvornLinux : public QObject {
   bool PollCompleteForTest() const;
   size_t ReceiveLengthForTest() const;
   size_t PollLengthForTest() const;
-  uint32_t AnnouncedLengthForTest() const;
   std::string ReplyPayloadForTest() const;
   std::string PollPayloadForTest() const;
   // The kept copy of a status reply: 1209, 1010, 1211, 1111, 1112, 1309 or 1215.

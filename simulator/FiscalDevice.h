@@ -143,7 +143,6 @@ class FiscalDevice {
   int PrintingBlocked(bool fiscal) const;  // refusal code or 0
   int OpenReceiptIfNeeded();               // refusal code or 0
   void PrintReceiptHeader(const std::string& title);
-  void PrintReceiptBody();
   void CompleteReceipt(bool voided);
   void BookReceipt();
   void PrintTotalsReport(const std::string& title, bool reset);

@@ -10,14 +10,6 @@ std::string Pad0(int64_t value, int width) {
   return digits;
 }
 
-std::string PadRight(const std::string& text, size_t width) {
-  return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
-}
-
-std::string PadLeft(const std::string& text, size_t width) {
-  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
-}
-
 bool AllDigits(const std::string& text) {
   if (text.empty()) return false;
   for (char c : text)

@@ -7,8 +7,6 @@
 namespace vorn::sim {
 
 std::string Pad0(int64_t value, int width);
-std::string PadRight(const std::string& text, size_t width);
-std::string PadLeft(const std::string& text, size_t width);
 bool AllDigits(const std::string& text);  // non-empty, every character 0..9
 
 // Readable amount of bani: -12.34, 0.05.

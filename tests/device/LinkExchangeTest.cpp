@@ -14,6 +14,7 @@
 #include <regex>
 
 #include "base/Clock.h"
+#include "device/ReplyReceiver.h"
 #include "device/TXvornLinux.h"
 #include "tests/device/FakeDevice.h"
 
@@ -251,7 +252,7 @@ TEST_F(LinkExchangeTest, OversizeReplyStaysInsideTheBuffer) {
   auto link = Open(dev);
   EXPECT_FALSE(link->Subtotal());
   EXPECT_EQ(link->LastError, "8048;TIME OUT");
-  EXPECT_EQ(link->ReceiveLengthForTest(), static_cast<size_t>(TXvornLinux::kReceiveBufferSize));
+  EXPECT_EQ(link->ReceiveLengthForTest(), ReplyReceiver::kReceiveCapacity);
 }
 
 TEST_F(LinkExchangeTest, LargeReplyWithinTheBufferIsTakenWhole) {
