@@ -39,18 +39,14 @@ ServiceSupervision::ServiceSupervision(ServiceCore& core, QObject* parent)
   filesPoll_.setInterval(ScaledMs(kFilesPollMs));
   connect(&filesPoll_, &QTimer::timeout, this, &ServiceSupervision::Refresh);
   connect(&core_, &ServiceCore::StateChanged, this, &ServiceSupervision::Refresh);
-  connect(&core_, &ServiceCore::Message, this, [this](const QString& line) {
-    // The core's own line for every answer file it writes.
-    // The log line went through the local 8-bit codec; the message itself is
-    // taken as written (Windows-1252), so that its dash reaches systemd intact.
-    if (line.startsWith(QStringLiteral("raspuns "))) {
-      const QString name = line.mid(8).section(QStringLiteral(": "), 0, 0);
-      const std::string& message = core_.Answers().LastMessage();
-      lastAnswer_ =
-          name.toStdString() + ": " + (message == "0 OK" ? message : "1 ERROR " + Utf8(message));
-      Refresh();
-    }
-  });
+  connect(&core_, &ServiceCore::AnswerWritten, this,
+          [this](const QString& name, const QByteArray& written) {
+            // Windows-1252 as written, so that its dash reaches systemd intact.
+            const std::string message = written.toStdString();
+            lastAnswer_ = name.toStdString() + ": " +
+                          (message == "0 OK" ? message : "1 ERROR " + Utf8(message));
+            Refresh();
+          });
 }
 
 void ServiceSupervision::FolderLocked() {

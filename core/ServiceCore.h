@@ -135,6 +135,8 @@ class ServiceCore : public QObject {
   void StateChanged();
   void WarningsChanged();
   void Message(const QString& line);
+  // An answer file is on disk: its name and its message (Windows-1252).
+  void AnswerWritten(const QString& answerFile, const QByteArray& message);
 
  private:
   using CompletedFile = FolderPickup::CompletedFile;

@@ -41,8 +41,10 @@ bool ServiceCore::WriteAnswerFile(const std::string& message) {
   const bool ok = WriteFileDurable(workFolder_ + name, JoinCrLf(lines), error);
   if (ok) {
     answerWritten_ = true;
-    OnMainThread(
-        [this, message, at = QDateTime::currentMSecsSinceEpoch()] { answers_.Note(message, at); });
+    OnMainThread([this, name, message, at = QDateTime::currentMSecsSinceEpoch()] {
+      answers_.Note(message, at);
+      Q_EMIT AnswerWritten(QString::fromStdString(name), QByteArray::fromStdString(message));
+    });
     Log("raspuns " + name + ": " + (message == "0 OK" ? message : "1 ERROR " + message));
   } else {
     LogError(error);
