@@ -87,10 +87,10 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
       view_(std::move(view)),
       queue_(folder_),
       store_(folder_ + kHttpStoreName) {
-  // One entry point for every request, so the same checks run before any route.
   // Requests are checked and their bodies read on a thread of their own: the
   // driver's thread, which also serves the folder, gets them ready to queue.
   requestContext_.moveToThread(&requestThread_);
+  // One entry point for every request, so the same checks run before any route.
   listener_ = std::make_unique<HttpListener>(
       &requestContext_, settings_.limits,
       [this](HttpRequest& request, HttpResponder responder) { Prepare(request, responder); },
@@ -224,22 +224,24 @@ void HttpFront::Prepare(HttpRequest& request, const HttpResponder& responder) {
 
 bool HttpFront::PrepareBody(HttpRequest& request, Prepared& p) {
   const bool check = p.route == QLatin1String("check");
-  if (!check && !WaitSeconds(request, p.wait)) {
-    SendReply(
-        p.responder,
-        ErrorReply(
-            400,
-            QStringLiteral("wait must be a number of seconds from 0 to %1").arg(kMaxWaitSeconds),
-            p.cors));
-    return false;
-  }
-  p.key = request.value("Idempotency-Key").trimmed();
-  if (!check && !request.value("Idempotency-Key").isEmpty() && !ValidKey(p.key)) {
-    SendReply(p.responder, ErrorReply(400,
-                                      QStringLiteral("Idempotency-Key must be 1 to 255 visible "
-                                                     "ASCII characters"),
-                                      p.cors));
-    return false;
+  if (!check) {
+    if (!WaitSeconds(request, p.wait)) {
+      SendReply(
+          p.responder,
+          ErrorReply(
+              400,
+              QStringLiteral("wait must be a number of seconds from 0 to %1").arg(kMaxWaitSeconds),
+              p.cors));
+      return false;
+    }
+    p.key = request.value("Idempotency-Key").trimmed();
+    if (!request.value("Idempotency-Key").isEmpty() && !ValidKey(p.key)) {
+      SendReply(p.responder, ErrorReply(400,
+                                        QStringLiteral("Idempotency-Key must be 1 to 255 visible "
+                                                       "ASCII characters"),
+                                        p.cors));
+      return false;
+    }
   }
   ReceiptBody body = ReceiptFromBody(request.value("Content-Type"), std::move(request.body));
   if (!body.ok) {
