@@ -54,8 +54,15 @@ bool FrontByteFor(char32_t code, char& out) {
 }
 
 QString NoByteFor(char32_t code) {
-  return "character " + DescribeCharacter(QString::fromUcs4(&code, 1)) +
-         " has no Windows-1252 code";
+  // Built by hand: QString::fromUcs4 would drop a U+FEFF as a byte-order mark.
+  QString ch;
+  if (QChar::requiresSurrogates(code)) {
+    ch += QChar(QChar::highSurrogate(code));
+    ch += QChar(QChar::lowSurrogate(code));
+  } else {
+    ch += QChar(static_cast<char16_t>(code));
+  }
+  return "character " + DescribeCharacter(ch) + " has no Windows-1252 code";
 }
 
 }  // namespace vorn

@@ -84,6 +84,7 @@ TEST(ReceiptBody, RomanianLettersPrintAsTheShopsPrintersPrintThem) {
       {"\xC5\x91", "\\u0151", ""},
       {"\xC4\x9F", "\\u011F", ""},                 // o double acute, g breve
       {"\xF0\x9F\x98\x80", "\\ud83d\\ude00", ""},  // an emoji
+      {"\xEF\xBB\xBF", "\\uFEFF", ""},             // a byte-order mark inside a line
   };
   for (const Case& c : cases) {
     const ReceiptBody text =
