@@ -1,6 +1,5 @@
 #include "core/Cp1252Text.h"
 
-#include <QStringDecoder>
 #include <array>
 
 namespace vorn {
@@ -13,7 +12,9 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-bool ByteFor(char16_t u, char& out) {
+}  // namespace
+
+bool Cp1252ByteFor(char32_t u, char& out) {
   if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
     out = static_cast<char>(u);
     return true;
@@ -26,8 +27,6 @@ bool ByteFor(char16_t u, char& out) {
   }
   return false;
 }
-
-}  // namespace
 
 QString TextFromCp1252(std::string_view bytes) {
   QString out;
@@ -45,7 +44,7 @@ bool TextToCp1252(const QString& text, std::string& out, QString& bad) {
   out.reserve(static_cast<size_t>(text.size()));
   for (qsizetype i = 0; i < text.size(); ++i) {
     char byte = 0;
-    if (!ByteFor(text[i].unicode(), byte)) {
+    if (!Cp1252ByteFor(text[i].unicode(), byte)) {
       const bool pair = text[i].isHighSurrogate() && i + 1 < text.size();
       bad = text.mid(i, pair ? 2 : 1);
       return false;
@@ -53,22 +52,6 @@ bool TextToCp1252(const QString& text, std::string& out, QString& bad) {
     out.push_back(byte);
   }
   return true;
-}
-
-Utf8Result Utf8ToCp1252(const QByteArray& utf8, std::string& out, QString& error) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = decoder.decode(utf8);
-  if (decoder.hasError()) {
-    error = QStringLiteral("the body is not valid UTF-8");
-    return Utf8Result::Malformed;
-  }
-  if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-  QString bad;
-  if (!TextToCp1252(text, out, bad)) {
-    error = "character " + DescribeCharacter(bad) + " has no Windows-1252 code";
-    return Utf8Result::Unmapped;
-  }
-  return Utf8Result::Ok;
 }
 
 QString DescribeCharacter(const QString& ch) {

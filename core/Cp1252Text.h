@@ -14,11 +14,8 @@ QString TextFromCp1252(std::string_view bytes);
 // false when a character has no Windows-1252 byte; `bad` is then that character.
 bool TextToCp1252(const QString& text, std::string& out, QString& bad);
 
-enum class Utf8Result { Ok, Malformed, Unmapped };
-
-// Strict UTF-8 (a byte-order mark at the start is dropped); `error` says what
-// went wrong unless the result is Ok.
-Utf8Result Utf8ToCp1252(const QByteArray& utf8, std::string& out, QString& error);
+// The byte of one character; false when the code page has none.
+bool Cp1252ByteFor(char32_t code, char& out);
 
 // "U+0103 'ă'" for messages.
 QString DescribeCharacter(const QString& ch);

@@ -1,6 +1,8 @@
 // Arbitrary bytes as what a client sends to the HTTP front: the strict request
-// reading, then the checks every request passes and the body's conversion into
-// a receipt file. The first byte chooses the settings.
+// reading, then the checks every request passes, the wait it asks for and the
+// body's conversion into a receipt file. The first byte chooses the settings;
+// with its high bit the rest is also read as a JSON body on its own.
+#include <QStringDecoder>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,7 +10,9 @@
 #include <string_view>
 
 #include "http/AccessRules.h"
+#include "http/HttpReply.h"
 #include "http/HttpSettings.h"
+#include "http/JsonLines.h"
 #include "http/ReceiptBody.h"
 #include "http/RequestParse.h"
 
@@ -29,12 +33,34 @@ vorn::HttpSettings SettingsFor(uint8_t mode) {
 
 const QString kRoutes[] = {"receipts", "receipt", "check", "status"};
 
+// What reaches the client: a refusal in valid UTF-8, a file no larger than the
+// body it took the place of, and one receipt line per JSON string.
+void CheckConverted(const vorn::ReceiptBody& body, size_t bodySize, bool json) {
+  if (!body.ok) {
+    Require(body.status >= 400 && body.status < 500 && !body.error.isEmpty());
+    const std::string wire = vorn::ToResponse(vorn::ErrorReply(body.status, body.error)).body;
+    QStringDecoder strict(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)strict.decode(QByteArray::fromStdString(wire));
+    Require(!strict.hasError());
+    return;
+  }
+  Require(body.fileBytes.size() <= bodySize);
+  if (!json) return;
+  for (size_t i = 0; i < body.fileBytes.size(); ++i) {
+    if (body.fileBytes[i] == '\n') Require(i > 0 && body.fileBytes[i - 1] == '\r');
+    if (body.fileBytes[i] == '\r') {
+      Require(i + 1 < body.fileBytes.size() && body.fileBytes[i + 1] == '\n');
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const uint8_t mode = data[0];
   const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+  if (mode & 0x80) CheckConverted(vorn::ReceiptFromJson(std::string(bytes)), bytes.size(), true);
   vorn::HttpLimits limits;
   limits.headerBytes = 4096;
   limits.bodyBytes = 64 * 1024;
@@ -63,22 +89,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const vorn::HttpSettings settings = SettingsFor(mode);
   const vorn::HeaderPairs cors = vorn::CorsHeaders(settings, request);
   (void)request.url().path();
-  (void)request.query().queryItemValue(QStringLiteral("wait"));
   for (const QString& route : kRoutes) (void)vorn::Refusal(settings, request, route, cors);
-  const vorn::ReceiptBody body =
-      vorn::ReceiptFromBody(request.value("Content-Type"), QByteArray::fromStdString(request.body));
+  int seconds = 0;
+  if (vorn::WaitSeconds(request, seconds)) {
+    Require(seconds >= 0 && seconds <= vorn::kMaxWaitSeconds);
+  }
   const bool json =
       request.value("Content-Type").toLower().trimmed().startsWith("application/json");
-  if (body.ok && json) {
-    // One string, one receipt line: a line end is always CR LF.
-    for (size_t i = 0; i < body.fileBytes.size(); ++i) {
-      if (body.fileBytes[i] == '\n') Require(i > 0 && body.fileBytes[i - 1] == '\r');
-      if (body.fileBytes[i] == '\r') {
-        Require(i + 1 < body.fileBytes.size() && body.fileBytes[i + 1] == '\n');
-      }
-    }
-  } else if (!body.ok) {
-    Require(body.status >= 400 && body.status < 500 && !body.error.isEmpty());
-  }
+  const size_t bodySize = request.body.size();
+  CheckConverted(vorn::ReceiptFromBody(request.value("Content-Type"), std::move(request.body)),
+                 bodySize, json);
   return 0;
 }

@@ -2,16 +2,17 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QRegularExpression>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
 
+#include "base/QueuedHandOff.h"
 #include "core/ReceiptNames.h"
 #include "http/AccessRules.h"
 #include "http/AnswerJson.h"
 #include "http/ReceiptBody.h"
 #include "http/ReceiptIds.h"
+#include "http/RequestParse.h"
 
 namespace vorn {
 
@@ -25,24 +26,6 @@ constexpr const char* kStopRetryAfter = "5";
 // Bounds the stop when a client does not read its answer.
 constexpr std::chrono::milliseconds kStopFlushLimit{3000};
 const char* const kStoppingText = "the driver is stopping; try again once it has started";
-
-// ?wait=N or "Prefer: wait=N" (RFC 7240), seconds; false when malformed.
-bool WaitSeconds(const HttpRequest& request, int& seconds) {
-  seconds = kDefaultWaitSeconds;
-  QString text = request.query().queryItemValue(QStringLiteral("wait"));
-  if (text.isEmpty()) {
-    static const QRegularExpression kPrefer(QStringLiteral("(?:^|[,;\\s])wait=(\\d+)"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = kPrefer.match(QString::fromLatin1(request.value("Prefer")));
-    if (!m.hasMatch()) return true;
-    text = m.captured(1);
-  }
-  bool ok = false;
-  const int value = text.toInt(&ok);
-  if (!ok || value < 0 || value > kMaxWaitSeconds) return false;
-  seconds = value;
-  return true;
-}
 
 // "receipts", "receipt" (with its id), "check", "status"; empty for anything
 // else. A trailing slash is dropped from `path`.
@@ -104,11 +87,18 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
       view_(std::move(view)),
       queue_(folder_),
       store_(folder_ + kHttpStoreName) {
+  // Requests are checked and their bodies read on a thread of their own: the
+  // driver's thread, which also serves the folder, gets them ready to queue.
+  requestContext_.moveToThread(&requestThread_);
   // One entry point for every request, so the same checks run before any route.
   listener_ = std::make_unique<HttpListener>(
-      this, settings_.limits,
-      [this](HttpRequest& request, HttpResponder responder) { Dispatch(request, responder); },
-      [this](uint64_t id) { waiters_.erase(id); },
+      &requestContext_, settings_.limits,
+      [this](HttpRequest& request, HttpResponder responder) { Prepare(request, responder); },
+      [this](uint64_t id) {
+        // Behind the request's own hand-off to this thread, so never before it.
+        QMetaObject::invokeMethod(this, Queued([this, id] { waiters_.erase(id); }),
+                                  Qt::QueuedConnection);
+      },
       [this, settings = settings_](const HttpRequest& head) -> std::optional<HttpResponse> {
         if (stopping_) return ToResponse(StoppingReply(CorsHeaders(settings, head)));
         return RefuseEarly(settings, head);
@@ -121,6 +111,10 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
 
 HttpFront::~HttpFront() {
   if (port_ != 0) Stop();
+  // No request is being prepared while the listener goes (a reply sent meanwhile
+  // would meet its connections half gone); what it still hands over is never run.
+  requestThread_.quit();
+  requestThread_.wait();
   listener_.reset();  // no request arrives while the rest goes
   if (saveTimer_.isActive()) SaveStore(false);
 }
@@ -128,6 +122,7 @@ HttpFront::~HttpFront() {
 bool HttpFront::Start(std::string& error) {
   error = StartRefusal(settings_);
   if (!error.empty()) return false;
+  requestThread_.start();
   if (!listener_->Listen(settings_.address, static_cast<uint16_t>(settings_.port), error)) {
     return false;
   }
@@ -197,95 +192,110 @@ void HttpFront::Log(const std::string& line) const {
 
 // ---------------------------------------------------------------- dispatch
 
-void HttpFront::Dispatch(const HttpRequest& request, const HttpResponder& responder) {
+void HttpFront::Prepare(HttpRequest& request, const HttpResponder& responder) {
   const QUrl url = request.url();
   if (!url.isValid()) {
     SendReply(responder, ErrorReply(400, QStringLiteral("the request target is not a valid URL")));
     return;
   }
+  Prepared p;
   QString path = url.path();
-  QString idText;
-  const QString route = RouteOf(path, idText);
-
-  HeaderPairs cors = CorsHeaders(settings_, request);
+  p.route = RouteOf(path, p.idText);
+  p.responder = responder;
+  p.cors = CorsHeaders(settings_, request);
   if (stopping_) {
-    SendReply(responder, StoppingReply(std::move(cors)));
+    SendReply(responder, StoppingReply(std::move(p.cors)));
     return;
   }
-  if (route.isEmpty()) {
-    SendReply(responder, ErrorReply(404, "no such resource: " + path, cors));
+  if (p.route.isEmpty()) {
+    SendReply(responder, ErrorReply(404, "no such resource: " + path, p.cors));
     return;
   }
-  if (auto refusal = Refusal(settings_, request, route, cors)) {
+  if (auto refusal = Refusal(settings_, request, p.route, p.cors)) {
     SendReply(responder, *refusal);
     return;
   }
-  if (route == QLatin1String("receipts")) {
-    PostReceipt(request, responder, std::move(cors));
-  } else if (route == QLatin1String("receipt")) {
-    Reply reply = IsReceiptId(idText) ? StateReply(idText.toStdString())
-                                      : ErrorReply(404, "no receipt " + idText);
-    reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
-    SendReply(responder, reply);
-  } else if (route == QLatin1String("check")) {
-    const ReceiptBody body =
-        ReceiptFromBody(request.value("Content-Type"), QByteArray::fromStdString(request.body));
-    Reply reply = body.ok ? Reply{200, CheckReceipt(folder_, body.fileBytes), {}}
-                          : ErrorReply(body.status, body.error);
-    reply.headers.insert(reply.headers.end(), cors.begin(), cors.end());
-    SendReply(responder, reply);
+  if (p.route == QLatin1String("receipts") || p.route == QLatin1String("check")) {
+    if (!PrepareBody(request, p)) return;
+  }
+  QMetaObject::invokeMethod(this, Queued([this, p = std::move(p)]() mutable { Dispatch(p); }),
+                            Qt::QueuedConnection);
+}
+
+bool HttpFront::PrepareBody(HttpRequest& request, Prepared& p) {
+  const bool check = p.route == QLatin1String("check");
+  if (!check) {
+    if (!WaitSeconds(request, p.wait)) {
+      SendReply(
+          p.responder,
+          ErrorReply(
+              400,
+              QStringLiteral("wait must be a number of seconds from 0 to %1").arg(kMaxWaitSeconds),
+              p.cors));
+      return false;
+    }
+    p.key = request.value("Idempotency-Key").trimmed();
+    if (!request.value("Idempotency-Key").isEmpty() && !ValidKey(p.key)) {
+      SendReply(p.responder, ErrorReply(400,
+                                        QStringLiteral("Idempotency-Key must be 1 to 255 visible "
+                                                       "ASCII characters"),
+                                        p.cors));
+      return false;
+    }
+  }
+  ReceiptBody body = ReceiptFromBody(request.value("Content-Type"), std::move(request.body));
+  if (!body.ok) {
+    SendReply(p.responder, ErrorReply(body.status, body.error, p.cors));
+    return false;
+  }
+  if (check) {
+    // Needs nothing of the driver's thread: answered here.
+    SendReply(p.responder, Reply{200, CheckReceipt(folder_, body.fileBytes), p.cors});
+    return false;
+  }
+  p.digest = QCryptographicHash::hash(body.fileBytes, QCryptographicHash::Sha256);
+  p.fileBytes = std::move(body.fileBytes);
+  p.budget = std::move(request.budget);
+  return true;
+}
+
+void HttpFront::Dispatch(Prepared& p) {
+  // A stop may have begun while it was prepared.
+  if (stopping_) {
+    SendReply(p.responder, StoppingReply(std::move(p.cors)));
+    return;
+  }
+  if (p.route == QLatin1String("receipts")) {
+    PostReceipt(p);
+  } else if (p.route == QLatin1String("receipt")) {
+    Reply reply = IsReceiptId(p.idText) ? StateReply(p.idText.toStdString())
+                                        : ErrorReply(404, "no receipt " + p.idText);
+    reply.headers.insert(reply.headers.end(), p.cors.begin(), p.cors.end());
+    SendReply(p.responder, reply);
   } else {
     QJsonObject status = DriverStatus(folder_, view_);
     status["httpWaiting"] = static_cast<int>(store_.WaitingIds().size());
-    SendReply(responder, Reply{200, status, cors});
+    SendReply(p.responder, Reply{200, status, p.cors});
   }
 }
 
 // ---------------------------------------------------------------- receipts
 
-void HttpFront::PostReceipt(const HttpRequest& request, const HttpResponder& responder,
-                            HeaderPairs cors) {
-  int wait = 0;
-  if (!WaitSeconds(request, wait)) {
-    SendReply(
-        responder,
-        ErrorReply(
-            400,
-            QStringLiteral("wait must be a number of seconds from 0 to %1").arg(kMaxWaitSeconds),
-            cors));
-    return;
-  }
-  const QByteArray key = request.value("Idempotency-Key").trimmed();
-  if (!request.value("Idempotency-Key").isEmpty() && !ValidKey(key)) {
-    SendReply(responder, ErrorReply(400,
-                                    QStringLiteral("Idempotency-Key must be 1 to 255 visible "
-                                                   "ASCII characters"),
-                                    cors));
-    return;
-  }
-  const ReceiptBody body =
-      ReceiptFromBody(request.value("Content-Type"), QByteArray::fromStdString(request.body));
-  if (!body.ok) {
-    SendReply(responder, ErrorReply(body.status, body.error, cors));
-    return;
-  }
-  const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(body.fileBytes),
-                                                     QCryptographicHash::Sha256);
-
-  if (const StoredReceipt* earlier = store_.FindByKey(key.toStdString())) {
+void HttpFront::PostReceipt(Prepared& p) {
+  if (const StoredReceipt* earlier = store_.FindByKey(p.key.toStdString())) {
     // Lost: its file left the folder unanswered and no record of the driver
     // named it, so nothing of it reached the device (a receipt is recorded,
     // synced, before its first command). A power cut before its file was
     // placed leaves this too; the retry the key is for then prints it once.
-    if (earlier->state != ReceiptState::Lost || earlier->digest != digest) {
-      ReplayReceipt(*earlier, digest, wait, responder, std::move(cors));
+    if (earlier->state != ReceiptState::Lost || earlier->digest != p.digest) {
+      ReplayReceipt(*earlier, p.digest, p.wait, p.responder, std::move(p.cors));
       return;
     }
     const std::string lost = earlier->id;  // `earlier` goes with its entry
     Log("bon " + lost + " pierdut, trimis din nou cu aceeasi cheie");
     store_.Remove(lost);
   }
-  QueueReceipt(key, digest, body.fileBytes, wait, responder, std::move(cors));
+  QueueReceipt(p.key, p.digest, p.fileBytes, p.wait, p.responder, std::move(p.cors));
 }
 
 void HttpFront::ReplayReceipt(const StoredReceipt& earlier, const QByteArray& digest, int wait,

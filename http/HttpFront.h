@@ -1,8 +1,10 @@
 #pragma once
 // The local HTTP front: a request becomes a receipt file in the work folder,
 // its answer file becomes the response. The connections live on the
-// listener's thread; the requests are handled here, on the driver's.
+// listener's thread, requests are checked and their bodies converted on a
+// thread of the front's own, and queued here, on the driver's.
 #include <QObject>
+#include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <map>
@@ -19,10 +21,6 @@
 #include "http/ReceiptStore.h"
 
 namespace vorn {
-
-// Longest wait a request may ask for, in seconds; the default is 120.
-inline constexpr int kDefaultWaitSeconds = 120;
-inline constexpr int kMaxWaitSeconds = 600;
 
 class HttpFront : public QObject {
   Q_OBJECT
@@ -52,8 +50,27 @@ class HttpFront : public QObject {
     HeaderPairs cors;
   };
 
-  void Dispatch(const HttpRequest& request, const HttpResponder& responder);
-  void PostReceipt(const HttpRequest& request, const HttpResponder& responder, HeaderPairs cors);
+  // A request checked, and its body converted, on the request thread.
+  struct Prepared {
+    QString route;
+    QString idText;
+    HeaderPairs cors;
+    HttpResponder responder;
+    // POST /receipts
+    int wait = 0;
+    QByteArray key;
+    QByteArray digest;
+    std::string fileBytes;
+    std::shared_ptr<void> budget;  // fileBytes counted as the body was, until queued
+  };
+
+  // On the request thread: every check, the body's conversion, POST /check
+  // answered; the rest goes on to Dispatch.
+  void Prepare(HttpRequest& request, const HttpResponder& responder);
+  // False when the request was answered here.
+  bool PrepareBody(HttpRequest& request, Prepared& p);
+  void Dispatch(Prepared& p);
+  void PostReceipt(Prepared& p);
   // A POST under a key already used: the earlier receipt's state, or 422.
   void ReplayReceipt(const StoredReceipt& earlier, const QByteArray& digest, int wait,
                      const HttpResponder& responder, HeaderPairs cors);
@@ -70,9 +87,12 @@ class HttpFront : public QObject {
   void SaveSoon();
   void Log(const std::string& line) const;
 
-  std::string folder_;
-  HttpSettings settings_;
+  // Read on the request thread too; never changed after the constructor.
+  const std::string folder_;
+  const HttpSettings settings_;
   DriverView view_;
+  QThread requestThread_;
+  QObject requestContext_;  // lives on requestThread_
   std::unique_ptr<HttpListener> listener_;
   FolderQueue queue_;
   ReceiptStore store_;
@@ -80,7 +100,7 @@ class HttpFront : public QObject {
   quint16 port_ = 0;
   QTimer saveTimer_;
   std::vector<std::string> releases_;
-  // Read on the listener's thread too (RefuseEarly).
+  // Read on the listener's and the request thread too.
   std::atomic<bool> stopping_{false};
   bool stopped_ = false;
 };

@@ -51,7 +51,7 @@ void Log(const std::string& line) {
 
 class Connection;
 
-struct Server {
+struct Server : std::enable_shared_from_this<Server> {
   Server(QObject* c, HttpLimits l, HttpListener::Handler h, HttpListener::Gone g,
          HttpListener::Admit a)
       : context(c), limits(l), handler(std::move(h)), gone(std::move(g)), admit(std::move(a)) {}
@@ -244,15 +244,17 @@ class Connection : public std::enable_shared_from_this<Connection> {
     awaiting_ = id;
     auto request = std::make_shared<HttpRequest>(beastreq::ToRequest(parser_->release()));
     parser_.reset();
-    const size_t reserved = std::exchange(reserved_, 0);
+    // Whoever keeps the body's bytes (or what they became) keeps their share too.
+    request->budget = std::shared_ptr<void>(
+        nullptr, [server = server_.shared_from_this(),
+                  reserved = std::exchange(reserved_, 0)](void*) { server->Release(reserved); });
     Server* server = &server_;
     HttpResponder responder(weak_from_this(), id);
     server_.held[this] = shared_from_this();
     stream_.expires_never();
-    QMetaObject::invokeMethod(server->context, Queued([server, request, responder, reserved] {
+    QMetaObject::invokeMethod(server->context, Queued([server, request, responder]() mutable {
                                 server->handler(*request, responder);
-                                std::string().swap(request->body);
-                                server->Release(reserved);
+                                request.reset();
                               }),
                               Qt::QueuedConnection);
     WatchForLeave(id);

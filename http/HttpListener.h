@@ -48,7 +48,8 @@ class HttpResponder {
 class HttpListener {
  public:
   // Both run on `context`'s thread. `gone`: the client of a request not yet
-  // answered has closed its connection.
+  // answered has closed its connection. The handler may move the body and its
+  // budget out of the request; the budget is given back when they are dropped.
   using Handler = std::function<void(HttpRequest&, HttpResponder)>;
   using Gone = std::function<void(uint64_t id)>;
   // Runs on the listener's thread as soon as a request's header block is read,

@@ -1,11 +1,9 @@
 #include "http/ReceiptBody.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QList>
 
-#include "core/Cp1252Text.h"
+#include "http/FrontText.h"
+#include "http/JsonLines.h"
 
 namespace vorn {
 
@@ -33,62 +31,46 @@ void SplitContentType(const QByteArray& header, QByteArray& mime, QByteArray& ch
   }
 }
 
-ReceiptBody FromJson(const QByteArray& body) {
-  QJsonParseError parseError{};
-  const QJsonDocument doc = QJsonDocument::fromJson(body, &parseError);
-  if (parseError.error != QJsonParseError::NoError) {
-    return Refuse(400, "the body is not valid JSON: " + parseError.errorString());
+// UTF-8 to Windows-1252 over the same bytes: a character never takes more
+// bytes in the code page than in UTF-8.
+ReceiptBody FromUtf8(std::string text) {
+  size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  size_t out = 0;
+  while (at < text.size()) {
+    char32_t code = 0;
+    if (!NextUtf8(text, at, code))
+      return Refuse(400, QStringLiteral("the body is not valid UTF-8"));
+    if (!FrontByteFor(code, text[out])) return Refuse(422, NoByteFor(code));
+    ++out;
   }
-  const QJsonValue lines = doc.object().value(QStringLiteral("lines"));
-  if (!doc.isObject() || !lines.isArray()) {
-    return Refuse(400, QStringLiteral("the JSON body must be an object with an array \"lines\""));
-  }
+  text.resize(out);
   ReceiptBody r;
-  const QJsonArray array = lines.toArray();
-  for (qsizetype i = 0; i < array.size(); ++i) {
-    const QString where = QStringLiteral("lines[%1]").arg(i);
-    if (!array[i].isString()) return Refuse(400, where + " is not a string");
-    const QString text = array[i].toString();
-    if (text.contains(QChar('\r')) || text.contains(QChar('\n'))) {
-      return Refuse(400, where + " holds a line break; give one receipt line per string");
-    }
-    std::string line;
-    QString bad;
-    if (!TextToCp1252(text, line, bad)) {
-      return Refuse(422, where + ": character " + DescribeCharacter(bad) +
-                             " has no Windows-1252 code and cannot be printed");
-    }
-    r.fileBytes += line;
-    r.fileBytes += "\r\n";
-  }
+  r.fileBytes = std::move(text);
   r.ok = true;
   return r;
 }
 
 }  // namespace
 
-ReceiptBody ReceiptFromBody(const QByteArray& contentType, const QByteArray& body) {
+ReceiptBody ReceiptFromBody(const QByteArray& contentType, std::string body) {
   QByteArray mime;
   QByteArray charset;
   SplitContentType(contentType, mime, charset);
-  if (mime == "application/json") return FromJson(body);
+  if (mime == "application/json") return ReceiptFromJson(std::move(body));
   if (!mime.isEmpty() && mime != "text/plain") {
     return Refuse(415, "content type " + QString::fromLatin1(mime) +
                            " is not accepted; send text/plain or application/json");
   }
-  if (body.contains('\0')) return Refuse(400, QStringLiteral("the body is not text"));
-
-  ReceiptBody r;
-  if (charset == "utf-8" || charset == "utf8") {
-    QString error;
-    const Utf8Result result = Utf8ToCp1252(body, r.fileBytes, error);
-    if (result != Utf8Result::Ok) return Refuse(result == Utf8Result::Malformed ? 400 : 422, error);
-  } else if (charset.isEmpty() || charset == "windows-1252" || charset == "cp1252") {
-    r.fileBytes.assign(body.constData(), static_cast<size_t>(body.size()));
-  } else {
+  if (body.find('\0') != std::string::npos) {
+    return Refuse(400, QStringLiteral("the body is not text"));
+  }
+  if (charset == "utf-8" || charset == "utf8") return FromUtf8(std::move(body));
+  if (!charset.isEmpty() && charset != "windows-1252" && charset != "cp1252") {
     return Refuse(415, "charset " + QString::fromLatin1(charset) +
                            " is not accepted; send windows-1252 or utf-8");
   }
+  ReceiptBody r;
+  r.fileBytes = std::move(body);
   r.ok = true;
   return r;
 }

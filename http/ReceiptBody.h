@@ -17,6 +17,7 @@ struct ReceiptBody {
 
 // text/plain (Windows-1252, or UTF-8 when its charset says so) or
 // application/json {"lines": ["...", ...]}; a missing type counts as text.
-ReceiptBody ReceiptFromBody(const QByteArray& contentType, const QByteArray& body);
+// The file's bytes take the body's own place: converting costs no memory.
+ReceiptBody ReceiptFromBody(const QByteArray& contentType, std::string body);
 
 }  // namespace vorn

@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <boost/asio/buffer.hpp>
 #include <iterator>
 
@@ -139,6 +140,24 @@ ParseRefusal ParseRequestBytes(std::string_view bytes, const HttpLimits& limits,
   complete = true;
   out = beastreq::ToRequest(parser.release());
   return {};
+}
+
+bool WaitSeconds(const HttpRequest& request, int& seconds) {
+  seconds = kDefaultWaitSeconds;
+  QString text = request.query().queryItemValue(QStringLiteral("wait"));
+  if (text.isEmpty()) {
+    // The whole value, whatever it is: "wait=-1" or "wait=abc" is refused as in the query.
+    static const QRegularExpression kPrefer(QStringLiteral("(?:^|[,;\\s])wait=([^,;\\s]*)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = kPrefer.match(QString::fromLatin1(request.value("Prefer")));
+    if (!m.hasMatch()) return true;
+    text = m.captured(1);
+  }
+  bool ok = false;
+  const int value = text.toInt(&ok);
+  if (!ok || value < 0 || value > kMaxWaitSeconds) return false;
+  seconds = value;
+  return true;
 }
 
 std::string ErrorJson(int status, const std::string& reason) {

@@ -20,6 +20,14 @@ struct ParseRefusal {
 ParseRefusal ParseRequestBytes(std::string_view bytes, const HttpLimits& limits, HttpRequest& out,
                                bool& complete, size_t& consumed);
 
+// Longest wait a request may ask for, in seconds, and the wait when it asks none.
+inline constexpr int kDefaultWaitSeconds = 120;
+inline constexpr int kMaxWaitSeconds = 600;
+
+// ?wait=N, else "Prefer: wait=N" (RFC 7240), in seconds; the two follow one
+// rule: false when the value is not a number from 0 to kMaxWaitSeconds.
+bool WaitSeconds(const HttpRequest& request, int& seconds);
+
 // {"error": reason, "status": n}, as every other error of the front.
 std::string ErrorJson(int status, const std::string& reason);
 

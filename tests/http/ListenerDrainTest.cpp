@@ -1,6 +1,7 @@
 // The listener at a stop: what the owner has sent is written before Drain
 // returns, a request still with the owner gets the stop's answer, and nothing
-// new is taken.
+// new is taken. And a body's share of the budget, which stays with its bytes
+// while the owner keeps them, even past the listener's end.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -103,6 +104,44 @@ TEST_F(Drain, ARequestThatArrivesDuringTheStopIsAnsweredWithoutReachingTheOwner)
   EXPECT_TRUE(next.startsWith("HTTP/1.1 503")) << next.toStdString();
   QCoreApplication::processEvents();
   EXPECT_EQ(held_.size(), 1u);
+}
+
+TEST(BodyBudget, StaysWithTheBytesTheHandlerKeeps) {
+  QObject context;
+  std::vector<std::shared_ptr<void>> kept;
+  HttpLimits limits;
+  limits.bufferedBytes = 1500;
+  auto listener = std::make_unique<HttpListener>(
+      &context, limits,
+      [&](HttpRequest& request, HttpResponder responder) {
+        kept.push_back(std::move(request.budget));
+        responder.Send(HttpResponse{200, {}, "kept"});
+      },
+      [](uint64_t) {});
+  std::string error;
+  ASSERT_TRUE(listener->Listen("127.0.0.1", 0, error)) << error;
+  const auto post = [&] {
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), listener->Port());
+    EXPECT_TRUE(socket.waitForConnected(5000));
+    socket.write("POST /x HTTP/1.1\r\nHost: localhost\r\nContent-Length: 1000\r\n\r\n" +
+                 QByteArray(1000, 'a'));
+    QByteArray got;
+    EXPECT_TRUE(PumpUntil([&] {
+      socket.waitForReadyRead(10);
+      return (got += socket.readAll()).contains("\r\n\r\n");
+    }));
+    return got;
+  };
+
+  EXPECT_TRUE(post().startsWith("HTTP/1.1 200"));
+  EXPECT_EQ(listener->BufferedBytes(), 1000u);
+  EXPECT_TRUE(post().startsWith("HTTP/1.1 503"));  // the kept body still counts
+  kept.clear();
+  EXPECT_EQ(listener->BufferedBytes(), 0u);
+  EXPECT_TRUE(post().startsWith("HTTP/1.1 200"));
+  listener.reset();
+  kept.clear();  // given back after the listener's end without harm
 }
 
 }  // namespace

@@ -122,5 +122,42 @@ TEST(RequestParse, LimitsComeFromTheSettings) {
   EXPECT_EQ(bad.limits.bufferedBytes, 16u << 20);
 }
 
+// The query parameter and the Prefer header follow one rule; the query wins.
+TEST(RequestParse, WaitFromTheQueryOrThePreferHeader) {
+  struct Case {
+    std::string target;
+    std::string prefer;  // empty: no header
+    int seconds;         // -1: refused
+  } cases[] = {
+      {"/receipts", "", kDefaultWaitSeconds},
+      {"/receipts?wait=0", "", 0},
+      {"/receipts?wait=600", "", 600},
+      {"/receipts?wait=601", "", -1},
+      {"/receipts?wait=-1", "", -1},
+      {"/receipts", "wait=10", 10},
+      {"/receipts", "respond-async, WAIT=7", 7},
+      {"/receipts", "return=minimal; wait=3", 3},
+      {"/receipts", "handling=lenient", kDefaultWaitSeconds},
+      {"/receipts", "nowait=5", kDefaultWaitSeconds},
+      {"/receipts", "wait=-1", -1},
+      {"/receipts", "wait=abc", -1},
+      {"/receipts", "wait=", -1},
+      {"/receipts", "wait=601", -1},
+      {"/receipts", "wait=99999999999", -1},
+      {"/receipts?wait=5", "wait=abc", 5},
+  };
+  for (const Case& c : cases) {
+    HttpRequest request;
+    request.target = c.target;
+    if (!c.prefer.empty()) request.headers.emplace_back("Prefer", c.prefer);
+    int seconds = -2;
+    const bool ok = WaitSeconds(request, seconds);
+    EXPECT_EQ(ok, c.seconds >= 0) << c.target << " / " << c.prefer;
+    if (ok) {
+      EXPECT_EQ(seconds, c.seconds) << c.target << " / " << c.prefer;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vorn

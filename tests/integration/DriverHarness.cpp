@@ -195,6 +195,8 @@ bool DriverHarness::DriverRunning() const {
   return driver_ && driver_->state() != QProcess::NotRunning;
 }
 
+qint64 DriverHarness::DriverPid() const { return DriverRunning() ? driver_->processId() : 0; }
+
 std::string DriverHarness::DriverOutput() {
   if (driver_) output_ += driver_->readAll();
   return output_.toStdString();

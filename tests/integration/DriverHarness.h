@@ -78,6 +78,7 @@ class DriverHarness {
   void TerminateDriver();
   int WaitDriverExit(int timeoutMs);
   bool DriverRunning() const;
+  qint64 DriverPid() const;  // 0 when none runs
   std::string DriverOutput();
 
   // Writes the lines (Windows-1252, CR LF) under a temporary name and renames
