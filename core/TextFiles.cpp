@@ -132,7 +132,7 @@ bool WriteSecretDurable(const std::string& path, const std::string& bytes, std::
     if (ok) done += static_cast<size_t>(n);
   }
   ok = ok && ::fsync(fd) == 0;
-  if (!ok) ok = fail(temporary);
+  if (!ok) fail(temporary);
   if (::close(fd) != 0 && ok) ok = fail(temporary);
   if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = fail(path);
   if (!ok) {

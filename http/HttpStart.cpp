@@ -29,7 +29,8 @@ bool SettingsToStart(const std::string& workFolder, const char* section, int def
   settings = ReadHttpSettings(IniFile(bytes), section, defaultPort);
   if (!settings.active) return false;
   refusal = StartRefusal(settings);
-  if (!refusal.empty() || settings.KeyInIni()) return refusal.empty();
+  if (!refusal.empty()) return false;
+  if (settings.KeyInIni()) return true;
   const TokenFile file = LoadOrCreateToken(workFolder);
   if (file.token.empty()) {
     refusal = file.error;

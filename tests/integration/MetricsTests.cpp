@@ -42,6 +42,8 @@ TEST_F(MetricsTest, ScrapeShowsAnswersRefusalsAndState) {
   h.Sim().SetPaperOut(false);
   EXPECT_EQ(client_->Call("GET", "/status").status, 200);
 
+  // No Cheie: a scrape without the folder's token is refused.
+  EXPECT_EQ(metrics_->Call("GET", "/metrics", {}, {{"Authorization", "Bearer x"}}).status, 401);
   const HttpResult scrape = metrics_->Call("GET", "/metrics");
   ASSERT_EQ(scrape.status, 200) << scrape.body.toStdString();
   EXPECT_TRUE(scrape.Header("Content-Type").startsWith("text/plain; version=0.0.4"));
