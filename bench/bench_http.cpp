@@ -166,6 +166,7 @@ void BM_HttpRequestToResponse(benchmark::State& state) {
   settings.active = true;
   settings.address = "127.0.60.250";
   settings.port = 9180;
+  settings.token = "bench-token";
   std::string error;
   quint16 port = 0;
   DriverSide side([&]() -> std::function<void()> {
@@ -193,7 +194,7 @@ void BM_HttpRequestToResponse(benchmark::State& state) {
   Latencies latencies;
   for (auto _ : state) {
     QByteArray request =
-        "POST /receipts HTTP/1.1\r\nHost: 127.0.60.250\r\n"
+        "POST /receipts HTTP/1.1\r\nHost: 127.0.60.250\r\nAuthorization: Bearer bench-token\r\n"
         "Content-Type: text/plain\r\nContent-Length: " +
         QByteArray::number(qsizetype(kReceipt.size())) + "\r\n";
     if (keyed) request += "Idempotency-Key: bench-" + QByteArray::number(n++) + "\r\n";

@@ -14,6 +14,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -98,6 +99,49 @@ bool WriteFileDurable(const std::string& path, const std::string& bytes, std::st
     return false;
   }
   return true;
+}
+
+bool WriteSecretDurable(const std::string& path, const std::string& bytes, std::string& error) {
+#if defined(_WIN32)
+  return WriteFileDurable(path, bytes, error);
+#else
+  // QSaveFile would create its temporary file as the umask allows, readable by
+  // anyone for a moment; this one is born private and never follows a link.
+  const std::string temporary = path + ".new";
+  const auto fail = [&error](const std::string& what) {
+    error = what + ": " + std::strerror(errno);
+    return false;
+  };
+  ::unlink(temporary.c_str());
+  const int fd =
+      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return fail(temporary);
+  const std::string folder = FolderOf(path);
+  struct stat dir {};
+  // The folder's group are those who may drop receipt files.
+  if (::stat(folder.empty() ? "." : folder.c_str(), &dir) == 0 &&
+      ::fchown(fd, static_cast<uid_t>(-1), dir.st_gid) != 0) {
+    // A driver outside that group cannot give the file to it: its own group reads it.
+  }
+  bool ok = ::fchmod(fd, 0640) == 0;
+  for (size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = EIO;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  if (!ok) fail(temporary);
+  if (::close(fd) != 0 && ok) ok = fail(temporary);
+  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = fail(path);
+  if (!ok) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  if (!SyncFolder(folder)) return fail(folder.empty() ? std::string(".") : folder);
+  return true;
+#endif
 }
 
 bool WriteLinesWhole(const std::string& path, const ReceiptLines& lines, std::string& error) {

@@ -26,6 +26,11 @@ std::string FolderOf(const std::string& path);
 // name, when this returns true.
 bool WriteFileDurable(const std::string& path, const std::string& bytes, std::string& error);
 
+// WriteFileDurable for a secret. On POSIX the file may be read by its owner
+// and the folder's group only (0640), from its creation on, whatever the
+// umask; on Windows it gets the folder's ACL, as every file there does.
+bool WriteSecretDurable(const std::string& path, const std::string& bytes, std::string& error);
+
 // The lines, each ended by CR LF, written whole.
 bool WriteLinesWhole(const std::string& path, const ReceiptLines& lines, std::string& error);
 bool WriteLinesWhole(const std::string& path, const std::vector<std::string>& lines,

@@ -25,7 +25,8 @@ void Require(bool condition) {
 vorn::HttpSettings SettingsFor(uint8_t mode) {
   vorn::HttpSettings s;
   s.active = true;
-  if (mode & 1) s.token = "tok-1";
+  s.token = "tok-1";
+  s.tokenFromFile = (mode & 1) == 0;  // the folder's token: host names are checked too
   if (mode & 2) s.origins = {"http://pos.example:8080"};
   if (mode & 4) s.origins.push_back("*");
   return s;

@@ -31,6 +31,7 @@ bool SameSecret(const QByteArray& a, const QByteArray& b) {
 }  // namespace
 
 bool BearerMatches(const HttpSettings& settings, const QByteArray& authorization) {
+  if (settings.token.empty()) return false;
   return SameSecret(authorization, "Bearer " + QByteArray::fromStdString(settings.token));
 }
 
@@ -44,8 +45,8 @@ HeaderPairs CorsHeaders(const HttpSettings& settings, const HttpRequest& request
 
 std::optional<Reply> Refusal(const HttpSettings& settings, const HttpRequest& request,
                              const QString& route, const HeaderPairs& cors) {
-  // Without a token only this machine's own pages may call, by address or "localhost".
-  if (settings.token.empty() && !LocalHostHeader(request.value("Host").toStdString())) {
+  // Without a Cheie only this machine's own pages may call, by address or "localhost".
+  if (!settings.KeyInIni() && !LocalHostHeader(request.value("Host").toStdString())) {
     return ErrorReply(403, QStringLiteral("host name not allowed; call by address or localhost"));
   }
   const QByteArray origin = request.value("Origin");
@@ -72,16 +73,13 @@ std::optional<Reply> Refusal(const HttpSettings& settings, const HttpRequest& re
     headers.push_back({"Allow", allow});
     return ErrorReply(405, "use " + QString::fromLatin1(MethodName(method)) + " here", headers);
   }
-  if (!settings.token.empty()) {
-    const QByteArray given = request.value("Authorization");
-    if (!BearerMatches(settings, given)) {
-      HeaderPairs headers = cors;
-      headers.push_back({"WWW-Authenticate", "Bearer"});
-      return ErrorReply(401,
-                        given.isEmpty() ? QStringLiteral("a bearer token is required")
-                                        : QStringLiteral("the bearer token is wrong"),
-                        headers);
-    }
+  if (const QByteArray given = request.value("Authorization"); !BearerMatches(settings, given)) {
+    HeaderPairs headers = cors;
+    headers.push_back({"WWW-Authenticate", "Bearer"});
+    return ErrorReply(401,
+                      given.isEmpty() ? QStringLiteral("a bearer token is required")
+                                      : QStringLiteral("the bearer token is wrong"),
+                      headers);
   }
   if (static_cast<qint64>(request.body.size()) > kMaxBodyBytes) {
     return ErrorReply(413, QStringLiteral("the body is larger than 1 MB"), cors);

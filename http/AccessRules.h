@@ -9,7 +9,7 @@
 
 namespace vorn {
 
-// "Authorization: Bearer <Cheie>", compared in constant time.
+// "Authorization: Bearer <token>", compared in constant time; never true without a token.
 bool BearerMatches(const HttpSettings& settings, const QByteArray& authorization);
 
 // The CORS headers for a request from an allowed origin; none otherwise.

@@ -79,14 +79,18 @@ std::string StartRefusal(const HttpSettings& settings) {
       QHostAddress(QString::fromLatin1(settings.address.c_str())).isNull()) {
     return "adresa " + settings.address + " nu este o adresa IP";
   }
-  if (!IsLoopbackAddress(settings.address) && settings.token.empty()) {
+  if (!IsLoopbackAddress(settings.address) && !settings.KeyInIni()) {
     return "adresa " + settings.address + " nu este locala si lipseste Cheie";
+  }
+  for (const std::string& origin : settings.origins) {
+    if (origin == "*" && !settings.KeyInIni()) return "Origini=* si lipseste Cheie";
   }
   return {};
 }
 
 bool OriginAllowed(const HttpSettings& settings, const std::string& origin) {
   const std::string wanted = NormalOrigin(origin);
+  if (wanted == "null") return false;
   for (const std::string& allowed : settings.origins) {
     if (allowed == "*" || allowed == wanted) return true;
   }

@@ -15,9 +15,13 @@ struct HttpSettings {
   bool active = false;
   std::string address = "127.0.0.1";
   int port = kDefaultHttpPort;
-  std::string token;                 // empty: no token asked for
-  std::vector<std::string> origins;  // "*" allows any origin
+  std::string token;                 // Cheie, else the token file's; empty: every call refused
+  bool tokenFromFile = false;        // no Cheie: the token is VORNHTTP.KEY's
+  std::vector<std::string> origins;  // "*" allows any origin but "null"
   HttpLimits limits;                 // MaxConexiuni, SecundeAntet, SecundeCorp, MemorieCereriMB
+
+  // A Cheie written in XVORNDRV.INI, which whoever calls from elsewhere must know.
+  bool KeyInIni() const { return !token.empty() && !tokenFromFile; }
 };
 
 // The same keys serve the metrics listener, in its own section.
@@ -31,10 +35,13 @@ HttpSettings ReadHttpSettings(const IniFile& ini, const char* section = kHttpSec
 bool IsLoopbackAddress(const std::string& address);
 
 // Empty when the server may start with these settings; otherwise why it may not.
+// An address beyond the loopback or Origini=* opens the front wider than the
+// folder: only a Cheie in the INI may do that.
 std::string StartRefusal(const HttpSettings& settings);
 
 // An Origin header value the settings allow ("http://host:port", compared
-// without regard to case, a trailing slash ignored).
+// without regard to case, a trailing slash ignored). "null", the origin of a
+// sandboxed frame or a local file any page can make, never is.
 bool OriginAllowed(const HttpSettings& settings, const std::string& origin);
 
 // A Host header value that names this machine by address or as "localhost":

@@ -9,14 +9,48 @@
 #include "core/ServiceCore.h"
 #include "core/TextFiles.h"
 #include "device/LinkTally.h"
+#include "http/TokenFile.h"
 
 namespace vorn {
 
-std::unique_ptr<HttpFront> StartHttpFront(const std::string& workFolder, const ServiceCore& core) {
+namespace {
+
+void Log(const char* who, const std::string& text) {
+  std::fprintf(stderr, "vorndrv: %s: %s\n", who, text.c_str());
+  std::fflush(stderr);
+}
+
+// The section's settings, the token file's token in place of a missing Cheie.
+// False when the listener may not start; `refusal` says why.
+bool SettingsToStart(const std::string& workFolder, const char* section, int defaultPort,
+                     const char* who, HttpSettings& settings, std::string& refusal) {
   std::string bytes;
   if (!ReadFileBytes(workFolder + kConfigFileName, bytes)) bytes.clear();
-  const HttpSettings settings = ReadHttpSettings(IniFile(bytes));
-  if (!settings.active) return nullptr;
+  settings = ReadHttpSettings(IniFile(bytes), section, defaultPort);
+  if (!settings.active) return false;
+  refusal = StartRefusal(settings);
+  if (!refusal.empty()) return false;
+  if (settings.KeyInIni()) return true;
+  const TokenFile file = LoadOrCreateToken(workFolder);
+  if (file.token.empty()) {
+    refusal = file.error;
+    return false;
+  }
+  if (!file.created.empty()) Log(who, file.created);
+  settings.token = file.token;
+  settings.tokenFromFile = true;
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<HttpFront> StartHttpFront(const std::string& workFolder, const ServiceCore& core) {
+  HttpSettings settings;
+  std::string refusal;
+  if (!SettingsToStart(workFolder, kHttpSection, kDefaultHttpPort, "http", settings, refusal)) {
+    if (!refusal.empty()) Log("http", "serverul HTTP nu porneste: " + refusal);
+    return nullptr;
+  }
 
   DriverView view;
   view.modelText = [&core] { return core.ModelText(); };
@@ -25,8 +59,7 @@ std::unique_ptr<HttpFront> StartHttpFront(const std::string& workFolder, const S
   auto front = std::make_unique<HttpFront>(workFolder, settings, view);
   std::string error;
   if (!front->Start(error)) {
-    std::fprintf(stderr, "vorndrv: http: serverul HTTP nu porneste: %s\n", error.c_str());
-    std::fflush(stderr);
+    Log("http", "serverul HTTP nu porneste: " + error);
     return nullptr;
   }
   return front;
@@ -43,11 +76,13 @@ std::string VersionString() {
 
 std::unique_ptr<MetricsFront> StartMetricsFront(const std::string& workFolder,
                                                 const ServiceCore& core, const HttpFront* front) {
-  std::string bytes;
-  if (!ReadFileBytes(workFolder + kConfigFileName, bytes)) bytes.clear();
-  const HttpSettings settings =
-      ReadHttpSettings(IniFile(bytes), kMetricsSection, kDefaultMetricsPort);
-  if (!settings.active) return nullptr;
+  HttpSettings settings;
+  std::string refusal;
+  if (!SettingsToStart(workFolder, kMetricsSection, kDefaultMetricsPort, "metrici", settings,
+                       refusal)) {
+    if (!refusal.empty()) Log("metrici", "serverul nu porneste: " + refusal);
+    return nullptr;
+  }
 
   const double started = QDateTime::currentMSecsSinceEpoch() / 1000.0;
   auto source = [&core, front, workFolder, started] {
@@ -79,13 +114,10 @@ std::unique_ptr<MetricsFront> StartMetricsFront(const std::string& workFolder,
   auto metrics = std::make_unique<MetricsFront>(settings, source);
   std::string error;
   if (!metrics->Start(error)) {
-    std::fprintf(stderr, "vorndrv: metrici: serverul nu porneste: %s\n", error.c_str());
-    std::fflush(stderr);
+    Log("metrici", "serverul nu porneste: " + error);
     return nullptr;
   }
-  std::fprintf(stderr, "vorndrv: metrici: asculta pe %s:%d\n", settings.address.c_str(),
-               static_cast<int>(metrics->Port()));
-  std::fflush(stderr);
+  Log("metrici", "asculta pe " + settings.address + ":" + std::to_string(metrics->Port()));
   return metrics;
 }
 

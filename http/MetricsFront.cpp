@@ -20,10 +20,10 @@ std::optional<HttpResponse> Refuse(const HttpSettings& settings, const HttpReque
   if (request.url().path() != QLatin1String("/metrics")) {
     return Text(404, "only /metrics is served here\n");
   }
-  if (settings.token.empty() && !LocalHostHeader(request.value("Host").toStdString())) {
+  if (!settings.KeyInIni() && !LocalHostHeader(request.value("Host").toStdString())) {
     return Text(403, "host name not allowed; call by address or localhost\n");
   }
-  if (!settings.token.empty() && !BearerMatches(settings, request.value("Authorization"))) {
+  if (!BearerMatches(settings, request.value("Authorization"))) {
     HttpResponse r = Text(401, "a valid bearer token is required\n");
     r.headers.emplace_back("WWW-Authenticate", "Bearer");
     return r;

@@ -36,9 +36,13 @@ answer() {  # drops ONLINE$1.TXT with the bytes $2 and waits for its answer
 answer 1 '1;PAINE;BUC;1;1;350;200000\r\n5;350;1\r\n'
 answer 2 '01;X\r\n'
 
-python3 - "$address" >"$work/scrape.txt" <<'PY'
+# No Cheie: the scrape carries the token the driver keeps in its folder.
+python3 - "$address" "$work/VORNHTTP.KEY" >"$work/scrape.txt" <<'PY'
 import sys, urllib.request
-print(urllib.request.urlopen(f"http://{sys.argv[1]}:9181/metrics", timeout=10).read().decode(), end="")
+token = open(sys.argv[2]).read().strip()
+request = urllib.request.Request(f"http://{sys.argv[1]}:9181/metrics",
+                                 headers={"Authorization": f"Bearer {token}"})
+print(urllib.request.urlopen(request, timeout=10).read().decode(), end="")
 PY
 promtool check metrics <"$work/scrape.txt"
 grep -q '^vorndrv_answers_total{result="ok"} 1$' "$work/scrape.txt"

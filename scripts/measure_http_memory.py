@@ -34,11 +34,11 @@ def wait_port(port, limit=10.0):
     sys.exit(f"nothing listens on {address}:{port}")
 
 
-def one_round(pid, count):
+def one_round(pid, count, token):
     """count clients each send 1 MB of a declared 1 MB body (all but its last
     byte) and hold; returns (peak MB, refused count, MB once they have gone)."""
     head = (f"POST /receipts HTTP/1.1\r\nHost: localhost\r\nContent-Type: text/plain\r\n"
-            f"Content-Length: {MB}\r\n\r\n").encode()
+            f"Authorization: Bearer {token}\r\nContent-Length: {MB}\r\n\r\n").encode()
     body = b"2;" + b"A" * (MB - 3)
     socks, peak = [], rss_mb(pid)
     for _ in range(count):
@@ -88,10 +88,13 @@ def main():
                            stderr=subprocess.DEVNULL)
     try:
         wait_port(9180)
+        # No Cheie: the clients send the token the driver keeps in its folder.
+        with open(f"{work}/VORNHTTP.KEY") as f:
+            token = f.read().strip()
         time.sleep(1)
         print(f"idle: {rss_mb(drv.pid):.0f} MB")
         for count in rounds:
-            peak, refused, after = one_round(drv.pid, count)
+            peak, refused, after = one_round(drv.pid, count, token)
             print(f"{count} clients with 1 MB bodies: peak {peak:.0f} MB, {refused} refused "
                   f"with 503, {after:.0f} MB once they had gone")
     finally:

@@ -1221,11 +1221,23 @@ def file_answer(r):
             return None
 
 
+def folder_token():
+    """No Cheie in the INI: the token the driver keeps in its folder, read before each
+    request, as a program allowed to drop files there does (a cut at the driver's first
+    start may undo the file, and the next start makes another)."""
+    try:
+        with open(mnt + FOLDER + "/VORNHTTP.KEY") as f:
+            return f.read().strip()
+    except OSError:
+        return ""
+
+
 def post(r, wait=20):
     conn = http.client.HTTPConnection(ADDR, http_port, timeout=wait + 20)
     try:
         conn.request("POST", "/receipts?wait=%d" % wait, body=r.data,
-                     headers={"Content-Type": "text/plain", "Idempotency-Key": r.key})
+                     headers={"Content-Type": "text/plain", "Idempotency-Key": r.key,
+                              "Authorization": "Bearer " + folder_token()})
         resp = conn.getresponse()
         return resp.status, resp.getheader("Idempotent-Replayed"), resp.read()
     finally:
@@ -1241,7 +1253,7 @@ def http_client(r):
         except (OSError, http.client.HTTPException):
             time.sleep(0.02)
             continue
-        if status == 202:
+        if status in (202, 401):  # 401: the token was read before a start that made a new one
             continue
         try:
             j = json.loads(body)
@@ -1623,7 +1635,7 @@ print("answers: %d OK, %d errors, %d with the restart notice, %d asking to check
        answers["HTTP lost"], sum(r.retries for r in rounds),
        sum(max(0, r.http_attempts - 1) for r in rounds if r.channel == "http")))
 OWN = re.compile(r"^(ONLINE.*|ERROR[^.]*\.TXT|XVORNDRV\.INI|VORNDRV\.INFO|VORNDRV\.INFLIGHT|XVornDrv\.lock|"
-                 r"VORNHTTP\.DAT|pos\d+-\d+\.tmp)$")
+                 r"VORNHTTP\.DAT|VORNHTTP\.KEY|pos\d+-\d+\.tmp)$")
 leftovers = [name for name in os.listdir(root + FOLDER) if not OWN.match(name)]
 print("files cuts left behind in the folder (temporary files never removed): %d%s" % (
     len(leftovers), " (%s)" % ", ".join(sorted(leftovers)[:8]) if leftovers else ""))

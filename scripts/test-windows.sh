@@ -71,7 +71,9 @@ run_driver() {  # folder address driver sim [runner]
     done
   done
   # The HTTP front: a sale posted as text, its JSON answer without the request's id.
+  # No Cheie: the token is the one the driver keeps in its folder.
   curl -s -m 60 -X POST -H 'Content-Type: text/plain' --data-binary @"$root/samples/ONLINE_SALE.TXT" \
+    -H "Authorization: Bearer $(cat "$dir/VORNHTTP.KEY" 2>/dev/null)" \
     "http://$address:9180/receipts" | sed 's/"id":"[^"]*",//' >"$dir/http.json" || true
   if [ -n "$runner" ]; then
     # One driver per session on Windows: a second one, even on another folder, is refused.

@@ -34,6 +34,7 @@ def free_address():
 
 
 address = free_address()
+token = ""  # no Cheie: the clients send the token the driver keeps in its folder
 
 
 def wait_port(port, limit=60.0):
@@ -53,7 +54,7 @@ def body(i):
 
 def post(i, key=None):
     conn = http.client.HTTPConnection(address, 9180, timeout=240)
-    headers = {"Content-Type": "text/plain"}
+    headers = {"Content-Type": "text/plain", "Authorization": f"Bearer {token}"}
     if key:
         headers["Idempotency-Key"] = key
     conn.request("POST", "/receipts", body(i), headers)
@@ -67,12 +68,14 @@ def leave(i):
     s = socket.create_connection((address, 9180), 5)
     b = body(i)
     s.sendall(b"POST /receipts HTTP/1.1\r\nHost: localhost\r\nContent-Type: text/plain\r\n"
-              b"Idempotency-Key: leaving-%d\r\nContent-Length: %d\r\n\r\n" % (i, len(b)) + b)
+              b"Authorization: Bearer %s\r\nIdempotency-Key: leaving-%d\r\nContent-Length: %d\r\n\r\n"
+              % (token.encode(), i, len(b)) + b)
     time.sleep(0.2)
     s.close()
 
 
 def main():
+    global token
     work = tempfile.mkdtemp(prefix="vorn-tsan-http-")
     roll = f"{work}/roll.txt"
     sim = subprocess.Popen([f"{build}/simulator/vorn-sim", "--tcp", address, "--roll", roll],
@@ -86,6 +89,8 @@ def main():
     failures = []
     try:
         wait_port(9180)
+        with open(f"{work}/VORNHTTP.KEY") as f:
+            token = f.read().strip()
         with concurrent.futures.ThreadPoolExecutor(max_workers=32) as pool:
             stayed = {i: pool.submit(post, i) for i in range(20)}
             keyed = {i: pool.submit(post, i, f"key-{i}") for i in range(20, 22)}

@@ -29,6 +29,11 @@ TEST(HttpSettings, OriginsAreSplitAndComparedLoosely) {
   EXPECT_FALSE(OriginAllowed(s, "https://shop.example.evil"));
   EXPECT_FALSE(OriginAllowed(s, "null"));
   EXPECT_TRUE(OriginAllowed(From("Origini=*\r\n"), "http://any"));
+  for (const char* listed : {"*", "null", "NULL,*"}) {
+    EXPECT_FALSE(OriginAllowed(From(std::string("Origini=") + listed + "\r\n"), "null")) << listed;
+    EXPECT_FALSE(OriginAllowed(From(std::string("Origini=") + listed + "\r\n"), " Null/"))
+        << listed;
+  }
 }
 
 TEST(HttpSettings, AnAddressBeyondThisMachineNeedsAToken) {
@@ -44,10 +49,25 @@ TEST(HttpSettings, AnAddressBeyondThisMachineNeedsAToken) {
       {"Adresa=192.168.1.5\r\n", false},
       {"Adresa=192.168.1.5\r\nCheie=s3cret\r\n", true},
       {"Adresa=pos-pc\r\nCheie=s3cret\r\n", false},
+      {"Origini=*\r\n", false},
+      {"Origini=http://pos.local, *\r\n", false},
+      {"Origini=*\r\nCheie=s3cret\r\n", true},
+      {"Origini=http://pos.local\r\n", true},
+      {"Adresa=0.0.0.0\r\nOrigini=*\r\nCheie=s3cret\r\n", true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(StartRefusal(From(c.section)).empty(), c.starts) << c.section;
+    HttpSettings s = From(c.section);
+    EXPECT_EQ(StartRefusal(s).empty(), c.starts) << c.section;
+    // The token file's token is no Cheie: it never opens the front wider.
+    if (s.token.empty()) {
+      s.token = std::string(64, 'a');
+      s.tokenFromFile = true;
+      EXPECT_EQ(StartRefusal(s), StartRefusal(From(c.section))) << c.section;
+    }
   }
+  EXPECT_EQ(StartRefusal(From("Adresa=0.0.0.0\r\n")),
+            "adresa 0.0.0.0 nu este locala si lipseste Cheie");
+  EXPECT_EQ(StartRefusal(From("Origini=*\r\n")), "Origini=* si lipseste Cheie");
 }
 
 TEST(HttpSettings, HostHeaderNamesThisMachine) {

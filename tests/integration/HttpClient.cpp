@@ -19,6 +19,7 @@ QByteArray HttpResult::Header(const QByteArray& name) const {
 QNetworkReply* HttpClient::Start(const QByteArray& method, const QString& path,
                                  const QByteArray& body, const Headers& headers) {
   QNetworkRequest request(QUrl(base_ + path));
+  if (!token_.isEmpty()) request.setRawHeader("Authorization", "Bearer " + token_);
   for (const auto& [k, v] : headers) request.setRawHeader(k, v);
   return manager_.sendCustomRequest(request, method, body);
 }

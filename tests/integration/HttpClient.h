@@ -25,7 +25,9 @@ struct HttpResult {
 
 class HttpClient {
  public:
-  explicit HttpClient(QString base) : base_(std::move(base)) {}
+  // `token`, when given, goes with every request that carries no Authorization of its own.
+  explicit HttpClient(QString base, QByteArray token = {})
+      : base_(std::move(base)), token_(std::move(token)) {}
 
   // Sends now; the reply comes while the event loop runs.
   QNetworkReply* Start(const QByteArray& method, const QString& path, const QByteArray& body = {},
@@ -36,6 +38,7 @@ class HttpClient {
 
  private:
   QString base_;
+  QByteArray token_;
   QNetworkAccessManager manager_;
 };
 

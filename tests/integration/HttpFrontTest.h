@@ -35,11 +35,21 @@ class HttpFrontTest : public DriverTest {
     ASSERT_NO_FATAL_FAILURE(PickPorts());
     WriteIni(httpKeys);
     ASSERT_TRUE(h.StartDriver()) << h.DriverOutput();
-    client_ = std::make_unique<HttpClient>(Base());
     ASSERT_TRUE(DriverHarness::WaitFor(
         [&] { return h.DriverOutput().find("http: asculta") != std::string::npos; }, 10000))
         << h.DriverOutput();
+    ReadToken(httpKeys);
+    client_ = std::make_unique<HttpClient>(Base(), token_);
   }
+  // Without a Cheie the driver's folder holds the token, and the tests call as a
+  // program that may read it; with one they send it themselves.
+  void ReadToken(const std::string& keys) {
+    token_ = keys.find("Cheie=") == std::string::npos
+                 ? QByteArray::fromStdString(h.ReadFile("VORNHTTP.KEY"))
+                 : QByteArray();
+  }
+  // The header line a raw request needs to be let in.
+  QByteArray AuthLine() const { return "Authorization: Bearer " + token_ + "\r\n"; }
   // The driver takes no port 0: ports free on address_ now, for the HTTP front
   // and the metrics listener.
   void PickPorts() {
@@ -70,6 +80,7 @@ class HttpFrontTest : public DriverTest {
   std::string address_;
   quint16 httpPort_ = 0;
   quint16 metricsPort_ = 0;
+  QByteArray token_;
   std::unique_ptr<HttpClient> client_;
 };
 

@@ -68,10 +68,9 @@ TEST_F(HttpFrontTest, RefusedReceiptCarriesTheValidationMessage) {
   socket.connectToHost(QString::fromStdString(address_), httpPort_);
   ASSERT_TRUE(socket.waitForConnected(5000));
   const QByteArray body = Text(kSale);
-  socket.write(
-      "POST /check HTTP/1.1\r\nHost: localhost\r\nExpect: 100-continue\r\n"
-      "Content-Type: text/plain\r\nContent-Length: " +
-      QByteArray::number(body.size()) + "\r\n\r\n");
+  socket.write("POST /check HTTP/1.1\r\nHost: localhost\r\nExpect: 100-continue\r\n" + AuthLine() +
+               "Content-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size()) +
+               "\r\n\r\n");
   QByteArray got;
   EXPECT_TRUE(DriverHarness::WaitFor(
       [&] { return (got += socket.readAll()).contains("100 Continue\r\n\r\n"); }, 500));
@@ -115,7 +114,7 @@ TEST_F(HttpFrontTest, TwentyRequestsAtOnceGetTwentyAnswers) {
   std::vector<std::unique_ptr<HttpClient>> clients;
   std::vector<QNetworkReply*> replies;
   for (int i = 0; i < 20; ++i) {
-    clients.push_back(std::make_unique<HttpClient>(Base()));
+    clients.push_back(std::make_unique<HttpClient>(Base(), token_));
     const std::string name = "ARTICOL " + std::to_string(100 + i);
     replies.push_back(clients.back()->Start(
         "POST", "/receipts", Text({"1;" + name + ";BUC;1;1;100;100000", "5;100;1"}), kPlain));
@@ -145,10 +144,9 @@ TEST_F(HttpFrontTest, ClientThatLeavesWhileWaitingStillGetsItsReceiptOnce) {
     socket.connectToHost(QString::fromStdString(address_), httpPort_);
     ASSERT_TRUE(socket.waitForConnected(5000));
     const QByteArray body = Text(kSale);
-    socket.write(
-        "POST /receipts HTTP/1.1\r\nHost: localhost\r\nContent-Type: text/plain\r\n"
-        "Idempotency-Key: leaving-1\r\nContent-Length: " +
-        QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    socket.write("POST /receipts HTTP/1.1\r\nHost: localhost\r\nContent-Type: text/plain\r\n" +
+                 AuthLine() + "Idempotency-Key: leaving-1\r\nContent-Length: " +
+                 QByteArray::number(body.size()) + "\r\n\r\n" + body);
     ASSERT_TRUE(socket.waitForBytesWritten(5000));
     // Queued is enough: the driver may take the file before a folder listing sees it.
     ASSERT_TRUE(DriverHarness::WaitFor(
@@ -175,9 +173,10 @@ TEST_F(HttpFrontTest, ReceiptRemovedFromTheFolderUnansweredIsLostAndQueuedAnewOn
   ASSERT_NO_FATAL_FAILURE(PickPorts());
   WriteIni({});
   ASSERT_TRUE(h.StartDriver(kTimeScale, false)) << h.DriverOutput();
-  client_ = std::make_unique<HttpClient>(Base());
   ASSERT_TRUE(DriverHarness::WaitFor(
       [&] { return h.DriverOutput().find("http: asculta") != std::string::npos; }, 10000));
+  ReadToken({});
+  client_ = std::make_unique<HttpClient>(Base(), token_);
   const Headers keyed = {{"Content-Type", "text/plain"}, {"Idempotency-Key", "lost-1"}};
   const HttpResult queued = client_->Call("POST", "/receipts?wait=0", Text(kSale), keyed);
   ASSERT_EQ(queued.status, 202) << queued.body.toStdString();

@@ -112,8 +112,10 @@ TEST_F(HttpFrontTest, HeaderFloodNeverSmugglesASecondRequest) {
 TEST_F(HttpFrontTest, PipelinedRequestsAreEachAnsweredOnce) {
   ASSERT_NO_FATAL_FAILURE(StartWithHttp());
   QByteArray many;
-  for (int i = 0; i < 60; ++i) many += "GET /status HTTP/1.1\r\nHost: localhost\r\n\r\n";
-  many += "HEAD /status HTTP/1.1\r\nHost: localhost\r\n\r\n";
+  for (int i = 0; i < 60; ++i) {
+    many += "GET /status HTTP/1.1\r\nHost: localhost\r\n" + AuthLine() + "\r\n";
+  }
+  many += "HEAD /status HTTP/1.1\r\nHost: localhost\r\n" + AuthLine() + "\r\n";
   const Exchange got = SendAndListen(address_, httpPort_, many, 1500);
   EXPECT_EQ(got.bytes.count("HTTP/1.1 200 OK"), 60);
   EXPECT_TRUE(got.bytes.endsWith("Content-Length: 0\r\n\r\n"))
@@ -210,9 +212,8 @@ TEST_F(HttpFrontTest, SlowClientsAreClosedAndLargeBodiesShareABoundedBudget) {
 
   // Ten bodies of 1 MB announced at once, each held half sent: four fit the
   // 4 MB budget, six are refused at once.
-  const QByteArray head =
-      "POST /receipts HTTP/1.1\r\nHost: localhost\r\nContent-Type: "
-      "text/plain\r\nContent-Length: 1048576\r\n\r\n";
+  const QByteArray head = "POST /receipts HTTP/1.1\r\nHost: localhost\r\n" + AuthLine() +
+                          "Content-Type: text/plain\r\nContent-Length: 1048576\r\n\r\n";
   std::vector<std::unique_ptr<QTcpSocket>> large;
   for (int i = 0; i < 10; ++i) {
     large.push_back(std::make_unique<QTcpSocket>());

@@ -18,9 +18,10 @@ class MetricsTest : public HttpFrontTest {
     ASSERT_TRUE(DriverHarness::WaitFor(
         [&] { return h.DriverOutput().find("metrici: asculta") != std::string::npos; }, 10000))
         << h.DriverOutput();
-    client_ = std::make_unique<HttpClient>(Base());
+    ReadToken(metricsKeys);
+    client_ = std::make_unique<HttpClient>(Base(), token_);
     metrics_ = std::make_unique<HttpClient>(
-        QString::fromStdString("http://" + address_ + ":" + std::to_string(metricsPort_)));
+        QString::fromStdString("http://" + address_ + ":" + std::to_string(metricsPort_)), token_);
   }
   // The value of one sample line ("name{labels}"), -1 when absent.
   double Sample(const QByteArray& page, const QByteArray& series) {
@@ -41,6 +42,8 @@ TEST_F(MetricsTest, ScrapeShowsAnswersRefusalsAndState) {
   h.Sim().SetPaperOut(false);
   EXPECT_EQ(client_->Call("GET", "/status").status, 200);
 
+  // No Cheie: a scrape without the folder's token is refused.
+  EXPECT_EQ(metrics_->Call("GET", "/metrics", {}, {{"Authorization", "Bearer x"}}).status, 401);
   const HttpResult scrape = metrics_->Call("GET", "/metrics");
   ASSERT_EQ(scrape.status, 200) << scrape.body.toStdString();
   EXPECT_TRUE(scrape.Header("Content-Type").startsWith("text/plain; version=0.0.4"));
@@ -65,7 +68,8 @@ TEST_F(MetricsTest, ScrapeShowsAnswersRefusalsAndState) {
   // Refused on its header block: the announced body is never waited for.
   const QByteArray early = RawExchange(
       QString::fromStdString(address_), metricsPort_,
-      "POST /metrics HTTP/1.1\r\nHost: localhost\r\nContent-Length: 4096\r\n\r\n", 10000);
+      "POST /metrics HTTP/1.1\r\nHost: localhost\r\n" + AuthLine() + "Content-Length: 4096\r\n\r\n",
+      10000);
   EXPECT_TRUE(early.startsWith("HTTP/1.1 405")) << early.toStdString();
   DriverHarness::Pump(300);
   for (const std::string& name : h.List()) EXPECT_NE(name.rfind("ONLINE", 0), 0u) << name;
