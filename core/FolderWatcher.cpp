@@ -144,11 +144,15 @@ class ChangesFolderWatcher final : public FolderWatcher {
 
   void Drain() {
     DWORD n = 0;
-    const bool ok = GetOverlappedResult(dir_, &overlapped_, &n, FALSE);
+    if (!GetOverlappedResult(dir_, &overlapped_, &n, FALSE)) {
+      // A wake-up left over from the last round: the read still runs.
+      if (GetLastError() == ERROR_IO_INCOMPLETE) return;
+      n = 0;
+    }
     armed_ = false;
     // n == 0: more changed than the buffer held; the tick makes that good.
     std::size_t at = 0;
-    while (ok && at + sizeof(FILE_NOTIFY_INFORMATION) <= n) {
+    while (at + sizeof(FILE_NOTIFY_INFORMATION) <= n) {
       FILE_NOTIFY_INFORMATION info;
       std::memcpy(&info, buffer_ + at, sizeof info);
       const std::size_t nameAt = at + offsetof(FILE_NOTIFY_INFORMATION, FileName);

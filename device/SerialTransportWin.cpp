@@ -66,15 +66,23 @@ class SerialTransport final : public LinkTransport {
       return;
     }
     // One byte, waited for at most ms; then what else is already there.
+    const DWORD limit = ms > 0 ? static_cast<DWORD>(ms) : 1;
     char first = 0;
-    if (!SetReadLimit(ms > 0 ? static_cast<DWORD>(ms) : 1) || !ReadSome(&first, 1)) return;
+    DWORD got = 0;
+    if (!SetReadLimit(limit) || !ReadFile(handle_, &first, 1, &got, nullptr)) {
+      // A port gone away fails at once: waiting out the time keeps the caller from spinning.
+      QThread::msleep(limit);
+      return;
+    }
+    if (got == 0) return;
     QByteArray chunk(1, first);
     DWORD errors = 0;
     COMSTAT stat{};
     if (ClearCommError(handle_, &errors, &stat) && stat.cbInQue > 0) {
       QByteArray rest(static_cast<qsizetype>(stat.cbInQue), '\0');
-      const DWORD got = ReadSome(rest.data(), stat.cbInQue);
-      chunk.append(rest.constData(), static_cast<qsizetype>(got));
+      DWORD more = 0;
+      if (ReadFile(handle_, rest.data(), stat.cbInQue, &more, nullptr))
+        chunk.append(rest.constData(), static_cast<qsizetype>(more));
     }
     EmitBytes(chunk);
   }
@@ -121,12 +129,6 @@ class SerialTransport final : public LinkTransport {
     if (!SetCommTimeouts(handle_, &t)) return false;
     readLimitMs_ = ms;
     return true;
-  }
-
-  DWORD ReadSome(char* into, DWORD n) {
-    DWORD got = 0;
-    if (!ReadFile(handle_, into, n, &got, nullptr)) return 0;
-    return got;
   }
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
