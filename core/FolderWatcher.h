@@ -1,7 +1,8 @@
 #pragma once
 // Tells when a file in the work folder is complete: moved in by a rename or
-// closed by its writer. Where the platform cannot tell, nothing is ever
-// reported and the processing tick finds the files alone.
+// closed by its writer; where the platform only tells that a file was made or
+// written, says that instead. Where it tells nothing, the processing tick
+// finds the files alone.
 #include <QObject>
 #include <memory>
 #include <string>
@@ -20,12 +21,15 @@ class FolderWatcher : public QObject {
  Q_SIGNALS:
   // The plain name, without the folder, as the file system spells it.
   void FileCompleted(const std::string& name);
+  // Made or written, with no sign yet that its writer is done (Windows).
+  void FileChanged(const std::string& name);
 
  protected:
   std::string reason_;
 };
 
-// The platform's watcher for the folder (inotify on Linux); never null.
+// The platform's watcher for the folder (inotify on Linux, directory change
+// notifications on Windows); never null.
 std::unique_ptr<FolderWatcher> CreateFolderWatcher(const std::string& folder);
 
 }  // namespace vorn

@@ -373,12 +373,17 @@ void ServiceCore::RunFileStep(const std::string& name,
 void ServiceCore::SetFolderWatcher(FolderWatcher* watcher) {
   if (watcher_) disconnect(watcher_, nullptr, this, nullptr);
   watcher_ = watcher;
-  if (watcher_)
-    connect(watcher_, &FolderWatcher::FileCompleted, this, &ServiceCore::OnFileCompleted);
+  if (!watcher_) return;
+  connect(watcher_, &FolderWatcher::FileCompleted, this, &ServiceCore::OnFileCompleted);
+  connect(watcher_, &FolderWatcher::FileChanged, this, &ServiceCore::OnFileChanged);
 }
 
 void ServiceCore::OnFileCompleted(const std::string& name) {
   if (pickup_.NoteCompleted(name)) PickUpNow();
+}
+
+void ServiceCore::OnFileChanged(const std::string& name) {
+  if (MatchesMask(name, kReceiptPrefix, kReceiptExtension)) PickUpNow();
 }
 
 void ServiceCore::PickUpNow() {

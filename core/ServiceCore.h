@@ -160,6 +160,7 @@ class ServiceCore : public QObject {
   void OnMainThread(std::function<void()> f);
   void SetWarnings(std::vector<std::string> warnings);
   void OnFileCompleted(const std::string& name);
+  void OnFileChanged(const std::string& name);
   void ResumeArrivals();
   void SaveProcessingLog(const std::vector<std::string>& log);
   void HandleEscapedError(const std::string& what, const std::string& name);

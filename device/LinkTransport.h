@@ -55,6 +55,8 @@ class LinkTransport {
 
 // 115200 8N1, RTS/CTS flow control, DTR and RTS on (failures to set the lines
 // or the flow control are ignored: a pseudo-terminal refuses some of them).
+// On Windows bytes are read only inside WaitForActivity, each read and write
+// bounded by the port's time-outs.
 std::unique_ptr<LinkTransport> MakeSerialTransport();
 // Non-blocking TCP client.
 std::unique_ptr<LinkTransport> MakeTcpTransport();

@@ -1,3 +1,5 @@
+// The serial link where Qt's port reads by events (POSIX); Windows has its own.
+#ifndef _WIN32
 #include <QSerialPort>
 #include <QThread>
 
@@ -84,3 +86,5 @@ class SerialTransport final : public LinkTransport {
 std::unique_ptr<LinkTransport> MakeSerialTransport() { return std::make_unique<SerialTransport>(); }
 
 }  // namespace vorn
+
+#endif

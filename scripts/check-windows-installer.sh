@@ -65,7 +65,7 @@ check "Add/Remove Programs entry uninstalls with uninstall.exe" \
   grep -qi 'uninstall.exe' <<<"$(reg_value "$uninst_key" UninstallString)"
 
 expected=(vorndrv.exe vorndrv-check.exe vorn-sim.exe uninstall.exe
-          Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll Qt6SerialPort.dll
+          Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll
           libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll
           platforms/qwindows.dll styles/qwindowsvistastyle.dll
           LICENSE.txt Samples/ONLINE_SALE.TXT)

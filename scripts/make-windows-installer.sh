@@ -62,7 +62,7 @@ while [ ${#pending[@]} -gt 0 ]; do
     done
   done
 done
-for dll in Qt6Core Qt6Gui Qt6Widgets Qt6Network Qt6SerialPort libstdc++-6 libgcc_s_seh-1 libwinpthread-1; do
+for dll in Qt6Core Qt6Gui Qt6Widgets Qt6Network libstdc++-6 libgcc_s_seh-1 libwinpthread-1; do
   [ -f "$files/$dll.dll" ] || { echo "windows installer: $dll.dll not found" >&2; exit 1; }
 done
 # Debug sections only make the download bigger and the compression slower.
