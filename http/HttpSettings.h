@@ -18,6 +18,8 @@ struct HttpSettings {
   std::string token;                 // empty: no token asked for
   std::vector<std::string> origins;  // "*" allows any origin
   HttpLimits limits;                 // MaxConexiuni, SecundeAntet, SecundeCorp, MemorieCereriMB
+  int queueReceipts = 100;           // MaxBonuriCoada: receipts waiting for the device at once
+  int queueMegabytes = 16;           // MaxCoadaMB: their bytes together
 };
 
 // The same keys serve the metrics listener, in its own section.
