@@ -154,9 +154,11 @@ bool HttpFront::Start(std::string& error) {
     follow.push_back(id);
   }
   store_.Prune(QDateTime::currentMSecsSinceEpoch());
-  // Whole at start: a torn end goes, and a store of the earlier format becomes a log.
+  // Rewritten only when torn, damaged, of the earlier format or grown: a sync
+  // of the whole would hold up the first requests. The changes made here need
+  // none (receipts without a key found in the folder, answers forgotten).
   storeError.clear();
-  if (!store_.Compact(storeError)) Log(storeError);
+  if (!store_.Save(storeError, false)) Log(storeError);
   for (const std::string& id : follow) queue_.Await(id);
   queue_.Scan();
   Log("asculta pe " + settings_.address + ":" + std::to_string(port_));

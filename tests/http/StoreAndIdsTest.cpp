@@ -97,6 +97,28 @@ TEST(ReceiptStore, AnAnswerIsKeptCutWithAMarkAndUnkeyedOnesOnlyBriefly) {
   EXPECT_NE(store.Find(IdOf(2)), nullptr);
 }
 
+TEST(ReceiptStore, ACutAnswerOfAnyBytesIsWrittenWithinWhatAStartReads) {
+  QTemporaryDir dir;
+  const std::string path = dir.path().toStdString() + "/VORNHTTP.DAT";
+  const std::string key(255, '\\');
+  ReceiptStore store(path);
+  // Every byte escaped: the record is twice the answer's length.
+  const char* const fills[] = {"\n", "\\", "X"};
+  for (int i = 0; i < 3; ++i) {
+    store.Add({IdOf(i), key + std::to_string(i), "", 1, ReceiptState::Queued, {}});
+    ASSERT_TRUE(store.SetAnswered(IdOf(i), std::string(1 << 20, fills[i][0])));
+  }
+  std::string error;
+  ASSERT_TRUE(store.Save(error)) << error;
+  ReceiptStore again(path);
+  ASSERT_TRUE(again.Load(error)) << error;
+  for (int i = 0; i < 3; ++i) {
+    const StoredReceipt* r = again.Find(IdOf(i));
+    ASSERT_NE(r, nullptr) << fills[i];
+    EXPECT_EQ(r->answer, store.Find(IdOf(i))->answer);
+  }
+}
+
 TEST(ReceiptStore, TheTotalIsBoundedOldestUnkeyedAnswersFirstAndWaitingOnesNever) {
   QTemporaryDir dir;
   const std::string path = dir.path().toStdString() + "/VORNHTTP.DAT";
