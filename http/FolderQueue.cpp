@@ -77,6 +77,10 @@ std::string FolderQueue::HeldPath(const std::string& id) const {
   return heldFolder_ + kReceiptPrefix + id + ".TXT";
 }
 
+std::string FolderQueue::MovingPath(const std::string& id) const {
+  return folder_ + kPartPrefix + id + kMoveSuffix;
+}
+
 bool FolderQueue::Enqueue(const std::string& id, const std::string& bytes, std::string& error) {
   const std::string target = HeldPath(id);
   const std::string part = heldFolder_ + kPartPrefix + id + kPartSuffix;
@@ -102,8 +106,7 @@ void FolderQueue::Await(const std::string& id) {
   if (awaited_.count(id) != 0) return;
   const QFileInfo held(LocalText(HeldPath(id)));
   const QFileInfo placed(LocalText(folder_ + kReceiptPrefix + id + ".TXT"));
-  const bool isHeld =
-      held.exists() || QFileInfo::exists(LocalText(folder_ + kPartPrefix + id + kMoveSuffix));
+  const bool isHeld = held.exists() || QFileInfo::exists(LocalText(MovingPath(id)));
   const uint64_t bytes = uint64_t(held.exists()     ? held.size()
                                   : placed.exists() ? placed.size()
                                                     : 0);
@@ -144,7 +147,7 @@ std::vector<std::string> FolderQueue::DropUnplaced() {
   std::string error;
   bool renamed = false;
   for (const std::string& id : IdsIn(FilesIn(folder_), kPartPrefix, kMoveSuffix)) {
-    const std::string moving = folder_ + kPartPrefix + id + kMoveSuffix;
+    const std::string moving = MovingPath(id);
     // Back in the front's folder too after a power cut: the driver never saw
     // this one, and the held file moves again in its turn.
     if (QFileInfo::exists(LocalText(HeldPath(id)))) {
@@ -191,7 +194,7 @@ void FolderQueue::PlaceNext() {
 }
 
 bool FolderQueue::Place(const std::string& id) {
-  const std::string moving = folder_ + kPartPrefix + id + kMoveSuffix;
+  const std::string moving = MovingPath(id);
   std::string error;
   bool renamed = false;
   if (QFileInfo::exists(LocalText(HeldPath(id))) &&
@@ -218,7 +221,7 @@ void FolderQueue::Scan() {
     int& misses = awaited.misses;
     if (awaited.held) {
       if (QFileInfo::exists(LocalText(HeldPath(id))) ||
-          QFileInfo::exists(LocalText(folder_ + kPartPrefix + id + kMoveSuffix))) {
+          QFileInfo::exists(LocalText(MovingPath(id)))) {
         misses = 0;
         continue;
       }

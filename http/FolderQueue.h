@@ -69,6 +69,8 @@ class FolderQueue : public QObject {
     bool held = true;  // still in the front's own folder
   };
   std::string HeldPath(const std::string& id) const;
+  // In the work folder, on its way from the front's own.
+  std::string MovingPath(const std::string& id) const;
   // Moves the oldest held receipt into the work folder once none of ours is
   // there and the folder owner's files seen at the last answer were taken.
   void PlaceNext();
