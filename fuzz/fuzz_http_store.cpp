@@ -81,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string id = "H1700000000000AAAA";
   store.Add({id, std::string(255, '\\'), {}, 1, vorn::ReceiptState::Queued, {}});
   std::string answer(bytes);
-  while (mode % 16 == 1 && !answer.empty() && answer.size() <= vorn::kMaxAnswerBytes) answer += answer;
+  while (mode % 16 == 1 && !answer.empty() && answer.size() <= vorn::kMaxAnswerBytes)
+    answer += answer;
   Require(store.SetAnswered(id, answer));
   const vorn::StoredReceipt& stored = *store.Find(id);
   Require(stored.answer.size() <= vorn::kMaxAnswerBytes);
