@@ -11,8 +11,6 @@
 namespace vorn::itest {
 namespace {
 
-const std::vector<std::string> kInHand = {"1;DIN FOLDER;BUC;1;1;350;200000", "2;1;MULTUMIM",
-                                          "5;350;1"};
 const Headers kAuthorised = {{"Content-Type", "text/plain"}, {"Authorization", "Bearer cheie-7"}};
 
 int NumberIn(const std::string& answer) {
@@ -22,14 +20,20 @@ int NumberIn(const std::string& answer) {
 
 class HttpQueueBound : public HttpFrontTest {
  protected:
-  void Start(const std::string& keys) {
-    ASSERT_NO_FATAL_FAILURE(StartWithHttp("Cheie=cheie-7\r\n" + keys));
-  }
-  // A folder receipt holds the device, so that nothing of the front drains.
-  void HoldTheDevice() {
-    h.Sim().HoldReplyTo(QStringLiteral("3002"));
-    h.DropReceipt("ONLINE1.TXT", kInHand);
-    ASSERT_TRUE(DriverHarness::WaitFor([&] { return !h.Sim().HeldCommand().isEmpty(); }))
+  // The device silent at the start: the driver takes no file until it answers,
+  // so that nothing of the front drains meanwhile.
+  void StartWithoutDevice(const std::string& keys) {
+    ASSERT_TRUE(h.ListenTcpIn(kHttpSubnet, kFirstSearched, 250))
+        << h.Sim().LastError().toStdString();
+    address_ = h.Address();
+    ASSERT_NO_FATAL_FAILURE(PickPorts());
+    WriteIni("Cheie=cheie-7\r\n" + keys);
+    h.Sim().SetSilent(true);
+    ASSERT_TRUE(h.StartDriver(kTimeScale, false)) << h.DriverOutput();
+    ASSERT_EQ(h.ReadFile("VORNDRV.INFO").find("ConectatLaCasa=DA"), std::string::npos);
+    client_ = std::make_unique<HttpClient>(Base());
+    ASSERT_TRUE(DriverHarness::WaitFor(
+        [&] { return h.DriverOutput().find("http: asculta") != std::string::npos; }, 10000))
         << h.DriverOutput();
   }
   int FrontFilesInFolder() const {
@@ -67,8 +71,7 @@ class HttpQueueBound : public HttpFrontTest {
 };
 
 TEST_F(HttpQueueBound, ABacklogIsBoundedAndAFolderFileWaitsForAtMostOneOfIt) {
-  ASSERT_NO_FATAL_FAILURE(Start("MaxBonuriCoada=10\r\n"));
-  ASSERT_NO_FATAL_FAILURE(HoldTheDevice());
+  ASSERT_NO_FATAL_FAILURE(StartWithoutDevice("MaxBonuriCoada=10\r\n"));
   Headers keyed = kAuthorised;
   keyed.push_back({"Idempotency-Key", "comanda-1"});
   const HttpResult first = client_->Call("POST", "/receipts?wait=0", Text(kSale), keyed);
@@ -90,7 +93,7 @@ TEST_F(HttpQueueBound, ABacklogIsBoundedAndAFolderFileWaitsForAtMostOneOfIt) {
   EXPECT_EQ(retry.json["id"], first.json["id"]);
 
   h.DropReceipt("ONLINEPOS1.TXT", {"1;DIN POS;BUC;1;1;100;100000", "5;100;1"});
-  h.Sim().ReleaseHeldReply();
+  h.Sim().SetSilent(false);
   int most = 0;
   std::optional<std::string> pos;
   ASSERT_TRUE(DriverHarness::WaitFor(
@@ -108,25 +111,24 @@ TEST_F(HttpQueueBound, ABacklogIsBoundedAndAFolderFileWaitsForAtMostOneOfIt) {
   for (const QString& id : ids)
     numbers.push_back(NumberIn(Answered(id).json["raw"].toString().toStdString()));
   EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
-  // Taken right after the one HTTP receipt in the folder when it came.
+  // Taken right after the one HTTP receipt in the folder with it.
   EXPECT_EQ(NumberIn(*pos), numbers.front() + 1) << *pos;
   EXPECT_EQ(numbers[1], numbers.front() + 2);
 }
 
 TEST_F(HttpQueueBound, HugeAnswersLeaveASmallStoreAndARestartAnswersAtOnce) {
-  ASSERT_NO_FATAL_FAILURE(Start("MaxCoadaMB=1\r\n"));
+  ASSERT_NO_FATAL_FAILURE(StartWithoutDevice("MaxCoadaMB=1\r\n"));
   const auto unknownLine = [](int bytes) {
     return [bytes](int i) {
       return QByteArray::number(900 + i) + ";" + QByteArray(bytes, 'X') + "\r\n";
     };
   };
   // Bounded in bytes too: four of these fit in 1 MB.
-  ASSERT_NO_FATAL_FAILURE(HoldTheDevice());
   int refused = 0;
   const std::vector<QString> queued = PostMany(8, unknownLine(250000), refused);
   EXPECT_EQ(queued.size(), 4u);
   EXPECT_EQ(refused, 4);
-  h.Sim().ReleaseHeldReply();
+  h.Sim().SetSilent(false);
   for (const QString& id : queued) Answered(id);
 
   // Each waiting client gets its whole answer; a later ask gets it cut.
