@@ -365,16 +365,18 @@ void HttpFront::QueueReceipt(const QByteArray& key, const QByteArray& digest,
 
 Reply HttpFront::StateReply(const std::string& id, const std::string* answer) {
   const StoredReceipt* r = store_.Find(id);
-  if (!r) return ErrorReply(404, "no receipt " + QString::fromStdString(id));
+  // An answer in hand stands even when the store's bounds have already let it go.
+  if (!r && !answer) return ErrorReply(404, "no receipt " + QString::fromStdString(id));
+  const ReceiptState kept = answer ? ReceiptState::Answered : r->state;
   QJsonObject body;
-  if (r->state == ReceiptState::Answered) body = AnswerToJson(answer ? *answer : r->answer);
+  if (kept == ReceiptState::Answered) body = AnswerToJson(answer ? *answer : r->answer);
   body["id"] = QString::fromStdString(id);
-  QString state = QString::fromLatin1(StateName(r->state));
-  if (r->state == ReceiptState::Queued && view_.suffixInProgress &&
-      view_.suffixInProgress() == id && queue_.ReceiptWaiting(id)) {
+  QString state = QString::fromLatin1(StateName(kept));
+  if (kept == ReceiptState::Queued && view_.suffixInProgress && view_.suffixInProgress() == id &&
+      queue_.ReceiptWaiting(id)) {
     state = QStringLiteral("processing");
   }
-  if (r->state == ReceiptState::Lost) {
+  if (kept == ReceiptState::Lost) {
     body["ok"] = false;
     body["message"] = QStringLiteral(
         "the receipt file was removed from the work folder before the driver answered it");
