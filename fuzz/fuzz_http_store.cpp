@@ -2,8 +2,9 @@
 // cut, a full disk or a hostile program may leave it. Read in pieces of any
 // size it reads the same as whole; what it keeps are well-formed receipts,
 // which written out as a log read back unchanged, and a log cut anywhere keeps
-// every record that ended before the cut. The first byte chooses the pieces'
-// size and the cut.
+// every record that ended before the cut; the bytes as an answer, cut to what
+// the store keeps, make a record that reads back the same. The first byte
+// chooses the pieces' size and the cut.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <string_view>
 
 #include "http/ReceiptIds.h"
+#include "http/ReceiptStore.h"
 #include "http/StoreLog.h"
 
 namespace {
@@ -73,5 +75,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = vorn::kStoreLogHeader.size(); i < kept.size(); ++i) ended += kept[i] == '\n';
   Require(torn.Version() == 2 && !torn.DamagedInside() && torn.Receipts().size() == ended);
   Require(torn.GoodEnd() + torn.SkippedBytes() == kept.size());
+
+  // Any bytes as an answer, repeated past the cap when the first byte says so.
+  vorn::ReceiptStore store("unused");
+  const std::string id = "H1700000000000AAAA";
+  store.Add({id, std::string(255, '\\'), {}, 1, vorn::ReceiptState::Queued, {}});
+  std::string answer(bytes);
+  while (mode % 16 == 1 && !answer.empty() && answer.size() <= vorn::kMaxAnswerBytes)
+    answer += answer;
+  Require(store.SetAnswered(id, answer));
+  const vorn::StoredReceipt& stored = *store.Find(id);
+  Require(stored.answer.size() <= vorn::kMaxAnswerBytes);
+  const std::string one = std::string(vorn::kStoreLogHeader) + vorn::ReceiptRecord(stored);
+  vorn::StoreLogReader back = Read(one, one.size());
+  Require(back.SkippedBytes() == 0 && back.Receipts().size() == 1 &&
+          Same(back.Receipts().begin()->second, stored));
   return 0;
 }

@@ -23,6 +23,8 @@ constexpr int kSaveDelayMs = 50;
 constexpr int kSaveRetryMs = 1000;
 // A restart of the service takes a few seconds.
 constexpr const char* kStopRetryAfter = "5";
+// The device prints a receipt in a few seconds.
+constexpr const char* kQueueFullRetryAfter = "10";
 // Bounds the stop when a client does not read its answer.
 constexpr std::chrono::milliseconds kStopFlushLimit{3000};
 const char* const kStoppingText = "the driver is stopping; try again once it has started";
@@ -135,7 +137,7 @@ bool HttpFront::Start(std::string& error) {
   // driver and its request got no answer, so a retry with its key queues it anew.
   for (const std::string& id : queue_.DropUnplaced()) {
     const StoredReceipt* r = store_.Find(id);
-    if (r && r->state == ReceiptState::Queued && !queue_.ReceiptWaiting(id)) store_.Remove(id);
+    if (r && r->state == ReceiptState::Queued && !queue_.ReceiptQueued(id)) store_.Remove(id);
   }
   // Every receipt or answer file of this front is followed to its answer, also
   // those a power cut kept from the store (one without a key is recorded unsynced).
@@ -147,9 +149,11 @@ bool HttpFront::Start(std::string& error) {
     follow.push_back(id);
   }
   store_.Prune(QDateTime::currentMSecsSinceEpoch());
-  // Whole at start: a torn end goes, and a store of the earlier format becomes a log.
+  // Rewritten only when torn, damaged, of the earlier format or grown: a sync
+  // of the whole would hold up the first requests. The changes made here need
+  // none (receipts without a key found in the folder, answers forgotten).
   storeError.clear();
-  if (!store_.Compact(storeError)) Log(storeError);
+  if (!store_.Save(storeError, false)) Log(storeError);
   for (const std::string& id : follow) queue_.Await(id);
   queue_.Scan();
   Log("asculta pe " + settings_.address + ":" + std::to_string(port_));
@@ -321,6 +325,22 @@ void HttpFront::ReplayReceipt(const StoredReceipt& earlier, const QByteArray& di
 void HttpFront::QueueReceipt(const QByteArray& key, const QByteArray& digest,
                              const std::string& fileBytes, int wait, const HttpResponder& responder,
                              HeaderPairs cors) {
+  const uint64_t maxBytes = uint64_t(settings_.queueMegabytes) << 20;
+  if (queue_.Count() >= size_t(settings_.queueReceipts) ||
+      (queue_.Count() > 0 && queue_.Bytes() + fileBytes.size() > maxBytes)) {
+    Reply reply = ErrorReply(503,
+                             QStringLiteral("the queue is full: %1 receipts (%2 bytes) wait for "
+                                            "the device, at most %3 receipts and %4 MB; nothing "
+                                            "was queued, try again later")
+                                 .arg(queue_.Count())
+                                 .arg(queue_.Bytes())
+                                 .arg(settings_.queueReceipts)
+                                 .arg(settings_.queueMegabytes),
+                             std::move(cors));
+    reply.headers.push_back({"Retry-After", kQueueFullRetryAfter});
+    SendReply(responder, reply);
+    return;
+  }
   const std::string id = NewReceiptId();
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
   store_.Prune(now);
@@ -349,23 +369,24 @@ void HttpFront::QueueReceipt(const QByteArray& key, const QByteArray& digest,
   }
   if (!error.empty()) Log(error);  // in place, its folder not synced
   if (key.isEmpty()) SaveSoon();
-  queue_.Await(id);
   Log("bon " + id + " pus in coada");
   WaitFor(id, wait, responder, std::move(cors));
 }
 
-Reply HttpFront::StateReply(const std::string& id) {
+Reply HttpFront::StateReply(const std::string& id, const std::string* answer) {
   const StoredReceipt* r = store_.Find(id);
-  if (!r) return ErrorReply(404, "no receipt " + QString::fromStdString(id));
+  // An answer in hand stands even when the store's bounds have already let it go.
+  if (!r && !answer) return ErrorReply(404, "no receipt " + QString::fromStdString(id));
+  const ReceiptState kept = answer ? ReceiptState::Answered : r->state;
   QJsonObject body;
-  if (r->state == ReceiptState::Answered) body = AnswerToJson(r->answer);
+  if (kept == ReceiptState::Answered) body = AnswerToJson(answer ? *answer : r->answer);
   body["id"] = QString::fromStdString(id);
-  QString state = QString::fromLatin1(StateName(r->state));
-  if (r->state == ReceiptState::Queued && view_.suffixInProgress &&
-      view_.suffixInProgress() == id && queue_.ReceiptWaiting(id)) {
+  QString state = QString::fromLatin1(StateName(kept));
+  if (kept == ReceiptState::Queued && view_.suffixInProgress && view_.suffixInProgress() == id &&
+      queue_.ReceiptWaiting(id)) {
     state = QStringLiteral("processing");
   }
-  if (r->state == ReceiptState::Lost) {
+  if (kept == ReceiptState::Lost) {
     body["ok"] = false;
     body["message"] = QStringLiteral(
         "the receipt file was removed from the work folder before the driver answered it");
@@ -397,11 +418,13 @@ void HttpFront::WaitFor(const std::string& id, int seconds, const HttpResponder&
 
 void HttpFront::OnAnswered(const QString& qid, const QByteArray& answer) {
   const std::string id = qid.toStdString();
-  const bool known = store_.SetAnswered(id, answer.toStdString());
+  const std::string whole = answer.toStdString();
+  // The store keeps a bounded copy for later asks; the clients waiting get it whole.
+  const bool known = store_.SetAnswered(id, whole, QDateTime::currentMSecsSinceEpoch());
   Log("bon " + id + " primit raspuns");
   // Served before the store's save: until that save is on the disk the answer
   // file stays, and a restart takes it again.
-  Finish(id);
+  Finish(id, &whole);
   if (known) releases_.push_back(id);
   SaveSoon();
 }
@@ -410,7 +433,7 @@ void HttpFront::OnLost(const QString& qid) {
   const std::string id = qid.toStdString();
   // Not synced: after a power cut the receipt is queued again in the store,
   // and found lost again the same way.
-  if (store_.SetLost(id)) {
+  if (store_.SetLost(id, QDateTime::currentMSecsSinceEpoch())) {
     SaveSoon();
     Log("bon " + id + " sters din folder fara raspuns");
   }
@@ -438,8 +461,8 @@ void HttpFront::SaveSoon() {
   if (!saveTimer_.isActive()) saveTimer_.start(kSaveDelayMs);
 }
 
-void HttpFront::Finish(const std::string& id) {
-  const Reply state = StateReply(id);
+void HttpFront::Finish(const std::string& id, const std::string* answer) {
+  const Reply state = StateReply(id, answer);
   for (auto it = waiters_.begin(); it != waiters_.end();) {
     if (it->second.id != id) {
       ++it;

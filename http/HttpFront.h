@@ -76,12 +76,13 @@ class HttpFront : public QObject {
                      const HttpResponder& responder, HeaderPairs cors);
   void QueueReceipt(const QByteArray& key, const QByteArray& digest, const std::string& fileBytes,
                     int wait, const HttpResponder& responder, HeaderPairs cors);
-  Reply StateReply(const std::string& id);
+  // `answer`, when given, stands for the stored (perhaps cut) answer text.
+  Reply StateReply(const std::string& id, const std::string* answer = nullptr);
   void WaitFor(const std::string& id, int seconds, const HttpResponder& responder,
                HeaderPairs cors);
   void OnAnswered(const QString& id, const QByteArray& answer);
   void OnLost(const QString& id);
-  void Finish(const std::string& id);
+  void Finish(const std::string& id, const std::string* answer = nullptr);
   // Writes the store now (and removes the answer files it now holds); false on failure.
   bool SaveStore(bool durable);
   void SaveSoon();

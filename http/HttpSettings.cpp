@@ -65,6 +65,8 @@ HttpSettings ReadHttpSettings(const IniFile& ini, const char* section, int defau
   int megabytes = static_cast<int>(s.limits.bufferedBytes >> 20);
   ReadBounded(ini, section, "MemorieCereriMB", 1, 4096, megabytes);
   s.limits.bufferedBytes = static_cast<size_t>(megabytes) << 20;
+  ReadBounded(ini, section, "MaxBonuriCoada", 1, 100000, s.queueReceipts);
+  ReadBounded(ini, section, "MaxCoadaMB", 1, 4096, s.queueMegabytes);
   return s;
 }
 

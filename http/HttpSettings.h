@@ -19,6 +19,8 @@ struct HttpSettings {
   bool tokenFromFile = false;        // no Cheie: the token is VORNHTTP.KEY's
   std::vector<std::string> origins;  // "*" allows any origin but "null"
   HttpLimits limits;                 // MaxConexiuni, SecundeAntet, SecundeCorp, MemorieCereriMB
+  int queueReceipts = 100;           // MaxBonuriCoada: receipts waiting for the device at once
+  int queueMegabytes = 16;           // MaxCoadaMB: their bytes together
 
   // A Cheie written in XVORNDRV.INI, which whoever calls from elsewhere must know.
   bool KeyInIni() const { return !token.empty() && !tokenFromFile; }

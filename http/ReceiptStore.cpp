@@ -27,13 +27,18 @@ bool ReceiptStore::Load(std::string& error) {
   QFile file(name);
   StoreLogReader reader;
   bool read = file.open(QIODevice::ReadOnly);
+  // No log of this store grows this far: the rest is not read, nor copied aside.
+  const bool huge = read && uint64_t(file.size()) > kMaxStoreReadBytes;
   if (read) {
     std::vector<char> buffer(64 * 1024);
     qint64 n = 0;
-    while ((n = file.read(buffer.data(), qint64(buffer.size()))) > 0) {
+    uint64_t left = kMaxStoreReadBytes;
+    while (left > 0 &&
+           (n = file.read(buffer.data(), qint64(std::min<uint64_t>(buffer.size(), left)))) > 0) {
       reader.Feed(std::string_view(buffer.data(), size_t(n)));
+      left -= uint64_t(n);
     }
-    read = n == 0;
+    read = n >= 0;
     file.close();
   }
   reader.Finish();
@@ -43,15 +48,17 @@ bool ReceiptStore::Load(std::string& error) {
     const size_t bytes = ReceiptRecord(r).size();
     liveBytes_ += bytes;
     if (!r.key.empty()) idByKey_[r.key] = id;
-    receipts_.emplace(id, Entry{std::move(r), bytes});
+    const qint64 created = r.createdMs;
+    receipts_.emplace(id, Entry{std::move(r), bytes, created});
   }
+  Bound();
   appendable_ = read && reader.Version() == 2;
   logBytes_ = reader.GoodEnd();
   rewriteDue_ = !appendable_ || reader.SkippedBytes() > 0;
 
   const std::string count = std::to_string(receipts_.size());
   // The earlier format was written whole: any line skipped there is damage.
-  const bool damaged = !read || reader.Version() == 0 || reader.DamagedInside() ||
+  const bool damaged = !read || huge || reader.Version() == 0 || reader.DamagedInside() ||
                        (reader.Version() == 1 && reader.SkippedBytes() > 0);
   if (damaged) {
     // Kept for a look by hand before the next rewrite replaces it; unsynced, as
@@ -59,6 +66,11 @@ bool ReceiptStore::Load(std::string& error) {
     // take the good records from under the next start.
     const QString bad = LocalText(path_ + ".bad");
     QFile::remove(bad);
+    if (huge) {
+      error = path_ + ": prea mare, citit doar pana la " + std::to_string(kMaxStoreReadBytes) +
+              " octeti; " + count + " bonuri citite";
+      return false;
+    }
     if (!QFile::copy(name, bad) && !read) QFile::rename(name, bad);
     error = path_ + (read ? ": continut deteriorat" : ": nu poate fi citit") + "; " + count +
             " bonuri citite, fisierul pastrat ca " + path_ + ".bad";
@@ -120,7 +132,7 @@ const StoredReceipt* ReceiptStore::FindByKey(const std::string& key) const {
   return it == idByKey_.end() ? nullptr : Find(it->second);
 }
 
-void ReceiptStore::Put(StoredReceipt receipt) {
+void ReceiptStore::Put(StoredReceipt receipt, qint64 nowMs) {
   std::string record = ReceiptRecord(receipt);
   auto it = receipts_.find(receipt.id);
   if (it != receipts_.end()) {
@@ -129,8 +141,24 @@ void ReceiptStore::Put(StoredReceipt receipt) {
   if (!receipt.key.empty()) idByKey_[receipt.key] = receipt.id;
   liveBytes_ += record.size();
   std::string id = receipt.id;
-  receipts_.emplace(std::move(id), Entry{std::move(receipt), record.size()});
+  const qint64 changed = std::max(receipt.createdMs, nowMs);
+  receipts_.emplace(std::move(id), Entry{std::move(receipt), record.size(), changed});
   pending_ += record;
+  Bound();
+}
+
+void ReceiptStore::Bound() {
+  for (const bool keyed : {false, true}) {
+    for (auto it = receipts_.begin(); liveBytes_ > kMaxStoreBytes && it != receipts_.end();) {
+      const StoredReceipt& r = it->second.receipt;
+      if (r.state == ReceiptState::Queued || r.key.empty() == keyed) {
+        ++it;
+        continue;
+      }
+      pending_ += RemovedRecord(it->first);
+      Erase(it++);
+    }
+  }
 }
 
 void ReceiptStore::Erase(std::map<std::string, Entry>::iterator it) {
@@ -142,23 +170,29 @@ void ReceiptStore::Erase(std::map<std::string, Entry>::iterator it) {
 
 void ReceiptStore::Add(StoredReceipt receipt) { Put(std::move(receipt)); }
 
-bool ReceiptStore::SetAnswered(const std::string& id, std::string answer) {
+bool ReceiptStore::SetAnswered(const std::string& id, std::string answer, qint64 nowMs) {
   auto it = receipts_.find(id);
   if (it == receipts_.end()) return false;
   StoredReceipt r = it->second.receipt;
   r.state = ReceiptState::Answered;
+  if (answer.size() > kMaxAnswerBytes) {
+    const std::string mark =
+        "\r\n[raspuns trunchiat: " + std::to_string(answer.size()) + " octeti]\r\n";
+    answer.resize(kMaxAnswerBytes - mark.size());
+    answer += mark;
+  }
   r.answer = std::move(answer);
-  Put(std::move(r));
+  Put(std::move(r), nowMs);
   return true;
 }
 
-bool ReceiptStore::SetLost(const std::string& id) {
+bool ReceiptStore::SetLost(const std::string& id, qint64 nowMs) {
   auto it = receipts_.find(id);
   if (it == receipts_.end() || it->second.receipt.state == ReceiptState::Answered) return false;
   if (it->second.receipt.state == ReceiptState::Lost) return true;
   StoredReceipt r = it->second.receipt;
   r.state = ReceiptState::Lost;
-  Put(std::move(r));
+  Put(std::move(r), nowMs);
   return true;
 }
 
@@ -175,7 +209,10 @@ bool ReceiptStore::Prune(qint64 nowMs, qint64 keepMs) {
   bool pruned = false;
   for (auto it = receipts_.begin(); it != receipts_.end();) {
     const StoredReceipt& r = it->second.receipt;
-    if (r.state == ReceiptState::Queued || nowMs - r.createdMs <= keepMs) {
+    const bool kept = r.key.empty()
+                          ? nowMs - it->second.changedMs <= std::min(keepMs, kUnkeyedKeepMs)
+                          : nowMs - r.createdMs <= keepMs;
+    if (r.state == ReceiptState::Queued || kept) {
       ++it;
       continue;
     }

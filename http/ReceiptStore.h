@@ -17,6 +17,13 @@ namespace vorn {
 inline constexpr const char* kHttpStoreName = "VORNHTTP.DAT";
 // At least a day, so a retry the next morning still finds its receipt.
 inline constexpr qint64 kKeepMs = 25LL * 3600 * 1000;
+// Without a key only a client polling its id asks again, and soon.
+inline constexpr qint64 kUnkeyedKeepMs = 15LL * 60 * 1000;
+// The live entries together; the oldest answers go first beyond it.
+inline constexpr uint64_t kMaxStoreBytes = 8u << 20;
+// What a start reads at most: far above any log this store writes (it is
+// rewritten at twice its live entries), so that a huge file never slows a start.
+inline constexpr uint64_t kMaxStoreReadBytes = 4 * kMaxStoreBytes;
 // A smaller log is never rewritten for its dead records.
 inline constexpr uint64_t kMinCompactBytes = 64 * 1024;
 
@@ -42,14 +49,19 @@ class ReceiptStore {
   const StoredReceipt* FindByKey(const std::string& key) const;
   void Add(StoredReceipt receipt);
   void Remove(const std::string& id);
-  // false when the id is unknown.
-  bool SetAnswered(const std::string& id, std::string answer);
+  // false when the id is unknown. An answer over kMaxAnswerBytes is kept cut,
+  // with a line that says so. `nowMs` starts the short keep of an unkeyed one.
+  bool SetAnswered(const std::string& id, std::string answer, qint64 nowMs = 0);
   // false when the id is unknown or answered: an answer is never taken back.
-  bool SetLost(const std::string& id);
-  // Forgets answered receipts older than keepMs; a receipt still waiting stays.
+  bool SetLost(const std::string& id, qint64 nowMs = 0);
+  // Forgets answered receipts made more than keepMs ago, and unkeyed ones
+  // kUnkeyedKeepMs after their last change in this run; a receipt still
+  // waiting stays.
   bool Prune(qint64 nowMs, qint64 keepMs = kKeepMs);
   std::vector<std::string> WaitingIds() const;
   size_t Size() const { return receipts_.size(); }
+  // The live entries as a rewrite would write them.
+  uint64_t LiveBytes() const { return liveBytes_; }
   // The log's length on disk up to its last good record.
   uint64_t LogBytes() const { return logBytes_; }
 
@@ -57,8 +69,11 @@ class ReceiptStore {
   struct Entry {
     StoredReceipt receipt;
     size_t recordBytes = 0;
+    qint64 changedMs = 0;  // not kept in the file: the creation after a restart
   };
-  void Put(StoredReceipt receipt);
+  void Put(StoredReceipt receipt, qint64 nowMs = 0);
+  // Forgets answers, oldest unkeyed first, then oldest keyed, down to kMaxStoreBytes.
+  void Bound();
   void Erase(std::map<std::string, Entry>::iterator it);
   void Reset();
 

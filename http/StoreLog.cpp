@@ -26,40 +26,29 @@ constexpr std::array<uint32_t, 256> MakeCrcTable() {
 
 constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
 
+// Runs between escapes are copied whole: a store of large answers reads fast.
 std::string Escape(const std::string& text) {
   std::string out;
   out.reserve(text.size() + 8);
-  for (char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      default:
-        out += c;
-    }
+  size_t start = 0;
+  for (size_t at; (at = text.find_first_of("\\\t\r\n", start)) != std::string::npos;
+       start = at + 1) {
+    out.append(text, start, at - start);
+    const char c = text[at];
+    out += '\\';
+    out += c == '\t' ? 't' : c == '\r' ? 'r' : c == '\n' ? 'n' : '\\';
   }
-  return out;
+  return out.append(text, start);
 }
 
 bool Unescape(std::string_view text, std::string& out) {
   out.clear();
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      out += text[i];
-      continue;
-    }
-    if (++i == text.size()) return false;
-    switch (text[i]) {
+  size_t start = 0;
+  for (size_t at; (at = text.find('\\', start)) != std::string_view::npos; start = at + 2) {
+    out.append(text.substr(start, at - start));
+    if (at + 1 == text.size()) return false;
+    switch (text[at + 1]) {
       case '\\':
         out += '\\';
         break;
@@ -76,6 +65,7 @@ bool Unescape(std::string_view text, std::string& out) {
         return false;
     }
   }
+  out.append(text.substr(start));
   return true;
 }
 

@@ -34,8 +34,10 @@ struct StoredReceipt {
 const char* StateName(ReceiptState state);
 
 inline constexpr std::string_view kStoreLogHeader = "VORNHTTP 2\n";
-// Far above any receipt's answer; a longer line is damage, skipped unread.
-inline constexpr size_t kMaxRecordBytes = 8u << 20;
+// The answer text a store entry keeps (ReceiptStore caps it); escaped, with
+// its key, it fits a record. A longer line is damage, skipped unread.
+inline constexpr size_t kMaxAnswerBytes = 64 * 1024;
+inline constexpr size_t kMaxRecordBytes = 2 * kMaxAnswerBytes + 4096;
 
 std::string ReceiptRecord(const StoredReceipt& receipt);
 std::string RemovedRecord(const std::string& id);

@@ -1635,7 +1635,7 @@ print("answers: %d OK, %d errors, %d with the restart notice, %d asking to check
        answers["HTTP lost"], sum(r.retries for r in rounds),
        sum(max(0, r.http_attempts - 1) for r in rounds if r.channel == "http")))
 OWN = re.compile(r"^(ONLINE.*|ERROR[^.]*\.TXT|XVORNDRV\.INI|VORNDRV\.INFO|VORNDRV\.INFLIGHT|XVornDrv\.lock|"
-                 r"VORNHTTP\.DAT|VORNHTTP\.KEY|pos\d+-\d+\.tmp)$")
+                 r"VORNHTTP\.DAT|VORNHTTP\.KEY|HTTPCOADA|pos\d+-\d+\.tmp)$")
 leftovers = [name for name in os.listdir(root + FOLDER) if not OWN.match(name)]
 print("files cuts left behind in the folder (temporary files never removed): %d%s" % (
     len(leftovers), " (%s)" % ", ".join(sorted(leftovers)[:8]) if leftovers else ""))

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -83,6 +84,78 @@ TEST_F(Folder, ReceiptsArePlacedWholeAndAStartFindsOnlyThisFrontsLeftovers) {
   EXPECT_EQ(queue.DropUnplaced(), std::vector<std::string>{kOther});
   EXPECT_FALSE(QFile::exists(QString::fromStdString(Path(".http-" + kOther + ".part"))));
   EXPECT_TRUE(QFile::exists(QString::fromStdString(Path(".http-x.part"))));
+}
+
+TEST_F(Folder, OneReceiptAtATimeInTheFolderAndTheOwnersFilesGoBeforeTheNext) {
+  FolderQueue queue(folder_);
+  std::vector<std::string> answered;
+  QObject::connect(&queue, &FolderQueue::Answered, [&](const QString& id, const QByteArray&) {
+    answered.push_back(id.toStdString());
+  });
+  const std::string ids[] = {kHeld, kOther, "H1700000000003DDDD"};
+  std::string error;
+  for (const std::string& id : ids) ASSERT_TRUE(queue.Enqueue(id, "5;100;1\r\n", error)) << error;
+  const auto inFolder = [&](const std::string& id) {
+    return QFile::exists(QString::fromStdString(Path("ONLINE" + id + ".TXT")));
+  };
+  const auto held = [&](const std::string& id) {
+    return QFile::exists(QString::fromStdString(Path("HTTPCOADA/ONLINE" + id + ".TXT")));
+  };
+  EXPECT_TRUE(inFolder(ids[0]));
+  EXPECT_TRUE(held(ids[1]) && held(ids[2]) && !inFolder(ids[1]) && !inFolder(ids[2]));
+  EXPECT_EQ(queue.Count(), 3u);
+  EXPECT_EQ(queue.Bytes(), 27u);
+
+  // The owner drops a file while ours is taken; it goes before our next.
+  Put("ONLINEPOS1.TXT", "5;100;1\r\n");
+  Put("ERROR" + ids[0] + ".TXT", "0 OK\r\n");
+  QFile::remove(QString::fromStdString(Path("ONLINE" + ids[0] + ".TXT")));
+  queue.Scan();
+  EXPECT_EQ(answered, std::vector<std::string>{ids[0]});
+  EXPECT_FALSE(inFolder(ids[1]));
+  QFile::remove(QString::fromStdString(Path("ONLINEPOS1.TXT")));
+  queue.Scan();
+  EXPECT_TRUE(inFolder(ids[1]));
+  EXPECT_TRUE(held(ids[2]));
+  EXPECT_EQ(queue.Count(), 2u);
+  EXPECT_EQ(queue.Bytes(), 18u);
+  // Followed from the front's folder after a restart, never lost meanwhile.
+  FolderQueue restarted(folder_);
+  EXPECT_EQ(restarted.IdsInFolder(), (std::vector<std::string>{ids[0], ids[1], ids[2]}));
+  for (const std::string& id : {ids[1], ids[2]}) restarted.Await(id);
+  for (int i = 0; i < 5; ++i) restarted.Scan();
+  EXPECT_EQ(restarted.Count(), 2u);
+  EXPECT_TRUE(held(ids[2]));
+}
+
+TEST_F(Folder, AMoveIntoTheFolderCutShortIsEndedOnceAtTheStart) {
+  struct Case {
+    const char* name;
+    bool heldFileBack;  // a power cut undid the move's removal from the front's folder
+  };
+  for (const Case& c : {Case{"moved", false}, Case{"moved and back", true}}) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString() + "/";
+    FolderQueue queue(folder);
+    const auto put = [&](const std::string& name) {
+      QFile f(QString::fromStdString(folder + name));
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write("5;100;1\r\n");
+    };
+    put(".http-" + kHeld + ".move");
+    if (c.heldFileBack) put("HTTPCOADA/ONLINE" + kHeld + ".TXT");
+    put("HTTPCOADA/.http-" + kOther + ".part");
+    EXPECT_EQ(queue.DropUnplaced(), std::vector<std::string>{kOther});
+    const QDir work(dir.path());
+    EXPECT_EQ(work.entryList(QDir::Files | QDir::Hidden),
+              c.heldFileBack ? QStringList{}
+                             : QStringList{QString::fromStdString("ONLINE" + kHeld + ".TXT")});
+    EXPECT_EQ(QDir(dir.path() + "/HTTPCOADA").entryList(QDir::Files | QDir::Hidden).size(),
+              c.heldFileBack ? 1 : 0);
+    EXPECT_TRUE(queue.ReceiptQueued(kHeld));
+    EXPECT_EQ(queue.IdsInFolder(), std::vector<std::string>{kHeld});
+  }
 }
 
 }  // namespace
