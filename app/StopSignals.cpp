@@ -5,6 +5,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
 #endif
 
 namespace vorn {
@@ -16,15 +19,55 @@ std::atomic<bool> g_stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 #ifdef _WIN32
+std::atomic<bool> g_stopFinished{false};
+HANDLE g_finishedEvent = nullptr;  // manual reset, set with g_stopFinished
+
+// Windows ends the process as soon as the console handler returns: it holds
+// on at most this long, past the longest device job (a report waits 180 s).
+constexpr DWORD kConsoleHoldMs = 200'000;
+
 BOOL WINAPI OnConsoleEvent(DWORD event) {
   g_stopRequested.store(true);
-  // Closing the console, logging off and shutting down end the process once
-  // this returns: hold on while the main thread finishes the job in hand and
-  // returns from main.
-  if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
-    Sleep(INFINITE);
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
+    WaitForSingleObject(g_finishedEvent, kConsoleHoldMs);
   }
   return TRUE;
+}
+
+// Windows sends the end of the session to top-level windows only, hidden ones
+// too; a console handler hears it only in a program without windows.
+LRESULT CALLBACK OnSessionMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_QUERYENDSESSION) {
+    g_stopRequested.store(true);
+    if (!g_stopFinished.load()) {
+      ShutdownBlockReasonCreate(window, L"Vorn_Drv termina lucrul in curs cu casa de marcat");
+    }
+    return TRUE;
+  }
+  if (message == WM_ENDSESSION) {
+    if (wParam) {
+      g_stopRequested.store(true);
+      // The process may be ended once this returns: the main thread goes on
+      // here until the job in hand is answered.
+      while (!g_stopFinished.load()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+      }
+    }
+    ShutdownBlockReasonDestroy(window);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void WatchSessionEnd() {
+  WNDCLASSW type{};
+  type.lpfnWndProc = OnSessionMessage;
+  type.hInstance = GetModuleHandleW(nullptr);
+  type.lpszClassName = L"VornDrvSessionEnd";
+  if (!RegisterClassW(&type)) return;
+  // Never shown; not a message-only window, which the session's end skips.
+  CreateWindowExW(0, type.lpszClassName, L"Vorn_Drv", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                  type.hInstance, nullptr);
 }
 #else
 extern "C" void OnStopSignal(int) { g_stopRequested.store(true); }
@@ -33,7 +76,9 @@ extern "C" void OnStopSignal(int) { g_stopRequested.store(true); }
 
 void InstallStopSignals() {
 #ifdef _WIN32
+  g_finishedEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+  WatchSessionEnd();
 #else
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
@@ -44,5 +89,12 @@ void InstallStopSignals() {
 }
 
 bool StopRequested() { return g_stopRequested.load(); }
+
+void StopFinished() {
+#ifdef _WIN32
+  g_stopFinished.store(true);
+  if (g_finishedEvent) SetEvent(g_finishedEvent);
+#endif
+}
 
 }  // namespace vorn

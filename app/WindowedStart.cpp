@@ -7,6 +7,7 @@
 #endif
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -14,11 +15,13 @@
 #include <memory>
 #include <string>
 
+#include "app/StandardStreams.h"
 #include "app/StopSignals.h"
 #include "console/RomMessageDialog.h"
 #include "console/TXV_MAIN.h"
 #include "core/DeviceJobs.h"
 #include "core/FolderCheck.h"
+#include "core/LocalText.h"
 #include "core/ProgramFolder.h"
 #include "core/ScriptedQuestions.h"
 #include "core/SingleInstance.h"
@@ -98,6 +101,8 @@ int RunWindowed(int argc, char** argv, const std::string& chosenFolder) {
     }
     return start.exitCode;
   }
+  KeepLinesInFolder(folder);
+  QDir::setCurrent(LocalText(folder));  // the dialogs' logs land there
   InstallStopSignals();
 
   std::unique_ptr<OperatorQuestions> questions;
@@ -110,7 +115,10 @@ int RunWindowed(int argc, char** argv, const std::string& chosenFolder) {
   DeviceWorker worker;
   window.UseDeviceJobs(worker);
   bool ended = false;
-  QObject::connect(&window, &TXV_MAIN::ProgramEnded, &app, [&ended] { ended = true; });
+  QObject::connect(&window, &TXV_MAIN::ProgramEnded, &app, [&ended] {
+    ended = true;
+    StopFinished();
+  });
   QObject::connect(&window, &TXV_MAIN::ProgramEnded, &app, &QCoreApplication::quit,
                    Qt::QueuedConnection);
 

@@ -1,6 +1,7 @@
 // vorndrv: the driver. With a display it starts with its operator console;
 // without one (or with VORNDRV_HEADLESS=1) it runs the service alone.
 #include <QCoreApplication>
+#include <QDir>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -9,12 +10,14 @@
 #include "app/CommandLine.h"
 #include "app/ServiceNotify.h"
 #include "app/ServiceSupervision.h"
+#include "app/StandardStreams.h"
 #include "app/StopSignals.h"
 #include "app/WindowedStart.h"
 #include "core/Cp1252Text.h"
 #include "core/DeviceJobs.h"
 #include "core/FolderCheck.h"
 #include "core/HeadlessQuestions.h"
+#include "core/LocalText.h"
 #include "core/ProgramFolder.h"
 #include "core/ScriptedQuestions.h"
 #include "core/ServiceCore.h"
@@ -37,6 +40,8 @@ int RunHeadless(int argc, char** argv, const std::string& chosenFolder) {
     vorn::notify::Status(vorn::TextFromCp1252(start.text).toStdString());
     return start.exitCode;
   }
+  vorn::KeepLinesInFolder(folder);
+  QDir::setCurrent(vorn::LocalText(folder));  // the dialogs' logs land there
   vorn::InstallStopSignals();
 
   std::unique_ptr<vorn::OperatorQuestions> questions;
@@ -62,7 +67,10 @@ int RunHeadless(int argc, char** argv, const std::string& chosenFolder) {
     stopWatch.stop();
     supervision.Stopping();
     if (http) http->Stopping();
-    core.EndAfterRunningJob([] { QCoreApplication::quit(); });
+    core.EndAfterRunningJob([] {
+      vorn::StopFinished();
+      QCoreApplication::quit();
+    });
   });
   stopWatch.start(50);
 
@@ -77,6 +85,7 @@ int RunHeadless(int argc, char** argv, const std::string& chosenFolder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vorn::AttachParentStreams();
   if (auto done = vorn::HandleHelpAndVersion(argc, argv, "vorndrv", vorn::kDriverUsage)) {
     return *done;
   }

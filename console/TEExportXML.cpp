@@ -113,6 +113,16 @@ void TEExportXML::BStartClick() {
       });
 }
 
+void TEExportXML::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Windows shows a tool window without giving it the keyboard; the operator
+  // types the year straight away.
+  activateWindow();
+  raise();
+  EAn_->setFocus(Qt::ActiveWindowFocusReason);
+  EAn_->selectAll();
+}
+
 void TEExportXML::reject() {
   if (!busy_) QDialog::reject();
 }

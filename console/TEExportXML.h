@@ -32,6 +32,9 @@ class TEExportXML : public QDialog {
   // The system beep (replaceable for tests).
   std::function<void()> beep;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void BStartClick();
 

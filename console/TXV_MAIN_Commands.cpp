@@ -1,6 +1,7 @@
 // The manual operations as the window starts them: the operation itself lives
 // in operations/; here are the dialogs around it.
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QPointer>
@@ -120,7 +121,7 @@ void TXV_MAIN::BLogoGraficClick() {
   if (core_.IsProcessing() || operationRunning_) return;
   const QString picture = pictureChooser ? pictureChooser() : QString();
   if (picture.isEmpty()) return;
-  const std::string shownName = ToCp1252(picture);
+  const std::string shownName = ToCp1252(QDir::toNativeSeparators(picture));
   if (!IsBmpFileName(shownName)) {
     RomMessageDialog::Show("Pot fi transmise doar fisiere BMP ! ", "Eroare", MsgKind::Warning,
                            kBtnOk, this);

@@ -18,6 +18,7 @@ TrayIcon::TrayIcon(QWidget* window, QMenu* popup, QObject* parent)
             if (reason == QSystemTrayIcon::Trigger) LeftClick();
             if (reason == QSystemTrayIcon::Context) RightClick(QCursor::pos());
           });
+  connect(popup_, &QMenu::aboutToHide, this, [this] { icon_->setToolTip(window_->windowTitle()); });
 }
 
 void TrayIcon::Show() {
@@ -48,6 +49,9 @@ void TrayIcon::RightClick(const QPoint& at) {
     window_->hide();
     return;
   }
+  // Wine keeps the icon's tooltip over the menu, where it took the click meant
+  // for "Stop program": no tooltip while the menu is open.
+  if (icon_) icon_->setToolTip(QString());
   popup_->popup(at);
 }
 

@@ -1,6 +1,7 @@
 #include "core/ScriptedQuestions.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "core/LocalText.h"
 #include "core/TextFiles.h"
@@ -9,7 +10,9 @@
 namespace vorn {
 
 ScriptedQuestions::ScriptedQuestions(const std::string& scriptPath)
-    : logPath_(scriptPath + ".log") {
+    // Absolute: the driver makes its own folder the current one later.
+    : logPath_(QFileInfo(LocalText(scriptPath)).absoluteFilePath().toLocal8Bit().toStdString() +
+               ".log") {
   std::string bytes;
   if (ReadFileBytes(scriptPath, bytes)) answers_ = SplitLines(bytes);
 }

@@ -280,7 +280,8 @@ void ServiceCore::TestConnection(std::function<void()> then) {
         }
         if (probe->opened && probe->connected && readJournal && probe->journalFreeLines != -1) {
           slots_.JournalFreeLines = probe->journalFreeLines;
-          SetWarnings(JournalWarnings(probe->journalFreeLines));
+          journalWarnings_ = JournalWarnings(probe->journalFreeLines);
+          ShowWarnings();
         }
       },
       [this, probe, then] {

@@ -203,6 +203,8 @@ class ServiceCore : public QObject {
   AnswerSlots shownSlots_;
   AnswerCounters answers_;
   std::vector<std::string> warnings_;
+  // What the last reading of the journal space said; written and read by jobs.
+  std::vector<std::string> journalWarnings_;
   std::vector<std::string> errors_;
   QTimer processor_;
   QTimer checkCom_;

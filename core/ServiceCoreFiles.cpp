@@ -60,7 +60,13 @@ bool ServiceCore::WriteAnswerFile(const std::string& message) {
   return ok;
 }
 
-void ServiceCore::ShowWarnings() { SetWarnings(BuildWarnings(slots_)); }
+// The journal space is read once per connection, so its lines stay beside
+// every later answer's warnings.
+void ServiceCore::ShowWarnings() {
+  std::vector<std::string> lines = journalWarnings_;
+  for (std::string& line : BuildWarnings(slots_)) lines.push_back(std::move(line));
+  SetWarnings(std::move(lines));
+}
 
 bool ServiceCore::WriteStatusFile(bool closing) {
   const std::string path = workFolder_ + kStatusFileName;

@@ -26,6 +26,12 @@ if ! command -v makensis >/dev/null; then
       $SUDO apt-get install -y -q --no-install-recommends nsis >/dev/null; }
 fi
 
+if [ ! -f "$qt/plugins/platforms/qwindows.dll" ] || [ ! -d "$qt/bin" ]; then
+  echo "windows installer: no Qt for Windows (MinGW) in $qt (plugins/platforms/qwindows.dll, bin/);" \
+    "set VORN_QT_MINGW to its folder" >&2
+  exit 1
+fi
+
 programs=("$build/app/vorndrv.exe" "$build/app/vorndrv-check.exe" "$build/simulator/vorn-sim.exe")
 for p in "${programs[@]}"; do
   [ -f "$p" ] || { echo "windows installer: $p is missing; run scripts/test-windows.sh first" >&2; exit 1; }

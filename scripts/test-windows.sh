@@ -223,6 +223,9 @@ for f in "$root"/samples/ONLINE_*.TXT; do
 done
 [ $failed -eq 0 ] && echo "windows: vorndrv-check.exe agrees with Linux on every sample"
 
+# ---- the end of the session during a held sale (scripts/test-windows-session.sh)
+bash scripts/test-windows-session.sh "$build" "$linux" || failed=1
+
 # ---- the installer: made with makensis, installed and uninstalled silently under Wine
 wineserver -k >/dev/null 2>&1 || true
 if bash scripts/make-windows-installer.sh "$build" && bash scripts/check-windows-installer.sh "$build"; then

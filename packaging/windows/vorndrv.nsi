@@ -56,8 +56,8 @@ VIAddVersionKey "LegalCopyright" "MIT License, the Vorn_Drv authors"
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "Romanian"
 
-LangString DriverRunning ${LANG_ENGLISH} "Vorn_Drv is running. Close it (tray icon, Exit) and press Retry."
-LangString DriverRunning ${LANG_ROMANIAN} "Vorn_Drv ruleaza. Inchideti-l (iconita din bara, Iesire) si apasati Reincercare."
+LangString DriverRunning ${LANG_ENGLISH} "Vorn_Drv is running. Stop it with Stop program (in its tray icon's right-click menu, or in its window), wait until the icon is gone, and press Retry."
+LangString DriverRunning ${LANG_ROMANIAN} "Vorn_Drv ruleaza. Opriti-l cu Stop program (din meniul de clic dreapta al iconitei din bara, sau din fereastra lui), asteptati sa dispara iconita si apasati Reincercare."
 
 ; A running driver holds its files open, and one per session holds the mutex
 ; "XVornDrv". Silent runs give up instead of asking.

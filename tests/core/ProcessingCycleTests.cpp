@@ -294,6 +294,22 @@ TEST_F(ProcessingCycle, FirstConnectionReadsTheJournalSpace) {
   }
 }
 
+// A later answer (a receipt's, or a manual "Anulare bon"'s) adds its own
+// warnings and keeps the journal's, which are not read again.
+TEST_F(ProcessingCycle, JournalWarningsOutliveLaterAnswers) {
+  journalLines = 400;
+  ServiceCore& s = Service();
+  const std::vector<std::string> journal = {
+      "Linii libere in memoria JE :400",
+      "EFECTUATI RAPORTUL FISCAL Z/CHEMATI TEHNICIANUL AUTORIZAT PENTRU INLOCUIRE MEMORIE JE"};
+  s.WriteAnswerFile("0 OK");
+  EXPECT_EQ(s.Warnings(), journal);
+  s.Slots().PaperNearEnd = true;
+  s.WriteAnswerFile("0 OK");
+  EXPECT_EQ(s.Warnings(),
+            (std::vector<std::string>{journal[0], journal[1], "Atentie ! Se termina hartia !"}));
+}
+
 TEST_F(ProcessingCycle, ErrorDialogOnlyWhenAskedAndOnlyForErrors) {
   ServiceCore& s = Service("DialogMesajEroare=DA\r\n");
   s.WriteAnswerFile("0 OK");
