@@ -80,7 +80,7 @@ class HttpFront : public QObject {
   quint16 port_ = 0;
   QTimer saveTimer_;
   std::vector<std::string> releases_;
-  // Read on the listener's thread too (RefuseEarly).
+  // Read on the listener's thread too (AdmitEarly).
   std::atomic<bool> stopping_{false};
   bool stopped_ = false;
 };

@@ -17,7 +17,8 @@ struct HttpSettings {
   int port = kDefaultHttpPort;
   std::string token;                 // empty: no token asked for
   std::vector<std::string> origins;  // "*" allows any origin
-  HttpLimits limits;                 // MaxConexiuni, SecundeAntet, SecundeCorp, MemorieCereriMB
+  HttpLimits
+      limits;  // MaxConexiuni, MaxConexiuniAdresa, SecundeAntet, SecundeCorp, MemorieCereriMB
 };
 
 // The same keys serve the metrics listener, in its own section.
