@@ -151,39 +151,20 @@ TEST_F(HttpAbuseTest, RequestsEitherListenerMustNotAcceptAreRefusedPlainly) {
     QByteArray status;
     QByteArray body;  // a part of it
   } cases[] = {
-      {"an empty Host", false, "GET /status HTTP/1.1\r\nHost:\r\n" + key + "\r\n", "HTTP/1.1 400",
-       "\"status\":400"},
-      {"a Host of spaces", false, "GET /status HTTP/1.1\r\nHost:    \r\n" + key + "\r\n",
-       "HTTP/1.1 400", "Host"},
       {"a folded header line", false,
        "GET /status HTTP/1.1\r\nHost: localhost\r\n" + key + "X-A: 1\r\n 2\r\n\r\n", "HTTP/1.1 400",
        "folded"},
-      {"a list of lengths", false,
-       "POST /check HTTP/1.1\r\nHost: localhost\r\n" + key +
-           "Content-Type: text/plain\r\nContent-Length: 3, 3\r\n\r\n5;1",
-       "HTTP/1.1 400", "Content-Length"},
-      {"the scheme in lower case", false,
-       "GET /status HTTP/1.1\r\nHost: localhost\r\nAuthorization: bearer " + kKey + "\r\n\r\n",
-       "HTTP/1.1 200", "\"filesWaiting\""},
       {"the scheme in upper case", false,
        "GET /status HTTP/1.1\r\nHost: localhost\r\nAuthorization: BEARER " + kKey + "\r\n\r\n",
        "HTTP/1.1 200", "\"filesWaiting\""},
       {"a body on GET", false,
        "GET /status HTTP/1.1\r\nHost: localhost\r\n" + key + "Content-Length: 5\r\n\r\n",
        "HTTP/1.1 413", "takes no body"},
-      {"metrics: a body on the scrape", true,
-       "GET /metrics HTTP/1.1\r\nHost: localhost\r\n" + key + "Content-Length: 5\r\n\r\n",
-       "HTTP/1.1 413", "{\"error\":\"this request takes no body\",\"status\":413}"},
       {"metrics: a body over its own limit", true,
        "GET /metrics HTTP/1.1\r\nHost: localhost\r\n" + key + "Content-Length: 5000\r\n\r\n",
        "HTTP/1.1 413", "{\"error\":\"the body is larger than 4 KB\",\"status\":413}"},
       {"metrics: no token", true, "GET /metrics HTTP/1.1\r\nHost: localhost\r\n\r\n",
        "HTTP/1.1 401", "{\"error\":\"a valid bearer token is required\",\"status\":401}"},
-      {"metrics: another path", true, "GET /x HTTP/1.1\r\nHost: localhost\r\n" + key + "\r\n",
-       "HTTP/1.1 404", "{\"error\":\"only /metrics is served here\",\"status\":404}"},
-      {"metrics: a folded line", true,
-       "GET /metrics HTTP/1.1\r\nHost: localhost\r\n" + key + "X-A: 1\r\n\t2\r\n\r\n",
-       "HTTP/1.1 400", "{\"error\":\"folded header lines are not accepted\",\"status\":400}"},
   };
   for (const Case& c : cases) {
     const QByteArray got = Raw(c.metrics ? metricsPort_ : httpPort_, c.request);
