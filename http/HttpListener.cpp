@@ -172,6 +172,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   const asio::ip::address& Address() const { return address_; }
+  // Idle, and no byte of a next request already waiting to be read (what a
+  // lingering one still gets is dropped anyway).
+  bool Evictable() {
+    beast::error_code ec;
+    return lingering_ || (stream_.socket().available(ec) == 0 && !ec);
+  }
 
   void Start() {
     SetOptions();
@@ -410,6 +416,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     beast::error_code ignored;
     stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
     stream_.expires_after(kLingerTimeout);
+    lingering_ = true;
     BecomeIdle();
     Drain();
   }
@@ -465,6 +472,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   const bool counted_;
   bool left_ = false;
   bool fresh_ = true;  // not a byte received yet
+  bool lingering_ = false;
   std::chrono::steady_clock::time_point headerBy_;
   std::optional<std::list<Connection*>::iterator> idleAt_;
 };
@@ -528,7 +536,7 @@ void Server::Accepted(tcp::socket socket) {
 
 bool Server::EvictIdle(const asio::ip::address* address) {
   for (Connection* c : idle) {
-    if (address && c->Address() != *address) continue;
+    if ((address && c->Address() != *address) || !c->Evictable()) continue;
     c->Evict();
     return true;
   }
