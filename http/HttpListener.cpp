@@ -94,6 +94,7 @@ struct Server : std::enable_shared_from_this<Server> {
   bool EvictIdle(const asio::ip::address* address);
   // A connection left, or fell idle: a newcomer held back for want of room may come in.
   void RoomMade();
+  void AdmitWaiting();
   bool CappedPerAddress(const asio::ip::address& address) const {
     return limits.capLoopback || !address.is_loopback();
   }
@@ -124,8 +125,8 @@ struct Server : std::enable_shared_from_this<Server> {
   std::chrono::steady_clock::time_point lastCapLog{};
   std::chrono::steady_clock::time_point lastAcceptLog{};
   std::chrono::steady_clock::time_point lastBudgetLog{};
-  // Accepting waits for a connection to leave or fall idle.
-  bool roomWanted = false;
+  // Accepted at the cap with no connection idle; accepting waits with it.
+  std::optional<tcp::socket> waiting;
   // Connections whose request is with the owner: nothing else holds them then.
   std::map<Connection*, std::shared_ptr<Connection>> held;
   // Connections between requests, or lingering after a refusal: the first to
@@ -479,27 +480,22 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
 void Server::Accept() {
   if (stopping || closing) return;
-  if (connections >= limits.maxConnections) {
-    if (LogDue(lastCapLog)) {
-      Log("limita de " + std::to_string(limits.maxConnections) +
-          " conexiuni atinsa; conexiunile noi asteapta");
-    }
-    // A newcomer takes the place of the connection idle the longest; with none
-    // idle it waits in the kernel's backlog, holding none of our descriptors.
-    acceptor->async_wait(tcp::acceptor::wait_read, [this](beast::error_code ec) {
-      if (stopping || ec == asio::error::operation_aborted) return;
-      if (ec) return AcceptLater(ec);
-      if (connections >= limits.maxConnections && !EvictIdle(nullptr)) {
-        roomWanted = true;
-        return;
-      }
-      Accept();
-    });
-    return;
-  }
   acceptor->async_accept([this](beast::error_code ec, tcp::socket socket) {
     if (stopping || ec == asio::error::operation_aborted) return;
     if (ec) return AcceptLater(ec);
+    if (connections >= limits.maxConnections) {
+      if (LogDue(lastCapLog)) {
+        Log("limita de " + std::to_string(limits.maxConnections) +
+            " conexiuni atinsa; conexiunile noi asteapta");
+      }
+      // The newcomer takes the place of the connection idle the longest; with
+      // none idle it waits, unread, and the rest wait in the kernel's backlog,
+      // holding none of our descriptors.
+      if (!EvictIdle(nullptr)) {
+        waiting.emplace(std::move(socket));
+        return;
+      }
+    }
     Accepted(std::move(socket));
     Accept();
   });
@@ -544,8 +540,16 @@ bool Server::EvictIdle(const asio::ip::address* address) {
 }
 
 void Server::RoomMade() {
-  if (!roomWanted || stopping) return;
-  roomWanted = false;
+  // Later, not inside the connection that is leaving or falling idle.
+  if (waiting && !stopping) asio::post(*io, [this] { AdmitWaiting(); });
+}
+
+void Server::AdmitWaiting() {
+  if (!waiting || stopping || closing) return;
+  if (connections >= limits.maxConnections && !EvictIdle(nullptr)) return;
+  tcp::socket socket = std::move(*waiting);
+  waiting.reset();
+  Accepted(std::move(socket));
   Accept();
 }
 
@@ -565,6 +569,7 @@ void Server::Drain(HttpResponse response, std::chrono::milliseconds limit) {
     closing = std::move(r);
     beast::error_code ignored;
     acceptor->close(ignored);
+    waiting.reset();
     retry->cancel();
     for (auto& [raw, connection] : std::map(held)) connection->RespondStopping(*closing);
     const std::lock_guard<std::mutex> lock(drainMutex);
@@ -585,6 +590,7 @@ void Server::Stop() {
   // their destructors use.
   held.clear();
   idle.clear();
+  waiting.reset();
   retry.reset();
   acceptor.reset();
   work.reset();
