@@ -129,8 +129,9 @@ struct Server : std::enable_shared_from_this<Server> {
   std::optional<tcp::socket> waiting;
   // Connections whose request is with the owner: nothing else holds them then.
   std::map<Connection*, std::shared_ptr<Connection>> held;
-  // Connections between requests, or lingering after a refusal: the first to
-  // go when room is needed, the longest idle first.
+  // Connections waiting on their client (silent, between requests, part-way
+  // through a header), or lingering after a refusal: the first to go when room
+  // is needed, the longest idle first.
   std::list<Connection*> idle;
   std::map<asio::ip::address, int> perAddress;
   std::atomic<uint64_t> closedSilent{0};
@@ -229,7 +230,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   // The header block is read here rather than by Beast, so that its raw bytes
-  // are checked first and a connection between requests is known to be idle.
+  // are checked first and a connection waiting on its client is known as idle.
   void ReadMoreHeader() {
     const std::string_view bytes(static_cast<const char*>(buffer_.data().data()), buffer_.size());
     if (const ParseRefusal r = beastreq::CheckHeaderBytes(bytes); r.status != 0) {
@@ -250,7 +251,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
     } else {
       stream_.expires_at(headerBy_);
     }
-    if (idle) BecomeIdle();
+    // Also part-way through a header: a client that stops there holds its
+    // place no better than a silent one.
+    BecomeIdle();
     stream_.async_read_some(buffer_.prepare(std::min<size_t>(room, scratch_.size())),
                             [self = shared_from_this(), idle](beast::error_code ec, size_t n) {
                               self->StopIdle();

@@ -85,13 +85,13 @@ TEST_F(Connections, OnlyARequestAdmittedWithABodyGetsContinueAndTheBudget) {
   EXPECT_EQ(targets_[0], "/after");
 }
 
-TEST_F(Connections, AtTheCapTheLongestIdleGivesWayAndWithNoneIdleANewcomerWaits) {
+TEST_F(Connections, AtTheCapSilentAndStalledConnectionsGiveWayAndWithNoneANewcomerWaits) {
   HttpLimits limits;
   limits.maxConnections = 2;
   limits.silentSeconds = limits.headerSeconds = 300;  // only room makes them go
   ASSERT_NO_FATAL_FAILURE(Listen(limits));
   Open();
-  Open();
+  Open("GET /stalled HTTP/1.1\r\n");
   ASSERT_TRUE(PumpUntil([&] { return listener_->Connections() == 2; }));
   Open("GET /1 HTTP/1.1\r\nHost: a\r\n\r\n");
   Open("GET /2 HTTP/1.1\r\nHost: a\r\n\r\n");
