@@ -32,7 +32,12 @@ bool SameSecret(const QByteArray& a, const QByteArray& b) {
 
 bool BearerMatches(const HttpSettings& settings, const QByteArray& authorization) {
   if (settings.token.empty()) return false;
-  return SameSecret(authorization, "Bearer " + QByteArray::fromStdString(settings.token));
+  // The scheme's name is matched without regard to case, as HTTP has it; the token exactly.
+  const qsizetype space = authorization.indexOf(' ');
+  if (space < 0 || authorization.left(space).toLower() != "bearer") return false;
+  qsizetype token = space;
+  while (token < authorization.size() && authorization[token] == ' ') ++token;
+  return SameSecret(authorization.mid(token), QByteArray::fromStdString(settings.token));
 }
 
 HeaderPairs CorsHeaders(const HttpSettings& settings, const HttpRequest& request) {

@@ -3,6 +3,7 @@
 // the two places that read requests, kept out of every other header.
 #include <boost/beast/core/error.hpp>
 #include <boost/beast/http.hpp>
+#include <string_view>
 
 #include "http/HttpLimits.h"
 #include "http/HttpRequest.h"
@@ -17,7 +18,11 @@ void ApplyLimits(Parser& parser, const HttpLimits& limits);
 
 // The status for a parse error (400, 413, 431); 0 for a closed or timed-out
 // connection, which gets no answer.
-ParseRefusal FromParseError(const boost::beast::error_code& ec);
+ParseRefusal FromParseError(const boost::beast::error_code& ec, const HttpLimits& limits);
+
+// Checks on the raw bytes of a header block (all of it, or its start) before
+// the parser sees them: what the parser would quietly mend is refused here.
+ParseRefusal CheckHeaderBytes(std::string_view bytes);
 
 // Checks made once the header block is read, before any body byte.
 ParseRefusal CheckHeader(const Parser& parser);

@@ -43,20 +43,22 @@ QString RouteOf(QString& path, QString& idText) {
 }
 
 // The checks that need no body, made on the listener's thread before a body
-// byte is read or set aside; the full checks run again with the request.
-std::optional<HttpResponse> RefuseEarly(const HttpSettings& settings, const HttpRequest& head) {
+// byte is read or set aside; the full checks run again with the request. A
+// preflight is answered here too, and only a POST that passed may bring a body.
+HttpListener::Admission AdmitEarly(const HttpSettings& settings, const HttpRequest& head) {
   const QUrl url = head.url();
   if (!url.isValid()) {
-    return ToResponse(ErrorReply(400, QStringLiteral("the request target is not a valid URL")));
+    return {ToResponse(ErrorReply(400, QStringLiteral("the request target is not a valid URL")))};
   }
   QString path = url.path();
   QString idText;
   const QString route = RouteOf(path, idText);
   const HeaderPairs cors = CorsHeaders(settings, head);
-  if (route.isEmpty()) return ToResponse(ErrorReply(404, "no such resource: " + path, cors));
-  const std::optional<Reply> refusal = Refusal(settings, head, route, cors);
-  if (refusal && refusal->status >= 400) return ToResponse(*refusal);
-  return std::nullopt;
+  if (route.isEmpty()) return {ToResponse(ErrorReply(404, "no such resource: " + path, cors))};
+  if (const std::optional<Reply> answer = Refusal(settings, head, route, cors)) {
+    return {ToResponse(*answer)};
+  }
+  return {std::nullopt, head.method == HttpRequest::Method::Post};
 }
 
 // The milliseconds an id was made at (ReceiptIds.h).
@@ -101,9 +103,9 @@ HttpFront::HttpFront(std::string workFolder, HttpSettings settings, DriverView v
         QMetaObject::invokeMethod(this, Queued([this, id] { waiters_.erase(id); }),
                                   Qt::QueuedConnection);
       },
-      [this, settings = settings_](const HttpRequest& head) -> std::optional<HttpResponse> {
-        if (stopping_) return ToResponse(StoppingReply(CorsHeaders(settings, head)));
-        return RefuseEarly(settings, head);
+      [this, settings = settings_](const HttpRequest& head) -> HttpListener::Admission {
+        if (stopping_) return {ToResponse(StoppingReply(CorsHeaders(settings, head)))};
+        return AdmitEarly(settings, head);
       });
   connect(&queue_, &FolderQueue::Answered, this, &HttpFront::OnAnswered);
   connect(&queue_, &FolderQueue::Lost, this, &HttpFront::OnLost);

@@ -101,7 +101,7 @@ class HttpFront : public QObject {
   quint16 port_ = 0;
   QTimer saveTimer_;
   std::vector<std::string> releases_;
-  // Read on the listener's and the request thread too.
+  // Read on the listener's and the request thread too (AdmitEarly).
   std::atomic<bool> stopping_{false};
   bool stopped_ = false;
 };

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <list>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -87,7 +88,18 @@ struct Server : std::enable_shared_from_this<Server> {
   }
 
   void Accept();
-  void Closed();
+  void AcceptLater(const beast::error_code& ec);
+  void Accepted(tcp::socket socket);
+  // Closes the connection idle the longest (of `address` when given); false when none is idle.
+  bool EvictIdle(const asio::ip::address* address);
+  // A connection left, or fell idle: a newcomer held back for want of room may come in.
+  void RoomMade();
+  void AdmitWaiting();
+  bool CappedPerAddress(const asio::ip::address& address) const {
+    return limits.capLoopback || !address.is_loopback();
+  }
+  // From any thread; the connection is looked up on the listener's.
+  void PostResponse(std::weak_ptr<Connection> connection, uint64_t id, HttpResponse response);
   void Drain(HttpResponse response, std::chrono::milliseconds limit);
   void Stop();
 
@@ -113,9 +125,18 @@ struct Server : std::enable_shared_from_this<Server> {
   std::chrono::steady_clock::time_point lastCapLog{};
   std::chrono::steady_clock::time_point lastAcceptLog{};
   std::chrono::steady_clock::time_point lastBudgetLog{};
-  bool acceptPaused = false;
+  // Accepted at the cap with no connection idle; accepting waits with it.
+  std::optional<tcp::socket> waiting;
   // Connections whose request is with the owner: nothing else holds them then.
   std::map<Connection*, std::shared_ptr<Connection>> held;
+  // Connections waiting on their client (silent, between requests, part-way
+  // through a header), or lingering after a refusal: the first to go when room
+  // is needed, the longest idle first.
+  std::list<Connection*> idle;
+  std::map<asio::ip::address, int> perAddress;
+  std::atomic<uint64_t> closedSilent{0};
+  std::atomic<uint64_t> closedIdleAtCap{0};
+  std::atomic<uint64_t> refusedAddressCap{0};
   mutable std::mutex statusMutex;
   std::map<int, uint64_t> statuses;
   // Set on the listener's thread once a stop is under way; the answer then
@@ -126,6 +147,8 @@ struct Server : std::enable_shared_from_this<Server> {
   int writing = 0;
   bool closed = false;
 
+  // Guards `io` itself, which responders post to from other threads, against its end.
+  std::mutex ioMutex;
   std::unique_ptr<asio::io_context> io = std::make_unique<asio::io_context>(1);
   std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work;
   std::optional<tcp::acceptor> acceptor;
@@ -135,26 +158,48 @@ struct Server : std::enable_shared_from_this<Server> {
 
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
-  Connection(Server& server, tcp::socket socket)
-      : server_(server), stream_(std::move(socket)), buffer_(server.limits.headerBytes + 8192) {}
+  // `counted`: the connection takes one of its address's places.
+  Connection(Server& server, tcp::socket socket, asio::ip::address address, bool counted)
+      : server_(server),
+        stream_(std::move(socket)),
+        buffer_(server.limits.headerBytes + 8192),
+        address_(std::move(address)),
+        counted_(counted) {
+    ++server_.connections;
+    if (counted_) ++server_.perAddress[address_];
+  }
   ~Connection() {
     server_.Release(reserved_);
-    if (!server_.stopping) server_.Closed();
+    if (!server_.stopping) Leave();
+  }
+
+  const asio::ip::address& Address() const { return address_; }
+  // Idle, and no byte of a next request already waiting to be read (what a
+  // lingering one still gets is dropped anyway).
+  bool Evictable() {
+    beast::error_code ec;
+    return lingering_ || (stream_.socket().available(ec) == 0 && !ec);
   }
 
   void Start() {
-    beast::error_code ignored;
-    stream_.socket().non_blocking(true, ignored);
-    stream_.socket().set_option(tcp::no_delay(true), ignored);
+    SetOptions();
     ReadHeader();
   }
 
-  // From any thread.
-  void Post(uint64_t id, HttpResponse response) {
-    asio::post(stream_.get_executor(),
-               [self = shared_from_this(), id, r = std::move(response)]() mutable {
-                 self->Respond(id, std::move(r));
-               });
+  // Its address holds all it may: told so, and closed.
+  void StartRefused() {
+    SetOptions();
+    Refuse(503, "too many connections from this address; try again shortly");
+  }
+
+  // On the listener's thread.
+  void Respond(uint64_t id, HttpResponse response) {
+    if (id != awaiting_ || awaiting_ == 0 || !stream_.socket().is_open()) return;
+    awaiting_ = 0;
+    beast::error_code ignored;
+    stream_.socket().cancel(ignored);
+    Send(std::move(response));
+    server_.held.erase(this);  // the write holds it now
   }
 
   // On the listener's thread, at a stop: the request still with the owner gets `response`.
@@ -163,32 +208,82 @@ class Connection : public std::enable_shared_from_this<Connection> {
     Respond(awaiting_, response);
   }
 
+  // Room is needed and this connection is idle.
+  void Evict() {
+    ++server_.closedIdleAtCap;
+    Close();
+  }
+
  private:
+  void SetOptions() {
+    beast::error_code ignored;
+    stream_.socket().non_blocking(true, ignored);
+    stream_.socket().set_option(tcp::no_delay(true), ignored);
+  }
+
   void ReadHeader() {
     parser_.emplace();
     beastreq::ApplyLimits(*parser_, server_.limits);
-    stream_.expires_after(std::chrono::seconds(server_.limits.headerSeconds));
-    http::async_read_header(
-        stream_, buffer_, *parser_,
-        [self = shared_from_this()](beast::error_code ec, size_t) { self->OnHeader(ec); });
+    headerBy_ =
+        std::chrono::steady_clock::now() + std::chrono::seconds(server_.limits.headerSeconds);
+    ReadMoreHeader();
   }
 
-  void OnHeader(beast::error_code ec) {
-    if (ec) return Failed(ec);
+  // The header block is read here rather than by Beast, so that its raw bytes
+  // are checked first and a connection waiting on its client is known as idle.
+  void ReadMoreHeader() {
+    const std::string_view bytes(static_cast<const char*>(buffer_.data().data()), buffer_.size());
+    if (const ParseRefusal r = beastreq::CheckHeaderBytes(bytes); r.status != 0) {
+      return Refuse(r.status, r.reason);
+    }
+    if (!bytes.empty()) {
+      beast::error_code ec;
+      buffer_.consume(parser_->put(buffer_.data(), ec));
+      if (ec && ec != http::error::need_more) return Failed(ec);
+      if (parser_->is_header_done()) return OnHeader();
+    }
+    const size_t room = buffer_.max_size() - buffer_.size();
+    if (room == 0) return Refuse(431, "the request's header block is too large");
+    const bool idle = buffer_.size() == 0;
+    if (idle && fresh_) {
+      stream_.expires_after(std::chrono::seconds(
+          std::min(server_.limits.silentSeconds, server_.limits.headerSeconds)));
+    } else {
+      stream_.expires_at(headerBy_);
+    }
+    // Also part-way through a header: a client that stops there holds its
+    // place no better than a silent one.
+    BecomeIdle();
+    stream_.async_read_some(buffer_.prepare(std::min<size_t>(room, scratch_.size())),
+                            [self = shared_from_this(), idle](beast::error_code ec, size_t n) {
+                              self->StopIdle();
+                              self->buffer_.commit(n);
+                              if (ec) {
+                                if (ec == beast::error::timeout && idle && self->fresh_)
+                                  ++self->server_.closedSilent;
+                                return self->Failed(ec);
+                              }
+                              self->fresh_ = false;
+                              self->ReadMoreHeader();
+                            });
+  }
+
+  void OnHeader() {
     version_ = parser_->get().version();
     head_ = parser_->get().method() == http::verb::head;
     headerFields_ = beastreq::FieldCount(*parser_);
     if (const ParseRefusal r = beastreq::CheckHeader(*parser_); r.status != 0) {
       return Refuse(r.status, r.reason);
     }
-    if (server_.admit) {
-      if (std::optional<HttpResponse> refusal = server_.admit(beastreq::HeadOf(*parser_))) {
-        // With a body on its way the connection closes: the body is never read.
-        keepAlive_ = parser_->is_done() && parser_->get().keep_alive();
-        awaiting_ = 0;
-        return Send(std::move(*refusal));
-      }
+    HttpListener::Admission admission{std::nullopt, true};
+    if (server_.admit) admission = server_.admit(beastreq::HeadOf(*parser_));
+    if (admission.answer) {
+      // With a body on its way the connection closes: the body is never read.
+      keepAlive_ = parser_->is_done() && parser_->get().keep_alive();
+      awaiting_ = 0;
+      return Send(std::move(*admission.answer));
     }
+    if (!admission.body && !parser_->is_done()) return Refuse(413, "this request takes no body");
     const size_t need = beastreq::BodyReservation(*parser_, server_.limits);
     if (!server_.Reserve(need)) {
       if (server_.LogDue(server_.lastBudgetLog)) {
@@ -221,7 +316,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   // A timed-out stream is already closed; a malformed request gets its status.
   void Failed(beast::error_code ec) {
-    const ParseRefusal r = beastreq::FromParseError(ec);
+    const ParseRefusal r = beastreq::FromParseError(ec, server_.limits);
     if (r.status != 0 && stream_.socket().is_open()) return Refuse(r.status, r.reason);
     Close();
   }
@@ -249,7 +344,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         nullptr, [server = server_.shared_from_this(),
                   reserved = std::exchange(reserved_, 0)](void*) { server->Release(reserved); });
     Server* server = &server_;
-    HttpResponder responder(weak_from_this(), id);
+    HttpResponder responder(server_.weak_from_this(), weak_from_this(), id);
     server_.held[this] = shared_from_this();
     stream_.expires_never();
     QMetaObject::invokeMethod(server->context, Queued([server, request, responder]() mutable {
@@ -286,15 +381,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
           self->Close();
           server->held.erase(self.get());
         });
-  }
-
-  void Respond(uint64_t id, HttpResponse response) {
-    if (id != awaiting_ || awaiting_ == 0 || !stream_.socket().is_open()) return;
-    awaiting_ = 0;
-    beast::error_code ignored;
-    stream_.socket().cancel(ignored);
-    Send(std::move(response));
-    server_.held.erase(this);  // the write holds it now
   }
 
   void Send(HttpResponse response) {
@@ -336,6 +422,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     beast::error_code ignored;
     stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
     stream_.expires_after(kLingerTimeout);
+    lingering_ = true;
+    BecomeIdle();
     Drain();
   }
 
@@ -352,6 +440,26 @@ class Connection : public std::enable_shared_from_this<Connection> {
     beast::error_code ignored;
     stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
     stream_.close();
+    Leave();
+  }
+
+  void BecomeIdle() {
+    if (idleAt_) return;
+    idleAt_ = server_.idle.insert(server_.idle.end(), this);
+    server_.RoomMade();
+  }
+  void StopIdle() {
+    if (idleAt_) server_.idle.erase(*std::exchange(idleAt_, std::nullopt));
+  }
+
+  // Its descriptor is closed: its places are free, whatever still holds the object.
+  void Leave() {
+    StopIdle();
+    if (left_) return;
+    left_ = true;
+    --server_.connections;
+    if (counted_ && --server_.perAddress[address_] == 0) server_.perAddress.erase(address_);
+    server_.RoomMade();
   }
 
   Server& server_;
@@ -366,41 +474,97 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool head_ = false;
   std::array<char, 4096> scratch_{};
   size_t drained_ = 0;
+  const asio::ip::address address_;
+  const bool counted_;
+  bool left_ = false;
+  bool fresh_ = true;  // not a byte received yet
+  bool lingering_ = false;
+  std::chrono::steady_clock::time_point headerBy_;
+  std::optional<std::list<Connection*>::iterator> idleAt_;
 };
 
 void Server::Accept() {
   if (stopping || closing) return;
-  if (connections >= limits.maxConnections) {
-    // The rest wait in the kernel's backlog, holding none of our descriptors.
-    acceptPaused = true;
-    if (LogDue(lastCapLog)) {
-      Log("limita de " + std::to_string(limits.maxConnections) +
-          " conexiuni atinsa; conexiunile noi asteapta");
-    }
-    return;
-  }
   acceptor->async_accept([this](beast::error_code ec, tcp::socket socket) {
     if (stopping || ec == asio::error::operation_aborted) return;
-    if (ec) {
-      if (LogDue(lastAcceptLog)) Log("conexiune neacceptata: " + ec.message());
-      retry->expires_after(kAcceptRetry);
-      retry->async_wait([this](beast::error_code e) {
-        if (!e) Accept();
-      });
-      return;
+    if (ec) return AcceptLater(ec);
+    if (connections >= limits.maxConnections) {
+      if (LogDue(lastCapLog)) {
+        Log("limita de " + std::to_string(limits.maxConnections) +
+            " conexiuni atinsa; conexiunile noi asteapta");
+      }
+      // The newcomer takes the place of the connection idle the longest; with
+      // none idle it waits, unread, and the rest wait in the kernel's backlog,
+      // holding none of our descriptors.
+      if (!EvictIdle(nullptr)) {
+        waiting.emplace(std::move(socket));
+        return;
+      }
     }
-    ++connections;
-    std::make_shared<Connection>(*this, std::move(socket))->Start();
+    Accepted(std::move(socket));
     Accept();
   });
 }
 
-void Server::Closed() {
-  --connections;
-  if (acceptPaused) {
-    acceptPaused = false;
-    Accept();
+void Server::AcceptLater(const beast::error_code& ec) {
+  if (LogDue(lastAcceptLog)) Log("conexiune neacceptata: " + ec.message());
+  retry->expires_after(kAcceptRetry);
+  retry->async_wait([this](beast::error_code e) {
+    if (!e) Accept();
+  });
+}
+
+void Server::Accepted(tcp::socket socket) {
+  beast::error_code ec;
+  asio::ip::address address = socket.remote_endpoint(ec).address();
+  if (ec) return;  // already gone
+  if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+    address = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
   }
+  const bool capped = CappedPerAddress(address);
+  const auto full = [&] {
+    const auto at = perAddress.find(address);
+    return at != perAddress.end() && at->second >= limits.maxPerAddress;
+  };
+  if (capped && full() && !EvictIdle(&address)) {
+    ++refusedAddressCap;
+    // Not counted against its address: it only says why, and goes.
+    std::make_shared<Connection>(*this, std::move(socket), address, false)->StartRefused();
+    return;
+  }
+  std::make_shared<Connection>(*this, std::move(socket), address, capped)->Start();
+}
+
+bool Server::EvictIdle(const asio::ip::address* address) {
+  for (Connection* c : idle) {
+    if ((address && c->Address() != *address) || !c->Evictable()) continue;
+    c->Evict();
+    return true;
+  }
+  return false;
+}
+
+void Server::RoomMade() {
+  // Later, not inside the connection that is leaving or falling idle.
+  if (waiting && !stopping) asio::post(*io, [this] { AdmitWaiting(); });
+}
+
+void Server::AdmitWaiting() {
+  if (!waiting || stopping || closing) return;
+  if (connections >= limits.maxConnections && !EvictIdle(nullptr)) return;
+  tcp::socket socket = std::move(*waiting);
+  waiting.reset();
+  Accepted(std::move(socket));
+  Accept();
+}
+
+void Server::PostResponse(std::weak_ptr<Connection> connection, uint64_t id,
+                          HttpResponse response) {
+  const std::lock_guard<std::mutex> lock(ioMutex);
+  if (!io) return;
+  asio::post(*io, [connection = std::move(connection), id, r = std::move(response)]() mutable {
+    if (const std::shared_ptr<Connection> c = connection.lock()) c->Respond(id, std::move(r));
+  });
 }
 
 void Server::Drain(HttpResponse response, std::chrono::milliseconds limit) {
@@ -410,6 +574,7 @@ void Server::Drain(HttpResponse response, std::chrono::milliseconds limit) {
     closing = std::move(r);
     beast::error_code ignored;
     acceptor->close(ignored);
+    waiting.reset();
     retry->cancel();
     for (auto& [raw, connection] : std::map(held)) connection->RespondStopping(*closing);
     const std::lock_guard<std::mutex> lock(drainMutex);
@@ -429,16 +594,24 @@ void Server::Stop() {
   // Handlers still queued own their connections; they go before the objects
   // their destructors use.
   held.clear();
+  idle.clear();
+  waiting.reset();
   retry.reset();
   acceptor.reset();
   work.reset();
-  io.reset();
+  std::unique_ptr<asio::io_context> ended;
+  {
+    const std::lock_guard<std::mutex> lock(ioMutex);
+    ended = std::move(io);
+  }
 }
 
 }  // namespace httpdetail
 
 void HttpResponder::Send(HttpResponse response) const {
-  if (auto c = connection_.lock()) c->Post(id_, std::move(response));
+  if (const auto server = server_.lock()) {
+    server->PostResponse(connection_, id_, std::move(response));
+  }
 }
 
 HttpListener::HttpListener(QObject* context, HttpLimits limits, Handler handler, Gone gone,
@@ -465,7 +638,13 @@ bool HttpListener::Listen(const std::string& address, uint16_t port, std::string
   tcp::acceptor acceptor(*s.io);
   const tcp::endpoint endpoint(ip, port);
   acceptor.open(endpoint.protocol(), ec);
+#ifdef _WIN32
+  // There SO_REUSEADDR would let another program bind the same port and take our clients.
+  using ExclusiveAddress = asio::detail::socket_option::boolean<SOL_SOCKET, SO_EXCLUSIVEADDRUSE>;
+  if (!ec) acceptor.set_option(ExclusiveAddress(true), ec);
+#else
   if (!ec) acceptor.set_option(asio::socket_base::reuse_address(true), ec);
+#endif
   if (!ec) acceptor.bind(endpoint, ec);
   if (!ec) acceptor.listen(asio::socket_base::max_listen_connections, ec);
   if (ec) {
@@ -488,6 +667,10 @@ bool HttpListener::Listen(const std::string& address, uint16_t port, std::string
 
 int HttpListener::Connections() const { return server_->connections; }
 size_t HttpListener::BufferedBytes() const { return server_->buffered; }
+
+ConnectionCloses HttpListener::Closes() const {
+  return {server_->closedSilent, server_->closedIdleAtCap, server_->refusedAddressCap};
+}
 
 std::map<int, uint64_t> HttpListener::StatusCounts() const {
   const std::lock_guard<std::mutex> lock(server_->statusMutex);

@@ -1,7 +1,8 @@
 #pragma once
 // HTTP/1.1 on a thread of its own (Boost.Beast over Asio): strict parsing within
-// limits, capped connections, deadlines on every read. Each complete request is
-// handed to the owner's thread; the owner answers when it likes, from there.
+// limits, capped connections (in all and per client address; idle ones give way
+// to new ones), deadlines on every read. Each complete request is handed to the
+// owner's thread; the owner answers when it likes, from there.
 #include <QObject>
 #include <chrono>
 #include <cstdint>
@@ -39,10 +40,21 @@ class HttpResponder {
 
  private:
   friend class httpdetail::Connection;
-  HttpResponder(std::weak_ptr<httpdetail::Connection> c, uint64_t id)
-      : connection_(std::move(c)), id_(id) {}
+  HttpResponder(std::weak_ptr<httpdetail::Server> s, std::weak_ptr<httpdetail::Connection> c,
+                uint64_t id)
+      : server_(std::move(s)), connection_(std::move(c)), id_(id) {}
+  // The connection is only ever locked on the listener's thread, so that it
+  // also ends there.
+  std::weak_ptr<httpdetail::Server> server_;
   std::weak_ptr<httpdetail::Connection> connection_;
   uint64_t id_ = 0;
+};
+
+// Connections the listener closed to protect itself, by why.
+struct ConnectionCloses {
+  uint64_t silent = 0;      // no byte within their first seconds
+  uint64_t idleAtCap = 0;   // idle, making room for a new connection
+  uint64_t addressCap = 0;  // refused: their address held all it may
 };
 
 class HttpListener {
@@ -52,10 +64,19 @@ class HttpListener {
   // budget out of the request; the budget is given back when they are dropped.
   using Handler = std::function<void(HttpRequest&, HttpResponder)>;
   using Gone = std::function<void(uint64_t id)>;
+  // What the owner makes of a request from its header block alone.
+  struct Admission {
+    // Sent at once (a refusal, a preflight's answer); the request goes no
+    // further, and a body on its way is never read.
+    std::optional<HttpResponse> answer;
+    // Only such a request may carry a body, get `100 Continue` and take from
+    // the body budget; a body on any other is refused.
+    bool body = false;
+  };
   // Runs on the listener's thread as soon as a request's header block is read,
-  // before any body byte is read or set aside: a response refuses the request
-  // there (and closes the connection). Must be safe on that thread.
-  using Admit = std::function<std::optional<HttpResponse>(const HttpRequest& head)>;
+  // before any body byte is read or set aside. Must be safe on that thread.
+  // Without one, every request is admitted with its body.
+  using Admit = std::function<Admission(const HttpRequest& head)>;
 
   HttpListener(QObject* context, HttpLimits limits, Handler handler, Gone gone, Admit admit = {});
   ~HttpListener();
@@ -75,6 +96,7 @@ class HttpListener {
   size_t BufferedBytes() const;
   // Responses sent so far, by status.
   std::map<int, uint64_t> StatusCounts() const;
+  ConnectionCloses Closes() const;
 
  private:
   std::shared_ptr<httpdetail::Server> server_;

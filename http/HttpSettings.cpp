@@ -27,13 +27,15 @@ std::string NormalOrigin(std::string origin) {
 }
 
 // A key within [low, high]; otherwise (absent, not a number, out of range) the default stays.
-void ReadBounded(const IniFile& ini, const char* section, const char* key, int low, int high,
+bool ReadBounded(const IniFile& ini, const char* section, const char* key, int low, int high,
                  int& value) {
   int v = 0;
   if (auto text = ini.Get(section, key);
       text && ParseIniInteger(*text, v) && v >= low && v <= high) {
     value = v;
+    return true;
   }
+  return false;
 }
 
 }  // namespace
@@ -60,6 +62,9 @@ HttpSettings ReadHttpSettings(const IniFile& ini, const char* section, int defau
     start = comma + 1;
   }
   ReadBounded(ini, section, "MaxConexiuni", 1, 1000, s.limits.maxConnections);
+  // Written, it holds this machine's programs too.
+  s.limits.capLoopback =
+      ReadBounded(ini, section, "MaxConexiuniAdresa", 1, 1000, s.limits.maxPerAddress);
   ReadBounded(ini, section, "SecundeAntet", 1, 300, s.limits.headerSeconds);
   ReadBounded(ini, section, "SecundeCorp", 1, 3600, s.limits.bodySeconds);
   int megabytes = static_cast<int>(s.limits.bufferedBytes >> 20);

@@ -18,7 +18,8 @@ struct HttpSettings {
   std::string token;                 // Cheie, else the token file's; empty: every call refused
   bool tokenFromFile = false;        // no Cheie: the token is VORNHTTP.KEY's
   std::vector<std::string> origins;  // "*" allows any origin but "null"
-  HttpLimits limits;                 // MaxConexiuni, SecundeAntet, SecundeCorp, MemorieCereriMB
+  // MaxConexiuni, MaxConexiuniAdresa, SecundeAntet, SecundeCorp, MemorieCereriMB
+  HttpLimits limits;
   int queueReceipts = 100;           // MaxBonuriCoada: receipts waiting for the device at once
   int queueMegabytes = 16;           // MaxCoadaMB: their bytes together
 

@@ -108,7 +108,13 @@ std::unique_ptr<MetricsFront> StartMetricsFront(const std::string& workFolder,
     m.paperNearEnd = slots.PaperNearEnd;
     m.journalNearFull = slots.JournalNearFull;
     m.notFiscalized = slots.NotFiscalized;
-    if (front && front->Listener()) m.httpRequests = front->Listener()->StatusCounts();
+    if (front && front->Listener()) {
+      m.httpRequests = front->Listener()->StatusCounts();
+      const ConnectionCloses closes = front->Listener()->Closes();
+      m.httpConnectionsClosed = {{"silent", closes.silent},
+                                 {"idle_at_cap", closes.idleAtCap},
+                                 {"address_cap", closes.addressCap}};
+    }
     return m;
   };
   auto metrics = std::make_unique<MetricsFront>(settings, source);

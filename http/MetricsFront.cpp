@@ -1,16 +1,19 @@
 #include "http/MetricsFront.h"
 
 #include "http/AccessRules.h"
+#include "http/RequestParse.h"
 
 namespace vorn {
 
 namespace {
 
-HttpResponse Text(int status, std::string body) {
+// The same form as the listener's own refusals (a malformed request, a full
+// budget), so that a client reads every error of this port one way.
+HttpResponse Error(int status, const std::string& reason) {
   HttpResponse r;
   r.status = status;
-  r.headers = {{"Content-Type", "text/plain; charset=utf-8"}, {"Cache-Control", "no-store"}};
-  r.body = std::move(body);
+  r.headers = {{"Content-Type", "application/json; charset=utf-8"}, {"Cache-Control", "no-store"}};
+  r.body = ErrorJson(status, reason);
   return r;
 }
 
@@ -18,18 +21,18 @@ HttpResponse Text(int status, std::string body) {
 // listener's thread before a body could be read.
 std::optional<HttpResponse> Refuse(const HttpSettings& settings, const HttpRequest& request) {
   if (request.url().path() != QLatin1String("/metrics")) {
-    return Text(404, "only /metrics is served here\n");
+    return Error(404, "only /metrics is served here");
   }
   if (!settings.KeyInIni() && !LocalHostHeader(request.value("Host").toStdString())) {
-    return Text(403, "host name not allowed; call by address or localhost\n");
+    return Error(403, "host name not allowed; call by address or localhost");
   }
   if (!BearerMatches(settings, request.value("Authorization"))) {
-    HttpResponse r = Text(401, "a valid bearer token is required\n");
+    HttpResponse r = Error(401, "a valid bearer token is required");
     r.headers.emplace_back("WWW-Authenticate", "Bearer");
     return r;
   }
   if (request.method != HttpRequest::Method::Get) {
-    HttpResponse r = Text(405, "use GET here\n");
+    HttpResponse r = Error(405, "use GET here");
     r.headers.emplace_back("Allow", "GET");
     return r;
   }
@@ -40,14 +43,19 @@ std::optional<HttpResponse> Refuse(const HttpSettings& settings, const HttpReque
 
 MetricsFront::MetricsFront(HttpSettings settings, Source source, QObject* parent)
     : QObject(parent), settings_(std::move(settings)), source_(std::move(source)) {
-  // A scrape is small; a few connections are plenty.
+  // A scrape is small; a few connections are plenty, and idle ones give way.
+  // One other machine holds half of them at most, so the scraper finds room.
   settings_.limits.maxConnections = std::min(settings_.limits.maxConnections, 8);
+  settings_.limits.maxPerAddress = std::min(settings_.limits.maxPerAddress, 4);
   settings_.limits.bodyBytes = 4096;
   listener_ = std::make_unique<HttpListener>(
       this, settings_.limits,
       [this](HttpRequest& request, HttpResponder responder) { Handle(request, responder); },
       [](uint64_t) {},
-      [settings = settings_](const HttpRequest& head) { return Refuse(settings, head); });
+      [settings = settings_](const HttpRequest& head) {
+        // A scrape has no body: none is ever read here.
+        return HttpListener::Admission{Refuse(settings, head), false};
+      });
 }
 
 MetricsFront::~MetricsFront() { listener_.reset(); }
@@ -62,8 +70,10 @@ void MetricsFront::Handle(const HttpRequest& request, const HttpResponder& respo
   if (std::optional<HttpResponse> refusal = Refuse(settings_, request)) {
     return responder.Send(std::move(*refusal));
   }
-  HttpResponse r = Text(200, RenderMetrics(source_()));
-  r.headers[0].second = "text/plain; version=0.0.4; charset=utf-8";
+  HttpResponse r;
+  r.headers = {{"Content-Type", "text/plain; version=0.0.4; charset=utf-8"},
+               {"Cache-Control", "no-store"}};
+  r.body = RenderMetrics(source_());
   responder.Send(std::move(r));
 }
 

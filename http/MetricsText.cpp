@@ -114,6 +114,13 @@ void WriteHttp(Writer& w, const MetricsSnapshot& m) {
     w.Sample("vorndrv_http_requests_total", "status=\"" + std::to_string(status) + "\"",
              std::to_string(n));
   }
+  if (m.httpConnectionsClosed.empty()) return;
+  w.Family("vorndrv_http_connections_closed_total", "counter",
+           "Connections the local HTTP interface closed unasked, by why.");
+  for (const auto& [reason, n] : m.httpConnectionsClosed) {
+    w.Sample("vorndrv_http_connections_closed_total", "reason=\"" + reason + "\"",
+             std::to_string(n));
+  }
 }
 
 }  // namespace

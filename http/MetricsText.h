@@ -24,6 +24,8 @@ struct MetricsSnapshot {
   std::optional<double> lastAnswerAgeSeconds;
   std::optional<double> lastZReportAgeSeconds;
   std::map<int, uint64_t> httpRequests;  // the receipts front's responses by status
+  // Its connections closed unasked: "silent", "idle_at_cap", "address_cap".
+  std::map<std::string, uint64_t> httpConnectionsClosed;
 };
 
 std::string RenderMetrics(const MetricsSnapshot& m);

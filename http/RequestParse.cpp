@@ -15,6 +15,18 @@ namespace beastreq {
 namespace {
 // Far more than any browser or client library sends.
 constexpr long kMaxHeaderFields = 128;
+
+boost::beast::string_view Trimmed(boost::beast::string_view v) {
+  while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+  while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
+  return v;
+}
+
+std::string SizeText(size_t bytes) {
+  if (bytes % (1024 * 1024) == 0) return std::to_string(bytes >> 20) + " MB";
+  if (bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KB";
+  return std::to_string(bytes) + " bytes";
+}
 }  // namespace
 
 void ApplyLimits(Parser& parser, const HttpLimits& limits) {
@@ -22,11 +34,13 @@ void ApplyLimits(Parser& parser, const HttpLimits& limits) {
   parser.body_limit(static_cast<std::uint64_t>(limits.bodyBytes));
 }
 
-ParseRefusal FromParseError(const boost::beast::error_code& ec) {
+ParseRefusal FromParseError(const boost::beast::error_code& ec, const HttpLimits& limits) {
   if (ec == http::error::header_limit || ec == http::error::buffer_overflow) {
     return {431, "the request's header block is too large"};
   }
-  if (ec == http::error::body_limit) return {413, "the body is larger than 1 MB"};
+  if (ec == http::error::body_limit) {
+    return {413, "the body is larger than " + SizeText(limits.bodyBytes)};
+  }
   if (ec == http::error::end_of_stream || ec == http::error::partial_message ||
       ec == http::error::need_more) {
     return {};
@@ -37,14 +51,30 @@ ParseRefusal FromParseError(const boost::beast::error_code& ec) {
   return {};
 }
 
+ParseRefusal CheckHeaderBytes(std::string_view bytes) {
+  const size_t end = bytes.find("\r\n\r\n");
+  const std::string_view head = bytes.substr(0, end == std::string_view::npos ? bytes.size() : end);
+  // A line that begins with a space continues the one before it (obs-fold):
+  // the parser joins the two, another reader may not.
+  for (size_t at = head.find("\r\n"); at != std::string_view::npos;
+       at = head.find("\r\n", at + 2)) {
+    if (at + 2 < head.size() && (head[at + 2] == ' ' || head[at + 2] == '\t')) {
+      return {400, "folded header lines are not accepted"};
+    }
+  }
+  return {};
+}
+
 ParseRefusal CheckHeader(const Parser& parser) {
   const auto& m = parser.get();
   if (std::distance(m.begin(), m.end()) > kMaxHeaderFields) {
     return {431, "the request has too many header fields"};
   }
   const size_t hosts = m.count(http::field::host);
-  if (hosts == 0 && m.version() >= 11) return {400, "a Host header is required"};
   if (hosts > 1) return {400, "more than one Host header"};
+  if (m.version() >= 11 && Trimmed(m[http::field::host]).empty()) {
+    return {400, "a Host header is required"};
+  }
   // The checks read one value of each; a second one would be read by nobody or by someone else.
   for (const http::field f : {http::field::origin, http::field::authorization,
                               http::field::content_type, http::field::content_length}) {
@@ -61,6 +91,12 @@ ParseRefusal CheckHeader(const Parser& parser) {
   if (m.count(http::field::transfer_encoding) > 1 ||
       (m.count(http::field::transfer_encoding) == 1 && !parser.chunked())) {
     return {400, "only Transfer-Encoding: chunked is accepted"};
+  }
+  // The parser takes "3, 3" as 3; a proxy in front may not.
+  if (m.count(http::field::content_length) == 1 &&
+      m[http::field::content_length].find_first_not_of("0123456789") !=
+          boost::beast::string_view::npos) {
+    return {400, "Content-Length must be one number"};
   }
   if (parser.chunked() && m.version() < 11) return {400, "chunked body on HTTP/1.0"};
   if (parser.chunked() && m[http::field::transfer_encoding] != "chunked") {
@@ -112,6 +148,7 @@ ParseRefusal ParseRequestBytes(std::string_view bytes, const HttpLimits& limits,
   beastreq::ApplyLimits(parser, limits);
   // The header block alone first, as the listener reads it, so its checks see no trailer.
   parser.eager(false);
+  if (ParseRefusal r = beastreq::CheckHeaderBytes(bytes); r.status != 0) return r;
   bool checked = false;
   size_t headerFields = 0;
   while (!parser.is_done()) {
@@ -122,7 +159,7 @@ ParseRefusal ParseRequestBytes(std::string_view bytes, const HttpLimits& limits,
     // The parser wants these bytes again together with more; there are no more.
     if (ec == http::error::need_more) return {};
     if (ec) {
-      ParseRefusal r = beastreq::FromParseError(ec);
+      ParseRefusal r = beastreq::FromParseError(ec, limits);
       if (r.status == 0) r = {400, "malformed request (" + ec.message() + ")"};
       return r;
     }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "http/AccessRules.h"
 #include "http/HttpSettings.h"
 #include "http/RequestParse.h"
 
@@ -69,6 +70,20 @@ TEST(RequestParse, StrictReadingOfOneRequest) {
       {"bare LF line ends", "GET / HTTP/1.1\nHost: a\n\n", 400, false},
       {"not HTTP at all", "\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 400, false},
       {"space in the target", "GET /a b HTTP/1.1\r\nHost: a\r\n\r\n", 400, false},
+      {"empty Host on HTTP/1.1", "GET /status HTTP/1.1\r\nHost:\r\n\r\n", 400, false},
+      {"Host of spaces only", "GET /status HTTP/1.1\r\nHost:   \r\n\r\n", 400, false},
+      {"Host folded onto a second line",
+       "GET /status HTTP/1.1\r\nHost: localhost\r\n evil.example\r\n\r\n", 400, false},
+      {"a value folded with a tab", "GET /status HTTP/1.1\r\nHost: a\r\nX-A: 1\r\n\t2\r\n\r\n", 400,
+       false},
+      {"a fold seen before the header block ends",
+       "GET /status HTTP/1.1\r\nHost: a\r\nX-A: 1\r\n 2", 400, false},
+      {"a length given as a list", "POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 3, 3\r\n\r\nabc",
+       400, false},
+      {"a space inside a value is no fold", "GET /status HTTP/1.1\r\nHost: a\r\nX-A: 1 2\r\n\r\n",
+       0, true},
+      {"a body may hold what looks like a fold",
+       "POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 4\r\n\r\n\r\n x", 0, true},
   };
   for (const Case& c : cases) {
     HttpRequest request;
@@ -103,6 +118,33 @@ TEST(RequestParse, NextRequestStartsWhereTheBodyEnds) {
   EXPECT_EQ(request.url().path(), "/check");
 }
 
+TEST(RequestParse, TheBearerSchemeIsReadWithoutRegardToCaseTheTokenExactly) {
+  HttpSettings settings;
+  settings.token = "Tok-7";
+  for (const char* given : {"Bearer Tok-7", "bearer Tok-7", "BEARER Tok-7", "bEaReR  Tok-7"}) {
+    EXPECT_TRUE(BearerMatches(settings, given)) << given;
+  }
+  for (const char* given : {"Bearer tok-7", "Bearer Tok-7 ", "Basic Tok-7", "BearerTok-7", "Tok-7",
+                            "Bearer", "Bearer ", "", "Bearers Tok-7", "X Bearer Tok-7"}) {
+    EXPECT_FALSE(BearerMatches(settings, given)) << given;
+  }
+}
+
+TEST(RequestParse, ATooLargeBodyIsToldTheLimitThatApplies) {
+  for (const auto& [limit, words] :
+       {std::pair<size_t, std::string>{4096, "4 KB"}, {1000, "1000 bytes"}}) {
+    HttpLimits limits;
+    limits.bodyBytes = limit;
+    HttpRequest request;
+    bool complete = false;
+    size_t consumed = 0;
+    EXPECT_EQ(ParseRequestBytes("POST /x HTTP/1.1\r\nHost: a\r\nContent-Length: 5000\r\n\r\n",
+                                limits, request, complete, consumed)
+                  .reason,
+              "the body is larger than " + words);
+  }
+}
+
 TEST(RequestParse, LimitsComeFromTheSettings) {
   const HttpSettings defaults = ReadHttpSettings(IniFile(""));
   EXPECT_EQ(defaults.limits.maxConnections, 32);
@@ -114,6 +156,15 @@ TEST(RequestParse, LimitsComeFromTheSettings) {
   EXPECT_EQ(set.limits.headerSeconds, 2);
   EXPECT_EQ(set.limits.bodySeconds, 9);
   EXPECT_EQ(set.limits.bufferedBytes, 3u << 20);
+  // The programs of this machine share one address: capped only when the key says so.
+  EXPECT_EQ(defaults.limits.maxPerAddress, 8);
+  EXPECT_FALSE(defaults.limits.capLoopback);
+  const HttpSettings perAddress =
+      ReadHttpSettings(IniFile("[ServerHTTP]\r\nMaxConexiuniAdresa=3\r\n"));
+  EXPECT_EQ(perAddress.limits.maxPerAddress, 3);
+  EXPECT_TRUE(perAddress.limits.capLoopback);
+  EXPECT_FALSE(
+      ReadHttpSettings(IniFile("[ServerHTTP]\r\nMaxConexiuniAdresa=0\r\n")).limits.capLoopback);
   // Out of range or not a number: the default stays rather than no limit.
   const HttpSettings bad = ReadHttpSettings(
       IniFile("[ServerHTTP]\r\nMaxConexiuni=0\r\nSecundeAntet=-1\r\nMemorieCereriMB=x\r\n"));
