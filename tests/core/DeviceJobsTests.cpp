@@ -14,19 +14,10 @@
 #include "base/Clock.h"
 #include "core/ConnectionState.h"
 #include "core/DeviceJobs.h"
+#include "tests/PumpUntil.h"
 
 namespace vorn {
 namespace {
-
-bool Pump(const std::function<bool()>& until) {
-  QElapsedTimer t;
-  t.start();
-  while (!until()) {
-    if (t.elapsed() > 10000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
 
 // A gate a job waits at until the test opens it.
 struct Gate {
@@ -76,7 +67,7 @@ TEST(DeviceWorker, RunsJobsOneAtATimeInOrderOffTheMainThreadAndDoneBackOnIt) {
         });
   }
   EXPECT_TRUE(worker.Busy());
-  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !worker.Busy(); }));
   EXPECT_EQ(overlap, 0);
   std::vector<std::string> works;
   std::vector<std::string> dones;
@@ -97,13 +88,13 @@ TEST(DeviceWorker, StopLetsTheRunningJobEndDropsTheWaitingOnesAndRefusesNewOnes)
   worker.Post(
       "held", [&] { gate.Wait(); }, [&] { firstDone = true; });
   worker.Post("waiting", [&] { secondRan = true; });
-  ASSERT_TRUE(Pump([&] { return gate.reached.load(); }));
+  ASSERT_TRUE(PumpUntil([&] { return gate.reached.load(); }));
   worker.Stop();
   EXPECT_FALSE(worker.Post("late", [] {}));
   QCoreApplication::processEvents();
   EXPECT_FALSE(idle);  // the held job still runs
   gate.Open();
-  ASSERT_TRUE(Pump([&] { return idle; }));
+  ASSERT_TRUE(PumpUntil([&] { return idle; }));
   EXPECT_TRUE(firstDone);
   EXPECT_FALSE(secondRan);
   EXPECT_FALSE(worker.Busy());
@@ -116,7 +107,7 @@ TEST(DeviceWorker, AJobThatThrowsDoesNotEndTheThread) {
   worker.Post(
       "throws", [] { throw std::runtime_error("x"); }, [&] { doneOfThrown = true; });
   worker.Post("after", [&] { after = true; });
-  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !worker.Busy(); }));
   EXPECT_TRUE(doneOfThrown);
   EXPECT_TRUE(after);
 }
@@ -132,7 +123,7 @@ TEST(DeviceWorker, AQuestionFromAJobIsAnsweredOnTheMainThread) {
       return 42;
     });
   });
-  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !worker.Busy(); }));
   EXPECT_TRUE(askedOnMain);
   EXPECT_EQ(answer, 42);
 }
@@ -155,13 +146,13 @@ TEST(DeviceWorker, AJobHeldPastItsScaledLimitIsOverdueUntilItEnds) {
   Gate gate;
   worker.Post(
       "fisierul ONLINE_1.TXT", [&] { gate.Wait(); }, {}, job_limits::kShortMs);
-  ASSERT_TRUE(Pump([&] { return worker.Overdue().has_value(); }));
+  ASSERT_TRUE(PumpUntil([&] { return worker.Overdue().has_value(); }));
   const OverdueJob job = *worker.Overdue();
   EXPECT_EQ(job.what, "fisierul ONLINE_1.TXT");
   EXPECT_EQ(job.limitMs, 12);
   EXPECT_EQ(job.startedMs, worker.RunningSinceMs());
   gate.Open();
-  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !worker.Busy(); }));
   EXPECT_FALSE(worker.Overdue().has_value());
   EXPECT_EQ(worker.RunningSinceMs(), 0);
 }
@@ -171,11 +162,11 @@ TEST(DeviceWorker, AJobWithinItsLimitIsNotOverdue) {
   Gate gate;
   worker.Post(
       "fisierul ONLINE_2.TXT", [&] { gate.Wait(); }, {}, job_limits::ForReceiptFile(3));
-  ASSERT_TRUE(Pump([&] { return gate.reached.load(); }));
+  ASSERT_TRUE(PumpUntil([&] { return gate.reached.load(); }));
   EXPECT_GT(worker.RunningSinceMs(), 0);
   EXPECT_FALSE(worker.Overdue().has_value());
   gate.Open();
-  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !worker.Busy(); }));
 }
 
 TEST(DeviceWorker, ARunningJobsOwnLimitReplacesThePostedOne) {
@@ -190,10 +181,10 @@ TEST(DeviceWorker, ARunningJobsOwnLimitReplacesThePostedOne) {
         gate.Wait();
       },
       {}, job_limits::kManualMs * 1000);
-  ASSERT_TRUE(Pump([&] { return worker.Overdue().has_value(); }));
+  ASSERT_TRUE(PumpUntil([&] { return worker.Overdue().has_value(); }));
   EXPECT_EQ(worker.Overdue()->limitMs, 12);
   gate.Open();
-  ASSERT_TRUE(Pump([&] { return !worker.Busy(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !worker.Busy(); }));
 }
 
 TEST(JobLimits, AReceiptFileGetsMoreTimeForMoreLinesYetAlwaysAFiniteLimit) {

@@ -13,6 +13,7 @@
 #include "base/Clock.h"
 #include "core/FolderWatcher.h"
 #include "core/ServiceCore.h"
+#include "tests/PumpUntil.h"
 
 namespace vorn {
 namespace {
@@ -43,14 +44,6 @@ class OrderExecutor : public FileExecutor {
   std::vector<bool> loopRanBeforeRun;
   std::function<void()> onRun;
 };
-
-bool PumpUntil(const std::function<bool()>& cond) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!cond() && clock.elapsed() < 10000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  return cond();
-}
 
 class Pickup : public ::testing::Test {
  protected:

@@ -12,18 +12,10 @@
 #include <vector>
 
 #include "http/HttpListener.h"
+#include "tests/PumpUntil.h"
 
 namespace vorn {
 namespace {
-
-bool PumpUntil(const std::function<bool()>& done) {
-  QDeadlineTimer deadline(10000);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
 
 // All the server sent until it closed the connection.
 QByteArray ReadToClose(QTcpSocket& socket) {
