@@ -7,25 +7,16 @@
 #endif
 
 #include <QApplication>
-#include <QDir>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 
-#include "app/StandardStreams.h"
-#include "app/StopSignals.h"
+#include "app/DriverAssembly.h"
 #include "console/RomMessageDialog.h"
-#include "console/TXV_MAIN.h"
-#include "core/DeviceJobs.h"
 #include "core/FolderCheck.h"
-#include "core/LocalText.h"
 #include "core/ProgramFolder.h"
-#include "core/ScriptedQuestions.h"
 #include "core/SingleInstance.h"
-#include "http/HttpStart.h"
 
 namespace vorn {
 
@@ -101,54 +92,7 @@ int RunWindowed(int argc, char** argv, const std::string& chosenFolder) {
     }
     return start.exitCode;
   }
-  KeepLinesInFolder(folder);
-  QDir::setCurrent(LocalText(folder));  // the dialogs' logs land there
-  InstallStopSignals();
-
-  std::unique_ptr<OperatorQuestions> questions;
-  if (const char* script = std::getenv("VORNDRV_OPERATOR_SCRIPT"); script && *script) {
-    questions = std::make_unique<ScriptedQuestions>(script);
-  }
-  TXV_MAIN window(folder, std::move(questions));
-  // Declared after the window, so ended first: its thread stops before the
-  // window and the service a job in hand works on are destroyed.
-  DeviceWorker worker;
-  window.UseDeviceJobs(worker);
-  bool ended = false;
-  QObject::connect(&window, &TXV_MAIN::ProgramEnded, &app, [&ended] {
-    ended = true;
-    StopFinished();
-  });
-  QObject::connect(&window, &TXV_MAIN::ProgramEnded, &app, &QCoreApplication::quit,
-                   Qt::QueuedConnection);
-
-  std::fprintf(stderr, "vorndrv: pornit in %s (cu fereastra)\n", folder.c_str());
-  const auto http = StartHttpFront(folder, window.Core());
-  const auto metrics = StartMetricsFront(folder, window.Core(), http.get());
-
-  QTimer stopWatch;
-  QObject::connect(&stopWatch, &QTimer::timeout, [&]() {
-    if (!StopRequested()) return;
-    stopWatch.stop();
-    if (http) http->Stopping();
-    window.EndProgram();  // after the job in hand
-  });
-  stopWatch.start(50);
-
-  window.FormCreate();
-  const int code = QApplication::exec();
-  if (!ended) {
-    // The session manager ended the event loop (log-off, shutdown) rather than
-    // a stop command: the loop runs once more until the job in hand has ended
-    // and "DRIVER INCHIS" is written. This holds only while the display lives:
-    // once the X server is gone, Qt's xcb plugin ends the process at once
-    // (exit 1), and the in-flight record decides the receipt at the next start.
-    window.EndProgram();
-    if (!ended) QApplication::exec();
-  }
-  // HTTP clients still waiting are answered before the process ends.
-  if (http) http->Stop();
-  return code;
+  return RunDriver(folder, DriverFace::Console);
 }
 
 }  // namespace vorn

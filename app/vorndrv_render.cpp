@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DriverAssembly.h"
 #include "base/Clock.h"
 #include "console/CGetFormaPlata.h"
 #include "console/CommandPanel.h"
@@ -19,6 +20,7 @@
 #include "console/TProgressbar.h"
 #include "console/TXV_MAIN.h"
 #include "controls/TGauge.h"
+#include "core/DeviceJobs.h"
 #include "core/TextFiles.h"
 #include "simulator/FiscalSimulator.h"
 
@@ -36,7 +38,10 @@ struct Render {
 struct DemoConsole {
   QTemporaryDir dir;
   vorn::sim::FiscalSimulator sim;
-  std::unique_ptr<vorn::TXV_MAIN> window;
+  // The device work at once, so that the window shows the connection when drawn.
+  vorn::InlineJobs jobs;
+  std::unique_ptr<vorn::DriverAssembly> driver;
+  vorn::TXV_MAIN* window = nullptr;
 
   DemoConsole() {
     vorn::SetTimeScale(0.05);
@@ -49,7 +54,9 @@ struct DemoConsole {
     std::string error;
     vorn::WriteFileWhole(dir.path().toStdString() + "/XVORNDRV.INI",
                          "[Configurari]\r\nComunicatie=1\r\nIP=" + ip + "\r\n", error);
-    window = std::make_unique<vorn::TXV_MAIN>(dir.path().toStdString() + "/");
+    driver = std::make_unique<vorn::DriverAssembly>(dir.path().toStdString() + "/",
+                                                    vorn::DriverFace::Console, &jobs);
+    window = driver->Window();
     window->FormCreate();
     window->BstareClick();
   }
@@ -62,7 +69,7 @@ QWidget* MainWindow(Holder& hold, int settingsTab) {
     demo->window->BConfig2Click();
     demo->window->SettingsPane()->Tabs()->setCurrentIndex(settingsTab);
   }
-  return demo->window.get();
+  return demo->window;
 }
 
 template <class W>

@@ -26,12 +26,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/DriverAssembly.h"
 #include "bench/BenchLoop.h"
 #include "core/DeviceJobs.h"
-#include "core/HeadlessQuestions.h"
 #include "core/ServiceCore.h"
-#include "core/ServiceWiring.h"
-#include "execution/ReceiptExecutor.h"
 #include "operations/LogoUpload.h"
 
 namespace {
@@ -150,13 +148,9 @@ int main(int argc, char** argv) {
              QByteArray::fromStdString("[Configurari]\r\nComunicatie=1\r\nIP=" + address +
                                        "\r\nFaraVerificareConexiune=DA\r\n"));
 
-  vorn::HeadlessQuestions questions;
-  vorn::ReceiptExecutor executor;
-  // Declared before the core: the worker's thread must outlive the service.
-  vorn::DeviceWorker worker;
-  vorn::ServiceCore core(folder.toStdString());
-  vorn::WireService(core, worker, executor, questions);
-  core.Start();
+  vorn::DriverAssembly driver(folder.toStdString(), vorn::DriverFace::Headless);
+  vorn::ServiceCore& core = driver.Core();
+  driver.Start();
   Pump(1500);
 
   LatenessProbe probe;
@@ -195,7 +189,7 @@ int main(int argc, char** argv) {
   vorn::ManualContext ctx;
   ctx.settings = core.Config();
   ctx.programFolder = core.WorkFolder();
-  ctx.questions = &questions;
+  ctx.questions = &driver.Questions();
   const std::string logo = (folder + "/LOGO.BMP").toStdString();
   // As the console runs it: a job on the worker, its outcome read in `done`.
   vorn::ManualOutcome out;
@@ -212,9 +206,8 @@ int main(int argc, char** argv) {
   if (uploaded && !out.ok) std::fprintf(stderr, "logo upload failed: %s\n", out.error.c_str());
 
   // Ended as the driver ends: after the running job, then the worker is idle.
-  bool ended = false;
-  core.EndAfterRunningJob([&ended] { ended = true; });
-  if (!WaitFor([&] { return ended; }, 60000)) {
+  driver.Stop();
+  if (!WaitFor([&] { return driver.HasEnded(); }, 60000)) {
     // A job may still use this frame's locals: no unwinding under it.
     std::fprintf(stderr, "service did not end\n");
     sim.kill();

@@ -14,15 +14,12 @@
 
 #include "console/CommandPanel.h"
 #include "console/ConsoleImages.h"
-#include "console/ConsoleQuestions.h"
 #include "console/Cp1252.h"
 #include "console/RomMessageDialog.h"
 #include "console/SettingsPanel.h"
 #include "console/TrayIcon.h"
 #include "controls/TBitmapButton.h"
 #include "core/ProgramFolder.h"
-#include "core/ServiceWiring.h"
-#include "execution/ReceiptExecutor.h"
 
 namespace vorn {
 
@@ -48,15 +45,8 @@ QAction* Item(QMenu* menu, const char* name, const char* caption) {
 
 }  // namespace
 
-TXV_MAIN::TXV_MAIN(std::string programFolder, std::unique_ptr<OperatorQuestions> questions,
-                   QWidget* parent)
-    : QWidget(parent),
-      questions_(std::move(questions)),
-      executor_(std::make_unique<ReceiptExecutor>()),
-      core_(std::move(programFolder)) {
-  if (!questions_) questions_ = std::make_unique<ConsoleQuestions>(this);
-  WireService(core_, core_.Jobs(), *executor_, *questions_);
-
+TXV_MAIN::TXV_MAIN(ServiceCore& core, OperatorQuestions* questions, QWidget* parent)
+    : QWidget(parent), core_(core), dialogs_(this), questions_(questions ? *questions : dialogs_) {
   setObjectName(QStringLiteral("TXV_MAIN"));
   setWindowTitle(QStringLiteral("Vorn_Drv vers.2.7"));
   setWindowIcon(images::ApplicationIcon());

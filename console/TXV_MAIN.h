@@ -1,12 +1,12 @@
 #pragma once
-// The operator's console: owns the service, shows its state, forwards clicks.
+// The operator's console: shows the service's state and forwards clicks.
 // It holds no business rule; the manual operations live in operations/.
 #include <QWidget>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
+#include "console/ConsoleQuestions.h"
 #include "core/ServiceCore.h"
 #include "operations/ManualLink.h"
 #include "operations/ManualOperations.h"
@@ -20,7 +20,6 @@ class QPushButton;
 namespace vorn {
 
 class CommandPanel;
-class ReceiptExecutor;
 class SettingsPanel;
 class TBitmapButton;
 class TrayIcon;
@@ -28,9 +27,9 @@ class TrayIcon;
 class TXV_MAIN : public QWidget {
   Q_OBJECT
  public:
-  // questions: null answers the operator with the console's dialogs.
-  explicit TXV_MAIN(std::string programFolder,
-                    std::unique_ptr<OperatorQuestions> questions = nullptr,
+  // core: the service shown, which outlives the window. questions: how the
+  // operations ask the operator; null: the console's dialogs.
+  explicit TXV_MAIN(ServiceCore& core, OperatorQuestions* questions = nullptr,
                     QWidget* parent = nullptr);
   ~TXV_MAIN() override;
 
@@ -44,9 +43,7 @@ class TXV_MAIN : public QWidget {
   bool OperationRunning() const { return operationRunning_; }
 
   ServiceCore& Core() { return core_; }
-  // The device work of the service and of the console goes to `jobs` (by
-  // default it runs at once, on this thread).
-  void UseDeviceJobs(DeviceJobs& jobs) { core_.SetDeviceJobs(&jobs); }
+  OperatorQuestions& Questions() { return questions_; }
   TrayIcon& Tray() { return *tray_; }
   QMenu* MessPopup() const { return messPopup_; }
   QMenu* PopUpZ() const { return popUpZ_; }
@@ -98,9 +95,9 @@ class TXV_MAIN : public QWidget {
                     std::function<void()> after = {});
   void OpenDialog(QDialog& dialog);
 
-  std::unique_ptr<OperatorQuestions> questions_;
-  std::unique_ptr<ReceiptExecutor> executor_;
-  ServiceCore core_;
+  ServiceCore& core_;
+  ConsoleQuestions dialogs_;
+  OperatorQuestions& questions_;
   TrayIcon* tray_ = nullptr;
   TBitmapButton* bstare_ = nullptr;
   TBitmapButton* bconfig2_ = nullptr;

@@ -46,7 +46,7 @@ ManualContext TXV_MAIN::Context() {
   ctx.programFolder = core_.WorkFolder();
   ctx.logFolder = core_.LogFolder();
   ctx.historyFolder = core_.HistoryFolder();
-  ctx.questions = questions_.get();
+  ctx.questions = &questions_;
   ctx.writeAnswer = [this](const std::string& message) { core_.WriteAnswerFile(message); };
   ctx.runOnDevice = [this](std::function<void()> work, std::function<void()> done) {
     core_.PostDeviceJob("operatie manuala", job_limits::kManualMs, std::move(work),

@@ -1,7 +1,7 @@
 #pragma once
 // The service: configuration, the processing cycle, the answer and status
-// files and the cleanup. Runs with QtCore alone; a window owns it, shows its
-// state and forwards clicks.
+// files and the cleanup. Runs with QtCore alone; the driver's assembly builds
+// and wires it, and a window may show its state and forward clicks.
 //
 // Threads: the service lives on the main (GUI) thread and never talks to the
 // device there. Every step that does (a receipt file, a connection test) is a

@@ -17,10 +17,12 @@
 #include <memory>
 #include <string>
 
+#include "app/DriverAssembly.h"
 #include "base/Clock.h"
 #include "console/CGetFormaPlata.h"
 #include "console/RomMessageDialog.h"
 #include "console/TXV_MAIN.h"
+#include "core/DeviceJobs.h"
 #include "core/TextFiles.h"
 #include "simulator/FiscalSimulator.h"
 
@@ -56,7 +58,8 @@ class ConsoleFixture : public ::testing::Test {
   }
   void TearDown() override {
     if (window && !window->Ended()) window->EndProgram();
-    window.reset();
+    driver.reset();
+    window = nullptr;
     RomMessageDialog::SetUnansweredFallback(std::nullopt);
     CGetFormaPlata::ResetHooks();
   }
@@ -70,8 +73,13 @@ class ConsoleFixture : public ::testing::Test {
   // Starts the console as the program does.
   void Start(const std::string& extraIni = "") {
     WriteIni(extraIni);
-    window = std::make_unique<TXV_MAIN>(folder);
+    Assemble(&jobs);
     window->FormCreate();
+  }
+  // The console as the program puts it together; jobs: null, a worker thread.
+  void Assemble(DeviceJobs* jobs) {
+    driver = std::make_unique<DriverAssembly>(folder, DriverFace::Console, jobs);
+    window = driver->Window();
   }
   // Stops processing as the operator does, with the window's button.
   void StopProcessing() {
@@ -86,7 +94,7 @@ class ConsoleFixture : public ::testing::Test {
     return w;
   }
   void Click(const char* name) { Find<QAbstractButton>(name)->click(); }
-  bool Shows(const char* name) const { return Find(name)->isVisibleTo(window.get()); }
+  bool Shows(const char* name) const { return Find(name)->isVisibleTo(window); }
   std::string Text(const char* name) const { return Find<QLabel>(name)->text().toStdString(); }
   std::string File(const std::string& name) const {
     std::string bytes;
@@ -119,7 +127,9 @@ class ConsoleFixture : public ::testing::Test {
   sim::FiscalSimulator sim;
   std::string address;
   std::string folder;
-  std::unique_ptr<TXV_MAIN> window;
+  InlineJobs jobs;
+  std::unique_ptr<DriverAssembly> driver;
+  TXV_MAIN* window = nullptr;
 };
 
 }  // namespace vorn::test

@@ -21,21 +21,18 @@ class DeviceOwnerTest : public ConsoleFixture {
  protected:
   void StartWithWorker() {
     WriteIni();
-    worker = std::make_unique<DeviceWorker>();
-    window = std::make_unique<TXV_MAIN>(folder);
-    window->UseDeviceJobs(*worker);
+    Assemble(nullptr);
     window->FormCreate();
     ASSERT_TRUE(WaitFor([&] { return window->Core().IsConnected() && !Busy(); }));
   }
   void TearDown() override {
     sim.ReleaseHeldReply();
     if (window && !window->Ended()) window->EndProgram();
-    WaitFor([&] { return !worker || !worker->Busy(); });
-    window.reset();
-    worker.reset();
+    WaitFor([&] { return !window || !WorkerBusy(); });
     ConsoleFixture::TearDown();
   }
   bool Busy() const { return window->Core().IsBusy(); }
+  bool WorkerBusy() const { return window->Core().Jobs().Busy(); }
   QAction* MenuItem(const char* name) const {
     return window->MessPopup()->findChild<QAction*>(QString::fromLatin1(name));
   }
@@ -59,8 +56,6 @@ class DeviceOwnerTest : public ConsoleFixture {
     tick.start(10);
     EXPECT_TRUE(WaitFor([&] { return fired >= 5; }, 2000));
   }
-
-  std::unique_ptr<DeviceWorker> worker;
 };
 
 TEST_F(DeviceOwnerTest, StartFromTheMenuDuringAHeldReportTakesEffectAfterIt) {
@@ -86,7 +81,7 @@ TEST_F(DeviceOwnerTest, StopProgramFromTheMenuEndsOnlyAfterTheHeldReport) {
   StartWithWorker();
   HoldXReport();
   bool ended = false;
-  QObject::connect(window.get(), &TXV_MAIN::ProgramEnded, [&] { ended = true; });
+  QObject::connect(window, &TXV_MAIN::ProgramEnded, [&] { ended = true; });
   MenuItem("Stopprogram1")->trigger();
   ExpectEventLoopTurns();
   EXPECT_FALSE(ended);
@@ -96,7 +91,7 @@ TEST_F(DeviceOwnerTest, StopProgramFromTheMenuEndsOnlyAfterTheHeldReport) {
   ASSERT_TRUE(WaitFor([&] { return ended; }));
   EXPECT_NE(File("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
   EXPECT_NE(sim.PaperRoll().toStdString().find("RAPORT X"), std::string::npos);
-  EXPECT_FALSE(worker->Busy());
+  EXPECT_FALSE(WorkerBusy());
 }
 
 TEST_F(DeviceOwnerTest, StopProgramClosesTheReportsFailureBoxAndEnds) {
@@ -108,7 +103,7 @@ TEST_F(DeviceOwnerTest, StopProgramClosesTheReportsFailureBoxAndEnds) {
     if (c.startsWith(QStringLiteral("2003"))) sim.RefuseNextCommand(16);
   });
   bool ended = false;
-  QObject::connect(window.get(), &TXV_MAIN::ProgramEnded, [&] { ended = true; });
+  QObject::connect(window, &TXV_MAIN::ProgramEnded, [&] { ended = true; });
   bool stopped = false;
   bool openAfterStop = false;
   QTimer watch;
@@ -136,7 +131,7 @@ TEST_F(DeviceOwnerTest, StopProgramClosesTheReportsFailureBoxAndEnds) {
   EXPECT_EQ(box.text.rfind("Nu pot efectua raportul X zilnic  !\r", 0), 0u) << box.text;
   EXPECT_EQ(box.answer, MsgResult::Ok);
   EXPECT_NE(File("VORNDRV.INFO").find("DRIVER INCHIS"), std::string::npos);
-  EXPECT_FALSE(worker->Busy());
+  EXPECT_FALSE(WorkerBusy());
 }
 
 TEST_F(DeviceOwnerTest, ClicksElsewhereDuringAHeldDialogStepRunNothingOnTheDevice) {

@@ -95,7 +95,7 @@ TEST_F(MainWindowTest, SettingsControlsFeedTheirKeys) {
   Find<QComboBox>("CSintaxa")->setCurrentIndex(1);
   EXPECT_EQ(s.Sintaxa, 1);
   EXPECT_FALSE(Find("RGErAnulare")->isEnabled());
-  EXPECT_FALSE(Find("RRata")->isVisibleTo(window.get()));
+  EXPECT_FALSE(Find("RRata")->isVisibleTo(window));
   Click("Bstare");
   const std::string ini = File("XVORNDRV.INI");
   for (const char* key : {"Comunicatie=0", "TratareFormaPlata=1", "TratareEroareStare=1",
@@ -192,7 +192,7 @@ TEST_F(MainWindowTest, StopProgramAsksAndKeepsConnectionChecksOnNo) {
   EXPECT_TRUE(window->Core().IsCheckingConnection());
 
   bool ended = false;
-  QObject::connect(window.get(), &TXV_MAIN::ProgramEnded, [&]() { ended = true; });
+  QObject::connect(window, &TXV_MAIN::ProgramEnded, [&]() { ended = true; });
   RomMessageDialog::SetNextAnswer(MsgResult::Yes);
   Click("JetButton1");
   EXPECT_TRUE(ended);
