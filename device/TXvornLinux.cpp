@@ -273,14 +273,10 @@ int TXvornLinux::SendCommand(const std::string& command) {
   return result;
 }
 
-bool TXvornLinux::BusyPollStep(const std::string& pollFrame) {
-  if (!d->busyPollEnabled || d->rx.ReceiveLength() != 1 ||
-      d->rx.FirstByte() != static_cast<unsigned char>(ACK))
-    return false;
-  const std::shared_ptr<bool> alive = d->alive;
+void TXvornLinux::ExchangeBetweenFrames(const std::string& frame) {
   d->rx.SetPollActive(true);
   d->rx.ClearPoll();
-  WriteFrame(pollFrame);
+  WriteFrame(frame);
   d->StopReplyTimer();
   d->timedOut = false;
   d->StartReplyTimer();
@@ -289,6 +285,14 @@ bool TXvornLinux::BusyPollStep(const std::string& pollFrame) {
     if (!d->transport || !d->transport->IsConnected()) d->timedOut = true;
     return d->timedOut;
   });
+}
+
+bool TXvornLinux::BusyPollStep(const std::string& pollFrame) {
+  if (!d->busyPollEnabled || d->rx.ReceiveLength() != 1 ||
+      d->rx.FirstByte() != static_cast<unsigned char>(ACK))
+    return false;
+  const std::shared_ptr<bool> alive = d->alive;
+  ExchangeBetweenFrames(pollFrame);
   if (!*alive) return false;
   bool goOn = false;
   if (d->rx.PollComplete()) {
@@ -325,18 +329,7 @@ bool TXvornLinux::StopStep() {
   const int commandIntervalMs = d->replyIntervalMs;
   Log("-Calculator : ", "5005");
   d->replyIntervalMs = 30000;
-  // Routed like the busy poll's: the command's own reply still goes to its buffer.
-  d->rx.SetPollActive(true);
-  d->rx.ClearPoll();
-  d->StopReplyTimer();
-  d->timedOut = false;
-  d->StartReplyTimer();
-  WriteFrame(stopFrame);
-  WaitUntil([this] {
-    if (d->rx.PollComplete() || d->ReplyExpired()) return true;
-    if (!d->transport || !d->transport->IsConnected()) d->timedOut = true;
-    return d->timedOut;
-  });
+  ExchangeBetweenFrames(stopFrame);
   if (!*alive) return true;
   d->rx.SetPollActive(false);
   int result = 8048;

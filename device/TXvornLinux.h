@@ -245,6 +245,9 @@ class TXvornLinux : public QObject {
   template <class Done>
   void WaitUntil(Done done, int sliceMs = 0);
   void WaitForReply();
+  // Writes a frame while the command's reply is awaited and waits for its own
+  // reply in the poll buffer, so the command's reply still goes to its buffer.
+  void ExchangeBetweenFrames(const std::string& frame);
   bool BusyPollStep(const std::string& pollFrame);
   // Asked, and the device has accepted the command being waited on.
   bool StopDue() const;
