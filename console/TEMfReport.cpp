@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -151,17 +152,33 @@ void TEMfReport::BStartClick() {
     if (QWidget* field = FieldWidget(check.focus)) field->setFocus();
     return;
   }
+  stop_ = std::make_shared<ReportStop>();
   RunDialogStep(
       this, busy_, {BStart_, BitBtn1_}, context_,
-      [request](const ManualContext& context) { return RunMfReport(context, request); },
+      [request, stop = stop_](const ManualContext& context) {
+        return RunMfReport(context, request, stop);
+      },
       [](TEMfReport& dialog, const OperationOutcome& outcome) {
-        if (!outcome.ok) ShowOperationError(outcome.message, &dialog);
+        if (!outcome.ok) {
+          ShowOperationError(outcome.message, &dialog);
+        } else if (outcome.interrupted) {
+          RomMessageDialog::Show(outcome.message, "", MsgKind::Information, kBtnOk, &dialog);
+        }
       });
 }
 
 void TEMfReport::BStopClick() {
-  // The device has one owner: a stop asked for while the report still runs
-  // is sent after it.
+  if (busy_) {
+    // Not queued behind the report: on a serial line its own link sends the
+    // stop between frames; over TCP a link of its own on a thread of its own.
+    if (!stop_->Ask() || !context_.settings.UseTcp()) return;
+    if (stopThread_) stopThread_->wait();
+    stopThread_.reset(
+        QThread::create([context = context_, stop = stop_] { SendReportStop(context, *stop); }));
+    stopThread_->start();
+    return;
+  }
+  // No report of this dialog runs: the stop is a device step like any other.
   const QPointer<TEMfReport> self(this);
   auto outcome = std::make_shared<OperationOutcome>();
   RunOnDevice(
@@ -169,6 +186,10 @@ void TEMfReport::BStopClick() {
       [self, outcome] {
         if (self && !outcome->ok) ShowOperationError(outcome->message, self);
       });
+}
+
+TEMfReport::~TEMfReport() {
+  if (stopThread_) stopThread_->wait();
 }
 
 void TEMfReport::keyPressEvent(QKeyEvent* event) {

@@ -2,6 +2,7 @@
 // The fiscal memory / electronic journal report by Z numbers (mode 0) or by
 // period (mode 1).
 #include <QDialog>
+#include <memory>
 
 #include "operations/ManualLink.h"
 #include "operations/MfReportOperation.h"
@@ -9,6 +10,7 @@
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QThread;
 class QWidget;
 
 namespace vorn {
@@ -17,6 +19,8 @@ class TEMfReport : public QDialog {
   Q_OBJECT
  public:
   TEMfReport(const ManualContext& context, int mode, QWidget* parent = nullptr);
+  // Joins the stop's thread, which ends no later than the report it stopped.
+  ~TEMfReport() override;
 
   // Not while the device is being talked to.
   void reject() override;
@@ -35,6 +39,9 @@ class TEMfReport : public QDialog {
   ManualContext context_;
   int mode_;
   bool busy_ = false;
+  // The running report's stop, and the thread that sends it over TCP.
+  std::shared_ptr<ReportStop> stop_;
+  std::unique_ptr<QThread> stopThread_;
   QWidget* PZ_ = nullptr;
   QWidget* PD_ = nullptr;
   QLineEdit* ENrStart_ = nullptr;

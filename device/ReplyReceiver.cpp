@@ -48,13 +48,18 @@ unsigned char ReplyReceiver::ReceiveByte(size_t i) const {
 
 void ReplyReceiver::Append(const char* data, size_t n) {
   if (pollActive_) {
-    const size_t take = std::min(n, kPollCapacity - pollLength_);
-    if (take) std::memcpy(poll_.data() + pollLength_, data, take);
-    pollLength_ += take;
-    if (pollLength_ > 10 && IsAckOrNak(static_cast<unsigned char>(poll_[0])) &&
-        poll_[pollLength_ - 1] == ETX)
-      pollComplete_ = true;
-    return;
+    // The poll's frame ends at its ETX: what the same read brings after it is
+    // the waited command's own (a device may send both at once).
+    size_t used = 0;
+    while (used < n && !pollComplete_) {
+      if (pollLength_ < kPollCapacity) poll_[pollLength_++] = data[used];
+      ++used;
+      pollComplete_ = pollLength_ > 10 && IsAckOrNak(static_cast<unsigned char>(poll_[0])) &&
+                      poll_[pollLength_ - 1] == ETX;
+    }
+    data += used;
+    n -= used;
+    if (n == 0) return;
   }
   const size_t take = std::min(n, kReceiveCapacity - length_);
   if (length_ + take > buffer_.size()) {

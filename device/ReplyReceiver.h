@@ -29,8 +29,9 @@ class ReplyReceiver {
   // Starts a new poll reception.
   void ClearPoll();
 
-  // Routes a chunk to the poll buffer while polling, else to the reply buffer,
-  // and updates the completion flags. Bytes beyond a buffer's capacity are dropped.
+  // Routes a chunk to the poll buffer while polling, up to the end of the poll's
+  // frame, the rest to the reply buffer, and updates the completion flags.
+  // Bytes beyond a buffer's capacity are dropped.
   void Append(const char* data, size_t n);
 
   void SetLengthPrefixed(bool on);  // switching on also clears AnnouncedLength

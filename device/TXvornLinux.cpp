@@ -13,6 +13,7 @@
 
 #include "base/Clock.h"
 #include "device/Encoding.h"
+#include "device/ErrorTables.h"
 #include "device/Frame.h"
 #include "device/SerialPorts.h"
 #include "device/TXvornLinuxImpl.h"
@@ -59,7 +60,8 @@ bool TXvornLinux::Impl::ReplyExpired() {
 }
 
 int TXvornLinux::Impl::WaitSliceMs() const {
-  constexpr int64_t kLongest = 1000;
+  // A stop is asked for from another thread: it is looked for this often.
+  const int64_t kLongest = stop ? 50 : 1000;
   if (replyDeadline == 0) return static_cast<int>(kLongest);
   const int64_t left = replyDeadline - MonotonicMs();
   return static_cast<int>(left < 1 ? 1 : (left > kLongest ? kLongest : left));
@@ -208,7 +210,7 @@ void TXvornLinux::WriteFrame(const std::string& frame) {
 void TXvornLinux::WaitForReply() {
   auto linkDown = [this] { return !d->transport || !d->transport->IsConnected(); };
   WaitUntil([&] {
-    if (d->rx.ReplyComplete() || d->ReplyExpired()) return true;
+    if (d->rx.ReplyComplete() || d->ReplyExpired() || StopDue()) return true;
     if (linkDown()) d->timedOut = true;  // a dropped link sends nothing more
     return d->timedOut;
   });
@@ -239,6 +241,10 @@ int TXvornLinux::SendCommand(const std::string& command) {
     while (true) {
       WaitForReply();
       if (!*alive) return 8048;
+      if (!d->rx.ReplyComplete() && !d->timedOut && StopStep()) {
+        if (!*alive) return 8048;
+        continue;
+      }
       if (d->rx.ReplyComplete() || !d->timedOut) break;
       const bool goOn = BusyPollStep(pollFrame);
       if (!*alive) return 8048;
@@ -267,14 +273,10 @@ int TXvornLinux::SendCommand(const std::string& command) {
   return result;
 }
 
-bool TXvornLinux::BusyPollStep(const std::string& pollFrame) {
-  if (!d->busyPollEnabled || d->rx.ReceiveLength() != 1 ||
-      d->rx.FirstByte() != static_cast<unsigned char>(ACK))
-    return false;
-  const std::shared_ptr<bool> alive = d->alive;
+void TXvornLinux::ExchangeBetweenFrames(const std::string& frame) {
   d->rx.SetPollActive(true);
   d->rx.ClearPoll();
-  WriteFrame(pollFrame);
+  WriteFrame(frame);
   d->StopReplyTimer();
   d->timedOut = false;
   d->StartReplyTimer();
@@ -283,6 +285,14 @@ bool TXvornLinux::BusyPollStep(const std::string& pollFrame) {
     if (!d->transport || !d->transport->IsConnected()) d->timedOut = true;
     return d->timedOut;
   });
+}
+
+bool TXvornLinux::BusyPollStep(const std::string& pollFrame) {
+  if (!d->busyPollEnabled || d->rx.ReceiveLength() != 1 ||
+      d->rx.FirstByte() != static_cast<unsigned char>(ACK))
+    return false;
+  const std::shared_ptr<bool> alive = d->alive;
+  ExchangeBetweenFrames(pollFrame);
   if (!*alive) return false;
   bool goOn = false;
   if (d->rx.PollComplete()) {
@@ -301,6 +311,46 @@ bool TXvornLinux::BusyPollStep(const std::string& pollFrame) {
   }
   d->rx.SetPollActive(false);
   return goOn;
+}
+
+void TXvornLinux::SetReportStop(std::shared_ptr<ReportStop> stop) { d->stop = std::move(stop); }
+
+void TXvornLinux::LogNote(const std::string& text) { Log("-Operator   : ", text); }
+
+bool TXvornLinux::StopDue() const {
+  return d->stop && d->rx.ReceiveLength() == 1 &&
+         d->rx.FirstByte() == static_cast<unsigned char>(ACK) && d->stop->Pending();
+}
+
+bool TXvornLinux::StopStep() {
+  if (!StopDue() || !d->stop->Take()) return false;
+  const std::shared_ptr<bool> alive = d->alive;
+  static const std::string stopFrame = BuildFrame("5005");
+  const int commandIntervalMs = d->replyIntervalMs;
+  Log("-Calculator : ", "5005");
+  d->replyIntervalMs = 30000;
+  ExchangeBetweenFrames(stopFrame);
+  if (!*alive) return true;
+  d->rx.SetPollActive(false);
+  int result = 8048;
+  if (d->rx.PollComplete()) {
+    const std::string reply = d->rx.PollPayload();
+    result = reply.size() == 5 && reply.compare(0, 3, "ERR") == 0
+                 ? static_cast<int>(ReadInt(reply.substr(3, 2), 8047))
+                 : 0;
+  }
+  Log("-Ecr result : ", std::to_string(result));
+  ReportStop::Result stopped{result == 0, {}};
+  if (result != 0) {
+    const char* text = result == 8048 ? "TIME OUT" : DeviceErrorMessage(result);
+    stopped.message = kStopFailedText + std::to_string(result) + ";" + (text ? text : "");
+  }
+  d->stop->Finish(std::move(stopped));
+  d->replyIntervalMs = commandIntervalMs;
+  d->StopReplyTimer();
+  d->timedOut = false;
+  d->StartReplyTimer();
+  return true;
 }
 
 void TXvornLinux::OnBytesReceived(const QByteArray& chunk) {

@@ -17,6 +17,7 @@ class QTimer;
 namespace vorn {
 
 class LinkTransport;
+class ReportStop;
 
 // Sale line handed to SellItem; SellItem rewrites `unit`. Numbers as the
 // receipt file gives them.
@@ -54,6 +55,13 @@ class TXvornLinux : public QObject {
   // break the frame or 8062 for one too long for it (nothing sent for either).
   int SendCommand(const std::string& command);
   void SetError(int code);
+
+  // While set, a stop asked for during a command's wait is sent once the device
+  // has accepted the command (its lone ACK): the 5005 frame between the
+  // command's frames, its reply kept apart from the command's own, 30 seconds.
+  void SetReportStop(std::shared_ptr<ReportStop> stop);
+  // A line of the owner's in the traffic log.
+  void LogNote(const std::string& text);
 
   // Receive handler of both transports; public so tests and the fuzzer can feed chunks.
   void OnBytesReceived(const QByteArray& chunk);
@@ -237,7 +245,14 @@ class TXvornLinux : public QObject {
   template <class Done>
   void WaitUntil(Done done, int sliceMs = 0);
   void WaitForReply();
+  // Writes a frame while the command's reply is awaited and waits for its own
+  // reply in the poll buffer, so the command's reply still goes to its buffer.
+  void ExchangeBetweenFrames(const std::string& frame);
   bool BusyPollStep(const std::string& pollFrame);
+  // Asked, and the device has accepted the command being waited on.
+  bool StopDue() const;
+  // Sends a due stop between the frames; false when none was due.
+  bool StopStep();
   bool ReadStatusReply(const std::string& command, size_t length, std::string& copy,
                        bool digitsCheck, std::string* out);
 };

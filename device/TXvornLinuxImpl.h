@@ -8,6 +8,7 @@
 #include "base/Clock.h"
 #include "device/LinkTransport.h"
 #include "device/ReplyReceiver.h"
+#include "device/ReportStop.h"
 #include "device/TXvornLinux.h"
 
 namespace vorn {
@@ -29,6 +30,7 @@ struct TXvornLinux::Impl {
   bool inExtendedQuery = false;  // SetError asks for the extended error at most once
 
   ReplyReceiver rx;
+  std::shared_ptr<ReportStop> stop;
 
   // Cleared by the destructor; a wait loop that finds it false returns at once
   // without touching the freed object.

@@ -64,8 +64,11 @@ MfCheck CheckMfReport(const std::string& startText, const std::string& endText,
   return {};
 }
 
-OperationOutcome RunMfReport(const ManualContext& context, const MfReportRequest& r) {
-  return RunOnDialogLink(context, false, "Log_RapMF_", [&r](TXvornLinux& link) {
+OperationOutcome RunMfReport(const ManualContext& context, const MfReportRequest& r,
+                             const std::shared_ptr<ReportStop>& stop) {
+  const bool serial = !context.settings.UseTcp();
+  OperationOutcome outcome = RunOnDialogLink(context, false, "Log_RapMF_", [&](TXvornLinux& link) {
+    if (serial) link.SetReportStop(stop);
     bool ok = false;
     const ShortDate& s = r.start;
     const ShortDate& e = r.end;
@@ -78,14 +81,27 @@ OperationOutcome RunMfReport(const ManualContext& context, const MfReportRequest
       ok = link.FiscalMemoryReportByDates(r.summary ? 2 : 1, s.day, s.month, s.year, e.day, e.month,
                                           e.year);
     }
-    return Checked(ok, link, "Eroare la efectuarea raportului !\r");
+    OperationOutcome result = Checked(ok, link, "Eroare la efectuarea raportului !\r");
+    const std::optional<ReportStop::Result> stopped = stop->Close();
+    if (!stopped || !result.ok) return result;
+    if (!stopped->accepted) return OperationOutcome{false, stopped->message};
+    link.LogNote(kReportInterruptedText);
+    return OperationOutcome{true, kReportInterruptedText, true};
   });
+  stop->Close();  // the link could not be opened: a stop asked for now is not sent
+  return outcome;
 }
 
 OperationOutcome InterruptMfReport(const ManualContext& context) {
   return RunOnDialogLink(context, false, "", [](TXvornLinux& link) {
-    return Checked(link.InterruptReport(), link, "Eroare la intreruperea raportului !\r");
+    return Checked(link.InterruptReport(), link, kStopFailedText);
   });
+}
+
+void SendReportStop(const ManualContext& context, ReportStop& stop) {
+  if (!stop.Take()) return;
+  const OperationOutcome sent = InterruptMfReport(context);
+  stop.Finish({sent.ok, sent.message});
 }
 
 }  // namespace vorn

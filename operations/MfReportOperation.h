@@ -1,8 +1,10 @@
 #pragma once
 // The fiscal memory / electronic journal report of the report dialog: the
 // checks of what the operator typed, the report itself and its interruption.
+#include <memory>
 #include <string>
 
+#include "device/ReportStop.h"
 #include "operations/ManualLink.h"
 #include "operations/OperationOutcome.h"
 
@@ -45,10 +47,22 @@ struct MfCheck {
 MfCheck CheckMfReport(const std::string& startText, const std::string& endText,
                       MfReportRequest& request);
 
-// One report on a link of its own; log "Log_RapMF_".
-OperationOutcome RunMfReport(const ManualContext& context, const MfReportRequest& request);
+// The outcome of a report that a stop cut short.
+inline constexpr char kReportInterruptedText[] = "Raport intrerupt de operator";
+
+// One report on a link of its own; log "Log_RapMF_". A stop asked for while
+// it runs goes out on a serial line between the report's frames (on TCP
+// SendReportStop sends it); once the device accepted it the outcome is
+// interrupted and the log says so; a stop the device refused is the outcome's
+// failure when the report itself succeeded.
+OperationOutcome RunMfReport(const ManualContext& context, const MfReportRequest& request,
+                             const std::shared_ptr<ReportStop>& stop);
 
 // Stops a report being printed (5005) on a link of its own; no log.
 OperationOutcome InterruptMfReport(const ManualContext& context);
+
+// The stop of a running report over TCP, on the calling thread: sent on a link
+// of its own unless the report has ended meanwhile.
+void SendReportStop(const ManualContext& context, ReportStop& stop);
 
 }  // namespace vorn

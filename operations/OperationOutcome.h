@@ -8,6 +8,8 @@ namespace vorn {
 struct OperationOutcome {
   bool ok = false;
   std::string message;
+  // A report the operator stopped: ok, and the message says so.
+  bool interrupted = false;
 };
 
 }  // namespace vorn

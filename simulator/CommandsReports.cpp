@@ -1,4 +1,7 @@
 // Z and X reports, department, fiscal memory and journal reports.
+#include <algorithm>
+#include <utility>
+
 #include "simulator/FiscalDevice.h"
 #include "simulator/SimFields.h"
 
@@ -132,14 +135,48 @@ Response FiscalDevice::FiscalMemoryReport(const std::string& data) {
   if (state_.receipt.stage != Stage::None || state_.nonFiscalOpen) return Response::Refuse(21);
   if (int code = PrintingBlocked(false)) return Response::Refuse(code);
   if (state_.faults.fiscalMemoryMissing) return Response::Refuse(50);
-  PrintReceiptHeader(title);
-  roll_.PrintColumns("RAPOARTE Z IN MF", std::to_string(state_.zCount));
-  roll_.PrintColumns("TOTAL GENERAL", FormatBani(state_.grandTotal));
-  roll_.Cut();
-  return Response::Ok();
+  return PrintReport(title, {{"RAPOARTE Z IN MF", std::to_string(state_.zCount)},
+                             {"TOTAL GENERAL", FormatBani(state_.grandTotal)}});
 }
 
 Response FiscalDevice::StopReport(const std::string&) { return Response::Ok(); }
+
+Response FiscalDevice::PrintReport(const std::string& title, ReportBody body) {
+  PrintReceiptHeader(title);
+  if (state_.slowReportMs <= 0) {
+    PrintReportBody(body);
+    return Response::Ok();
+  }
+  pendingReport_ = std::move(body);
+  Response r = Response::Ok();
+  r.kind = Response::Kind::Long;
+  r.busyMs = state_.slowReportMs;
+  return r;
+}
+
+void FiscalDevice::PrintReportBody(const ReportBody& body) {
+  for (const auto& [left, right] : body) roll_.PrintColumns(left, right);
+  roll_.Cut();
+}
+
+void FiscalDevice::InterruptLongReport() {
+  if (auto interrupt = std::exchange(reportInterrupt_, nullptr)) interrupt();
+}
+
+void FiscalDevice::EndLongReport(bool interrupted) {
+  reportInterrupt_ = nullptr;
+  if (!pendingReport_) return;
+  const size_t before = roll_.LinesPrinted();
+  if (interrupted) {
+    roll_.Print("RAPORT INTRERUPT");
+    roll_.Cut();
+  } else {
+    PrintReportBody(*pendingReport_);
+  }
+  pendingReport_.reset();
+  const auto printed = static_cast<int64_t>(roll_.LinesPrinted() - before);
+  state_.journalFreeLines = std::max<int64_t>(0, state_.journalFreeLines - printed);
+}
 
 Response FiscalDevice::JournalReport(const std::string& data) {
   static const std::map<std::string, size_t> kWidths = {
@@ -148,11 +185,9 @@ Response FiscalDevice::JournalReport(const std::string& data) {
   if (state_.receipt.stage != Stage::None || state_.nonFiscalOpen) return Response::Refuse(21);
   if (int code = PrintingBlocked(false)) return Response::Refuse(code);
   if (state_.faults.journalMissing) return Response::Refuse(33);
-  PrintReceiptHeader("RAPORT JURNAL ELECTRONIC");
-  roll_.PrintColumns("CRITERIU " + currentCode_, data);
-  roll_.PrintColumns("LINII JE LIBERE", std::to_string(state_.journalFreeLines));
-  roll_.Cut();
-  return Response::Ok();
+  return PrintReport("RAPORT JURNAL ELECTRONIC",
+                     {{"CRITERIU " + currentCode_, data},
+                      {"LINII JE LIBERE", std::to_string(state_.journalFreeLines)}});
 }
 
 Response FiscalDevice::Journal8006(const std::string& data) {

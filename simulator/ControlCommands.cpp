@@ -154,6 +154,7 @@ const std::map<QString, ControlHandler>& ControlWords() {
       {"chunk", Number(&S::SetChunkSize)},
       {"delay", Number(&S::SetReplyDelayMs)},
       {"report-busy", Number(&S::SetReportBusyMs)},
+      {"slow-reports", Number(&S::SetSlowReportMs)},
       {"export-delay", Number(&S::SetExportReadyDelayMs)},
       {"export-size", Number(&S::SetExportSize)},
       {"form-unprogrammed", FormUnprogrammed},
@@ -212,6 +213,11 @@ QString FiscalSimulator::ControlHelp() {
       "  receipt-open STAGE        leave a fiscal receipt in stage 1..6 (0: none)\n"
       "  receipt-open nonfiscal    leave a non-fiscal receipt open\n"
       "  report-busy MS            how long a long report keeps the device busy\n"
+      "  slow-reports MS           fiscal memory and journal reports print for MS (0: at\n"
+      "                            once); a stop (5005) from any connection, or between\n"
+      "                            frames on the serial line, cuts one short: the roll\n"
+      "                            says RAPORT INTRERUPT, the stop's reply goes first and\n"
+      "                            the report's own normal reply follows at once\n"
       "  export-delay MS           how long an export takes to prepare\n"
       "  export-size BYTES         approximate size of the export archive\n"
       "  export-bad-hex on|off     each hexadecimal export block begins with a non-hex pair\n"

@@ -148,6 +148,8 @@ struct DeviceState {
   bool exportBadHex = false;
   int exportReadyDelayMs = 1500;
   int reportBusyMs = 8000;
+  // Fiscal memory and journal reports keep printing this long (0: at once).
+  int slowReportMs = 0;
 
   size_t logoExpected = 0;
   bool logoOpen = false;

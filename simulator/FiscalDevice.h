@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "simulator/DeviceState.h"
@@ -51,6 +53,16 @@ class FiscalDevice {
   // Leaves a receipt open as a previous run would: stage 1..6, or a
   // non-fiscal one; 0 and false clear both.
   void SetReceiptInProgress(int stage, bool nonFiscal);
+
+  // The session printing a long report says how to cut it short; a stop
+  // (5005) from any session then does so, once its own reply is sent.
+  void SetReportInterrupt(std::function<void()> interrupt) {
+    reportInterrupt_ = std::move(interrupt);
+  }
+  void InterruptLongReport();
+  // A long report's end: what it has left to print, or the interruption note;
+  // nothing for a report printed whole at its start.
+  void EndLongReport(bool interrupted);
 
   // Host time in ms (monotonic), replaceable by tests.
   std::function<int64_t()> nowMs;
@@ -131,6 +143,11 @@ class FiscalDevice {
   Response StopReport(const std::string&);          // 5005
   Response JournalReport(const std::string&);       // 8001..8004
   Response Journal8006(const std::string&);
+  // Title and body (left, right columns) of a fiscal memory or journal report,
+  // printed at once or, for slow reports, at the end of a long one.
+  using ReportBody = std::vector<std::pair<std::string, std::string>>;
+  Response PrintReport(const std::string& title, ReportBody body);
+  void PrintReportBody(const ReportBody& body);
 
   // Export (CommandsExport.cpp)
   Response ExportPrepare(const std::string&);
@@ -157,6 +174,8 @@ class FiscalDevice {
   PaperRoll roll_;
   std::vector<std::string> log_;
   int frames_ = 0;
+  std::optional<ReportBody> pendingReport_;
+  std::function<void()> reportInterrupt_;
 };
 
 }  // namespace vorn::sim

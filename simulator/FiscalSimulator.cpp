@@ -118,6 +118,7 @@ void FiscalSimulator::SetReceiptInProgress(int stage, bool nonFiscal) {
   device_->SetReceiptInProgress(stage, nonFiscal);
 }
 void FiscalSimulator::SetReportBusyMs(int ms) { device_->State().reportBusyMs = ms < 0 ? 0 : ms; }
+void FiscalSimulator::SetSlowReportMs(int ms) { device_->State().slowReportMs = ms < 0 ? 0 : ms; }
 void FiscalSimulator::SetExportReadyDelayMs(int ms) {
   device_->State().exportReadyDelayMs = ms < 0 ? 0 : ms;
 }

@@ -70,7 +70,10 @@ class FiscalSimulator : public QObject {
       bool on);  // model text with "M4" (extended status) or without (classic 1215)
   // Leaves a fiscal receipt open in stage 1..6 (0: none), or a non-fiscal one.
   void SetReceiptInProgress(int stage, bool nonFiscal = false);
-  void SetReportBusyMs(int ms);        // how long a long report keeps busy (scaled)
+  void SetReportBusyMs(int ms);  // how long a long report keeps busy (scaled)
+  // Fiscal memory and journal reports print for that long (scaled; 0: at once)
+  // unless a stop (5005) interrupts them.
+  void SetSlowReportMs(int ms);
   void SetExportReadyDelayMs(int ms);  // how long an export takes to prepare (scaled)
   void SetExportSize(qint64 bytes);    // approximate size of the exported archive
   // Each hexadecimal export block then begins with a pair that is not hexadecimal.

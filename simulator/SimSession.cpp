@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <utility>
 
 #include "base/Clock.h"
 #include "device/Frame.h"
@@ -33,12 +34,17 @@ void SimSession::Reset() {
   outQueue_.clear();
   pumpTimer_->stop();
   busyTimer_->stop();
+  // The device goes on printing a report whose client went away.
+  if (busy_) device_->EndLongReport(false);
   busy_ = false;
   busyRemainder_.clear();
   DropHeld();
 }
 
-SimSession::~SimSession() { DropHeld(); }
+SimSession::~SimSession() {
+  if (busy_) device_->EndLongReport(false);
+  DropHeld();
+}
 
 void SimSession::DropHeld() {
   heldReply_.clear();
@@ -88,14 +94,18 @@ void SimSession::HandleFrame(const InFrame& frame) {
   if (TakenByLineFaults(frame)) return;
   Q_EMIT CommandReceived(
       QString::fromLatin1(frame.command.data(), static_cast<qsizetype>(frame.command.size())));
-  if (busy_) {
+  const bool stop = frame.command == "5005";
+  if (busy_ && !stop) {
     AnswerWhileBusy(frame.command);
     return;
   }
   holding_ = ShouldHold(frame.command);
-  Answer(frame.command, device_->Handle(frame.command));
+  const Response response = device_->Handle(frame.command);
+  Answer(frame.command, response);
   // A held reply is kept whole; line faults apply when it is released.
   holding_ = false;
+  // After the stop's own reply, so that on a serial line it comes first.
+  if (stop && response.kind == Response::Kind::Reply) device_->InterruptLongReport();
 }
 
 bool SimSession::TakenByLineFaults(const InFrame& frame) {
@@ -153,6 +163,9 @@ void SimSession::Answer(const std::string& command, const Response& r) {
       busyRemainder_ = Bytes(BuildReply(command, r.payload)).mid(1);
       Send(QByteArray(1, ACK));
       busyTimer_->start(ScaledMs(r.busyMs));
+      device_->SetReportInterrupt([self = QPointer<SimSession>(this)] {
+        if (self && self->busy_) self->EndLongReport(true);
+      });
       break;
     case Response::Kind::Binary:
       Send(BinaryReply(r.payload));
@@ -190,10 +203,14 @@ void SimSession::FinishLongReport() {
       return;
     }
   }
+  EndLongReport(false);
+}
+
+void SimSession::EndLongReport(bool interrupted) {
+  busyTimer_->stop();
   busy_ = false;
-  QByteArray rest = busyRemainder_;
-  busyRemainder_.clear();
-  Send(rest);
+  device_->EndLongReport(interrupted);
+  Send(std::exchange(busyRemainder_, {}));
 }
 
 void SimSession::Send(QByteArray bytes) {

@@ -45,6 +45,8 @@ class SimSession : public QObject {
   void Enqueue(const QByteArray& bytes);
   void Pump();
   void FinishLongReport();
+  // Sends the rest of the long report's reply now; the device prints its end.
+  void EndLongReport(bool interrupted);
   bool ShouldHold(const std::string& command);
   void ReleaseHeld();
   void DropHeld();

@@ -18,6 +18,7 @@ const char* const kValues[][2] = {
     {"journal-free-lines", "N"}, {"chunk", "BYTES"},     {"delay", "MS"},
     {"report-busy", "MS"},       {"export-delay", "MS"}, {"export-size", "BYTES"},
     {"receipt-open", "STAGE"},   {"series", "TEXT"},     {"nak", "N"},
+    {"slow-reports", "MS"},
 };
 
 void DefineOptions(QCommandLineParser& parser) {

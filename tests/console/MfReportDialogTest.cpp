@@ -3,6 +3,12 @@
 #include <QRadioButton>
 
 #include "console/TEMfReport.h"
+#include "core/DeviceJobs.h"
+#include "core/TextFiles.h"
+#include "device/ErrorTables.h"
+#include "device/SerialPorts.h"
+#include "simulator/FiscalDevice.h"
+#include "tests/console/ConsoleFixture.h"
 #include "tests/console/DialogTestSupport.h"
 
 namespace vorn {
@@ -68,6 +74,75 @@ TEST_F(MfReportDialog, PeriodReportRunsAndEscapeStopsInsteadOfClosing) {
   test::KeyClick(&unreachable, Qt::Key_Escape);
   ExpectShown("Nu pot deschide portul serial !\r", "Eroare", MsgKind::Warning);
   EXPECT_TRUE(unreachable.isVisible());
+}
+
+// The device prints a long report, the report runs on the device's worker as
+// in the program, and "Stop raport" is not queued behind it: over TCP it goes
+// on a link of its own, on a serial line between the report's frames. The
+// report ends at once, and its outcome and its log say so. A stop the device
+// refuses is the report's failure, however the report then ends.
+TEST_F(MfReportDialog, StopInterruptsTheReportBeingPrinted) {
+  DeviceWorker worker;
+  context.runOnDevice = [&worker](std::function<void()> work, std::function<void()> done) {
+    worker.Post("operatie manuala", std::move(work), std::move(done), job_limits::kManualMs);
+  };
+  context.settings.LogFile = true;
+  const QString pty = sim.OpenPseudoTerminal();
+  ASSERT_FALSE(pty.isEmpty()) << sim.LastError().toStdString();
+  SetSerialPortMap({{9, pty.toStdString()}});
+  sim.SetSlowReportMs(1000000);
+  const std::string refused =
+      std::string("Eroare la intreruperea raportului !\r21;") + DeviceErrorMessage(21);
+  const struct {
+    const char* name;
+    bool tcp, refuse;
+  } cases[] = {{"TCP", true, false}, {"serial", false, false}, {"serial, refused", false, true}};
+  int reports = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManualContext run = context;
+    if (!c.tcp) {
+      run.settings.Comunicatie = 0;
+      run.settings.PortIndex = 8;
+    }
+    TEMfReport dialog(run, 0);
+    dialog.show();
+    Find<QLineEdit>(dialog, "ENrStart")->setText("1");
+    Find<QLineEdit>(dialog, "ENrEnd")->setText("2");
+    QPushButton* start = Find<QPushButton>(dialog, "BStart");
+    start->click();
+    ++reports;
+    ASSERT_TRUE(
+        test::WaitFor([&] { return sim.PaperRoll().count("RAPORT MF Z 0001-0002") == reports; }));
+    ASSERT_FALSE(start->isEnabled());
+    if (c.refuse) sim.RefuseNextCommand(21);
+    Find<QPushButton>(dialog, "BStop")->click();
+    if (c.refuse) {
+      // Refused, the report goes on: the device's own stop ends it.
+      ASSERT_TRUE(test::WaitFor([&] { return sim.CommandLog().count("5005") == reports; }));
+      sim.Device().InterruptLongReport();
+    }
+    ASSERT_TRUE(test::WaitFor([&] { return start->isEnabled(); }));
+
+    if (c.refuse) {
+      ExpectShown(refused, "Eroare", MsgKind::Warning);
+    } else {
+      ExpectShown("Raport intrerupt de operator", "Informatie...", MsgKind::Information);
+    }
+    EXPECT_EQ(sim.PaperRoll().count("RAPORT INTRERUPT"), reports);
+    EXPECT_EQ(sim.PaperRoll().count("RAPOARTE Z IN MF"), 0);
+    EXPECT_EQ(sim.CommandLog().count("5005"), reports);
+    const QStringList logs = QDir(dir.path()).entryList({"Log_RapMF_*.TXT"});
+    ASSERT_EQ(logs.size(), 1);
+    std::string log;
+    ASSERT_TRUE(ReadFileBytes(dir.filePath(logs[0]).toStdString(), log));
+    EXPECT_EQ(log.find("-Operator   : Raport intrerupt de operator") != std::string::npos,
+              !c.refuse);
+    // Only the serial stop travels on the report's own link.
+    EXPECT_EQ(log.find("-Calculator : 5005") != std::string::npos, !c.tcp) << log;
+    EXPECT_EQ(log.find("-Ecr result : 21") != std::string::npos, c.refuse) << log;
+    QFile::remove(dir.filePath(logs[0]));
+  }
 }
 
 }  // namespace

@@ -115,6 +115,29 @@ TEST(ReplyReceiverTest, PollReplyCompletesLikeAReply) {
   EXPECT_EQ(rx.PollPayload(), "00000001000");
 }
 
+// A stop's reply and the rest of the stopped report's frame in one read: each
+// lands in its own buffer, the report's after the lone ACK it already had.
+TEST(ReplyReceiverTest, WhatFollowsThePollFrameInTheSameReadIsTheReplys) {
+  ReplyReceiver rx;
+  rx.ClearReceive();
+  Feed(rx, "\x06");
+  rx.SetPollActive(true);
+  rx.ClearPoll();
+  Feed(rx, std::string("\x06\x02"
+                       "000"
+                       "5005"
+                       "00\x03"
+                       "\x02"
+                       "000"
+                       "5001"
+                       "00\x03"));
+  EXPECT_TRUE(rx.PollComplete());
+  EXPECT_EQ(rx.PollLength(), 12u);
+  EXPECT_TRUE(rx.ReplyComplete());
+  EXPECT_EQ(rx.ReceiveLength(), 12u);
+  EXPECT_EQ(rx.ReplyPayload(), "");
+}
+
 TEST(ReplyReceiverTest, LengthPrefixedReplyCompletesAtAnnouncedLengthPlusTwenty) {
   ReplyReceiver rx;
   rx.SetLengthPrefixed(true);

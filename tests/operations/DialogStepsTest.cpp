@@ -147,16 +147,18 @@ TEST_F(DialogSteps, ReportKindsSendTheirCommandAndFailuresAreLogged) {
   for (const auto& c : cases) {
     MfReportRequest request = Request(c.mode, c.journal, c.summary);
     ASSERT_EQ(CheckMfReport(c.start, c.end, request).message, "");
-    EXPECT_TRUE(RunMfReport(context, request).ok);
+    EXPECT_TRUE(RunMfReport(context, request, std::make_shared<ReportStop>()).ok);
     EXPECT_TRUE(Received(c.command)) << c.command;
   }
   EXPECT_EQ(Logs("Log_RapMF_"), 0) << "LogFile is off";
   context.settings.LogFile = true;
   sim.SetPaperOut(true);
-  const OperationOutcome failed = RunMfReport(context, Request(0, false));
+  const OperationOutcome failed =
+      RunMfReport(context, Request(0, false), std::make_shared<ReportStop>());
   EXPECT_EQ(failed.message.rfind("Eroare la efectuarea raportului !\r16;", 0), 0u);
   EXPECT_EQ(Logs("Log_RapMF_"), 1);
-  EXPECT_EQ(RunMfReport(dead, Request(0, false)).message, "Nu pot deschide portul serial !\r");
+  EXPECT_EQ(RunMfReport(dead, Request(0, false), std::make_shared<ReportStop>()).message,
+            "Nu pot deschide portul serial !\r");
 }
 
 TEST_F(DialogSteps, CashOperationsMoveTheDrawerCash) {

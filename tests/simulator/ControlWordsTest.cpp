@@ -58,6 +58,7 @@ TEST(ControlWords, EveryNumberTakesZeroToABillion) {
       {"chunk", [](FiscalSimulator& s) { return qint64{Link(s).chunkSize}; }},
       {"delay", [](FiscalSimulator& s) { return qint64{Link(s).replyDelayMs}; }},
       {"report-busy", [](FiscalSimulator& s) { return qint64{State(s).reportBusyMs}; }},
+      {"slow-reports", [](FiscalSimulator& s) { return qint64{State(s).slowReportMs}; }},
       {"export-delay", [](FiscalSimulator& s) { return qint64{State(s).exportReadyDelayMs}; }},
       {"export-size", [](FiscalSimulator& s) { return State(s).exportSize; }},
   };
