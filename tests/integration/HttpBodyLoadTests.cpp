@@ -12,6 +12,13 @@ namespace {
 
 constexpr int kClients = 16;
 
+// AddressSanitizer's quarantine keeps freed memory resident: no bound there.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kBoundsMemory = false;
+#else
+constexpr bool kBoundsMemory = true;
+#endif
+
 // The driver's peak resident memory so far, in MB (0 when unknown).
 double PeakMb(qint64 pid) {
   QFile status(QStringLiteral("/proc/%1/status").arg(pid));
@@ -82,7 +89,7 @@ TEST_F(HttpFrontTest, LargeNestedBodiesNeitherStallTheFolderNorGrowTheDriver) {
   EXPECT_GT(std::count(statuses.begin(), statuses.end(), 400), 0);
   // The budget (16 MB) twice over, and room for the allocator: before, 117 MB.
   const double peakMb = PeakMb(h.DriverPid());
-  EXPECT_LT(peakMb, idleMb + 48) << "idle " << idleMb << " MB";
+  if (kBoundsMemory) EXPECT_LT(peakMb, idleMb + 48) << "idle " << idleMb << " MB";
   EXPECT_TRUE(h.DriverRunning());
 }
 
