@@ -3,7 +3,8 @@
 # register holds the reply to a sale's close (3011) must end vorndrv.exe only
 # after that sale is answered, headless and with its window. The windowed one
 # is started as the Start menu starts it, without standard handles: its lines
-# must reach Log\vorndrv.txt.
+# must reach Log\vorndrv.txt. Last, on a serial port whose register never
+# answers, the session's end ends the driver within the link's time-outs.
 #   scripts/test-windows-session.sh BUILD_WIN_DIR LINUX_BUILD_DIR
 # Called by scripts/test-windows.sh, with its WINEPREFIX and WINEPATH. The
 # simulator is the Linux one: the session's end must not take it down too.
@@ -100,6 +101,42 @@ end_session_during_sale() {  # mode address
   wait "$drv_pid" "$sim_pid" 2>/dev/null
 }
 
+# A register that never answers, on a serial port: every device wait ends by the
+# link's own time-out, so the end of the session ends the driver in bounded time.
+end_session_on_silent_port() {
+  local dir="$work/silent" pts=""
+  mkdir -p "$dir"
+  "$linux/simulator/vorn-sim" --pty --silent >"$dir/sim.txt" 2>&1 &
+  sim_pid=$!
+  wait_for 10 grep -q '^/dev/pts/' "$dir/sim.txt"
+  pts=$(grep -o '^/dev/pts/[0-9]*' "$dir/sim.txt")
+  ln -sfn "$pts" "$WINEPREFIX/dosdevices/com6"
+  printf '[Configurari]\r\nComunicatie=0\r\nPort=6\r\n' >"$dir/XVORNDRV.INI"
+  VORNDRV_HEADLESS=1 wine "$build/app/vorndrv.exe" --folder "$(winepath -w "$dir")" \
+    >"$dir/driver.txt" 2>&1 &
+  drv_pid=$!
+  cp "$root/samples/ONLINE_SALE.TXT" "$dir/ONLINE1.TXT"
+  wait_for 60 grep -qs 'procesare pornita' "$dir/driver.txt"
+  local started=$SECONDS
+  wineboot --end-session --shutdown >/dev/null 2>&1 &
+  local boot=$!
+  # The longest wait is one job's time-outs on a silent port, well under this.
+  wait_for 120 gone
+  wait "$boot" 2>/dev/null
+  if gone && grep -q 'DRIVER INCHIS' "$dir/VORNDRV.INFO" && grep -q 'driver inchis' "$dir/driver.txt"; then
+    echo "windows session (silent COM6): the driver ended $((SECONDS - started)) s after the" \
+      "session's end, DRIVER INCHIS"
+  else
+    echo "windows session (silent COM6) FAILED: the driver did not end in 120 s after the session's end"
+    tail -n 8 "$dir/driver.txt"
+    failed=1
+  fi
+  kill "$drv_pid" "$sim_pid" 2>/dev/null
+  wait "$drv_pid" "$sim_pid" 2>/dev/null
+  rm -f "$WINEPREFIX/dosdevices/com6"
+}
+
 end_session_during_sale headless 127.0.0.63
 end_session_during_sale window 127.0.0.64
+end_session_on_silent_port
 exit $failed
