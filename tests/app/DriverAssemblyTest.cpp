@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +18,7 @@
 #include "core/TextFiles.h"
 #include "simulator/FiscalSimulator.h"
 #include "tests/LoopbackAddress.h"
+#include "tests/PumpUntil.h"
 
 namespace vorn::test {
 namespace {
@@ -27,16 +26,7 @@ namespace {
 constexpr const char* kSale = "1;PAINE ALBA;BUC;1;1;350;200000\r\n2;1;MULTUMIM\r\n5;350;1\r\n";
 constexpr const char* kAnswer = "0 OK\r\nBON FISCAL NR. 0001\r\n";
 
-bool WaitFor(const std::function<bool()>& cond, int timeoutMs = 20000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!cond()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-  return true;
-}
+bool WaitFor(const std::function<bool()>& cond) { return PumpUntil(cond, 20000); }
 
 class DriverAssemblyTest : public ::testing::TestWithParam<DriverFace> {
  protected:

@@ -25,18 +25,12 @@
 #include "core/DeviceJobs.h"
 #include "core/TextFiles.h"
 #include "simulator/FiscalSimulator.h"
+#include "tests/PumpUntil.h"
 
 namespace vorn::test {
 
 inline bool WaitFor(const std::function<bool()>& cond, int timeoutMs = 20000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!cond()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-  return true;
+  return PumpUntil(cond, timeoutMs);
 }
 
 class ConsoleFixture : public ::testing::Test {
