@@ -286,14 +286,13 @@ void TXV_MAIN::ConfigClick() {
 void TXV_MAIN::BiesireClick() { hide(); }
 
 void TXV_MAIN::JetButton1Click() {
-  const bool checking = core_.TcheckCOM().isActive();
-  core_.TcheckCOM().stop();
+  const bool held = core_.HoldConnectionRetest();
   if (RomMessageDialog::Show("Sigur inchizi programul ?", "Atentie", MsgKind::Confirmation,
                              kBtnYes | kBtnNo, this) == MsgResult::Yes) {
     EndProgram();
     return;
   }
-  if (checking) core_.TcheckCOM().start();
+  if (held) core_.ResumeConnectionRetest();
 }
 
 void TXV_MAIN::Stopprogram1Click() { EndProgram(); }

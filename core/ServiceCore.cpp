@@ -132,10 +132,9 @@ void ServiceCore::AfterRunningJobs(std::function<void()> then) {
 }
 
 void ServiceCore::EndAfterRunningJob(std::function<void()> ended) {
-  if (ending_) return;
-  ending_ = true;
+  if (step_ == CycleStep::Ending) return;
+  Advance(CycleEvent::End);
   processor_.stop();
-  checkCom_.stop();
   auto finish = [this, ended = std::move(ended)] {
     Shutdown();
     if (ended) ended();
@@ -177,7 +176,7 @@ void ServiceCore::Shutdown() {
   SaveConfiguration();
   slots_.ExtraAnswerLines.clear();
   WriteStatusFile(true);
-  checkCom_.stop();
+  Advance(CycleEvent::Stopped);
   Log("driver inchis");
 }
 
@@ -222,7 +221,7 @@ bool ServiceCore::SaveConfiguration() {
 // ---------------------------------------------------------------- processing state
 
 void ServiceCore::SetProcessing(bool on) {
-  if (ending_) return;
+  if (step_ == CycleStep::Ending) return;
   if (on && jobs_->Busy()) {
     // Processing starts with a reload and a connection test: after the
     // operation that holds the device, not beside it.
@@ -232,7 +231,7 @@ void ServiceCore::SetProcessing(bool on) {
     return;
   }
   if (!on) {
-    checkCom_.stop();
+    Advance(CycleEvent::Stopped);
     PostDeviceJob("", job_limits::kShortMs, [this] { slots_.JournalFreeLines = -1; });
   }
   processing_ = on;
@@ -249,12 +248,7 @@ void ServiceCore::SetProcessing(bool on) {
     CleanOldFiles();
     // The tick must not take a file before the test has decided whether the
     // device answers.
-    busy_ = true;
-    TestConnection([this] {
-      busy_ = false;
-      if (!connection_.Connected() && processing_) checkCom_.start();
-      ResumeArrivals();
-    });
+    TestConnectionStep(CycleEvent::TestPosted);
   }
 }
 
@@ -291,6 +285,31 @@ void ServiceCore::TestConnection(std::function<void()> then) {
   if (!posted && then) then();
 }
 
+void ServiceCore::Advance(CycleEvent event) {
+  step_ = NextStep(step_, event);
+  if (!RetestRuns(step_)) {
+    checkCom_.stop();
+  } else if (!checkCom_.isActive()) {
+    checkCom_.start();
+  }
+}
+
+void ServiceCore::TestConnectionStep(CycleEvent posted) {
+  Advance(posted);
+  TestConnection([this] {
+    Advance(connection_.Connected() ? CycleEvent::Answered : CycleEvent::NotAnswered);
+    ResumeArrivals();
+  });
+}
+
+bool ServiceCore::HoldConnectionRetest() {
+  if (!RetestRuns(step_)) return false;
+  Advance(CycleEvent::Held);
+  return true;
+}
+
+void ServiceCore::ResumeConnectionRetest() { Advance(CycleEvent::Resumed); }
+
 void ServiceCore::ApplyProbe(const ConnectionProbe& probe) {
   ReportConnection(connection_.Apply(probe));
 }
@@ -312,11 +331,11 @@ void ServiceCore::ReportConnection(const std::string& line) {
 // ---------------------------------------------------------------- the two ticks
 
 void ServiceCore::TprocessorTimer() {
-  if (busy_ || checkCom_.isActive()) return;
+  if (step_ != CycleStep::Idle) return;
 
   const std::string name = NextReceiptFile();
   if (!name.empty()) {
-    busy_ = true;
+    Advance(CycleEvent::FileTaken);
     record_->Taking(name);
     fileSuffix_ = DeriveSuffix(name);
     const bool posted = PostDeviceJob(
@@ -324,22 +343,15 @@ void ServiceCore::TprocessorTimer() {
         "fisierul " + name, job_limits::ForReceiptFile(0),
         [this, name, complete = pickup_.TakeCompleted(name)] { RunFileStep(name, complete); },
         [this] {
-          busy_ = false;
+          Advance(CycleEvent::FileEnded);
           Q_EMIT StateChanged();
           ResumeArrivals();
         });
-    if (!posted) busy_ = false;
+    if (!posted) Advance(CycleEvent::FileEnded);
     return;
   }
 
-  if (!settings_.FaraVerificareConexiune && !checkCom_.isActive()) {
-    busy_ = true;
-    TestConnection([this] {
-      busy_ = false;
-      if (!connection_.Connected() && !ending_) checkCom_.start();
-      ResumeArrivals();
-    });
-  }
+  if (!settings_.FaraVerificareConexiune) TestConnectionStep(CycleEvent::TestPosted);
 }
 
 void ServiceCore::RunFileStep(const std::string& name,
@@ -389,7 +401,7 @@ void ServiceCore::OnFileChanged(const std::string& name) {
 
 void ServiceCore::PickUpNow() {
   if (!processor_.isActive()) return;
-  if (busy_ || checkCom_.isActive()) {
+  if (step_ != CycleStep::Idle) {
     arrivalPending_ = true;
     return;
   }
@@ -411,13 +423,7 @@ std::string ServiceCore::NextReceiptFile() {
 }
 
 void ServiceCore::TcheckCOMTimer() {
-  if (busy_ || ending_) return;
-  busy_ = true;
-  TestConnection([this] {
-    busy_ = false;
-    if (connection_.Connected()) checkCom_.stop();
-    ResumeArrivals();
-  });
+  if (step_ == CycleStep::AwaitingConnection) TestConnectionStep(CycleEvent::RetestPosted);
 }
 
 // ---------------------------------------------------------------- one receipt file

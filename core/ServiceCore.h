@@ -22,6 +22,7 @@
 #include "core/AnswerSlots.h"
 #include "core/ConnectionState.h"
 #include "core/CrashRecord.h"
+#include "core/CycleStep.h"
 #include "core/DeviceJobs.h"
 #include "core/DeviceProbe.h"
 #include "core/FileContext.h"
@@ -103,7 +104,7 @@ class ServiceCore : public QObject {
   ReceiptMarkers& Markers() { return markers_; }
   bool IsProcessing() const { return processing_; }
   // A step of the cycle or another device job is under way.
-  bool IsBusy() const { return busy_ || jobs_->Busy(); }
+  bool IsBusy() const { return StepUnderWay(step_) || jobs_->Busy(); }
   // The running device job has passed its limit.
   bool JobOverdue() const { return jobs_->Overdue().has_value(); }
   bool IsConnected() const { return connection_.Connected(); }
@@ -122,7 +123,10 @@ class ServiceCore : public QObject {
   // Errors that escaped the handling of a file or a test, oldest first.
   const std::vector<std::string>& Errors() const { return errors_; }
   QTimer& Tprocessor() { return processor_; }
-  QTimer& TcheckCOM() { return checkCom_; }
+  const QTimer& TcheckCOM() const { return checkCom_; }
+  // A modal question pauses the connection retest; true when it was running.
+  bool HoldConnectionRetest();
+  void ResumeConnectionRetest();
 
  public Q_SLOTS:
   void TprocessorTimer();
@@ -154,6 +158,9 @@ class ServiceCore : public QObject {
   void ProcessReceiptFile(const std::string& name, const std::optional<CompletedFile>& complete);
   void RunReceiptFile(const std::string& name, const std::optional<CompletedFile>& complete,
                       ReceiptLines& lines, ReceiptCommands& commands, FileContext& ctx);
+  void Advance(CycleEvent event);
+  // The cycle's connection test, posted from the current step.
+  void TestConnectionStep(CycleEvent posted);
   void ApplyProbe(const ConnectionProbe& probe);
   void ReportConnection(const std::string& line);
   // Main-thread state set from a job: at once on the main thread, else queued.
@@ -192,13 +199,17 @@ class ServiceCore : public QObject {
   std::string logFolder_;
   std::string historyFolder_;
   FolderPickup pickup_{"", {}};  // the file's own reads and deletes run in its job
+  // Apart from the step: an arrival seen during any step other than Idle
+  // waits through every change of step until the cycle is idle again.
   bool arrivalPending_ = false;
   FolderWatcher* watcher_ = nullptr;
   std::unique_ptr<FolderWatcher> ownWatcher_;
   ConnectionState connection_;
+  // Apart from the step: the operator's switch. A stop lets the file or test
+  // in hand run to its end, and the status file still says what was chosen
+  // while the program ends.
   bool processing_ = false;
-  bool busy_ = false;  // a step of the cycle (file or test) is posted and not done
-  bool ending_ = false;
+  CycleStep step_ = CycleStep::Idle;
   std::string fileSuffix_;  // set before a file's job is posted
   AnswerSlots shownSlots_;
   AnswerCounters answers_;
