@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -73,7 +75,16 @@ class Pickup : public ::testing::Test {
   // Written just now, so only a report of completion spares the settle wait.
   void WriteFresh(const std::string& name) {
     WriteBytes(w + name, "30\r\n");
+    MakeFresh(name);
     QTimer::singleShot(0, &watcher, [this] { exec.loopRan = true; });
+  }
+  // A time stamp ahead of the clock: the file stays "just written" however
+  // slowly a busy machine reaches the look (the scaled settle wait is 6 ms).
+  void MakeFresh(const std::string& name) {
+    QFile f(Q(w + name));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(3600),
+                              QFileDevice::FileModificationTime));
   }
 
   QTemporaryDir dir;
@@ -131,6 +142,8 @@ TEST_F(Pickup, FileChangedAfterItsReportWaitsToSettle) {
       QFile f(Q(w + "ONLINE3.TXT"));
       ASSERT_TRUE(f.open(QIODevice::Append));
       f.write("\r\n");
+      f.close();
+      MakeFresh("ONLINE3.TXT");
     }
     core->TprocessorTimer();
     EXPECT_EQ(exec.loopRanBeforeRun, std::vector<bool>{c.waits}) << c.changed;
