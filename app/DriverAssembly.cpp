@@ -94,7 +94,6 @@ void DriverAssembly::EndAfterRunningJob() {
 
 void DriverAssembly::OnEnded() {
   ended_ = true;
-  StopFinished();
   Q_EMIT Ended();
 }
 
@@ -123,6 +122,8 @@ int RunDriver(const std::string& folder, DriverFace face) {
   driver.Start();
   const int code = QCoreApplication::exec();
   driver.AfterEventLoop();
+  // Only now, with waiting HTTP clients answered too, may Windows end the process.
+  StopFinished();
   return code;
 }
 

@@ -5,9 +5,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-
-#include <QCoreApplication>
-#include <QEventLoop>
 #endif
 
 namespace vorn {
@@ -35,7 +32,9 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 }
 
 // Windows sends the end of the session to top-level windows only, hidden ones
-// too; a console handler hears it only in a program without windows.
+// too; a console handler hears it only in a program without windows. The
+// window has a thread of its own, so that its wait for the orderly stop leaves
+// the main thread free to do that stop.
 LRESULT CALLBACK OnSessionMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_QUERYENDSESSION) {
     g_stopRequested.store(true);
@@ -47,11 +46,8 @@ LRESULT CALLBACK OnSessionMessage(HWND window, UINT message, WPARAM wParam, LPAR
   if (message == WM_ENDSESSION) {
     if (wParam) {
       g_stopRequested.store(true);
-      // The process may be ended once this returns: the main thread goes on
-      // here until the job in hand is answered.
-      while (!g_stopFinished.load()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-      }
+      // The process may be ended once this returns.
+      WaitForSingleObject(g_finishedEvent, kConsoleHoldMs);
     }
     ShutdownBlockReasonDestroy(window);
     return 0;
@@ -59,15 +55,27 @@ LRESULT CALLBACK OnSessionMessage(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void WatchSessionEnd() {
+DWORD WINAPI SessionWindowThread(LPVOID) {
   WNDCLASSW type{};
   type.lpfnWndProc = OnSessionMessage;
   type.hInstance = GetModuleHandleW(nullptr);
   type.lpszClassName = L"VornDrvSessionEnd";
-  if (!RegisterClassW(&type)) return;
+  if (!RegisterClassW(&type)) return 1;
   // Never shown; not a message-only window, which the session's end skips.
-  CreateWindowExW(0, type.lpszClassName, L"Vorn_Drv", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                  type.hInstance, nullptr);
+  if (!CreateWindowExW(0, type.lpszClassName, L"Vorn_Drv", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                       type.hInstance, nullptr)) {
+    return 1;
+  }
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  return 0;
+}
+
+void WatchSessionEnd() {
+  // Lives as long as the process; nothing joins it.
+  if (HANDLE thread = CreateThread(nullptr, 0, SessionWindowThread, nullptr, 0, nullptr)) {
+    CloseHandle(thread);
+  }
 }
 #else
 extern "C" void OnStopSignal(int) { g_stopRequested.store(true); }
