@@ -9,29 +9,13 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from vornproc import rss_mb, wait_port  # noqa: E402
+
 build = sys.argv[1] if len(sys.argv) > 1 else "build"
 rounds = [int(n) for n in sys.argv[2:]] or [45, 200]
 address = "127.0.70.21"
 MB = 1024 * 1024
-
-
-def rss_mb(pid):
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024
-    return 0.0
-
-
-def wait_port(port, limit=10.0):
-    end = time.time() + limit
-    while time.time() < end:
-        try:
-            socket.create_connection((address, port), 0.2).close()
-            return
-        except OSError:
-            time.sleep(0.05)
-    sys.exit(f"nothing listens on {address}:{port}")
 
 
 def one_round(pid, count, token):
@@ -87,7 +71,7 @@ def main():
     drv = subprocess.Popen([f"{build}/app/vorndrv"], env=env, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
     try:
-        wait_port(9180)
+        wait_port(address, 9180)
         # No Cheie: the clients send the token the driver keeps in its folder.
         with open(f"{work}/VORNHTTP.KEY") as f:
             token = f.read().strip()

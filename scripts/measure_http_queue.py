@@ -15,18 +15,13 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from vornproc import rss_mb  # noqa: E402
+
 build = sys.argv[1] if len(sys.argv) > 1 else "build"
 address = "127.0.71.23"
 token = "masurare"
 auth = {"Authorization": "Bearer " + token, "Content-Type": "text/plain"}
-
-
-def rss_mb(pid):
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024
-    return 0.0
 
 
 def free_port():

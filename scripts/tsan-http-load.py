@@ -16,6 +16,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from vornproc import wait_port  # noqa: E402
+
 build = sys.argv[1] if len(sys.argv) > 1 else "build-tsan"
 
 
@@ -35,17 +38,6 @@ def free_address():
 
 address = free_address()
 token = ""  # no Cheie: the clients send the token the driver keeps in its folder
-
-
-def wait_port(port, limit=60.0):
-    end = time.time() + limit
-    while time.time() < end:
-        try:
-            socket.create_connection((address, port), 0.2).close()
-            return
-        except OSError:
-            time.sleep(0.1)
-    sys.exit(f"nothing listens on {address}:{port}")
 
 
 def body(i):
@@ -88,7 +80,7 @@ def main():
     drv = subprocess.Popen([f"{build}/app/vorndrv"], env=env, stdout=log, stderr=subprocess.STDOUT)
     failures = []
     try:
-        wait_port(9180)
+        wait_port(address, 9180, 60.0)
         with open(f"{work}/VORNHTTP.KEY") as f:
             token = f.read().strip()
         with concurrent.futures.ThreadPoolExecutor(max_workers=32) as pool:
