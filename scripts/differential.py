@@ -64,7 +64,7 @@ CASES = [
     ("CLOCK", [], ["42;290224;2359"]),
     ("VAT", [], ["201;19;9;5;0;0;99"]),
     ("STATE", [], ["9999;z"]),
-    ("EXPORT", ["export-size 3000"], ["416;2024;1;X"]),
+    ("EXPORT", ["export-size 3000", "export-delay 0"], ["416;2024;1;X"]),
     ("BADLINE", [], [SALE, "5;25x;1"]),
     ("TWOREPORTS", [], ["30", "14"]),
     ("NAK", ["nak 2"], [SALE, PAY]),
@@ -89,6 +89,7 @@ CASES = [
 
 MASKS = [
     (re.compile(r"\d{2}:\d{2}:\d{2}([:.]\d{3})?"), "hh:mm:ss"),
+    (re.compile(r"\b\d{2}:\d{2}\b"), "hh:mm"),
     (re.compile(r"\b\d{2}[-./]\d{2}[-./]\d{2,4}\b"), "dd-mm-yy"),
     (re.compile(r"\b\d{4}-\d{2}-\d{2}\b"), "yyyy-mm-dd"),
     (re.compile(r"\b20\d{12}\b"), "yyyymmddhhmmss"),
@@ -97,10 +98,21 @@ MASKS = [
 ]
 
 
+# How often the link polls the status (1010) while a long report keeps the device busy depends on
+# the time the report takes: a run of polls counts as one.
+POLL_RUNS = [
+    re.compile(r"(hh:mm:ss-Calculator : 02 30 30 30 31 30 31 30 33 38 03 \n"
+               r"hh:mm:ss-Ecr        : [^\n]*\n)\1+"),
+    re.compile(r"(?m)^(1010\n)\1+"),
+]
+
+
 def mask(text, work):
     text = text.replace(work, "WORK")
     for pattern, what in MASKS:
         text = pattern.sub(what, text)
+    for pattern in POLL_RUNS:
+        text = pattern.sub(r"\1", text)
     return text
 
 
@@ -157,7 +169,7 @@ def run(driver, sim_program, address, keep):
             if not line or line == "NONE" or line.startswith("HELD "):
                 break
             commands.append(line)
-        out["device commands"] = "\n".join(commands)
+        out["device commands"] = "".join(c + "\n" for c in commands)
     finally:
         if drv:
             drv.terminate()
