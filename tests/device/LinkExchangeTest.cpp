@@ -38,10 +38,9 @@ class LinkExchangeTest : public ::testing::Test {
     auto link = std::make_unique<TXvornLinux>(true, false);
     link->TcpPort = dev.Port();
     EXPECT_TRUE(link->OpenLink(1, 0, "127.0.0.1"));
-    EXPECT_EQ(dev.commands, std::vector<std::string>{"1013"});
+    EXPECT_EQ(dev.Commands(), std::vector<std::string>{"1013"});
     EXPECT_EQ(link->ModelText, model);
-    dev.commands.clear();
-    dev.frames.clear();
+    dev.ClearRecorded();
     link->CommLog.clear();
     return link;
   }
@@ -57,11 +56,11 @@ TEST_F(LinkExchangeTest, FrameAndLogLinesAreByteExact) {
   std::string out;
   ASSERT_TRUE(link->ReadStatus1010(out, false));
   EXPECT_EQ(out, "00000000000");
-  ASSERT_EQ(dev.frames.size(), 1u);
-  EXPECT_EQ(dev.frames[0], std::string("\x02"
-                                       "0001010"
-                                       "38"
-                                       "\x03"));
+  ASSERT_EQ(dev.Frames().size(), 1u);
+  EXPECT_EQ(dev.Frames()[0], std::string("\x02"
+                                         "0001010"
+                                         "38"
+                                         "\x03"));
 
   ASSERT_EQ(link->CommLog.size(), 4u);
   const std::regex stamp("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]:[0-9]{3}-");
@@ -77,7 +76,7 @@ TEST_F(LinkExchangeTest, ThreeNaksGiveNack) {
   FakeDevice dev(Always({Nak()}));
   auto link = Open(dev);
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "3003", "3003"}));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"3003", "3003", "3003"}));
   EXPECT_EQ(link->LastError, "8047;NACK");
 }
 
@@ -87,14 +86,14 @@ TEST_F(LinkExchangeTest, NakThenAnswerSucceedsOnTheResend) {
       "XV100", [&](const std::string&) -> Chunks { return {++sends < 3 ? Nak() : Reply("")}; }));
   auto link = Open(dev);
   EXPECT_TRUE(link->Subtotal());
-  EXPECT_EQ(dev.commands.size(), 3u);
+  EXPECT_EQ(dev.Commands().size(), 3u);
 }
 
 TEST_F(LinkExchangeTest, SilenceTimesOutWithoutResend) {
   FakeDevice dev(Always({}));
   auto link = Open(dev);
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands.size(), 1u);
+  EXPECT_EQ(dev.Commands().size(), 1u);
   EXPECT_EQ(link->LastError, "8048;TIME OUT");
   EXPECT_EQ(link->CommLog.back().substr(12), "-Ecr result : 8048");
 }
@@ -103,7 +102,7 @@ TEST_F(LinkExchangeTest, LoneAckWithoutBusyPollIsATimeout) {
   FakeDevice dev(Always({kAckOnly}));
   auto link = Open(dev);
   EXPECT_FALSE(link->Command2103());
-  EXPECT_EQ(dev.commands, std::vector<std::string>{"2103"});
+  EXPECT_EQ(dev.Commands(), std::vector<std::string>{"2103"});
   EXPECT_EQ(link->LastError, "8048;TIME OUT");
 }
 
@@ -116,16 +115,16 @@ TEST_F(LinkExchangeTest, BusyPollContinuesUntilTheDeviceReportsOneZeroZero) {
   }));
   auto link = Open(dev);
   EXPECT_FALSE(link->ZReportOfType(6));
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220206", "1010", "1010", "1010"}));
-  EXPECT_EQ(dev.frames[1], std::string("\x02"
-                                       "0001010"
-                                       "38"
-                                       "\x03"));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220206", "1010", "1010", "1010"}));
+  EXPECT_EQ(dev.Frames()[1], std::string("\x02"
+                                         "0001010"
+                                         "38"
+                                         "\x03"));
   EXPECT_EQ(link->LastError, "8048;TIME OUT");
   // The poll is only armed for the report itself.
-  dev.commands.clear();
+  dev.ClearRecorded();
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands, std::vector<std::string>{"3003"});
+  EXPECT_EQ(dev.Commands(), std::vector<std::string>{"3003"});
 }
 
 TEST_F(LinkExchangeTest, BusyPollEndsWhenAPollGetsNoReply) {
@@ -138,7 +137,7 @@ TEST_F(LinkExchangeTest, BusyPollEndsWhenAPollGetsNoReply) {
   }));
   auto link = Open(dev);
   EXPECT_FALSE(link->XReportOfType(2));
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220302", "1010"}));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220302", "1010"}));
   EXPECT_EQ(link->LastError, "8048;TIME OUT");
 }
 
@@ -150,10 +149,10 @@ TEST_F(LinkExchangeTest, ReportReplyAfterABusyPollCompletesTheCommand) {
                                               "00\x03",
                                               11)};
   }));
-  dev.chunkGapMs = 15;
+  dev.SetChunkGapMs(15);
   auto link = Open(dev);
   EXPECT_TRUE(link->ZReportOfType(7)) << link->LastError;
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220207", "1010"}));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220207", "1010"}));
 }
 
 TEST_F(LinkExchangeTest, RefusalsGiveTheirCodesAndMessages) {
@@ -185,7 +184,7 @@ TEST_F(LinkExchangeTest, RefusalInsideANakFrameWinsOverNack) {
                           13)}));
   auto link = Open(dev);
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands.size(), 3u);
+  EXPECT_EQ(dev.Commands().size(), 3u);
   EXPECT_EQ(link->LastError.substr(0, 3), "21;");
 }
 
@@ -196,7 +195,7 @@ TEST_F(LinkExchangeTest, ExtendedErrorIsQueriedOnce) {
   }));
   auto link = Open(dev);
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "1015"}));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"3003", "1015"}));
   EXPECT_EQ(link->LastError, "99;Numerar insufficient. Introduceti numerar in sertar.");
   EXPECT_TRUE(link->ErrorIsExtended);
 }
@@ -205,12 +204,12 @@ TEST_F(LinkExchangeTest, ExtendedErrorQueryRefusedWith99DoesNotRecurse) {
   FakeDevice dev(Always({Refusal("99")}));
   auto link = Open(dev);
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "1015"}));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"3003", "1015"}));
   EXPECT_EQ(link->LastError, "99;");
   EXPECT_TRUE(link->ErrorIsExtended);
   // The guard does not stick: the next refusal asks again.
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands.size(), 4u);
+  EXPECT_EQ(dev.Commands().size(), 4u);
 }
 
 TEST_F(LinkExchangeTest, ExtendedErrorQueryTimingOutLeavesTimeOut) {
@@ -229,7 +228,7 @@ TEST_F(LinkExchangeTest, OneByteChunksAssemble) {
   Chunks chunks;
   for (char c : reply) chunks.emplace_back(1, c);
   FakeDevice dev(Always(chunks));
-  dev.chunkGapMs = 2;
+  dev.SetChunkGapMs(2);
   auto link = Open(dev);
   std::string out;
   ASSERT_TRUE(link->ReadStatus1010(out, false)) << link->LastError;
@@ -295,7 +294,7 @@ TEST_F(LinkExchangeTest, FreeingTheLinkDuringABusyPollIsSafe) {
   QTimer::singleShot(300, [&] { link.reset(); });  // inside the poll, 200..400 ms
   EXPECT_FALSE(raw->ZReportOfType(6));
   EXPECT_EQ(link, nullptr);
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220206", "1010"}));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220206", "1010"}));
 }
 
 TEST_F(LinkExchangeTest, NestedUseDuringAWaitIsRefusedWithoutSending) {
@@ -305,7 +304,7 @@ TEST_F(LinkExchangeTest, NestedUseDuringAWaitIsRefusedWithoutSending) {
   QTimer::singleShot(5, [&] { nested = link->Subtotal(); });
   EXPECT_FALSE(link->Subtotal());
   EXPECT_FALSE(nested);
-  EXPECT_EQ(dev.commands.size(), 1u);
+  EXPECT_EQ(dev.Commands().size(), 1u);
 }
 
 TEST_F(LinkExchangeTest, CommandThatWouldBreakTheFrameIsNotSent) {
@@ -323,13 +322,13 @@ TEST_F(LinkExchangeTest, CommandThatWouldBreakTheFrameIsNotSent) {
   EXPECT_TRUE(link->PrintNonFiscalText("1", "A\tB\x1B\x80\xFF"));
   EXPECT_TRUE(link->LogoChunk(2, "0203"));
   // The stream is in order: had a refused command gone out, its frames would come first.
-  EXPECT_EQ(dev.frames, (std::vector<std::string>{"\x02"
-                                                  "00040031"
-                                                  "06A\tB\x1B\x80\xFF"
-                                                  "44\x03",
-                                                  "\x02"
-                                                  "0009101020203"
-                                                  "42\x03"}));
+  EXPECT_EQ(dev.Frames(), (std::vector<std::string>{"\x02"
+                                                    "00040031"
+                                                    "06A\tB\x1B\x80\xFF"
+                                                    "44\x03",
+                                                    "\x02"
+                                                    "0009101020203"
+                                                    "42\x03"}));
 }
 
 TEST_F(LinkExchangeTest, CommandLongerThanTheSendBufferIsNotCutButRefused) {
@@ -339,9 +338,9 @@ TEST_F(LinkExchangeTest, CommandLongerThanTheSendBufferIsNotCutButRefused) {
   EXPECT_TRUE(link->LogoChunk(2, std::string(987, 'A')));
   EXPECT_FALSE(link->LogoChunk(2, std::string(988, 'A')));
   EXPECT_EQ(link->LastError, "8062;Comanda depaseste 993 de caractere si nu a fost trimisa");
-  ASSERT_EQ(dev.frames.size(), 1u);
-  EXPECT_EQ(dev.frames[0].size(), 1000u);
-  EXPECT_EQ(dev.frames[0].back(), '\x03');
+  ASSERT_EQ(dev.Frames().size(), 1u);
+  EXPECT_EQ(dev.Frames()[0].size(), 1000u);
+  EXPECT_EQ(dev.Frames()[0].back(), '\x03');
 }
 
 TEST_F(LinkExchangeTest, OperationsFailWith8001BeforeOpen) {

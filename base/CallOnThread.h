@@ -8,6 +8,9 @@
 
 namespace vorn {
 
+// Runs f on the thread of `owner` and returns its result; at once when already
+// there, else waiting for it (the owner's thread must not be waiting for the
+// caller's).
 template <class F>
 auto CallOnThreadOf(QObject* owner, F f) -> decltype(f()) {
   using R = decltype(f());
