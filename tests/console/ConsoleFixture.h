@@ -71,6 +71,14 @@ class ConsoleFixture : public ::testing::Test {
     Assemble(&jobs);
     window->FormCreate();
   }
+  // Starts the console with the device on a worker thread, as the program runs
+  // it, and waits until it is connected and idle.
+  void StartWithWorker() {
+    WriteIni();
+    Assemble(nullptr);
+    window->FormCreate();
+    ASSERT_TRUE(WaitFor([&] { return window->Core().IsConnected() && !window->Core().IsBusy(); }));
+  }
   // The console as the program puts it together; jobs: null, a worker thread.
   void Assemble(DeviceJobs* jobs) {
     driver = std::make_unique<DriverAssembly>(folder, DriverFace::Console, jobs);

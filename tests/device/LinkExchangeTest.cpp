@@ -16,6 +16,7 @@
 #include "base/Clock.h"
 #include "device/ReplyReceiver.h"
 #include "device/TXvornLinux.h"
+#include "tests/PumpUntil.h"
 #include "tests/device/FakeDevice.h"
 
 namespace vorn {
@@ -27,6 +28,7 @@ using test::Nak;
 using test::Refusal;
 using test::Reply;
 using Chunks = std::vector<std::string>;
+using Strings = std::vector<std::string>;
 
 class LinkExchangeTest : public ::testing::Test {
  protected:
@@ -278,33 +280,39 @@ TEST_F(LinkExchangeTest, PeerDroppingMidReplyEndsAsTimeOut) {
   EXPECT_FALSE(link->Subtotal());  // the dead link keeps failing cleanly
 }
 
-TEST_F(LinkExchangeTest, FreeingTheLinkDuringAWaitIsSafe) {
-  FakeDevice dev(Always({}));
-  auto link = Open(dev);
-  TXvornLinux* raw = link.get();
-  QTimer::singleShot(5, [&] { link.reset(); });
-  EXPECT_FALSE(raw->Subtotal());
-  EXPECT_EQ(link, nullptr);
-}
-
-TEST_F(LinkExchangeTest, FreeingTheLinkDuringABusyPollIsSafe) {
-  FakeDevice dev(Always({kAckOnly}));
-  auto link = Open(dev);
-  TXvornLinux* raw = link.get();
-  QTimer::singleShot(300, [&] { link.reset(); });  // inside the poll, 200..400 ms
-  EXPECT_FALSE(raw->ZReportOfType(6));
-  EXPECT_EQ(link, nullptr);
-  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220206", "1010"}));
-}
-
-TEST_F(LinkExchangeTest, NestedUseDuringAWaitIsRefusedWithoutSending) {
-  FakeDevice dev(Always({}));
-  auto link = Open(dev);
-  bool nested = true;
-  QTimer::singleShot(5, [&] { nested = link->Subtotal(); });
-  EXPECT_FALSE(link->Subtotal());
-  EXPECT_FALSE(nested);
-  EXPECT_EQ(dev.Commands().size(), 1u);
+// The link blocks on its transport: what the thread's event loop holds (here
+// a freeing of the link, or a second use of it) runs after the wait, never
+// inside it, so a link cannot be freed or reused under its own feet.
+TEST_F(LinkExchangeTest, NothingOfTheThreadRunsDuringAWait) {
+  const struct {
+    const char* name;
+    Chunks reply;
+    bool free;     // the timer frees the link, else it sends through it
+    int timerMs;   // due within the wait
+    bool report;   // a report with its busy poll (200..400 ms in)
+    Strings sent;  // while the first operation ran
+  } cases[] = {
+      {"freed during a wait", {}, true, 5, false, {"3003"}},
+      {"freed during a busy poll", {kAckOnly}, true, 300, true, {"220206", "1010"}},
+      {"used during a wait", {}, false, 5, false, {"3003"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDevice dev(Always(c.reply));
+    auto link = Open(dev);
+    bool nested = true;
+    QTimer::singleShot(c.timerMs, [&] {
+      if (c.free) {
+        link.reset();
+      } else {
+        nested = link->Subtotal();
+      }
+    });
+    EXPECT_FALSE(c.report ? link->ZReportOfType(6) : link->Subtotal());
+    EXPECT_NE(link, nullptr);
+    EXPECT_EQ(dev.Commands(), c.sent);
+    ASSERT_TRUE(PumpUntil([&] { return c.free ? link == nullptr : !nested; }));
+  }
 }
 
 TEST_F(LinkExchangeTest, CommandThatWouldBreakTheFrameIsNotSent) {
