@@ -1,6 +1,8 @@
 #pragma once
 #include <QMetaObject>
 #include <QThread>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <type_traits>
 
@@ -15,25 +17,26 @@ template <class F>
 auto CallOnThreadOf(QObject* owner, F f) -> decltype(f()) {
   using R = decltype(f());
   if (!owner || QThread::currentThread() == owner->thread()) return f();
-  // The way back (Qt's semaphore) is marked too: the caller then reads what f did.
-  const char back = 0;
-  if constexpr (std::is_void_v<R>) {
-    QMetaObject::invokeMethod(owner, Queued([&f, &back] {
+  // The way back is a lock TSan sees: behind a blocking connection, Qt still
+  // reads the caller's stack after it lets the caller go on.
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  [[maybe_unused]] std::optional<std::conditional_t<std::is_void_v<R>, bool, R>> result;
+  QMetaObject::invokeMethod(owner, Queued([&] {
+                              if constexpr (std::is_void_v<R>) {
                                 f();
-                                HandOffSent(&back);
-                              }),
-                              Qt::BlockingQueuedConnection);
-    HandOffReceived(&back);
-  } else {
-    std::optional<R> result;
-    QMetaObject::invokeMethod(owner, Queued([&f, &result, &back] {
+                              } else {
                                 result.emplace(f());
-                                HandOffSent(&back);
-                              }),
-                              Qt::BlockingQueuedConnection);
-    HandOffReceived(&back);
-    return result ? std::move(*result) : R{};
-  }
+                              }
+                              const std::lock_guard lock(mutex);
+                              done = true;
+                              finished.notify_one();
+                            }),
+                            Qt::QueuedConnection);
+  std::unique_lock lock(mutex);
+  finished.wait(lock, [&] { return done; });
+  if constexpr (!std::is_void_v<R>) return result ? std::move(*result) : R{};
 }
 
 }  // namespace vorn
