@@ -83,6 +83,13 @@ class FakeDevice : public QObject {
       if (client_) client_->abort();
     });
   }
+  // Bytes sent unasked (a late or repeated reply); written out on return.
+  void SendUnasked(const std::string& bytes) {
+    OnThread([this, &bytes] {
+      client_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+      client_->flush();
+    });
+  }
   // Whole frames as received, and the command strings inside them.
   std::vector<std::string> Frames() {
     return OnThread([this] { return frames_; });

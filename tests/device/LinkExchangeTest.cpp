@@ -74,6 +74,19 @@ TEST_F(LinkExchangeTest, FrameAndLogLinesAreByteExact) {
   EXPECT_EQ(link->CommLog[3].substr(12), "-Ecr result : 0");
 }
 
+TEST_F(LinkExchangeTest, BytesArrivingBetweenCommandsAreLoggedAndDoNotAnswerTheNext) {
+  FakeDevice dev(Always({Reply("00000000000")}));
+  auto link = Open(dev);
+  dev.SendUnasked(Reply("99999999999"));
+  std::string out;
+  ASSERT_TRUE(link->ReadStatus1010(out, false));
+  EXPECT_EQ(out, "00000000000");
+  ASSERT_EQ(link->CommLog.size(), 5u);
+  EXPECT_EQ(link->CommLog[0].substr(12),
+            "-Ecr        : 06 02 30 30 30 45 43 48 4F 39 39 39 39 39 39 39 39 39 39 39 30 30 03 ");
+  EXPECT_EQ(link->CommLog[1].substr(12), "-Calculator : 1010");
+}
+
 TEST_F(LinkExchangeTest, ThreeNaksGiveNack) {
   FakeDevice dev(Always({Nak()}));
   auto link = Open(dev);
