@@ -45,6 +45,7 @@ struct DemoConsole {
 
   DemoConsole() {
     vorn::SetTimeScale(0.05);
+    sim.StartOwnThread();  // the inline jobs block this thread on the link
     std::string ip;
     for (int host = 250; host > 200 && ip.empty(); --host) {
       const std::string candidate = "127.0.10." + std::to_string(host);

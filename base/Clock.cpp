@@ -1,11 +1,6 @@
 #include "base/Clock.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QThread>
-#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -51,43 +46,9 @@ int ScaledMs(int ms) {
   return static_cast<int>(v);
 }
 
-namespace {
-thread_local const WaitPump* t_pump = nullptr;
-}
-
-const WaitPump* SetThreadWaitPump(const WaitPump* pump) {
-  const WaitPump* before = t_pump;
-  t_pump = pump;
-  return before;
-}
-
-bool WaitsRunEventLoop() {
-  const QCoreApplication* app = QCoreApplication::instance();
-  return app && QThread::currentThread() == app->thread();
-}
-
-void SleepMs(int ms) {
-  const int total = ScaledMs(ms);
-  const int64_t end = MonotonicMs() + total;
-  for (int64_t left = total; left > 0; left = end - MonotonicMs()) {
-    if (t_pump && *t_pump) {
-      (*t_pump)(static_cast<int>(left));
-    } else {
-      QThread::msleep(static_cast<unsigned long>(left));
-    }
-  }
-}
-
 void WaitMs(int ms) {
-  int total = ScaledMs(ms);
-  if (total <= 0) return;
-  if (!WaitsRunEventLoop()) {
-    SleepMs(ms);
-    return;
-  }
-  QEventLoop loop;
-  QTimer::singleShot(total, &loop, &QEventLoop::quit);
-  loop.exec();
+  const int total = ScaledMs(ms);
+  if (total > 0) QThread::msleep(static_cast<unsigned long>(total));
 }
 
 }  // namespace vorn

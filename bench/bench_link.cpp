@@ -7,9 +7,11 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <memory>
 #include <string>
 
+#include "base/CallOnThread.h"
 #include "device/TXvornLinux.h"
 #include "simulator/FiscalSimulator.h"
 #include "tests/device/FakeDevice.h"
@@ -18,9 +20,10 @@ namespace {
 
 using vorn::test::Reply;
 
-// A lean scripted device: answers the model query, the export file request
-// with a length-prefixed file, and everything else with an empty payload.
-class Responder {
+// A lean scripted device on a thread of its own (the link blocks this one):
+// answers the model query, the export file request with a length-prefixed
+// file, and everything else with an empty payload.
+class Responder : public QObject {
  public:
   explicit Responder(size_t exportSize) {
     file_.reserve(exportSize + 20);
@@ -29,15 +32,26 @@ class Responder {
       file_ += static_cast<char>((exportSize >> shift) & 0xff);
     for (size_t i = 0; i < exportSize; ++i) file_ += static_cast<char>('A' + i % 26);
     file_ += std::string(15, '\x03');
-    server_.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-    QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
-      while (QTcpSocket* s = server_.nextPendingConnection()) {
-        QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-        QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { OnRead(s); });
-      }
+    thread_.start();
+    moveToThread(&thread_);
+    port_ = vorn::CallOnThreadOf(this, [this] {
+      server_ = new QTcpServer(this);
+      server_->listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+      QObject::connect(server_, &QTcpServer::newConnection, server_, [this] {
+        while (QTcpSocket* s = server_->nextPendingConnection()) {
+          QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+          QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { OnRead(s); });
+        }
+      });
+      return server_->serverPort();
     });
   }
-  quint16 Port() const { return server_.serverPort(); }
+  ~Responder() override {
+    vorn::CallOnThreadOf(this, [this] { delete server_; });
+    thread_.quit();
+    thread_.wait();
+  }
+  quint16 Port() const { return port_; }
 
  private:
   void OnRead(QTcpSocket* s) {
@@ -60,7 +74,9 @@ class Responder {
     }
   }
 
-  QTcpServer server_;
+  QThread thread_;
+  quint16 port_ = 0;
+  QTcpServer* server_ = nullptr;  // on thread_, as everything below
   std::string buffer_;
   std::string file_;
 };
@@ -73,7 +89,6 @@ void BM_LinkLifeCycle(benchmark::State& state) {
     if (!link->OpenLink(1, 0, "127.0.0.1")) state.SkipWithError("open failed");
     link->CloseLink();
     link.reset();
-    QCoreApplication::processEvents();  // let the responder drop its side
   }
 }
 BENCHMARK(BM_LinkLifeCycle)->Unit(benchmark::kMicrosecond);
@@ -101,6 +116,7 @@ BENCHMARK(BM_RoundTripScripted)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_RoundTripSimulator(benchmark::State& state) {
   vorn::sim::FiscalSimulator sim;
+  sim.StartOwnThread();
   if (!sim.ListenTcp(QStringLiteral("127.0.0.1"), 0)) {
     state.SkipWithError("simulator did not listen");
     return;

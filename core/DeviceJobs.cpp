@@ -59,7 +59,7 @@ void InlineJobs::Pause(int ms) const {
   if (pause_) {
     pause_(ms);
   } else {
-    SleepMs(ms);
+    WaitMs(ms);
   }
 }
 
@@ -87,7 +87,7 @@ DeviceWorker::~DeviceWorker() {
   delete thread_;
 }
 
-void DeviceWorker::Pause(int ms) const { SleepMs(ms); }
+void DeviceWorker::Pause(int ms) const { WaitMs(ms); }
 
 bool DeviceWorker::Post(const std::string& what, Work work, Done done, int64_t limitMs) {
   if (stopping_) return false;

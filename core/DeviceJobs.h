@@ -14,6 +14,8 @@
 #include <string>
 #include <utility>
 
+#include "base/CallOnThread.h"
+
 class QThread;
 
 namespace vorn {
@@ -138,12 +140,4 @@ class DeviceWorker final : public DeviceJobs {
   bool stopping_ = false;  // this object's thread only
 };
 
-// Runs f on the thread of `owner` and returns its result; at once when already
-// there, else waiting for it (the owner's thread must not be waiting for the
-// caller's).
-template <class F>
-auto CallOnThreadOf(QObject* owner, F f) -> decltype(f());
-
 }  // namespace vorn
-
-#include "core/DeviceJobsCall.h"

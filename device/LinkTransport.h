@@ -1,8 +1,8 @@
 #pragma once
 // One small interface over the two ways to reach the device: a serial port and
-// a TCP connection. Received bytes are handed on in chunks as they arrive:
-// from the Qt event loop, or, on a thread that runs none (the device's
-// worker), from inside WaitForActivity.
+// a TCP connection. Received bytes are handed on in chunks from inside
+// WaitForActivity (or from the Qt event loop, where the link's thread turns
+// one between waits).
 #include <QByteArray>
 #include <functional>
 #include <memory>

@@ -2,10 +2,7 @@
 // cycle, the busy poll and the receive handler.
 #include "device/TXvornLinux.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QEventLoop>
-#include <QThread>
 #include <QTime>
 #include <algorithm>
 #include <climits>
@@ -39,21 +36,15 @@ std::string LogTime() {
   return buf;
 }
 
-void TXvornLinux::Impl::StartReplyTimer() {
-  if (!QCoreApplication::instance()) return;
+void TXvornLinux::Impl::StartReplyDeadline() {
   replyDeadline = MonotonicMs() + ScaledMs(replyIntervalMs);
-  if (WaitsRunEventLoop()) replyTimer.start(ScaledMs(replyIntervalMs));
 }
 
-void TXvornLinux::Impl::StopReplyTimer() {
-  replyTimer.stop();
-  replyDeadline = 0;
-}
+void TXvornLinux::Impl::StopReplyDeadline() { replyDeadline = 0; }
 
 bool TXvornLinux::Impl::ReplyExpired() {
   if (replyDeadline != 0 && MonotonicMs() >= replyDeadline) {
     replyDeadline = 0;
-    replyTimer.stop();
     timedOut = true;
   }
   return timedOut;
@@ -67,38 +58,12 @@ int TXvornLinux::Impl::WaitSliceMs() const {
   return static_cast<int>(left < 1 ? 1 : (left > kLongest ? kLongest : left));
 }
 
-void TXvornLinux::Impl::SetPump(bool on) {
-  if (on == pumpSet || WaitsRunEventLoop()) return;
-  if (on) {
-    pumpBefore = SetThreadWaitPump(&pump);
-  } else {
-    SetThreadWaitPump(pumpBefore);
-    pumpBefore = nullptr;
-  }
-  pumpSet = on;
-}
-
 TXvornLinux::TXvornLinux(bool isTcp, bool extendedStatus)
     : IsTcp(isTcp), ExtendedStatus(extendedStatus), d(std::make_unique<Impl>()) {
-  d->replyTimer.setSingleShot(true);
-  d->replyTimer.setTimerType(Qt::PreciseTimer);
   d->replyIntervalMs = isTcp ? 15000 : 5000;
-  QObject::connect(&d->replyTimer, &QTimer::timeout, this, [this] { d->timedOut = true; });
-  d->pump = [this](int ms) {
-    if (d->transport) {
-      d->transport->WaitForActivity(ms);
-    } else {
-      QThread::msleep(static_cast<unsigned long>(ms));
-    }
-  };
 }
 
-TXvornLinux::~TXvornLinux() {
-  *d->alive = false;
-  d->replyTimer.stop();
-  CloseLink();
-  d->SetPump(false);
-}
+TXvornLinux::~TXvornLinux() { CloseLink(); }
 
 void TXvornLinux::Log(const char* tag, const std::string& text) {
   std::string line = LogTime();
@@ -110,18 +75,15 @@ void TXvornLinux::Log(const char* tag, const std::string& text) {
 
 template <class Done>
 void TXvornLinux::WaitUntil(Done done, int sliceMs) {
-  const std::shared_ptr<bool> alive = d->alive;
-  while (*alive && !done()) {
-    if (!QCoreApplication::instance()) return;  // no event loop: nothing can arrive
-    if (WaitsRunEventLoop()) {
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    } else if (d->transport) {
-      // The device's own thread: block on the link itself, nothing else runs here.
-      d->transport->WaitForActivity(sliceMs > 0 ? sliceMs : d->WaitSliceMs());
-    } else {
-      return;
-    }
-  }
+  // Blocks on the link itself: nothing else runs on this thread meanwhile.
+  while (d->transport && !done())
+    d->transport->WaitForActivity(sliceMs > 0 ? sliceMs : d->WaitSliceMs());
+}
+
+void TXvornLinux::TakeStrayBytes() {
+  // What came after the last reply was waited for (a late or repeated reply)
+  // is logged now and must not open the next one.
+  if (d->transport && d->transport->IsConnected()) d->transport->WaitForActivity(0);
 }
 
 bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host) {
@@ -134,26 +96,18 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
     d->transport->SetHandlers([this](const QByteArray& chunk) { OnBytesReceived(chunk); },
                               [this] { d->tcpConnected = d->transport->IsConnected(); });
   }
-  const std::shared_ptr<bool> alive = d->alive;
-  d->SetPump(true);
   if (IsTcp) {
     d->tcpConnected = false;
     d->transport->Open(host, TcpPort);
     // Up to 10 whole seconds (by truncation, so up to 11), on the monotonic clock.
     const int64_t start = MonotonicMs();
     const int64_t unit = ScaledMs(1000);
-    bool expired = false;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &deadline, [&expired] { expired = true; });
-    if (QCoreApplication::instance()) deadline.start(static_cast<int>(11 * unit));
     WaitUntil(
         [&] {
-          return d->tcpConnected || d->transport->HasFailed() || expired ||
+          return d->tcpConnected || d->transport->HasFailed() ||
                  (MonotonicMs() - start) / unit > 10;
         },
         static_cast<int>(std::max<int64_t>(1, start + 11 * unit - MonotonicMs())));
-    if (!*alive) return false;
     LinkOpen = d->tcpConnected;
     if (!LinkOpen) {
       LastSystemDetail = d->transport->FailureDetail();
@@ -177,14 +131,12 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
     ExtendedStatus =
         ModelText.find("M5") != std::string::npos || ModelText.find("M4") != std::string::npos;
   }
-  if (!*alive) return false;
   return LinkOpen;
 }
 
 void TXvornLinux::CloseLink() {
   if (d->transport) d->transport->Close();
   d->tcpConnected = false;
-  d->SetPump(false);
 }
 
 bool TXvornLinux::CheckLink() {
@@ -223,7 +175,6 @@ int TXvornLinux::SendCommand(const std::string& command) {
   // Frames are copied into 1000-byte send buffers; a longer one would lose its
   // checksum and ETX, and the device would read whatever follows as its rest.
   if (command.size() > kMaxCommandChars) return 8062;
-  const std::shared_ptr<bool> alive = d->alive;
 
   const std::string frame = BuildFrame(command);
   static const std::string pollFrame = BuildFrame("1010");
@@ -233,29 +184,22 @@ int TXvornLinux::SendCommand(const std::string& command) {
 
   int attempt = 1;
   do {
-    d->StopReplyTimer();
     d->timedOut = false;
-    d->StartReplyTimer();
+    d->StartReplyDeadline();
     d->rx.ClearReceive();
     WriteFrame(frame);
     while (true) {
       WaitForReply();
-      if (!*alive) return 8048;
-      if (!d->rx.ReplyComplete() && !d->timedOut && StopStep()) {
-        if (!*alive) return 8048;
-        continue;
-      }
+      if (!d->rx.ReplyComplete() && !d->timedOut && StopStep()) continue;
       if (d->rx.ReplyComplete() || !d->timedOut) break;
-      const bool goOn = BusyPollStep(pollFrame);
-      if (!*alive) return 8048;
-      if (!goOn) break;
+      if (!BusyPollStep(pollFrame)) break;
     }
     if (d->rx.FirstByte() == static_cast<unsigned char>(NAK)) {
       ++attempt;
       d->rx.ResetReplyComplete();
     }
   } while (attempt <= 3 && !d->rx.ReplyComplete() && !d->timedOut);
-  d->StopReplyTimer();
+  d->StopReplyDeadline();
   d->waiting = false;
 
   const unsigned char first = d->rx.FirstByte();
@@ -277,9 +221,8 @@ void TXvornLinux::ExchangeBetweenFrames(const std::string& frame) {
   d->rx.SetPollActive(true);
   d->rx.ClearPoll();
   WriteFrame(frame);
-  d->StopReplyTimer();
   d->timedOut = false;
-  d->StartReplyTimer();
+  d->StartReplyDeadline();
   WaitUntil([this] {
     if (d->rx.PollComplete() || d->ReplyExpired()) return true;
     if (!d->transport || !d->transport->IsConnected()) d->timedOut = true;
@@ -291,19 +234,16 @@ bool TXvornLinux::BusyPollStep(const std::string& pollFrame) {
   if (!d->busyPollEnabled || d->rx.ReceiveLength() != 1 ||
       d->rx.FirstByte() != static_cast<unsigned char>(ACK))
     return false;
-  const std::shared_ptr<bool> alive = d->alive;
   ExchangeBetweenFrames(pollFrame);
-  if (!*alive) return false;
   bool goOn = false;
   if (d->rx.PollComplete()) {
     const std::string status = d->rx.PollPayload();
     if (status.size() == 11 && status[7] == '1' && status[8] == '0' && status[9] == '0') {
-      d->StopReplyTimer();
+      d->StopReplyDeadline();
       d->timedOut = true;  // the device is idle again: the command's own reply is not coming
     } else {
-      d->StopReplyTimer();
       d->timedOut = false;
-      d->StartReplyTimer();
+      d->StartReplyDeadline();
       goOn = true;
     }
   } else {
@@ -324,13 +264,11 @@ bool TXvornLinux::StopDue() const {
 
 bool TXvornLinux::StopStep() {
   if (!StopDue() || !d->stop->Take()) return false;
-  const std::shared_ptr<bool> alive = d->alive;
   static const std::string stopFrame = BuildFrame("5005");
   const int commandIntervalMs = d->replyIntervalMs;
   Log("-Calculator : ", "5005");
   d->replyIntervalMs = 30000;
   ExchangeBetweenFrames(stopFrame);
-  if (!*alive) return true;
   d->rx.SetPollActive(false);
   int result = 8048;
   if (d->rx.PollComplete()) {
@@ -347,27 +285,25 @@ bool TXvornLinux::StopStep() {
   }
   d->stop->Finish(std::move(stopped));
   d->replyIntervalMs = commandIntervalMs;
-  d->StopReplyTimer();
   d->timedOut = false;
-  d->StartReplyTimer();
+  d->StartReplyDeadline();
   return true;
 }
 
 void TXvornLinux::OnBytesReceived(const QByteArray& chunk) {
   Log("-Ecr        : ", HexBytes(chunk.constData(), static_cast<size_t>(chunk.size())));
   d->rx.Append(chunk.constData(), static_cast<size_t>(chunk.size()));
-  if (d->waiting) d->StartReplyTimer();  // the interval measures silence
+  if (d->waiting) d->StartReplyDeadline();  // the interval measures silence
 }
 
 int TXvornLinux::Exchange(const std::string& command, int seconds, int sends,
                           const char* resultTag) {
-  const std::shared_ptr<bool> alive = d->alive;
   int result = 0;
   for (int i = 0; i < sends; ++i) {
+    TakeStrayBytes();
     Log("-Calculator : ", command);
     SetReplyTimeout(seconds);
     result = SendCommand(command);
-    if (!*alive) return kGone;
     Log(resultTag, std::to_string(result));
     if (result == 0) break;
   }
@@ -381,7 +317,6 @@ bool TXvornLinux::Fail(int code) {
 
 bool TXvornLinux::Run(const std::string& command, int seconds, int sends) {
   const int result = Exchange(command, seconds, sends);
-  if (result == kGone) return false;
   if (result != 0) return Fail(result);
   return true;
 }

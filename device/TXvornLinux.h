@@ -12,8 +12,6 @@
 
 #include "device/ReceiptStage.h"
 
-class QTimer;
-
 namespace vorn {
 
 class LinkTransport;
@@ -228,8 +226,6 @@ class TXvornLinux : public QObject {
   struct Impl;
   std::unique_ptr<Impl> d;
 
-  // Returned by Exchange when the object was freed while it waited.
-  static constexpr int kGone = -1;
   // Logs the command, sets the interval (seconds, -1 for the default), sends,
   // logs the result with resultTag; sends again while it fails, `sends` at most.
   int Exchange(const std::string& command, int seconds, int sends = 1,
@@ -239,11 +235,12 @@ class TXvornLinux : public QObject {
   bool Fail(int code);
   void Log(const char* tag, const std::string& text);
   void WriteFrame(const std::string& frame);
-  // Waits until done() or the object is freed: on the main thread by running
-  // the Qt event loop, elsewhere by blocking on the transport (sliceMs at a
-  // time; 0: until the reply deadline, at most a second).
+  // Waits until done(), blocking on the transport sliceMs at a time (0: until
+  // the reply deadline, at most a second).
   template <class Done>
   void WaitUntil(Done done, int sliceMs = 0);
+  // Takes in (and logs) what the device sent since the last wait.
+  void TakeStrayBytes();
   void WaitForReply();
   // Writes a frame while the command's reply is awaited and waits for its own
   // reply in the poll buffer, so the command's reply still goes to its buffer.

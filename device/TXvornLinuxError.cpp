@@ -16,10 +16,8 @@ void TXvornLinux::SetError(int code) {
     // The query is made at most once: a device that refuses it with 99 again
     // leaves "99;" instead of asking forever.
     if (d->inExtendedQuery) return;
-    const std::shared_ptr<bool> alive = d->alive;
     d->inExtendedQuery = true;
     const bool ok = ReadExtendedError();
-    if (!*alive) return;
     d->inExtendedQuery = false;
     if (ok) LastError += ExtendedErrorText(LastReply);
     return;

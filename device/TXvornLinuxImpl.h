@@ -1,11 +1,9 @@
 #pragma once
 // Private state of TXvornLinux, shared by its source files.
-#include <QTimer>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "base/Clock.h"
 #include "device/LinkTransport.h"
 #include "device/ReplyReceiver.h"
 #include "device/ReportStop.h"
@@ -17,24 +15,15 @@ struct TXvornLinux::Impl {
   std::unique_ptr<LinkTransport> transport;  // created at OpenLink
   bool tcpConnected = false;
 
-  QTimer replyTimer;           // wakes the event loop where waits run one
   int64_t replyDeadline = 0;   // monotonic ms; 0 while no reply is awaited
-  int replyIntervalMs = 5000;  // unscaled; ScaledMs is applied when the timer starts
+  int replyIntervalMs = 5000;  // unscaled; ScaledMs is applied when the deadline is set
   bool timedOut = false;
-  // Lent to WaitMs while the link is open on a thread without an event loop.
-  WaitPump pump;
-  const WaitPump* pumpBefore = nullptr;
-  bool pumpSet = false;
   bool waiting = false;  // a SendCommand is waiting on this object
   bool busyPollEnabled = false;
   bool inExtendedQuery = false;  // SetError asks for the extended error at most once
 
   ReplyReceiver rx;
   std::shared_ptr<ReportStop> stop;
-
-  // Cleared by the destructor; a wait loop that finds it false returns at once
-  // without touching the freed object.
-  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
   // Status copies, zero-filled until a good read.
   std::string s1209 = std::string(6, '\0');
@@ -49,13 +38,13 @@ struct TXvornLinux::Impl {
   bool inSales = false;        // 1112 character 1 is "1".."4"
   bool closing = false;        // 1112 character 1 is "5" or "6"
 
-  void StartReplyTimer();
-  void StopReplyTimer();
+  // The awaited reply's interval starts (again) now.
+  void StartReplyDeadline();
+  void StopReplyDeadline();
   // True (and timedOut set) once the awaited reply's interval has run out.
   bool ReplyExpired();
   // How long one blocking wait may last before the deadlines are looked at again.
   int WaitSliceMs() const;
-  void SetPump(bool on);
 };
 
 // Local time as "hh:mm:ss:zzz".

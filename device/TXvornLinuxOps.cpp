@@ -17,14 +17,9 @@ constexpr int kReport = 180;
 
 // Clears a flag of the link on every exit of an operation.
 struct FlagScope {
-  FlagScope(bool& flag, std::shared_ptr<bool> alive) : flag_(flag), alive_(std::move(alive)) {
-    flag_ = true;
-  }
-  ~FlagScope() {
-    if (*alive_) flag_ = false;
-  }
+  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
   bool& flag_;
-  std::shared_ptr<bool> alive_;
 };
 
 // Font and text rules shared by the text-line operations: 0 or the failing code.
@@ -42,7 +37,6 @@ bool TXvornLinux::ProgramVatRates(const std::array<int, 6>& rates) {
   std::string cmd = "7013";
   for (int rate : rates) cmd += D2(rate) + "00";
   const int result = Exchange(cmd, kDefault, 1, "-Imprimanta : ");
-  if (result == kGone) return false;
   if (result != 0) return Fail(result);
   LastPaymentReply = LastReply;
   return true;
@@ -57,7 +51,6 @@ bool TXvornLinux::Payment(int type, const std::string& text, int64_t hundredths)
   const std::string cmd = "3007" + D2(type) + "00" + Pad0(static_cast<int64_t>(text.size()), 2) +
                           text + Money(hundredths);
   const int result = Exchange(cmd, kDefault, 1, "-Imprimanta : ");
-  if (result == kGone) return false;
   if (result != 0) return Fail(result);
   LastPaymentReply = LastReply;
   return true;
@@ -78,10 +71,8 @@ bool TXvornLinux::PrintNonFiscalText(const std::string& font, const std::string&
 
 bool TXvornLinux::CloseNonFiscalReceipt() {
   if (!CheckLink()) return false;
-  const std::shared_ptr<bool> alive = d->alive;
   std::string ignored;
   ReadReceiptCounters(ignored);
-  if (!*alive) return false;
   return Run("4004", kDefault);
 }
 
@@ -99,7 +90,7 @@ bool TXvornLinux::Subtotal() { return CheckLink() && Run("3003", kDefault); }
 
 bool TXvornLinux::ZReportOfType(int type) {
   if (!CheckLink()) return false;
-  FlagScope poll(d->busyPollEnabled, d->alive);
+  FlagScope poll(d->busyPollEnabled);
   const bool ok = Run("2202" + D2(type), kDefault);
   if (ok) NoteZReport();
   return ok;
@@ -107,7 +98,7 @@ bool TXvornLinux::ZReportOfType(int type) {
 
 bool TXvornLinux::XReportOfType(int type) {
   if (!CheckLink()) return false;
-  FlagScope poll(d->busyPollEnabled, d->alive);
+  FlagScope poll(d->busyPollEnabled);
   return Run("2203" + D2(type), kDefault);
 }
 
@@ -130,7 +121,6 @@ bool TXvornLinux::SetDateTime(int day, int month, int year, int hour, int minute
   int result = 0;
   for (int send = 0; send < 3; ++send) {
     result = Exchange(cmd, kDefault);
-    if (result == kGone) return false;
     if (result != 0) break;
     if (LastReply == "0") return true;
   }
@@ -145,12 +135,11 @@ bool TXvornLinux::ReadDateTime(std::string& out) {
 
 void TXvornLinux::SyncDeviceClock() {
   // Errors inside are swallowed: the caller's error text and flags survive.
-  const std::shared_ptr<bool> alive = d->alive;
   const std::string savedError = LastError;
   const bool savedExtended = ErrorIsExtended, saved24h = ErrorIs24hSinceZ,
              savedPaper = ErrorIsPaperOut;
   std::string device;
-  if (ReadDateTime(device) && *alive && device.size() > 9) {
+  if (ReadDateTime(device) && device.size() > 9) {
     const int64_t day = ReadInt(device.substr(0, 2), -1);
     const int64_t month = ReadInt(device.substr(2, 2), -1);
     const int64_t year = ReadInt(device.substr(4, 2), -1);
@@ -164,7 +153,6 @@ void TXvornLinux::SyncDeviceClock() {
                     now.hour(), now.minute());
     }
   }
-  if (!*alive) return;
   LastError = savedError;
   ErrorIsExtended = savedExtended;
   ErrorIs24hSinceZ = saved24h;
@@ -197,16 +185,11 @@ bool TXvornLinux::ExportFiscalData(const std::string& a, const std::string& b, c
   if (!CheckLink()) return false;
   std::string cmd = "6416" + a + Pad0(b, 2) + c;
   if (!(dd.empty() && e.empty())) cmd += Pad0(dd, 4) + Pad0(e, 4);
-  const std::shared_ptr<bool> alive = d->alive;
   int result = Exchange(cmd, kDefault);
-  if (result == kGone) return false;
   if (result == 87) {
     EndExport();
-    if (!*alive) return false;
     WaitMs(200);
-    if (!*alive) return false;
     result = Exchange(cmd, kDefault);
-    if (result == kGone) return false;
   }
   if (result != 0) return Fail(result);
   return true;
@@ -340,7 +323,6 @@ bool TXvornLinux::VoidReceipt() { return CheckLink() && Run("33028", kDefault); 
 bool TXvornLinux::CloseFiscalReceipt() {
   AppendStatusAdvice = false;
   if (!CheckLink()) return false;
-  const std::shared_ptr<bool> alive = d->alive;
   const std::string& paid = LastPaymentReply;
   if (paid.size() == 10 && paid[0] == '+' && IsNumeric(paid)) {
     // The rest still to pay: seven digits of lei, two of bani.
@@ -349,7 +331,6 @@ bool TXvornLinux::CloseFiscalReceipt() {
     if (!Payment(1, "", lei * 100 + bani)) return false;
   }
   const int result = Exchange("3011", 30);
-  if (result == kGone) return false;
   if (result == 0) return true;
   if (result == 8048 && d->rx.FirstByte() == 0x06) AppendStatusAdvice = true;
   return Fail(result);
@@ -372,7 +353,6 @@ bool TXvornLinux::ReadFiscalSeries(std::string& out, int& code) {
     return false;
   }
   const int result = Exchange("1008", kDefault);
-  if (result == kGone) return false;
   code = result;
   if (result != 0) return Fail(result);
   out = LastReply;
@@ -426,10 +406,8 @@ bool TXvornLinux::ExportNextBlock() { return CheckLink() && Run("7403060", kDefa
 
 bool TXvornLinux::ReadExportFile() {
   if (!CheckLink()) return false;
-  const std::shared_ptr<bool> alive = d->alive;
   d->rx.SetLengthPrefixed(true);
   const int result = Exchange("7404", kDefault);
-  if (!*alive) return false;
   d->rx.SetLengthPrefixed(false);
   if (result != 0) return Fail(result);
   return true;

@@ -23,7 +23,6 @@ bool TXvornLinux::ReadStatusReply(const std::string& command, size_t length, std
                                   bool digitsCheck, std::string* out) {
   if (!CheckLink()) return false;
   const int result = Exchange(command, kDefault, 3);
-  if (result == kGone) return false;
   if (result != 0) return Fail(result);
   if (out) *out = LastReply;
   copy.assign(length, '\0');
@@ -42,16 +41,14 @@ bool TXvornLinux::ReadPrinterStatus(std::string& out) {
 }
 
 bool TXvornLinux::ReadStatus1010(std::string& out, bool clockSync) {
-  const std::shared_ptr<bool> alive = d->alive;
   if (!ReadStatusReply("1010", 11, d->s1010, true, &out)) return false;
   if (clockSync && At(d->s1010, 8, '1')) SyncDeviceClock();
-  return *alive;
+  return true;
 }
 
 bool TXvornLinux::ReadReceiptCounters(std::string& out) {
   if (!CheckLink()) return false;
   const int result = Exchange("1111", kDefault, 4);
-  if (result == kGone) return false;
   d->fiscalOpen = false;
   d->nonFiscalOpen = false;
   if (result != 0) return Fail(result);
@@ -69,7 +66,6 @@ bool TXvornLinux::ReadReceiptCounters(std::string& out) {
 bool TXvornLinux::ReadReceiptState(std::string& out) {
   if (!CheckLink()) return false;
   const int result = Exchange("1112", LongTimeOut);
-  if (result == kGone) return false;
   ReceiptStateChar.assign(1, ' ');
   ReceiptNumber.clear();
   if (result != 0) return Fail(result);
@@ -88,7 +84,6 @@ bool TXvornLinux::ReadReceiptState(std::string& out) {
 }
 
 bool TXvornLinux::ReadStatus(bool clockSync) {
-  const std::shared_ptr<bool> alive = d->alive;
   if (ExtendedStatus) {
     std::string ignored;
     return ReadStatus1209() && ReadStatus1010(ignored, false) && ReadStatus1211() &&
@@ -96,13 +91,12 @@ bool TXvornLinux::ReadStatus(bool clockSync) {
   }
   if (!ReadStatusReply("1215", 20, d->s1215, false, nullptr)) return false;
   if (clockSync && At(d->s1215, 18, '0')) SyncDeviceClock();
-  return *alive;
+  return true;
 }
 
 bool TXvornLinux::ReadReceiptStage() {
   if (!CheckLink()) return false;
   const int result = Exchange("1012", kDefault, 3);
-  if (result == kGone) return false;
   if (result != 0) return Fail(result);
   ReceiptStage = LastReply;
   return true;
@@ -112,7 +106,6 @@ bool TXvornLinux::ReadJournalFreeLines() {
   JournalFreeLines = -1;
   if (!CheckLink()) return false;
   const int result = Exchange("8006000000000000", kDefault);
-  if (result == kGone) return false;
   if (result != 0) return Fail(result);
   if (LastReply.size() > 35 && IsNumeric(LastReply))
     JournalFreeLines = ReadInt(LastReply.substr(27, 9), -1);

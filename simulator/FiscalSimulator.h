@@ -5,7 +5,10 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
+
+class QThread;
 
 namespace vorn::sim {
 
@@ -18,6 +21,12 @@ class FiscalSimulator : public QObject {
  public:
   explicit FiscalSimulator(QObject* parent = nullptr);
   ~FiscalSimulator() override;
+
+  // Serves from a thread of its own from now on, so that a device link may
+  // block on the thread that created it. Call first, before listening. Every
+  // public call then runs on that thread (the caller waits for it), and
+  // CommandReceived is emitted there.
+  void StartOwnThread();
 
   // ---- transports ----
   // One simulator per loopback address; accepts one connection after another.
@@ -95,12 +104,20 @@ class FiscalSimulator : public QObject {
   QString ApplyControl(const QString& line);
   static QString ControlHelp();
 
+  // Not thread-safe: use OnDevice while the simulator serves from its own thread.
   FiscalDevice& Device();
+  // Runs f with the device on the simulator's thread.
+  void OnDevice(const std::function<void(FiscalDevice&)>& f);
 
  Q_SIGNALS:
   void CommandReceived(const QString& command);
 
  private:
+  // f on the simulator's thread; its result.
+  template <class F>
+  auto Call(F f) const -> decltype(f());
+
+  QThread* thread_ = nullptr;  // set by StartOwnThread
   std::unique_ptr<FiscalDevice> device_;
   std::unique_ptr<SimServer> server_;
   std::unique_ptr<ControlChannel> control_;

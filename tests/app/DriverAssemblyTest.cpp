@@ -34,6 +34,7 @@ class DriverAssemblyTest : public ::testing::TestWithParam<DriverFace> {
     SetTimeScale(0.05);
     RomMessageDialog::SetUnansweredFallback(MsgResult::Ok);
     ASSERT_TRUE(dir.isValid());
+    sim.StartOwnThread();  // the driver's worker and the simulator, each on a thread of its own
     folder = dir.path().toStdString() + "/";
     const std::string address = FindLoopbackAddress(27, 2, 250, [&](const std::string& a) {
       return sim.ListenTcp(QString::fromStdString(a), 9100);

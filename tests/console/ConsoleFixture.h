@@ -42,6 +42,7 @@ class ConsoleFixture : public ::testing::Test {
     CGetFormaPlata::ResetHooks();
     CGetFormaPlata::SetUnansweredFallback(0);
     ASSERT_TRUE(dir.isValid());
+    sim.StartOwnThread();  // the link blocks on the test's thread, as on the worker
     const int start = static_cast<int>(getpid() % 120);
     for (int i = 0; i < 120 && address.empty(); ++i) {
       const std::string candidate = "127.0.10." + std::to_string(130 + (start + i) % 120);
@@ -69,6 +70,14 @@ class ConsoleFixture : public ::testing::Test {
     WriteIni(extraIni);
     Assemble(&jobs);
     window->FormCreate();
+  }
+  // Starts the console with the device on a worker thread, as the program runs
+  // it, and waits until it is connected and idle.
+  void StartWithWorker() {
+    WriteIni();
+    Assemble(nullptr);
+    window->FormCreate();
+    ASSERT_TRUE(WaitFor([&] { return window->Core().IsConnected() && !window->Core().IsBusy(); }));
   }
   // The console as the program puts it together; jobs: null, a worker thread.
   void Assemble(DeviceJobs* jobs) {

@@ -19,12 +19,6 @@ constexpr const char* kSale = "1;PAINE;BUC;1;1;350;100000\r\n5;350;1\r\n";
 
 class DeviceOwnerTest : public ConsoleFixture {
  protected:
-  void StartWithWorker() {
-    WriteIni();
-    Assemble(nullptr);
-    window->FormCreate();
-    ASSERT_TRUE(WaitFor([&] { return window->Core().IsConnected() && !Busy(); }));
-  }
   void TearDown() override {
     sim.ReleaseHeldReply();
     if (window && !window->Ended()) window->EndProgram();

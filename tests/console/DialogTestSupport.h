@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "console/RomMessageDialog.h"
+#include "core/DeviceJobs.h"
 #include "tests/operations/DialogSim.h"
 
 namespace vorn::test {
@@ -80,6 +81,13 @@ class DialogWidgetTest : public DialogSimTest {
     RomMessageDialog::SetUnansweredFallback(std::nullopt);
     QLocale::setDefault(QLocale::system());
     DialogSimTest::TearDown();
+  }
+  // Dialogs made from now on run their device steps on `worker`, as in the
+  // program: this thread's events go on while a step waits for the device.
+  void RunStepsOn(DeviceWorker& worker) {
+    context.runOnDevice = [&worker](std::function<void()> work, std::function<void()> done) {
+      worker.Post("operatie manuala", std::move(work), std::move(done), job_limits::kManualMs);
+    };
   }
   template <class T>
   static T* Find(QWidget& dialog, const char* name) {

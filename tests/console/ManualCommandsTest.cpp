@@ -54,17 +54,20 @@ TEST_F(ManualCommandsTest, CloseInStageFiveFinishesTheReceipt) {
 }
 
 TEST_F(ManualCommandsTest, LogoUploadWithConfirmationAndProgress) {
-  Start();
+  // On the worker: the window is looked at on its own thread while the upload runs.
+  ASSERT_NO_FATAL_FAILURE(StartWithWorker());
   StopProcessing();
+  ASSERT_TRUE(WaitFor([&] { return !window->Core().IsBusy(); }));
   std::string error;
   ASSERT_TRUE(WriteFileWhole(folder + "logo.bmp", std::string(120, 'L'), error));
   window->pictureChooser = [this]() { return QString::fromStdString(folder + "logo.bmp"); };
   RomMessageDialog::SetNextAnswer(MsgResult::Yes);
   bool disabledDuringUpload = false;
-  QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, [&](const QString& c) {
+  QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, window, [&](const QString& c) {
     if (c.startsWith("9101")) disabledDuringUpload = disabledDuringUpload || !window->isEnabled();
   });
   Click("BLogoGrafic");
+  ASSERT_TRUE(WaitFor([&] { return RomMessageDialog::Shown().size() >= 2; }));
   const auto& shown = RomMessageDialog::Shown();
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].text, "Fisierul \r\r" + folder +

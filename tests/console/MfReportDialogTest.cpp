@@ -83,9 +83,7 @@ TEST_F(MfReportDialog, PeriodReportRunsAndEscapeStopsInsteadOfClosing) {
 // refuses is the report's failure, however the report then ends.
 TEST_F(MfReportDialog, StopInterruptsTheReportBeingPrinted) {
   DeviceWorker worker;
-  context.runOnDevice = [&worker](std::function<void()> work, std::function<void()> done) {
-    worker.Post("operatie manuala", std::move(work), std::move(done), job_limits::kManualMs);
-  };
+  RunStepsOn(worker);
   context.settings.LogFile = true;
   const QString pty = sim.OpenPseudoTerminal();
   ASSERT_FALSE(pty.isEmpty()) << sim.LastError().toStdString();
@@ -120,7 +118,7 @@ TEST_F(MfReportDialog, StopInterruptsTheReportBeingPrinted) {
     if (c.refuse) {
       // Refused, the report goes on: the device's own stop ends it.
       ASSERT_TRUE(test::WaitFor([&] { return sim.CommandLog().count("5005") == reports; }));
-      sim.Device().InterruptLongReport();
+      sim.OnDevice([](sim::FiscalDevice& device) { device.InterruptLongReport(); });
     }
     ASSERT_TRUE(test::WaitFor([&] { return start->isEnabled(); }));
 

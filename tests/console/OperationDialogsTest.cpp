@@ -12,6 +12,7 @@
 #include "console/TEInOutSume.h"
 #include "console/TEMfReport.h"
 #include "console/TEVerificari.h"
+#include "tests/PumpUntil.h"
 #include "tests/console/DialogTestSupport.h"
 
 namespace vorn {
@@ -28,8 +29,11 @@ TEST_F(OperationDialogs, CashReasonRulesSeparatorFilterAndTheDrawer) {
     EXPECT_EQ(Find<QLineEdit>(dialog, "ENrStart")->text(), kept);
   }
   QLocale::setDefault(QLocale::c());
+  DeviceWorker worker;
+  RunStepsOn(worker);
   TEInOutSume dialog(context);
   dialog.show();
+  QPushButton* start = Find<QPushButton>(dialog, "BStart");
   QLineEdit* sum = Find<QLineEdit>(dialog, "ENrStart");
   QLineEdit* reason = Find<QLineEdit>(dialog, "ENrEnd");
   EXPECT_EQ(reason->text(), "SOLD INITIAL");
@@ -50,18 +54,22 @@ TEST_F(OperationDialogs, CashReasonRulesSeparatorFilterAndTheDrawer) {
     Find<QPushButton>(dialog, "BStart")->click();
     dialog.reject();
   });
-  Find<QPushButton>(dialog, "BStart")->click();
+  start->click();
+  ASSERT_TRUE(PumpUntil([&] { return start->isEnabled(); }));
   sim.disconnect(&dialog);
   EXPECT_TRUE(dialog.isVisible());
   Find<QRadioButton>(dialog, "RTipOper_Iesire")->click();
   sum->setText("50");
-  Find<QPushButton>(dialog, "BStart")->click();
+  start->click();
+  ASSERT_TRUE(PumpUntil([&] { return start->isEnabled(); }));
   EXPECT_EQ(Texts(), std::vector<std::string>{});
   EXPECT_EQ(sim.DrawerCashBani(), before + 20075);
   EXPECT_NE(sim.PaperRoll().indexOf("SCOATERE NUMERAR"), -1);
 }
 
 TEST_F(OperationDialogs, VerificationBoxesAndTheMemoWhileDisabled) {
+  DeviceWorker worker;
+  RunStepsOn(worker);
   TEVerificari dialog(context);
   dialog.show();
   QCheckBox* tcp = Find<QCheckBox>(dialog, "CTCP");
@@ -75,6 +83,7 @@ TEST_F(OperationDialogs, VerificationBoxesAndTheMemoWhileDisabled) {
   QObject::connect(&sim, &sim::FiscalSimulator::CommandReceived, &dialog,
                    [&] { enabled.push_back(dialog.isEnabled()); });
   Find<QPushButton>(dialog, "BStart")->click();
+  ASSERT_TRUE(PumpUntil([&] { return dialog.isEnabled(); }));
   EXPECT_EQ(sim.CommandLog().last(), "15143");
   const QStringList memo = Find<QPlainTextEdit>(dialog, "Memo1")->toPlainText().split('\n');
   ASSERT_EQ(memo.size(), 6);

@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -92,7 +92,7 @@ class Pickup : public ::testing::Test {
   FakeWatcher watcher;
   OrderExecutor exec;
   // Its peers (timers, writers) answer through this thread's event loop during a pause.
-  InlineJobs jobs{[](int ms) { WaitMs(ms); }};
+  InlineJobs jobs{[](int ms) { PumpFor(ms); }};
   std::unique_ptr<ServiceCore> core;
 };
 

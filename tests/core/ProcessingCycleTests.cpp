@@ -11,6 +11,7 @@
 #include "base/Clock.h"
 #include "core/InFlightRecord.h"
 #include "core/ServiceCore.h"
+#include "tests/PumpUntil.h"
 
 namespace vorn {
 namespace {
@@ -100,7 +101,7 @@ class ProcessingCycle : public ::testing::Test {
   FakeExecutor exec;
   RecordingQuestions questions;
   // Its peers (timers, writers) answer through this thread's event loop during a pause.
-  InlineJobs jobs{[](int ms) { WaitMs(ms); }};
+  InlineJobs jobs{[](int ms) { PumpFor(ms); }};
   std::unique_ptr<ServiceCore> core;
   bool deviceAnswers = true;
   int64_t journalLines = -1;
@@ -442,7 +443,7 @@ TEST_F(ProcessingCycle, TimersPickUpADroppedFile) {
   s.Start();
   WriteBytes(w + "ONLINE4.TXT", "30\r\n");
   for (int i = 0; i < 2000 && !(Exists(w + "ERROR4.TXT") && !Exists(w + "ONLINE4.TXT")); ++i) {
-    WaitMs(50);
+    PumpFor(50);
   }
   EXPECT_EQ(ReadBytes(w + "ERROR4.TXT"), "0 OK\r\nBON FISCAL NR. 17\r\n");
   s.Shutdown();

@@ -1,13 +1,17 @@
 #pragma once
-// A scripted stand-in for the fiscal device on 127.0.0.1 (ephemeral port): it
-// records every frame it receives and answers with whatever the test scripts.
+// A scripted stand-in for the fiscal device on 127.0.0.1 (ephemeral port), on a
+// thread of its own: it records every frame it receives and answers with
+// whatever the test scripts.
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "base/CallOnThread.h"
 
 namespace vorn::test {
 
@@ -41,27 +45,68 @@ inline const std::string kAckOnly = std::string(1, '\x06');
 
 class FakeDevice : public QObject {
  public:
-  // The chunks to send back for one command string (empty: stay silent).
+  // The chunks to send back for one command string (empty: stay silent). Runs
+  // on the device's own thread.
   using Script = std::function<std::vector<std::string>(const std::string& command)>;
 
   explicit FakeDevice(Script script) : script_(std::move(script)) {
-    server_.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-    QObject::connect(&server_, &QTcpServer::newConnection, this, [this] {
-      while (QTcpSocket* s = server_.nextPendingConnection()) {
-        client_ = s;
-        QObject::connect(s, &QTcpSocket::readyRead, this, [this, s] { OnRead(s); });
-      }
+    thread_.start();
+    moveToThread(&thread_);
+    OnThread([this] {
+      server_ = new QTcpServer(this);
+      server_->listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+      QObject::connect(server_, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* s = server_->nextPendingConnection()) {
+          client_ = s;
+          QObject::connect(s, &QTcpSocket::readyRead, this, [this, s] { OnRead(s); });
+        }
+      });
     });
   }
-
-  quint16 Port() const { return server_.serverPort(); }
-  void DropClient() {
-    if (client_) client_->abort();
+  ~FakeDevice() override {
+    OnThread([this] { delete server_; });
+    thread_.quit();
+    thread_.wait();
   }
 
-  std::vector<std::string> frames;    // whole frames as received
-  std::vector<std::string> commands;  // command strings inside them
-  int chunkGapMs = 0;                 // pause between scripted chunks
+  // f on the device's thread, where the script runs: for what the script reads.
+  template <class F>
+  auto OnThread(F f) -> decltype(f()) {
+    return CallOnThreadOf(this, std::move(f));
+  }
+
+  quint16 Port() {
+    return OnThread([this] { return server_->serverPort(); });
+  }
+  void DropClient() {
+    OnThread([this] {
+      if (client_) client_->abort();
+    });
+  }
+  // Bytes sent unasked (a late or repeated reply); written out on return.
+  void SendUnasked(const std::string& bytes) {
+    OnThread([this, &bytes] {
+      client_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+      client_->flush();
+    });
+  }
+  // Whole frames as received, and the command strings inside them.
+  std::vector<std::string> Frames() {
+    return OnThread([this] { return frames_; });
+  }
+  std::vector<std::string> Commands() {
+    return OnThread([this] { return commands_; });
+  }
+  void ClearRecorded() {
+    OnThread([this] {
+      frames_.clear();
+      commands_.clear();
+    });
+  }
+  // Pause between scripted chunks.
+  void SetChunkGapMs(int ms) {
+    OnThread([this, ms] { chunkGapMs_ = ms; });
+  }
 
  private:
   void OnRead(QTcpSocket* s) {
@@ -72,15 +117,15 @@ class FakeDevice : public QObject {
       if (stx == std::string::npos || etx == std::string::npos) return;
       const std::string frame = buffer_.substr(stx, etx - stx + 1);
       buffer_.erase(0, etx + 1);
-      frames.push_back(frame);
+      frames_.push_back(frame);
       const std::string command = frame.size() >= 7 ? frame.substr(4, frame.size() - 7) : "";
-      commands.push_back(command);
+      commands_.push_back(command);
       Send(s, script_(command));
     }
   }
 
   void Send(QTcpSocket* s, std::vector<std::string> chunks) {
-    if (chunkGapMs <= 0) {
+    if (chunkGapMs_ <= 0) {
       for (const auto& c : chunks) s->write(c.data(), static_cast<qint64>(c.size()));
       s->flush();
       return;
@@ -91,14 +136,19 @@ class FakeDevice : public QObject {
         s->write(c.data(), static_cast<qint64>(c.size()));
         s->flush();
       });
-      delay += chunkGapMs;
+      delay += chunkGapMs_;
     }
   }
 
+  QThread thread_;
+  // Touched on thread_ only.
   Script script_;
-  QTcpServer server_;
+  QTcpServer* server_ = nullptr;
   QTcpSocket* client_ = nullptr;
   std::string buffer_;
+  std::vector<std::string> frames_;
+  std::vector<std::string> commands_;
+  int chunkGapMs_ = 0;
 };
 
 // Answers the model query with `model` and everything else from `answer`.

@@ -16,6 +16,7 @@
 #include "base/Clock.h"
 #include "device/ReplyReceiver.h"
 #include "device/TXvornLinux.h"
+#include "tests/PumpUntil.h"
 #include "tests/device/FakeDevice.h"
 
 namespace vorn {
@@ -27,6 +28,7 @@ using test::Nak;
 using test::Refusal;
 using test::Reply;
 using Chunks = std::vector<std::string>;
+using Strings = std::vector<std::string>;
 
 class LinkExchangeTest : public ::testing::Test {
  protected:
@@ -38,10 +40,9 @@ class LinkExchangeTest : public ::testing::Test {
     auto link = std::make_unique<TXvornLinux>(true, false);
     link->TcpPort = dev.Port();
     EXPECT_TRUE(link->OpenLink(1, 0, "127.0.0.1"));
-    EXPECT_EQ(dev.commands, std::vector<std::string>{"1013"});
+    EXPECT_EQ(dev.Commands(), std::vector<std::string>{"1013"});
     EXPECT_EQ(link->ModelText, model);
-    dev.commands.clear();
-    dev.frames.clear();
+    dev.ClearRecorded();
     link->CommLog.clear();
     return link;
   }
@@ -57,11 +58,11 @@ TEST_F(LinkExchangeTest, FrameAndLogLinesAreByteExact) {
   std::string out;
   ASSERT_TRUE(link->ReadStatus1010(out, false));
   EXPECT_EQ(out, "00000000000");
-  ASSERT_EQ(dev.frames.size(), 1u);
-  EXPECT_EQ(dev.frames[0], std::string("\x02"
-                                       "0001010"
-                                       "38"
-                                       "\x03"));
+  ASSERT_EQ(dev.Frames().size(), 1u);
+  EXPECT_EQ(dev.Frames()[0], std::string("\x02"
+                                         "0001010"
+                                         "38"
+                                         "\x03"));
 
   ASSERT_EQ(link->CommLog.size(), 4u);
   const std::regex stamp("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]:[0-9]{3}-");
@@ -73,11 +74,24 @@ TEST_F(LinkExchangeTest, FrameAndLogLinesAreByteExact) {
   EXPECT_EQ(link->CommLog[3].substr(12), "-Ecr result : 0");
 }
 
+TEST_F(LinkExchangeTest, BytesArrivingBetweenCommandsAreLoggedAndDoNotAnswerTheNext) {
+  FakeDevice dev(Always({Reply("00000000000")}));
+  auto link = Open(dev);
+  dev.SendUnasked(Reply("99999999999"));
+  std::string out;
+  ASSERT_TRUE(link->ReadStatus1010(out, false));
+  EXPECT_EQ(out, "00000000000");
+  ASSERT_EQ(link->CommLog.size(), 5u);
+  EXPECT_EQ(link->CommLog[0].substr(12),
+            "-Ecr        : 06 02 30 30 30 45 43 48 4F 39 39 39 39 39 39 39 39 39 39 39 30 30 03 ");
+  EXPECT_EQ(link->CommLog[1].substr(12), "-Calculator : 1010");
+}
+
 TEST_F(LinkExchangeTest, ThreeNaksGiveNack) {
   FakeDevice dev(Always({Nak()}));
   auto link = Open(dev);
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "3003", "3003"}));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"3003", "3003", "3003"}));
   EXPECT_EQ(link->LastError, "8047;NACK");
 }
 
@@ -87,14 +101,14 @@ TEST_F(LinkExchangeTest, NakThenAnswerSucceedsOnTheResend) {
       "XV100", [&](const std::string&) -> Chunks { return {++sends < 3 ? Nak() : Reply("")}; }));
   auto link = Open(dev);
   EXPECT_TRUE(link->Subtotal());
-  EXPECT_EQ(dev.commands.size(), 3u);
+  EXPECT_EQ(dev.Commands().size(), 3u);
 }
 
 TEST_F(LinkExchangeTest, SilenceTimesOutWithoutResend) {
   FakeDevice dev(Always({}));
   auto link = Open(dev);
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands.size(), 1u);
+  EXPECT_EQ(dev.Commands().size(), 1u);
   EXPECT_EQ(link->LastError, "8048;TIME OUT");
   EXPECT_EQ(link->CommLog.back().substr(12), "-Ecr result : 8048");
 }
@@ -103,7 +117,7 @@ TEST_F(LinkExchangeTest, LoneAckWithoutBusyPollIsATimeout) {
   FakeDevice dev(Always({kAckOnly}));
   auto link = Open(dev);
   EXPECT_FALSE(link->Command2103());
-  EXPECT_EQ(dev.commands, std::vector<std::string>{"2103"});
+  EXPECT_EQ(dev.Commands(), std::vector<std::string>{"2103"});
   EXPECT_EQ(link->LastError, "8048;TIME OUT");
 }
 
@@ -116,16 +130,16 @@ TEST_F(LinkExchangeTest, BusyPollContinuesUntilTheDeviceReportsOneZeroZero) {
   }));
   auto link = Open(dev);
   EXPECT_FALSE(link->ZReportOfType(6));
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220206", "1010", "1010", "1010"}));
-  EXPECT_EQ(dev.frames[1], std::string("\x02"
-                                       "0001010"
-                                       "38"
-                                       "\x03"));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220206", "1010", "1010", "1010"}));
+  EXPECT_EQ(dev.Frames()[1], std::string("\x02"
+                                         "0001010"
+                                         "38"
+                                         "\x03"));
   EXPECT_EQ(link->LastError, "8048;TIME OUT");
   // The poll is only armed for the report itself.
-  dev.commands.clear();
+  dev.ClearRecorded();
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands, std::vector<std::string>{"3003"});
+  EXPECT_EQ(dev.Commands(), std::vector<std::string>{"3003"});
 }
 
 TEST_F(LinkExchangeTest, BusyPollEndsWhenAPollGetsNoReply) {
@@ -138,7 +152,7 @@ TEST_F(LinkExchangeTest, BusyPollEndsWhenAPollGetsNoReply) {
   }));
   auto link = Open(dev);
   EXPECT_FALSE(link->XReportOfType(2));
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220302", "1010"}));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220302", "1010"}));
   EXPECT_EQ(link->LastError, "8048;TIME OUT");
 }
 
@@ -150,10 +164,10 @@ TEST_F(LinkExchangeTest, ReportReplyAfterABusyPollCompletesTheCommand) {
                                               "00\x03",
                                               11)};
   }));
-  dev.chunkGapMs = 15;
+  dev.SetChunkGapMs(15);
   auto link = Open(dev);
   EXPECT_TRUE(link->ZReportOfType(7)) << link->LastError;
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220207", "1010"}));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220207", "1010"}));
 }
 
 TEST_F(LinkExchangeTest, RefusalsGiveTheirCodesAndMessages) {
@@ -185,7 +199,7 @@ TEST_F(LinkExchangeTest, RefusalInsideANakFrameWinsOverNack) {
                           13)}));
   auto link = Open(dev);
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands.size(), 3u);
+  EXPECT_EQ(dev.Commands().size(), 3u);
   EXPECT_EQ(link->LastError.substr(0, 3), "21;");
 }
 
@@ -196,7 +210,7 @@ TEST_F(LinkExchangeTest, ExtendedErrorIsQueriedOnce) {
   }));
   auto link = Open(dev);
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "1015"}));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"3003", "1015"}));
   EXPECT_EQ(link->LastError, "99;Numerar insufficient. Introduceti numerar in sertar.");
   EXPECT_TRUE(link->ErrorIsExtended);
 }
@@ -205,12 +219,12 @@ TEST_F(LinkExchangeTest, ExtendedErrorQueryRefusedWith99DoesNotRecurse) {
   FakeDevice dev(Always({Refusal("99")}));
   auto link = Open(dev);
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "1015"}));
+  EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"3003", "1015"}));
   EXPECT_EQ(link->LastError, "99;");
   EXPECT_TRUE(link->ErrorIsExtended);
   // The guard does not stick: the next refusal asks again.
   EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(dev.commands.size(), 4u);
+  EXPECT_EQ(dev.Commands().size(), 4u);
 }
 
 TEST_F(LinkExchangeTest, ExtendedErrorQueryTimingOutLeavesTimeOut) {
@@ -229,7 +243,7 @@ TEST_F(LinkExchangeTest, OneByteChunksAssemble) {
   Chunks chunks;
   for (char c : reply) chunks.emplace_back(1, c);
   FakeDevice dev(Always(chunks));
-  dev.chunkGapMs = 2;
+  dev.SetChunkGapMs(2);
   auto link = Open(dev);
   std::string out;
   ASSERT_TRUE(link->ReadStatus1010(out, false)) << link->LastError;
@@ -279,33 +293,39 @@ TEST_F(LinkExchangeTest, PeerDroppingMidReplyEndsAsTimeOut) {
   EXPECT_FALSE(link->Subtotal());  // the dead link keeps failing cleanly
 }
 
-TEST_F(LinkExchangeTest, FreeingTheLinkDuringAWaitIsSafe) {
-  FakeDevice dev(Always({}));
-  auto link = Open(dev);
-  TXvornLinux* raw = link.get();
-  QTimer::singleShot(5, [&] { link.reset(); });
-  EXPECT_FALSE(raw->Subtotal());
-  EXPECT_EQ(link, nullptr);
-}
-
-TEST_F(LinkExchangeTest, FreeingTheLinkDuringABusyPollIsSafe) {
-  FakeDevice dev(Always({kAckOnly}));
-  auto link = Open(dev);
-  TXvornLinux* raw = link.get();
-  QTimer::singleShot(300, [&] { link.reset(); });  // inside the poll, 200..400 ms
-  EXPECT_FALSE(raw->ZReportOfType(6));
-  EXPECT_EQ(link, nullptr);
-  EXPECT_EQ(dev.commands, (std::vector<std::string>{"220206", "1010"}));
-}
-
-TEST_F(LinkExchangeTest, NestedUseDuringAWaitIsRefusedWithoutSending) {
-  FakeDevice dev(Always({}));
-  auto link = Open(dev);
-  bool nested = true;
-  QTimer::singleShot(5, [&] { nested = link->Subtotal(); });
-  EXPECT_FALSE(link->Subtotal());
-  EXPECT_FALSE(nested);
-  EXPECT_EQ(dev.commands.size(), 1u);
+// The link blocks on its transport: what the thread's event loop holds (here
+// a freeing of the link, or a second use of it) runs after the wait, never
+// inside it, so a link cannot be freed or reused under its own feet.
+TEST_F(LinkExchangeTest, NothingOfTheThreadRunsDuringAWait) {
+  const struct {
+    const char* name;
+    Chunks reply;
+    bool free;     // the timer frees the link, else it sends through it
+    int timerMs;   // due within the wait
+    bool report;   // a report with its busy poll (200..400 ms in)
+    Strings sent;  // while the first operation ran
+  } cases[] = {
+      {"freed during a wait", {}, true, 5, false, {"3003"}},
+      {"freed during a busy poll", {kAckOnly}, true, 300, true, {"220206", "1010"}},
+      {"used during a wait", {}, false, 5, false, {"3003"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDevice dev(Always(c.reply));
+    auto link = Open(dev);
+    bool nested = true;
+    QTimer::singleShot(c.timerMs, [&] {
+      if (c.free) {
+        link.reset();
+      } else {
+        nested = link->Subtotal();
+      }
+    });
+    EXPECT_FALSE(c.report ? link->ZReportOfType(6) : link->Subtotal());
+    EXPECT_NE(link, nullptr);
+    EXPECT_EQ(dev.Commands(), c.sent);
+    ASSERT_TRUE(PumpUntil([&] { return c.free ? link == nullptr : !nested; }));
+  }
 }
 
 TEST_F(LinkExchangeTest, CommandThatWouldBreakTheFrameIsNotSent) {
@@ -323,13 +343,13 @@ TEST_F(LinkExchangeTest, CommandThatWouldBreakTheFrameIsNotSent) {
   EXPECT_TRUE(link->PrintNonFiscalText("1", "A\tB\x1B\x80\xFF"));
   EXPECT_TRUE(link->LogoChunk(2, "0203"));
   // The stream is in order: had a refused command gone out, its frames would come first.
-  EXPECT_EQ(dev.frames, (std::vector<std::string>{"\x02"
-                                                  "00040031"
-                                                  "06A\tB\x1B\x80\xFF"
-                                                  "44\x03",
-                                                  "\x02"
-                                                  "0009101020203"
-                                                  "42\x03"}));
+  EXPECT_EQ(dev.Frames(), (std::vector<std::string>{"\x02"
+                                                    "00040031"
+                                                    "06A\tB\x1B\x80\xFF"
+                                                    "44\x03",
+                                                    "\x02"
+                                                    "0009101020203"
+                                                    "42\x03"}));
 }
 
 TEST_F(LinkExchangeTest, CommandLongerThanTheSendBufferIsNotCutButRefused) {
@@ -339,9 +359,9 @@ TEST_F(LinkExchangeTest, CommandLongerThanTheSendBufferIsNotCutButRefused) {
   EXPECT_TRUE(link->LogoChunk(2, std::string(987, 'A')));
   EXPECT_FALSE(link->LogoChunk(2, std::string(988, 'A')));
   EXPECT_EQ(link->LastError, "8062;Comanda depaseste 993 de caractere si nu a fost trimisa");
-  ASSERT_EQ(dev.frames.size(), 1u);
-  EXPECT_EQ(dev.frames[0].size(), 1000u);
-  EXPECT_EQ(dev.frames[0].back(), '\x03');
+  ASSERT_EQ(dev.Frames().size(), 1u);
+  EXPECT_EQ(dev.Frames()[0].size(), 1000u);
+  EXPECT_EQ(dev.Frames()[0].back(), '\x03');
 }
 
 TEST_F(LinkExchangeTest, OperationsFailWith8001BeforeOpen) {

@@ -33,20 +33,23 @@ class OperationsTest : public ::testing::Test {
   void TearDown() override { SetTimeScale(1.0); }
 
   TXvornLinux& Link(bool extendedModel = false) {
-    model_ = extendedModel ? "VX M4" : "VX";
+    dev_.OnThread([&] { model_ = extendedModel ? "VX M4" : "VX"; });
     link_ = std::make_unique<TXvornLinux>(true, false);
     link_->TcpPort = dev_.Port();
     EXPECT_TRUE(link_->OpenLink(1, 0, "127.0.0.1"));
-    dev_.commands.clear();
+    dev_.ClearRecorded();
     link_->CommLog.clear();
     return *link_;
   }
   void Answer(const std::string& prefix, const std::string& payload) {
-    answers_[prefix] = {Reply(payload)};
+    dev_.OnThread([&] { answers_[prefix] = {Reply(payload)}; });
   }
-  void AnswerRaw(const std::string& prefix, Chunks chunks) { answers_[prefix] = std::move(chunks); }
-  const Strings& Sent() const { return dev_.commands; }
+  void AnswerRaw(const std::string& prefix, Chunks chunks) {
+    dev_.OnThread([&] { answers_[prefix] = std::move(chunks); });
+  }
+  Strings Sent() { return dev_.Commands(); }
 
+  // Read by the script on the device's thread.
   std::map<std::string, Chunks> answers_;
   std::string model_ = "VX";
   FakeDevice dev_;
@@ -302,8 +305,8 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
     SCOPED_TRACE(row.name);
     const size_t before = Sent().size();
     EXPECT_EQ(row.call(), row.ok) << link.LastError;
-    EXPECT_EQ(Strings(Sent().begin() + static_cast<std::ptrdiff_t>(before), Sent().end()),
-              row.sent);
+    const Strings sent = Sent();
+    EXPECT_EQ(Strings(sent.begin() + static_cast<std::ptrdiff_t>(before), sent.end()), row.sent);
   }
   EXPECT_EQ(item.unit, " BUC");
   EXPECT_EQ(storno.unit, " KG");
@@ -520,7 +523,7 @@ TEST_F(OperationsTest, StatusReadOfTheWrongLengthZeroesItsCopy) {
   EXPECT_EQ(link.LastError, "8031;Valoarea returnata nu este numerica ");
   // A failed send keeps the previous copy; status reads are sent up to 3 times.
   AnswerRaw("1209", {});
-  dev_.commands.clear();
+  dev_.ClearRecorded();
   EXPECT_FALSE(link.ReadStatus1209());
   EXPECT_EQ(Sent().size(), 3u);
   EXPECT_EQ(link.StatusCopyForTest(1209), "1a0000");
@@ -615,7 +618,7 @@ TEST_F(OperationsTest, ClockSyncSetsTheComputersTimeWhenTheyDiffer) {
             "24");
   // A device clock that is not a number stops the sync.
   Answer("1001", "05032x1200");
-  dev_.commands.clear();
+  dev_.ClearRecorded();
   ASSERT_TRUE(link.ReadStatus1010(out, true));
   EXPECT_EQ(Sent(), (Strings{"1010", "1001"}));
 }

@@ -11,7 +11,10 @@ namespace {
 
 class SimulatorSmokeTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetTimeScale(0.05); }
+  void SetUp() override {
+    SetTimeScale(0.05);
+    sim_.StartOwnThread();  // the link blocks on the test's thread, as on the worker
+  }
   void TearDown() override {
     SetTimeScale(1.0);
     SetSerialPortMap({});

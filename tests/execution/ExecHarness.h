@@ -73,6 +73,7 @@ class ExecTest : public ::testing::Test {
   void SetUp() override {
     SetTimeScale(0.05);
     ASSERT_TRUE(dir.isValid());
+    sim.StartOwnThread();  // the link blocks on the test's thread, as on the worker
     // Each test process takes its own loopback address, so runs in parallel never meet.
     int start = 20 + static_cast<int>(getpid() % 200);
     for (int i = 0; i < 230 && address.empty(); ++i) {

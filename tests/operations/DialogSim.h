@@ -20,6 +20,7 @@ class DialogSimTest : public ::testing::Test {
   void SetUp() override {
     SetTimeScale(0.02);
     ASSERT_TRUE(dir.isValid());
+    sim.StartOwnThread();  // the link blocks on the test's thread, as on the worker
     oldFolder = QDir::currentPath();
     QDir::setCurrent(dir.path());
     const int start = static_cast<int>(getpid() % 250);

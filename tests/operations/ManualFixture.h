@@ -20,6 +20,7 @@ class ManualFixture : public ::testing::Test {
   void SetUp() override {
     SetTimeScale(0.05);
     ASSERT_TRUE(dir.isValid());
+    sim.StartOwnThread();  // the link blocks on the test's thread, as on the worker
     const int start = static_cast<int>(getpid() % 120);
     for (int i = 0; i < 120 && address.empty(); ++i) {
       const std::string candidate = "127.0.10." + std::to_string(2 + (start + i) % 120);

@@ -10,6 +10,7 @@ namespace {
 TEST(ReplyHold, CarriesTheCommandOutAndHoldsOnlyItsReply) {
   vorn::SetTimeScale(0.02);
   vorn::sim::FiscalSimulator sim;
+  sim.StartOwnThread();  // the link blocks on the test's thread, as on the worker
   ASSERT_TRUE(sim.ListenTcp("127.0.30.70", 0)) << sim.LastError().toStdString();
   vorn::TXvornLinux link(true, true);
   link.TcpPort = sim.TcpPort();

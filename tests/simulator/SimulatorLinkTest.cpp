@@ -19,6 +19,7 @@ class SimLink : public ::testing::Test {
  protected:
   void SetUp() override {
     vorn::SetTimeScale(0.02);  // 5 s intervals become 100 ms
+    sim.StartOwnThread();      // the link blocks on the test's thread, as on the worker
     ASSERT_TRUE(sim.ListenTcp("127.0.0.23", 0)) << sim.LastError().toStdString();
   }
   void TearDown() override { vorn::SetTimeScale(1.0); }
@@ -266,6 +267,7 @@ TEST_F(SimLink, LineFaultsReachTheLink) {
 TEST(SimLinkPty, SerialPathOverPseudoTerminal) {
   vorn::SetTimeScale(0.05);
   FiscalSimulator sim;
+  sim.StartOwnThread();
   QString path = sim.OpenPseudoTerminal();
   ASSERT_FALSE(path.isEmpty()) << sim.LastError().toStdString();
   vorn::SetSerialPortMap({{7, path.toStdString()}});
