@@ -2,7 +2,8 @@
 
 namespace vorn {
 
-std::vector<std::string> BuildAnswerLines(const std::string& message, const AnswerSlots& slots) {
+std::vector<std::string> BuildAnswerLines(const std::string& message, const AnswerSlots& slots,
+                                          const std::vector<std::string>& replies) {
   std::vector<std::string> out;
   if (message != "0 OK") out.emplace_back("1 ERROR");
   out.push_back(message);
@@ -16,8 +17,7 @@ std::vector<std::string> BuildAnswerLines(const std::string& message, const Answ
   if (!slots.RecoveryNotice.empty()) out.push_back(slots.RecoveryNotice);
   if (!slots.DrawerCash.empty())
     out.push_back("NUMERAR SERTAR : " + FormatDrawerCash(slots.DrawerCash));
-  if (!slots.Command200Reply.empty()) out.push_back(slots.Command200Reply);
-  if (!slots.Command79Reply.empty()) out.push_back(slots.Command79Reply);
+  out.insert(out.end(), replies.begin(), replies.end());
   if (!slots.AutoFinalizedReceipt.empty()) {
     out.push_back("A FOST FINALIZAT AUTOMAT BONUL " + slots.AutoFinalizedReceipt);
   }

@@ -10,9 +10,11 @@ namespace vorn {
 
 inline constexpr const char* kStatusFileName = "VORNDRV.INFO";
 
-// The answer lines for a first message ("0 OK" or an error text) and the slots.
-// The caller empties RecoveryNotice once the lines have been written.
-std::vector<std::string> BuildAnswerLines(const std::string& message, const AnswerSlots& slots);
+// The answer lines for a first message ("0 OK" or an error text), the slots
+// and the replies the file's commands read. The caller empties RecoveryNotice
+// once the lines have been written.
+std::vector<std::string> BuildAnswerLines(const std::string& message, const AnswerSlots& slots,
+                                          const std::vector<std::string>& replies = {});
 
 // "+000123456" -> "1234.56", "-000000050" -> "-0.50"; any other length unchanged.
 std::string FormatDrawerCash(const std::string& value);

@@ -419,7 +419,7 @@ void ServiceCore::ProcessReceiptFile(FileJob& job) {
   ctx.processingLog = &job.processingLog;
   ctx.questions = questions_;
   ctx.programFolder = workFolder_;
-  ctx.writeAnswer = [this, &job](const std::string& message) { WriteAnswer(job, message); };
+  ctx.writeInterimAnswer = [this, &job](const FileAnswer& answer) { WriteAnswer(job, answer); };
   ctx.note = [this](const std::string& line) { Log(line); };
 
   try {
@@ -432,6 +432,8 @@ void ServiceCore::ProcessReceiptFile(FileJob& job) {
       } catch (...) {
       }
     }
+    // An answer the run settled before the error is still the file's.
+    if (!job.answerWritten && !ctx.answer.message.empty()) WriteAnswer(job, ctx.answer);
     SaveProcessingLog(job);
     throw;
   }
@@ -479,8 +481,10 @@ void ServiceCore::RunReceiptFile(FileJob& job, FileContext& ctx) {
     WriteAnswer(job, " NU POT COMUNICA CU CASA DE MARCAT");
     return;
   }
-  if (!RecoverInFlight(job, ctx)) return;
-  if (executor_->PrepareDeviceForFile(ctx)) executor_->ExecuteFile(ctx);
+  if (RecoverInFlight(job, ctx) && executor_->PrepareDeviceForFile(ctx)) {
+    executor_->ExecuteFile(ctx);
+  }
+  if (!ctx.answer.message.empty()) WriteAnswer(job, ctx.answer);
   if (!job.answerWritten) {
     // The application waits for an answer to every file it drops.
     LogError("fisierul " + job.name + " s-a terminat fara raspuns");

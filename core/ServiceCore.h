@@ -149,6 +149,8 @@ class ServiceCore : public QObject {
   void RunReceiptFile(FileJob& job, FileContext& ctx);
   // What the file leaves for the next job, and the time stamp the main thread shows.
   void EndFile(const FileJob& job);
+  // The one writer of the answer file.
+  bool WriteAnswer(FileJob& job, const FileAnswer& answer);
   bool WriteAnswer(FileJob& job, const std::string& message);
   void ShowWarnings(const AnswerSlots& slots);
   void Advance(CycleEvent event);

@@ -32,18 +32,22 @@ bool ServiceCore::WriteAnswerFile(const std::string& message) {
   // Outside a file's job: the last file's answer name, with what it and the device left.
   FileJob job(lastFile_, std::nullopt, CurrentView(), *record_);
   job.timestamp = lastTimestamp_;
-  job.slots = std::move(slots_);
-  const bool ok = WriteAnswer(job, message);
-  slots_ = std::move(job.slots);
+  const bool ok = WriteAnswer(job, FileAnswer{message, slots_, {}});
+  slots_.RecoveryNotice.clear();
   return ok;
 }
 
 bool ServiceCore::WriteAnswer(FileJob& job, const std::string& message) {
+  return WriteAnswer(job, FileAnswer{message, job.slots, {}});
+}
+
+bool ServiceCore::WriteAnswer(FileJob& job, const FileAnswer& answer) {
   const JobView& view = job.view;
-  std::vector<std::string> lines = BuildAnswerLines(message, job.slots);
+  const std::string& message = answer.message;
+  std::vector<std::string> lines = BuildAnswerLines(message, answer.slots, answer.replies);
   if (job.record.RestartNotice()) lines.emplace_back(kRestartNoticeLine);
   job.slots.RecoveryNotice.clear();
-  ShowWarnings(job.slots);
+  ShowWarnings(answer.slots);
 
   const std::string name = AnswerFileName(job.suffix);
   std::string error;

@@ -213,7 +213,10 @@ bool FiscalRun::EndOfFile() {
     } else if (!link.ErrorIsPaperOut) {
       return Fail();
     } else {
+      // Interim: the application reads the paper-out error while the operator
+      // reloads; the file's last answer replaces it.
       Answer(ctx_, link.LastError);
+      if (ctx_.writeInterimAnswer) ctx_.writeInterimAnswer(ctx_.answer);
       outcome = exec_.ConfirmErrorRemoved(ctx_) && FinishAfterClose();
     }
   } else if (!link.AutoFinalizedNumber.empty()) {

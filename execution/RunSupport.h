@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/FileContext.h"
@@ -10,8 +11,10 @@
 
 namespace vorn::exec {
 
-inline void Answer(FileContext& ctx, const std::string& message) {
-  if (ctx.writeAnswer) ctx.writeAnswer(message);
+// Settles the file's answer with the slots as they are now.
+inline void Answer(FileContext& ctx, const std::string& message,
+                   std::vector<std::string> replies = {}) {
+  ctx.answer = FileAnswer{message, ctx.slots ? *ctx.slots : AnswerSlots{}, std::move(replies)};
 }
 
 inline void AppendLog(FileContext& ctx, const std::vector<std::string>& lines) {

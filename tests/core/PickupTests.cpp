@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -37,7 +37,7 @@ class OrderExecutor : public FileExecutor {
   bool ExecuteFile(FileContext& ctx) override {
     loopRanBeforeRun.push_back(loopRan);
     if (onRun) std::exchange(onRun, nullptr)();
-    ctx.writeAnswer("0 OK");
+    ctx.answer.message = "0 OK";
     return true;
   }
   void ReleaseLink(FileContext&) override {}
