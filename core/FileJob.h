@@ -5,9 +5,11 @@
 // gets what it shows back by value once the job has ended.
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/AnswerSlots.h"
+#include "core/FileContext.h"
 #include "core/FolderPickup.h"
 #include "core/Settings.h"
 #include "receipt/ReceiptCommands.h"
@@ -34,6 +36,8 @@ struct FileJob {
   // A new file: its time stamp and markers, the slots carried from the last
   // job without what belonged to that file, no crash record of its own yet.
   void Begin(const AnswerSlots& carried);
+  // An answer with the slots as they are now.
+  FileAnswer Answer(std::string message) const { return {std::move(message), slots, {}}; }
 
   const std::string name;
   const std::string suffix;  // of the answer, log and history names

@@ -422,8 +422,9 @@ void ServiceCore::ProcessReceiptFile(FileJob& job) {
   ctx.writeInterimAnswer = [this, &job](const FileAnswer& answer) { WriteAnswer(job, answer); };
   ctx.note = [this](const std::string& line) { Log(line); };
 
+  FileAnswer answer;
   try {
-    RunReceiptFile(job, ctx);
+    answer = RunReceiptFile(job, ctx);
   } catch (...) {
     // The link must not stay open for the next file, and the log is kept as far as it got.
     if (executor_) {
@@ -437,16 +438,19 @@ void ServiceCore::ProcessReceiptFile(FileJob& job) {
     SaveProcessingLog(job);
     throw;
   }
+  if (answer.message.empty()) {
+    // The application waits for an answer to every file it drops.
+    LogError("fisierul " + job.name + " s-a terminat fara raspuns");
+    answer = job.Answer("Eroare interna la procesarea fisierului " + job.name);
+  }
+  WriteAnswer(job, answer);
   SaveProcessingLog(job);
 }
 
-void ServiceCore::RunReceiptFile(FileJob& job, FileContext& ctx) {
+FileAnswer ServiceCore::RunReceiptFile(FileJob& job, FileContext& ctx) {
   const JobView& view = job.view;
   std::string bytes;
-  if (!ReadReceipt(job, bytes)) {
-    WriteAnswer(job, "Nu pot deschide fisierului " + job.name);
-    return;
-  }
+  if (!ReadReceipt(job, bytes)) return job.Answer("Nu pot deschide fisierului " + job.name);
   job.record.NoteReceiptBytes(job.name, bytes);
   job.lines = SplitReceiptLines(bytes);
   jobs_->SetRunningLimit(job_limits::ForReceiptFile(static_cast<int64_t>(job.lines.size())));
@@ -473,23 +477,16 @@ void ServiceCore::RunReceiptFile(FileJob& job, FileContext& ctx) {
   options.connected = view.connected;
   std::string error;
   if (!CheckReceiptFile(job.lines, job.markers, options, error, &job.commands)) {
-    WriteAnswer(job, error);
-    return;
+    return job.Answer(error);
   }
   if (!executor_) {
     LogError("nu exista executant pentru " + job.name);
-    WriteAnswer(job, " NU POT COMUNICA CU CASA DE MARCAT");
-    return;
+    return job.Answer(" NU POT COMUNICA CU CASA DE MARCAT");
   }
   if (RecoverInFlight(job, ctx) && executor_->PrepareDeviceForFile(ctx)) {
     executor_->ExecuteFile(ctx);
   }
-  if (!ctx.answer.message.empty()) WriteAnswer(job, ctx.answer);
-  if (!job.answerWritten) {
-    // The application waits for an answer to every file it drops.
-    LogError("fisierul " + job.name + " s-a terminat fara raspuns");
-    WriteAnswer(job, "Eroare interna la procesarea fisierului " + job.name);
-  }
+  return std::move(ctx.answer);
 }
 
 bool ServiceCore::ReadReceipt(const FileJob& job, std::string& bytes) {
@@ -515,7 +512,7 @@ void ServiceCore::HandleEscapedError(const std::string& what, FileJob& job) {
   LogError("la procesarea " + job.name + ": " + what);
   if (job.answerWritten) return;
   try {
-    WriteAnswer(job, "Eroare interna la procesarea fisierului " + job.name);
+    WriteAnswer(job, job.Answer("Eroare interna la procesarea fisierului " + job.name));
   } catch (...) {
     LogError("raspunsul pentru " + job.name + " nu a putut fi scris");
   }

@@ -146,12 +146,12 @@ class ServiceCore : public QObject {
   // The job of one receipt file: from taking it to the pause after it.
   void RunFileStep(FileJob& job);
   void ProcessReceiptFile(FileJob& job);
-  void RunReceiptFile(FileJob& job, FileContext& ctx);
+  // From reading the file to its run: the answer to write.
+  FileAnswer RunReceiptFile(FileJob& job, FileContext& ctx);
   // What the file leaves for the next job, and the time stamp the main thread shows.
   void EndFile(const FileJob& job);
   // The one writer of the answer file.
   bool WriteAnswer(FileJob& job, const FileAnswer& answer);
-  bool WriteAnswer(FileJob& job, const std::string& message);
   void ShowWarnings(const AnswerSlots& slots);
   void Advance(CycleEvent event);
   // The cycle's connection test, posted from the current step.

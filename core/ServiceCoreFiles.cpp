@@ -37,10 +37,6 @@ bool ServiceCore::WriteAnswerFile(const std::string& message) {
   return ok;
 }
 
-bool ServiceCore::WriteAnswer(FileJob& job, const std::string& message) {
-  return WriteAnswer(job, FileAnswer{message, job.slots, {}});
-}
-
 bool ServiceCore::WriteAnswer(FileJob& job, const FileAnswer& answer) {
   const JobView& view = job.view;
   const std::string& message = answer.message;

@@ -146,10 +146,8 @@ bool FiscalRun::RunPass() {
 bool FiscalRun::FinishAfterClose() {
   TXvornLinux& link = Link();
   for (const CommandLine& line : run_.barcodeLines) {
-    if (!PrintBarcodeLine(run_, line)) {
-      Answer(ctx_, link.LastError);
-      return false;
-    }
+    // The caller answers: "0 OK" with the hint, or this error after a paper out.
+    if (!PrintBarcodeLine(run_, line)) return false;
   }
 
   std::string state;

@@ -106,7 +106,7 @@ class ExecTest : public ::testing::Test {
     ReadCommands(lines, commands, &markers);
     answerSlots.ClearForNewFile();
     answers.clear();
-    replies.clear();
+    written = {};
     FileContext ctx = Context();
     ReceiptExecutor exec;
     if (!exec.PrepareDeviceForFile(ctx)) {
@@ -123,7 +123,7 @@ class ExecTest : public ::testing::Test {
   void Written(const FileAnswer& answer) {
     if (answer.message.empty()) return;
     answers.push_back(answer.message);
-    replies = answer.replies;
+    written = answer;
   }
 
   std::string LastAnswer() const { return answers.empty() ? std::string() : answers.back(); }
@@ -145,7 +145,7 @@ class ExecTest : public ::testing::Test {
   std::vector<std::string> log;
   ScriptedQuestions questions;
   std::vector<std::string> answers;  // interim ones included
-  std::vector<std::string> replies;  // of the last answer
+  FileAnswer written;                // the last answer, as the service would write it
 };
 
 }  // namespace vorn::test

@@ -324,6 +324,22 @@ TEST_F(Recovery, JournalIsCheckedAlsoAfterAFailedDeviceCheck) {
   EXPECT_EQ(Count("33021"), 0);
 }
 
+// The answer holds the slots as they stood when it was settled: the warnings
+// this preparation reads after refusing the file show from the next answer on.
+TEST_F(Recovery, RefusedFileIsAnsweredWithTheWarningsKnownBeforeTheCheck) {
+  sim.SetPaperNearEnd(true);
+  sim.SetCutterError(true);
+  EXPECT_FALSE(RunFile(kSale));
+  EXPECT_EQ(written.message.rfind("67;", 0), 0u) << written.message;
+  EXPECT_FALSE(written.slots.PaperNearEnd);
+  EXPECT_TRUE(answerSlots.PaperNearEnd);
+
+  sim.SetCutterError(false);
+  EXPECT_TRUE(RunFile(kSale));
+  EXPECT_EQ(written.message, "0 OK");
+  EXPECT_TRUE(written.slots.PaperNearEnd);
+}
+
 TEST_F(Recovery, JournalFullIsNoErrorForManualReports) {
   sim.SetJournalFull(true);
   TXvornLinux link(true, true);
