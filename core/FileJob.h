@@ -33,8 +33,8 @@ struct FileJob {
   FileJob(std::string fileName, std::optional<FolderPickup::CompletedFile> completed,
           JobView jobView, CrashRecord& crashRecord);
 
-  // A new file: its time stamp and markers, the slots carried from the last
-  // job without what belonged to that file, no crash record of its own yet.
+  // Taking up the file: its time stamp, the slots carried from the last job
+  // without what belonged to that file, no crash record of its own yet.
   void Begin(const AnswerSlots& carried);
   // An answer with the slots as they are now.
   FileAnswer Answer(std::string message) const { return {std::move(message), slots, {}}; }
