@@ -14,7 +14,6 @@ struct AnswerSlots {
   std::string RecoveryNotice;  // emptied once written
   std::string DrawerCash;
   std::string AutoFinalizedReceipt;
-  std::vector<std::string> ExtraAnswerLines;
   bool PaperNearEnd = false;     // survive pickup
   bool JournalNearFull = false;  // survive pickup
   bool NotFiscalized = false;    // survive pickup
@@ -28,7 +27,6 @@ struct AnswerSlots {
     RecoveryNotice.clear();
     DrawerCash.clear();
     AutoFinalizedReceipt.clear();
-    ExtraAnswerLines.clear();
   }
 };
 

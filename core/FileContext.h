@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/AnswerFile.h"
 #include "core/AnswerSlots.h"
 #include "core/InFlightRecord.h"
 #include "core/OperatorQuestions.h"
@@ -12,16 +13,6 @@
 #include "receipt/ReceiptMarkers.h"
 
 namespace vorn {
-
-// A file's answer as its run settles it: the first message ("0 OK" or the
-// error text), the slots as they stood then, and the replies its commands
-// read (the VAT rates, the journal's reply). The service writes it once the
-// run has returned.
-struct FileAnswer {
-  std::string message;  // empty: not settled yet
-  AnswerSlots slots;
-  std::vector<std::string> replies;
-};
 
 // What device preparation and execution see of the service while one receipt
 // file is handled. The service core fills it; execution never reaches further.

@@ -37,7 +37,7 @@ struct FileJob {
   // without what belonged to that file, no crash record of its own yet.
   void Begin(const AnswerSlots& carried);
   // An answer with the slots as they are now.
-  FileAnswer Answer(std::string message) const { return {std::move(message), slots, {}}; }
+  FileAnswer Answer(std::string message) const { return {std::move(message), slots, {}, {}}; }
 
   const std::string name;
   const std::string suffix;  // of the answer, log and history names

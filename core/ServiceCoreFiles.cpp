@@ -32,7 +32,7 @@ bool ServiceCore::WriteAnswerFile(const std::string& message) {
   // Outside a file's job: the last file's answer name, with what it and the device left.
   FileJob job(lastFile_, std::nullopt, CurrentView(), *record_);
   job.timestamp = lastTimestamp_;
-  const bool ok = WriteAnswer(job, FileAnswer{message, slots_, {}});
+  const bool ok = WriteAnswer(job, FileAnswer{message, slots_, {}, {}});
   slots_.RecoveryNotice.clear();
   return ok;
 }
@@ -40,7 +40,7 @@ bool ServiceCore::WriteAnswerFile(const std::string& message) {
 bool ServiceCore::WriteAnswer(FileJob& job, const FileAnswer& answer) {
   const JobView& view = job.view;
   const std::string& message = answer.message;
-  std::vector<std::string> lines = BuildAnswerLines(message, answer.slots, answer.replies);
+  std::vector<std::string> lines = BuildAnswerLines(answer);
   if (job.record.RestartNotice()) lines.emplace_back(kRestartNoticeLine);
   job.slots.RecoveryNotice.clear();
   ShowWarnings(answer.slots);

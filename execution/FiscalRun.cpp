@@ -222,17 +222,13 @@ bool FiscalRun::EndOfFile() {
     slots_.AutoFinalizedReceipt = link.AutoFinalizedNumber;
   }
 
-  slots_.ExtraAnswerLines.clear();
-  if (outcome && run_.dailyTotalsRead) {
-    for (std::string& l : DailyTotalsText(link.DailyTotals)) {
-      slots_.ExtraAnswerLines.push_back(std::move(l));
-    }
-  }
+  std::vector<std::string> totals;
+  if (outcome && run_.dailyTotalsRead) totals = DailyTotalsText(link.DailyTotals);
   if (outcome && run_.totalizerRead) {
     std::string l = TotalizerLine(link.TotalizerType, link.TotalizerReply);
-    if (!l.empty()) slots_.ExtraAnswerLines.push_back(std::move(l));
+    if (!l.empty()) totals.push_back(std::move(l));
   }
-  Answer(ctx_, outcome ? std::string("0 OK") : link.LastError);
+  Answer(ctx_, outcome ? std::string("0 OK") : link.LastError).totals = std::move(totals);
   return outcome;
 }
 

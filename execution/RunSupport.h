@@ -11,10 +11,11 @@
 
 namespace vorn::exec {
 
-// Settles the file's answer with the slots as they are now.
-inline void Answer(FileContext& ctx, const std::string& message,
-                   std::vector<std::string> replies = {}) {
-  ctx.answer = FileAnswer{message, ctx.slots ? *ctx.slots : AnswerSlots{}, std::move(replies)};
+// Settles the file's answer with the slots as they are now; the run adds the
+// lines its commands read.
+inline FileAnswer& Answer(FileContext& ctx, const std::string& message) {
+  ctx.answer = FileAnswer{message, ctx.slots ? *ctx.slots : AnswerSlots{}, {}, {}};
+  return ctx.answer;
 }
 
 inline void AppendLog(FileContext& ctx, const std::vector<std::string>& lines) {

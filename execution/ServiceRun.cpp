@@ -44,7 +44,7 @@ bool ReceiptExecutor::ExecuteServiceFile(FileContext& ctx) {
   }
   // A paid receipt finished during preparation is reported with this file's answer.
   if (!link.AutoFinalizedNumber.empty()) slots.AutoFinalizedReceipt = link.AutoFinalizedNumber;
-  Answer(ctx, "0 OK", std::move(replies));
+  Answer(ctx, "0 OK").replies = std::move(replies);
   return true;
 }
 

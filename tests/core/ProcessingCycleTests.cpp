@@ -21,7 +21,7 @@ class FakeExecutor : public FileExecutor {
  public:
   bool PrepareDeviceForFile(FileContext& ctx) override {
     ++prepared;
-    if (!prepareResult) ctx.answer = {"8030;Casa de marcat nu este pregatita", *ctx.slots, {}};
+    if (!prepareResult) ctx.answer = {"8030;Casa de marcat nu este pregatita", *ctx.slots, {}, {}};
     return prepareResult;
   }
   bool ExecuteFile(FileContext& ctx) override {
@@ -33,7 +33,7 @@ class FakeExecutor : public FileExecutor {
       throw std::runtime_error("link gone");
     }
     ctx.slots->FiscalReceiptNumber = "17";
-    ctx.answer = {"0 OK", *ctx.slots, {}};
+    ctx.answer = {"0 OK", *ctx.slots, {}, {}};
     return true;
   }
   void ReleaseLink(FileContext&) override { ++released; }
