@@ -161,7 +161,7 @@ int Check(const CheckOptions& o) {
   std::string error;
   if (!vorn::CheckReceiptFile(lines, markers, options, error)) {
     // Line by line: the quoted receipt line may be as large as the file.
-    WriteLines(vorn::BuildAnswerLines(error, vorn::AnswerSlots{}));
+    WriteLines(vorn::BuildAnswerLines(vorn::FileAnswer{error, {}, {}, {}}));
     std::fflush(stdout);
     return kRefused;
   }

@@ -2,7 +2,9 @@
 
 namespace vorn {
 
-std::vector<std::string> BuildAnswerLines(const std::string& message, const AnswerSlots& slots) {
+std::vector<std::string> BuildAnswerLines(const FileAnswer& answer) {
+  const std::string& message = answer.message;
+  const AnswerSlots& slots = answer.slots;
   std::vector<std::string> out;
   if (message != "0 OK") out.emplace_back("1 ERROR");
   out.push_back(message);
@@ -16,12 +18,11 @@ std::vector<std::string> BuildAnswerLines(const std::string& message, const Answ
   if (!slots.RecoveryNotice.empty()) out.push_back(slots.RecoveryNotice);
   if (!slots.DrawerCash.empty())
     out.push_back("NUMERAR SERTAR : " + FormatDrawerCash(slots.DrawerCash));
-  if (!slots.Command200Reply.empty()) out.push_back(slots.Command200Reply);
-  if (!slots.Command79Reply.empty()) out.push_back(slots.Command79Reply);
+  out.insert(out.end(), answer.replies.begin(), answer.replies.end());
   if (!slots.AutoFinalizedReceipt.empty()) {
     out.push_back("A FOST FINALIZAT AUTOMAT BONUL " + slots.AutoFinalizedReceipt);
   }
-  out.insert(out.end(), slots.ExtraAnswerLines.begin(), slots.ExtraAnswerLines.end());
+  out.insert(out.end(), answer.totals.begin(), answer.totals.end());
   if (slots.PaperNearEnd) out.emplace_back("8024;ATENTIE ! SE TERMINA HARTIA");
   if (slots.JournalNearFull) out.emplace_back("8024;ATENTIE ! JURNAL APROAPE PLIN");
   if (slots.JournalFreeLines > 500 && slots.JournalFreeLines < 100000) {

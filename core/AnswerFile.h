@@ -10,9 +10,18 @@ namespace vorn {
 
 inline constexpr const char* kStatusFileName = "VORNDRV.INFO";
 
-// The answer lines for a first message ("0 OK" or an error text) and the slots.
-// The caller empties RecoveryNotice once the lines have been written.
-std::vector<std::string> BuildAnswerLines(const std::string& message, const AnswerSlots& slots);
+// A file's answer as its run settles it: the first message ("0 OK" or the
+// error text), the slots as they stood then, and the lines its commands read.
+// The service writes it once the run has returned.
+struct FileAnswer {
+  std::string message;  // empty: not settled yet
+  AnswerSlots slots;
+  std::vector<std::string> replies;  // the VAT rates, the journal's reply
+  std::vector<std::string> totals;   // the day's totals or a totalizer
+};
+
+// The answer's lines. The caller empties RecoveryNotice once they have been written.
+std::vector<std::string> BuildAnswerLines(const FileAnswer& answer);
 
 // "+000123456" -> "1234.56", "-000000050" -> "-0.50"; any other length unchanged.
 std::string FormatDrawerCash(const std::string& value);

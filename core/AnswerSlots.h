@@ -13,10 +13,7 @@ struct AnswerSlots {
   std::string OpenReceiptHint;
   std::string RecoveryNotice;  // emptied once written
   std::string DrawerCash;
-  std::string Command200Reply;
-  std::string Command79Reply;
   std::string AutoFinalizedReceipt;
-  std::vector<std::string> ExtraAnswerLines;
   bool PaperNearEnd = false;     // survive pickup
   bool JournalNearFull = false;  // survive pickup
   bool NotFiscalized = false;    // survive pickup
@@ -29,10 +26,7 @@ struct AnswerSlots {
     OpenReceiptHint.clear();
     RecoveryNotice.clear();
     DrawerCash.clear();
-    Command200Reply.clear();
-    Command79Reply.clear();
     AutoFinalizedReceipt.clear();
-    ExtraAnswerLines.clear();
   }
 };
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/AnswerFile.h"
 #include "core/AnswerSlots.h"
 #include "core/InFlightRecord.h"
 #include "core/OperatorQuestions.h"
@@ -25,8 +26,11 @@ struct FileContext {
   std::vector<std::string>* processingLog = nullptr;
   OperatorQuestions* questions = nullptr;
   std::string programFolder;  // also the work folder; ends with a separator
-  // WriteAnswerFile of the service: the first message ("0 OK" or an error text).
-  std::function<void(const std::string&)> writeAnswer;
+  // The answer settled so far; a later one replaces it.
+  FileAnswer answer;
+  // Writes an answer at once, ahead of the file's last one: only while the
+  // operator is asked to reload the paper in the middle of a receipt.
+  std::function<void(const FileAnswer&)> writeInterimAnswer;
   // The in-flight record of this file (name, size, digest already set) and the
   // service's way of writing it whole to disk; null where nothing is recorded.
   InFlightRecord* inFlight = nullptr;
@@ -39,16 +43,16 @@ struct FileContext {
 class FileExecutor {
  public:
   virtual ~FileExecutor() = default;
-  // After validation passed. On false the answer is written and no link is left open.
+  // After validation passed. On false the answer is settled and no link is left open.
   virtual bool PrepareDeviceForFile(FileContext& ctx) = 0;
   // Runs the prepared file (fiscal run when markers->HasFiscal, else service run),
-  // writes the answer, appends the comm log and frees the link on every path.
+  // settles the answer, appends the comm log and frees the link on every path.
   virtual bool ExecuteFile(FileContext& ctx) = 0;
   // Frees a link that is still held (after an escaped error); harmless otherwise.
   virtual void ReleaseLink(FileContext& ctx) = 0;
   // After a restart, for the file that the in-flight record names: decides from
   // the device what the interrupted run already did. True when the file must
-  // run (again); false when the answer has been written.
+  // run (again); false when the answer is settled.
   virtual bool RecoverFile(FileContext& /*ctx*/, const InFlightRecord& /*record*/) { return true; }
 };
 

@@ -1,7 +1,6 @@
 #include "core/ServiceCore.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,27 +31,6 @@ namespace {
 
 constexpr int kTickMs = 1000;
 constexpr int kPauseAfterFileMs = 1000;
-
-// The view of the job running on this thread; null outside a job.
-thread_local const void* t_jobView = nullptr;
-
-class ViewScope {
- public:
-  explicit ViewScope(const void* view) : outer_(t_jobView) { t_jobView = view; }
-  ~ViewScope() { t_jobView = outer_; }
-  ViewScope(const ViewScope&) = delete;
-  ViewScope& operator=(const ViewScope&) = delete;
-
- private:
-  const void* outer_;
-};
-
-std::string NowTimestamp() {
-  const QDateTime now = QDateTime::currentDateTime();
-  const QDate d = now.date();
-  const QTime t = now.time();
-  return ProcessingTimestamp(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second());
-}
 
 }  // namespace
 
@@ -97,26 +75,15 @@ void ServiceCore::OnMainThread(std::function<void()> f) {
 
 // ---------------------------------------------------------------- device jobs
 
-ServiceCore::JobView ServiceCore::CurrentView() const {
+JobView ServiceCore::CurrentView() const {
   return JobView{settings_, logFolder_, historyFolder_, connection_.Connected()};
-}
-
-// Outside a job (a direct call from a test or a tool): the state as it is now;
-// valid until the next call on this thread.
-const ServiceCore::JobView& ServiceCore::View() const {
-  if (t_jobView) return *static_cast<const JobView*>(t_jobView);
-  thread_local JobView now;
-  now = CurrentView();
-  return now;
 }
 
 bool ServiceCore::PostDeviceJob(const std::string& what, int64_t limitMs, DeviceJobs::Work work,
                                 DeviceJobs::Done done) {
-  auto view = std::make_shared<const JobView>(CurrentView());
   return jobs_->Post(
       what,
-      [this, view, work = std::move(work)] {
-        const ViewScope scope(view.get());
+      [this, work = std::move(work)] {
         if (work) work();
         OnMainThread([this, shown = slots_] { shownSlots_ = shown; });
       },
@@ -174,7 +141,6 @@ void ServiceCore::Start() {
 void ServiceCore::Shutdown() {
   processor_.stop();
   SaveConfiguration();
-  slots_.ExtraAnswerLines.clear();
   WriteStatusFile(true);
   Advance(CycleEvent::Stopped);
   Log("driver inchis");
@@ -261,10 +227,10 @@ void ServiceCore::TestConnection(std::function<void()> then) {
   auto probe = std::make_shared<ConnectionProbe>();
   const bool posted = PostDeviceJob(
       "test conexiune", job_limits::kShortMs,
-      [this, probe, tester = tester_] {
+      [this, probe, tester = tester_, settings = settings_] {
         const bool readJournal = slots_.JournalFreeLines == -1;
         try {
-          if (tester) *probe = tester(View().settings, readJournal);
+          if (tester) *probe = tester(settings, readJournal);
         } catch (const std::exception& e) {
           LogError(std::string("test conexiune: ") + e.what());
           *probe = ConnectionProbe{};
@@ -275,7 +241,7 @@ void ServiceCore::TestConnection(std::function<void()> then) {
         if (probe->opened && probe->connected && readJournal && probe->journalFreeLines != -1) {
           slots_.JournalFreeLines = probe->journalFreeLines;
           journalWarnings_ = JournalWarnings(probe->journalFreeLines);
-          ShowWarnings();
+          ShowWarnings(slots_);
         }
       },
       [this, probe, then] {
@@ -321,7 +287,6 @@ void ServiceCore::SetWarnings(std::vector<std::string> warnings) {
   });
 }
 
-
 void ServiceCore::ReportConnection(const std::string& line) {
   if (!line.empty()) Log(line);
   WriteStatusFile(false);
@@ -337,11 +302,12 @@ void ServiceCore::TprocessorTimer() {
   if (!name.empty()) {
     Advance(CycleEvent::FileTaken);
     record_->Taking(name);
-    fileSuffix_ = DeriveSuffix(name);
+    auto job =
+        std::make_shared<FileJob>(name, pickup_.TakeCompleted(name), CurrentView(), *record_);
+    fileSuffix_ = job->suffix;
     const bool posted = PostDeviceJob(
         // Read on the worker: the job sets its own limit once it has the lines.
-        "fisierul " + name, job_limits::ForReceiptFile(0),
-        [this, name, complete = pickup_.TakeCompleted(name)] { RunFileStep(name, complete); },
+        "fisierul " + name, job_limits::ForReceiptFile(0), [this, job] { RunFileStep(*job); },
         [this] {
           Advance(CycleEvent::FileEnded);
           Q_EMIT StateChanged();
@@ -354,33 +320,40 @@ void ServiceCore::TprocessorTimer() {
   if (!settings_.FaraVerificareConexiune) TestConnectionStep(CycleEvent::TestPosted);
 }
 
-void ServiceCore::RunFileStep(const std::string& name,
-                              const std::optional<CompletedFile>& complete) {
-  if (FinishAnsweredInFlight(name)) {
+void ServiceCore::RunFileStep(FileJob& job) {
+  lastFile_ = job.name;
+  if (FinishAnsweredInFlight(job)) {
     jobs_->Pause(kPauseAfterFileMs);
     return;
   }
   // Not synced here: the record's first save, before the device is touched,
   // syncs the folder, and a file that changes nothing is answered (synced) anyway.
-  QFile::remove(LocalText(workFolder_ + AnswerFileName(fileSuffix_)));
-  Log("preiau " + name);
+  QFile::remove(LocalText(workFolder_ + AnswerFileName(job.suffix)));
+  Log("preiau " + job.name);
   try {
-    ProcessReceiptFile(name, complete);
+    ProcessReceiptFile(job);
   } catch (const std::exception& e) {
-    HandleEscapedError(e.what(), name);
+    HandleEscapedError(e.what(), job);
   } catch (...) {
-    HandleEscapedError("eroare necunoscuta", name);
+    HandleEscapedError("eroare necunoscuta", job);
   }
-  if (answerWritten_) record_->MarkAnswered(name);
+  if (job.answerWritten) job.record.MarkAnswered(job.name);
   // The delete is not synced: undone by a power cut, it leaves a file that the
   // answered record recognises (even emptied by the cut) and deletes again.
-  if (DeleteReceiptFile(workFolder_ + name)) {
-    record_->Forget();
+  if (DeleteReceiptFile(workFolder_ + job.name)) {
+    job.record.Forget();
   } else {
-    pickup_.NoteLeftover(name);
-    LogError("nu pot sterge " + name);
+    pickup_.NoteLeftover(job.name);
+    LogError("nu pot sterge " + job.name);
   }
+  EndFile(job);
   jobs_->Pause(kPauseAfterFileMs);
+}
+
+void ServiceCore::EndFile(const FileJob& job) {
+  slots_ = job.slots;
+  lastTimestamp_ = job.timestamp;
+  OnMainThread([this, timestamp = job.timestamp] { timestamp_ = timestamp; });
 }
 
 void ServiceCore::SetFolderWatcher(FolderWatcher* watcher) {
@@ -429,36 +402,29 @@ void ServiceCore::TcheckCOMTimer() {
 // ---------------------------------------------------------------- one receipt file
 
 void ServiceCore::ProcessReceiptFile(const std::string& name) {
-  const JobView view = CurrentView();
-  const ViewScope scope(t_jobView ? t_jobView : &view);
-  ProcessReceiptFile(name, pickup_.TakeCompleted(name));
+  FileJob job(name, pickup_.TakeCompleted(name), CurrentView(), *record_);
+  ProcessReceiptFile(job);
+  EndFile(job);
 }
 
-void ServiceCore::ProcessReceiptFile(const std::string& name,
-                                     const std::optional<CompletedFile>& complete) {
-  timestamp_ = NowTimestamp();
-  markers_.Clear();
-  slots_.ClearForNewFile();
-  answerWritten_ = false;
-  record_->StartFile();
+void ServiceCore::ProcessReceiptFile(FileJob& job) {
+  job.Begin(slots_);
 
-  ReceiptLines lines;
-  ReceiptCommands commands;
-  std::vector<std::string> processingLog;
   FileContext ctx;
-  ctx.settings = &View().settings;
-  ctx.slots = &slots_;
-  ctx.markers = &markers_;
-  ctx.lines = &lines;
-  ctx.commands = &commands;
-  ctx.processingLog = &processingLog;
+  ctx.settings = &job.view.settings;
+  ctx.slots = &job.slots;
+  ctx.markers = &job.markers;
+  ctx.lines = &job.lines;
+  ctx.commands = &job.commands;
+  ctx.processingLog = &job.processingLog;
   ctx.questions = questions_;
   ctx.programFolder = workFolder_;
-  ctx.writeAnswer = [this](const std::string& message) { WriteAnswerFile(message); };
+  ctx.writeInterimAnswer = [this, &job](const FileAnswer& answer) { WriteAnswer(job, answer); };
   ctx.note = [this](const std::string& line) { Log(line); };
 
+  FileAnswer answer;
   try {
-    RunReceiptFile(name, complete, lines, commands, ctx);
+    answer = RunReceiptFile(job, ctx);
   } catch (...) {
     // The link must not stay open for the next file, and the log is kept as far as it got.
     if (executor_) {
@@ -467,29 +433,32 @@ void ServiceCore::ProcessReceiptFile(const std::string& name,
       } catch (...) {
       }
     }
-    SaveProcessingLog(processingLog);
+    // An answer the run settled before the error is still the file's.
+    if (!job.answerWritten && !ctx.answer.message.empty()) WriteAnswer(job, ctx.answer);
+    SaveProcessingLog(job);
     throw;
   }
-  SaveProcessingLog(processingLog);
+  if (answer.message.empty()) {
+    // The application waits for an answer to every file it drops.
+    LogError("fisierul " + job.name + " s-a terminat fara raspuns");
+    answer = job.Answer("Eroare interna la procesarea fisierului " + job.name);
+  }
+  WriteAnswer(job, answer);
+  SaveProcessingLog(job);
 }
 
-void ServiceCore::RunReceiptFile(const std::string& name,
-                                 const std::optional<CompletedFile>& complete, ReceiptLines& lines,
-                                 ReceiptCommands& commands, FileContext& ctx) {
-  const JobView& view = View();
+FileAnswer ServiceCore::RunReceiptFile(FileJob& job, FileContext& ctx) {
+  const JobView& view = job.view;
   std::string bytes;
-  if (!ReadReceipt(name, complete, bytes)) {
-    WriteAnswerFile("Nu pot deschide fisierului " + name);
-    return;
-  }
-  record_->NoteReceiptBytes(name, bytes);
-  lines = SplitReceiptLines(bytes);
-  jobs_->SetRunningLimit(job_limits::ForReceiptFile(static_cast<int64_t>(lines.size())));
+  if (!ReadReceipt(job, bytes)) return job.Answer("Nu pot deschide fisierului " + job.name);
+  job.record.NoteReceiptBytes(job.name, bytes);
+  job.lines = SplitReceiptLines(bytes);
+  jobs_->SetRunningLimit(job_limits::ForReceiptFile(static_cast<int64_t>(job.lines.size())));
   std::string().swap(bytes);  // the lines hold it all now
 
   if (view.settings.Sintaxa == 1) {
     FreshIniFile config(workFolder_ + kConfigFileName);
-    ConvertOlderSyntax(lines, [&config](const std::string& section, const std::string& key) {
+    ConvertOlderSyntax(job.lines, [&config](const std::string& section, const std::string& key) {
       return config.Get(section, key);
     });
   }
@@ -497,8 +466,8 @@ void ServiceCore::RunReceiptFile(const std::string& name,
   if (view.settings.History && !view.historyFolder.empty()) {
     std::string error;
     if (!WriteLinesWhole(
-            view.historyFolder + StampedFileName(kReceiptPrefix, fileSuffix_, timestamp_), lines,
-            error)) {
+            view.historyFolder + StampedFileName(kReceiptPrefix, job.suffix, job.timestamp),
+            job.lines, error)) {
       LogError(error);
     }
   }
@@ -507,35 +476,30 @@ void ServiceCore::RunReceiptFile(const std::string& name,
   options.decimalSeparator = decimalSeparator_;
   options.connected = view.connected;
   std::string error;
-  if (!CheckReceiptFile(lines, markers_, options, error, &commands)) {
-    WriteAnswerFile(error);
-    return;
+  if (!CheckReceiptFile(job.lines, job.markers, options, error, &job.commands)) {
+    return job.Answer(error);
   }
   if (!executor_) {
-    LogError("nu exista executant pentru " + name);
-    WriteAnswerFile(" NU POT COMUNICA CU CASA DE MARCAT");
-    return;
+    LogError("nu exista executant pentru " + job.name);
+    return job.Answer(" NU POT COMUNICA CU CASA DE MARCAT");
   }
-  if (!RecoverInFlight(ctx)) return;
-  if (executor_->PrepareDeviceForFile(ctx)) executor_->ExecuteFile(ctx);
-  if (!answerWritten_) {
-    // The application waits for an answer to every file it drops.
-    LogError("fisierul " + name + " s-a terminat fara raspuns");
-    WriteAnswerFile("Eroare interna la procesarea fisierului " + name);
+  if (RecoverInFlight(job, ctx) && executor_->PrepareDeviceForFile(ctx)) {
+    executor_->ExecuteFile(ctx);
   }
+  return std::move(ctx.answer);
 }
 
-bool ServiceCore::ReadReceipt(const std::string& name, const std::optional<CompletedFile>& complete,
-                              std::string& bytes) {
-  const std::string path = workFolder_ + name;
-  const bool gone = record_->Interrupted(name) && !QFile::exists(LocalText(path));
-  const bool read = !gone && pickup_.ReadWhenSettled(path, bytes, complete ? &*complete : nullptr);
+bool ServiceCore::ReadReceipt(const FileJob& job, std::string& bytes) {
+  const std::string path = workFolder_ + job.name;
+  const bool gone = job.record.Interrupted(job.name) && !QFile::exists(LocalText(path));
+  const bool read =
+      !gone && pickup_.ReadWhenSettled(path, bytes, job.complete ? &*job.complete : nullptr);
   // The application's file may have lost its bytes, or its name, to a power
   // cut; the record kept them, and the receipt is decided from those.
   if (std::optional<std::string> recorded =
-          record_->RecordedReceipt(name, read ? &bytes : nullptr)) {
+          job.record.RecordedReceipt(job.name, read ? &bytes : nullptr)) {
     if (!read || bytes != *recorded) {
-      Log("fisierul " + name + (read ? " a revenit incomplet" : " lipseste") +
+      Log("fisierul " + job.name + (read ? " a revenit incomplet" : " lipseste") +
           " dupa repornire; se foloseste continutul inregistrat");
     }
     bytes = std::move(*recorded);
@@ -544,13 +508,13 @@ bool ServiceCore::ReadReceipt(const std::string& name, const std::optional<Compl
   return read;
 }
 
-void ServiceCore::HandleEscapedError(const std::string& what, const std::string& name) {
-  LogError("la procesarea " + name + ": " + what);
-  if (answerWritten_) return;
+void ServiceCore::HandleEscapedError(const std::string& what, FileJob& job) {
+  LogError("la procesarea " + job.name + ": " + what);
+  if (job.answerWritten) return;
   try {
-    WriteAnswerFile("Eroare interna la procesarea fisierului " + name);
+    WriteAnswer(job, job.Answer("Eroare interna la procesarea fisierului " + job.name));
   } catch (...) {
-    LogError("raspunsul pentru " + name + " nu a putut fi scris");
+    LogError("raspunsul pentru " + job.name + " nu a putut fi scris");
   }
 }
 
@@ -558,30 +522,31 @@ bool ServiceCore::DeleteReceiptFile(const std::string& path) { return pickup_.De
 
 // ---------------------------------------------------------------- crash safety
 
-bool ServiceCore::FinishAnsweredInFlight(const std::string& name) {
-  if (!record_->AnsweredBefore(name) && !(record_->Interrupted(name) && FinalAnswerOnDisk()))
+bool ServiceCore::FinishAnsweredInFlight(const FileJob& job) {
+  if (!job.record.AnsweredBefore(job.name) &&
+      !(job.record.Interrupted(job.name) && FinalAnswerOnDisk(job.suffix)))
     return false;
-  Log("raspunsul pentru " + name + " a fost scris inainte de repornire; fisierul nu se reia");
-  if (DeleteReceiptFile(workFolder_ + name)) {
-    record_->Forget();
+  Log("raspunsul pentru " + job.name + " a fost scris inainte de repornire; fisierul nu se reia");
+  if (DeleteReceiptFile(workFolder_ + job.name)) {
+    job.record.Forget();
   } else {
-    pickup_.NoteLeftover(name);
-    LogError("nu pot sterge " + name);
+    pickup_.NoteLeftover(job.name);
+    LogError("nu pot sterge " + job.name);
   }
   return true;
 }
 
-bool ServiceCore::FinalAnswerOnDisk() const {
+bool ServiceCore::FinalAnswerOnDisk(const std::string& suffix) const {
   // The stale answer was removed before the record was first saved, which made
   // the removal durable: an answer here is this file's. Only the last answer of
   // a run says "0 OK"; the ones a run may replace (paper out) are errors.
   std::string bytes;
-  if (!ReadFileBytes(workFolder_ + AnswerFileName(fileSuffix_), bytes)) return false;
+  if (!ReadFileBytes(workFolder_ + AnswerFileName(suffix), bytes)) return false;
   return bytes.rfind("0 OK\r\n", 0) == 0;
 }
 
-bool ServiceCore::RecoverInFlight(FileContext& ctx) {
-  const std::optional<InFlightRecord> interrupted = record_->TakeUpInterrupted(ctx);
+bool ServiceCore::RecoverInFlight(FileJob& job, FileContext& ctx) {
+  const std::optional<InFlightRecord> interrupted = job.record.TakeUpInterrupted(ctx);
   return !interrupted || executor_->RecoverFile(ctx, *interrupted);
 }
 

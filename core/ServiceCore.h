@@ -5,9 +5,9 @@
 //
 // Threads: the service lives on the main (GUI) thread and never talks to the
 // device there. Every step that does (a receipt file, a connection test) is a
-// job handed to the device jobs runner; while a file's job runs, the per-file
-// state (slots, markers, crash record) belongs to it, and the main thread
-// learns the outcome from the job's `done` and from queued signals.
+// job handed to the device jobs runner. A file's job owns its FileJob (the
+// file in hand); the main thread learns the outcome from the job's `done` and
+// from what is handed back to it queued.
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -26,11 +26,11 @@
 #include "core/DeviceJobs.h"
 #include "core/DeviceProbe.h"
 #include "core/FileContext.h"
+#include "core/FileJob.h"
 #include "core/FolderPickup.h"
 #include "core/InFlightRecord.h"
 #include "core/OperatorQuestions.h"
 #include "core/Settings.h"
-#include "receipt/ReceiptMarkers.h"
 
 namespace vorn {
 
@@ -54,8 +54,7 @@ class ServiceCore : public QObject {
   void SetDeviceJobs(DeviceJobs* jobs) { jobs_ = jobs ? jobs : &inlineJobs_; }
   DeviceJobs& Jobs() { return *jobs_; }
   // Hands device work to the runner, to be done within limitMs (unscaled, see
-  // job_limits). The job reads the settings, folders and connection state as
-  // they are now, whatever the panel changes meanwhile.
+  // job_limits). Work that reads the settings takes its copy when posted.
   bool PostDeviceJob(const std::string& what, int64_t limitMs, DeviceJobs::Work work,
                      DeviceJobs::Done done = {});
   // Runs `then` on this thread once every job posted before has ended (at
@@ -87,8 +86,9 @@ class ServiceCore : public QObject {
   bool DeleteReceiptFile(const std::string& path);
 
   // ---- answer file, status file, cleanup ----
+  // From a device job outside a file's (a manual operation): the answer takes
+  // the last file's name and the slots the jobs carry.
   bool WriteAnswerFile(const std::string& message);
-  void ShowWarnings();
   bool WriteStatusFile(bool closing);
   void CleanOldFiles();
 
@@ -96,12 +96,11 @@ class ServiceCore : public QObject {
   const std::string& WorkFolder() const { return workFolder_; }
   Settings& Config() { return settings_; }
   const Settings& Config() const { return settings_; }
-  // The per-file slots: the running job's while one runs.
+  // The slots the device jobs carry from one to the next; between jobs only.
   AnswerSlots& Slots() { return slots_; }
   const AnswerSlots& Slots() const { return slots_; }
   // The slots as the last job left them, for the main thread (metrics).
   const AnswerSlots& ShownSlots() const { return shownSlots_; }
-  ReceiptMarkers& Markers() { return markers_; }
   bool IsProcessing() const { return processing_; }
   // A step of the cycle or another device job is under way.
   bool IsBusy() const { return StepUnderWay(step_) || jobs_->Busy(); }
@@ -143,21 +142,17 @@ class ServiceCore : public QObject {
   void AnswerWritten(const QString& answerFile, const QByteArray& message);
 
  private:
-  using CompletedFile = FolderPickup::CompletedFile;
-  // What a job reads of the main thread's state, copied when it is posted.
-  struct JobView {
-    Settings settings;
-    std::string logFolder;
-    std::string historyFolder;
-    bool connected = false;
-  };
-  const JobView& View() const;
   JobView CurrentView() const;
   // The job of one receipt file: from taking it to the pause after it.
-  void RunFileStep(const std::string& name, const std::optional<CompletedFile>& complete);
-  void ProcessReceiptFile(const std::string& name, const std::optional<CompletedFile>& complete);
-  void RunReceiptFile(const std::string& name, const std::optional<CompletedFile>& complete,
-                      ReceiptLines& lines, ReceiptCommands& commands, FileContext& ctx);
+  void RunFileStep(FileJob& job);
+  void ProcessReceiptFile(FileJob& job);
+  // From reading the file to its run: the answer to write.
+  FileAnswer RunReceiptFile(FileJob& job, FileContext& ctx);
+  // What the file leaves for the next job, and the time stamp the main thread shows.
+  void EndFile(const FileJob& job);
+  // The one writer of the answer file.
+  bool WriteAnswer(FileJob& job, const FileAnswer& answer);
+  void ShowWarnings(const AnswerSlots& slots);
   void Advance(CycleEvent event);
   // The cycle's connection test, posted from the current step.
   void TestConnectionStep(CycleEvent posted);
@@ -169,8 +164,8 @@ class ServiceCore : public QObject {
   void OnFileCompleted(const std::string& name);
   void OnFileChanged(const std::string& name);
   void ResumeArrivals();
-  void SaveProcessingLog(const std::vector<std::string>& log);
-  void HandleEscapedError(const std::string& what, const std::string& name);
+  void SaveProcessingLog(const FileJob& job);
+  void HandleEscapedError(const std::string& what, FileJob& job);
   void Log(const std::string& line);
   void LogError(const std::string& line);
 
@@ -178,12 +173,11 @@ class ServiceCore : public QObject {
   std::string NextReceiptFile();
 
   // A file answered before a restart: its answer is kept and the file deleted.
-  bool FinishAnsweredInFlight(const std::string& name);
-  bool FinalAnswerOnDisk() const;
-  bool ReadReceipt(const std::string& name, const std::optional<CompletedFile>& complete,
-                   std::string& bytes);
+  bool FinishAnsweredInFlight(const FileJob& job);
+  bool FinalAnswerOnDisk(const std::string& suffix) const;
+  bool ReadReceipt(const FileJob& job, std::string& bytes);
   // For the recorded file: false when the recovery has answered it.
-  bool RecoverInFlight(FileContext& ctx);
+  bool RecoverInFlight(FileJob& job, FileContext& ctx);
 
   // ---- set up once ----
   std::string workFolder_;
@@ -211,21 +205,24 @@ class ServiceCore : public QObject {
   bool processing_ = false;
   CycleStep step_ = CycleStep::Idle;
   std::string fileSuffix_;  // set before a file's job is posted
-  AnswerSlots shownSlots_;
+  std::string timestamp_;   // handed back when a file's job ends
+  AnswerSlots shownSlots_;  // handed back when any job ends
   AnswerCounters answers_;
   std::vector<std::string> warnings_;
-  // What the last reading of the journal space said; written and read by jobs.
-  std::vector<std::string> journalWarnings_;
   std::vector<std::string> errors_;
   QTimer processor_;
   QTimer checkCom_;
 
-  // ---- the running job's (a file's state while it is handled) ----
+  // ---- the device jobs', carried from one to the next ----
+  // The cycle reads it between files; a file's job alone uses it while it runs.
   std::unique_ptr<CrashRecord> record_;
+  // The device's state (series, warnings, journal count) with what the last
+  // file left: the next file starts from it, a manual answer shows it.
   AnswerSlots slots_;
-  ReceiptMarkers markers_;
-  bool answerWritten_ = false;
-  std::string timestamp_;
+  std::string lastFile_;
+  std::string lastTimestamp_;
+  // What the last reading of the journal space said.
+  std::vector<std::string> journalWarnings_;
 };
 
 }  // namespace vorn

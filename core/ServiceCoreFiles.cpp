@@ -13,34 +13,44 @@
 
 namespace vorn {
 
-void ServiceCore::SaveProcessingLog(const std::vector<std::string>& log) {
-  const JobView& view = View();
+void ServiceCore::SaveProcessingLog(const FileJob& job) {
+  const JobView& view = job.view;
   if (!view.settings.LogFile) return;
-  const std::string name = StampedFileName("Log", fileSuffix_, timestamp_);
+  const std::string name = StampedFileName("Log", job.suffix, job.timestamp);
   std::string error;
   // Logs and history copies are not synced: a power cut may lose the last ones,
   // never a receipt or its answer.
-  if (!view.logFolder.empty() && !WriteLinesWhole(view.logFolder + name, log, error))
+  if (!view.logFolder.empty() && !WriteLinesWhole(view.logFolder + name, job.processingLog, error))
     LogError(error);
   if (view.settings.History && !view.historyFolder.empty() &&
-      !WriteLinesWhole(view.historyFolder + name, log, error)) {
+      !WriteLinesWhole(view.historyFolder + name, job.processingLog, error)) {
     LogError(error);
   }
 }
 
 bool ServiceCore::WriteAnswerFile(const std::string& message) {
-  const JobView& view = View();
-  std::vector<std::string> lines = BuildAnswerLines(message, slots_);
-  if (record_->RestartNotice()) lines.emplace_back(kRestartNoticeLine);
+  // Outside a file's job: the last file's answer name, with what it and the device left.
+  FileJob job(lastFile_, std::nullopt, CurrentView(), *record_);
+  job.timestamp = lastTimestamp_;
+  const bool ok = WriteAnswer(job, FileAnswer{message, slots_, {}, {}});
   slots_.RecoveryNotice.clear();
-  ShowWarnings();
+  return ok;
+}
 
-  const std::string name = AnswerFileName(fileSuffix_);
+bool ServiceCore::WriteAnswer(FileJob& job, const FileAnswer& answer) {
+  const JobView& view = job.view;
+  const std::string& message = answer.message;
+  std::vector<std::string> lines = BuildAnswerLines(answer);
+  if (job.record.RestartNotice()) lines.emplace_back(kRestartNoticeLine);
+  job.slots.RecoveryNotice.clear();
+  ShowWarnings(answer.slots);
+
+  const std::string name = AnswerFileName(job.suffix);
   std::string error;
   // Durable before the record may say the file was answered.
   const bool ok = WriteFileDurable(workFolder_ + name, JoinCrLf(lines), error);
   if (ok) {
-    answerWritten_ = true;
+    job.answerWritten = true;
     OnMainThread([this, name, message, at = QDateTime::currentMSecsSinceEpoch()] {
       answers_.Note(message, at);
       Q_EMIT AnswerWritten(QString::fromStdString(name), QByteArray::fromStdString(message));
@@ -50,8 +60,9 @@ bool ServiceCore::WriteAnswerFile(const std::string& message) {
     LogError(error);
   }
   if (view.settings.History && !view.historyFolder.empty() &&
-      !WriteLinesWhole(view.historyFolder + StampedFileName(kAnswerPrefix, fileSuffix_, timestamp_),
-                       lines, error)) {
+      !WriteLinesWhole(
+          view.historyFolder + StampedFileName(kAnswerPrefix, job.suffix, job.timestamp), lines,
+          error)) {
     LogError(error);
   }
   if (view.settings.DialogMesajEroare && message != "0 OK" && questions_) {
@@ -62,9 +73,9 @@ bool ServiceCore::WriteAnswerFile(const std::string& message) {
 
 // The journal space is read once per connection, so its lines stay beside
 // every later answer's warnings.
-void ServiceCore::ShowWarnings() {
+void ServiceCore::ShowWarnings(const AnswerSlots& slots) {
   std::vector<std::string> lines = journalWarnings_;
-  for (std::string& line : BuildWarnings(slots_)) lines.push_back(std::move(line));
+  for (std::string& line : BuildWarnings(slots)) lines.push_back(std::move(line));
   SetWarnings(std::move(lines));
 }
 

@@ -190,8 +190,9 @@ bool RunCashInOut(CommandRun& run, const Line& line) {
 }
 
 bool RunDeviceInfo(CommandRun& run, const Line&) {
-  run.vatRatesRead = true;
-  return run.Link().ReadVatRates();
+  if (!run.Link().ReadVatRates()) return false;
+  run.vatRates = run.Link().VatRatesText;
+  return true;
 }
 
 bool RunSetVatRates(CommandRun& run, const Line& line) {
@@ -236,9 +237,12 @@ bool RunJournalReportFromLine(CommandRun& run, const Line& line) {
   return run.Link().JournalReportByLine(line.Int(1));
 }
 bool RunJournalReportByZAndReceipt(CommandRun& run, const Line& line) {
-  run.journalReplyRead = true;
-  return run.Link().JournalReportByZAndReceipts(line.SmallInt(1), line.SmallInt(2),
-                                                line.SmallInt(3));
+  if (!run.Link().JournalReportByZAndReceipts(line.SmallInt(1), line.SmallInt(2),
+                                              line.SmallInt(3))) {
+    return false;
+  }
+  run.journalReply = run.Link().JournalReportReply;
+  return true;
 }
 
 bool RunCommand105(CommandRun& run, const Line&) { return run.Link().Command5005(); }

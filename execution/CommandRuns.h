@@ -38,9 +38,9 @@ struct CommandRun {
   // What the answer reports besides its first line.
   bool dailyTotalsRead = false;
   bool totalizerRead = false;
-  std::optional<std::string> drawerCash;  // the last cash line's reply
-  bool vatRatesRead = false;
-  bool journalReplyRead = false;
+  std::optional<std::string> drawerCash;    // the last cash line's reply
+  std::optional<std::string> vatRates;      // the last VAT rates line's reply
+  std::optional<std::string> journalReply;  // the last journal reply line's
 };
 
 // Carries out one line through its command's run; a port line sends nothing.

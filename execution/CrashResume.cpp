@@ -83,30 +83,27 @@ bool ReceiptExecutor::TakeUpRecovery(FileContext& ctx, RecoveryAction action, Fi
     case RecoveryAction::AnswerPrinted:
       slots.FiscalSeries.clear();
       slots.FiscalReceiptNumber = ReceiptNumberText(now.receiptNumber);
-      Answer(ctx, "0 OK");
-      return false;
+      break;
     case RecoveryAction::AnswerDone:
       if (effect == FileEffect::CashMove && link.CashOperation("R", 0)) {
         slots.DrawerCash = link.LastReply;
       }
-      Answer(ctx, "0 OK");
-      return false;
+      break;
     case RecoveryAction::AnswerFinalized:
       if (m.Has(9999)) {
         slots.RecoveryNotice = "#2;BONUL FISCAL A FOST FINALIZAT. PRELUCRATI BONUL IN APLICATIE.";
       }
-      Answer(ctx, "0 OK");
-      return false;
+      break;
     case RecoveryAction::AnswerVoided:
       if (m.Has(9999)) {
         slots.RecoveryNotice = "#1;BONUL FISCAL A FOST ANULAT. RETRANSMITETI BONUL FISCAL.";
       }
-      Answer(ctx, "0 OK");
-      return false;
-    case RecoveryAction::CheckDevice:
       break;
+    case RecoveryAction::CheckDevice:
+      Answer(ctx, kCheckDeviceMessage);
+      return false;
   }
-  Answer(ctx, kCheckDeviceMessage);
+  Answer(ctx, "0 OK");
   return false;
 }
 

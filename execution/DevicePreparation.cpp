@@ -59,7 +59,6 @@ bool AcceptStatusError(TXvornLinux& link, int mode, FileContext& ctx) {
     // A refused display command must not replace the device state in the answer.
     link.SetError(error.code);
   }
-  Answer(ctx, link.LastError);
   return false;
 }
 
@@ -119,7 +118,10 @@ bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
   AnswerSlots& slots = SlotsOf(ctx);
 
   bool ok = true;
-  if (!m.Has(9999)) ok = CheckDeviceReady(link, m.Has(14) ? 1 : 2, ctx);
+  if (!m.Has(9999) && !CheckDeviceReady(link, m.Has(14) ? 1 : 2, ctx)) {
+    Answer(ctx, link.LastError);
+    ok = false;
+  }
 
   slots.PaperNearEnd = link.IsPaperNearEnd();
   slots.JournalNearFull = link.IsJournalNearFull();
@@ -152,20 +154,15 @@ bool ReceiptExecutor::ExecuteFile(FileContext& ctx) {
 }
 
 bool ReceiptExecutor::CheckDeviceReady(TXvornLinux& link, int mode, FileContext& ctx) {
-  if (!link.ReadStatus(false)) {
-    Answer(ctx, link.LastError);
-    return false;
-  }
+  if (!link.ReadStatus(false)) return false;
   if (link.IsFiscalMemoryFull() || link.IsFiscalMemoryMissing()) {
     link.SetError(link.IsFiscalMemoryFull() ? 51 : 50);
-    Answer(ctx, link.LastError);
     return false;
   }
   if (!AcceptStatusError(link, mode, ctx)) return false;
   if (mode == 1) {
     if (!link.IsFiscalReceiptOpen()) {
       link.LastError = "8030;Nu exista nici un bon in derulare ";
-      Answer(ctx, link.LastError);
       return false;
     }
     return true;
@@ -179,7 +176,6 @@ bool ReceiptExecutor::CheckDeviceReady(TXvornLinux& link, int mode, FileContext&
   }
   if (!resolved) {
     link.LastError = "8020;Bon in derulare ";
-    Answer(ctx, link.LastError);
     return false;
   }
   return true;

@@ -146,10 +146,8 @@ bool FiscalRun::RunPass() {
 bool FiscalRun::FinishAfterClose() {
   TXvornLinux& link = Link();
   for (const CommandLine& line : run_.barcodeLines) {
-    if (!PrintBarcodeLine(run_, line)) {
-      Answer(ctx_, link.LastError);
-      return false;
-    }
+    // The caller answers: "0 OK" with the hint, or this error after a paper out.
+    if (!PrintBarcodeLine(run_, line)) return false;
   }
 
   std::string state;
@@ -213,7 +211,10 @@ bool FiscalRun::EndOfFile() {
     } else if (!link.ErrorIsPaperOut) {
       return Fail();
     } else {
+      // Interim: the application reads the paper-out error while the operator
+      // reloads; the file's last answer replaces it.
       Answer(ctx_, link.LastError);
+      if (ctx_.writeInterimAnswer) ctx_.writeInterimAnswer(ctx_.answer);
       outcome = exec_.ConfirmErrorRemoved(ctx_) && FinishAfterClose();
     }
   } else if (!link.AutoFinalizedNumber.empty()) {
@@ -221,17 +222,13 @@ bool FiscalRun::EndOfFile() {
     slots_.AutoFinalizedReceipt = link.AutoFinalizedNumber;
   }
 
-  slots_.ExtraAnswerLines.clear();
-  if (outcome && run_.dailyTotalsRead) {
-    for (std::string& l : DailyTotalsText(link.DailyTotals)) {
-      slots_.ExtraAnswerLines.push_back(std::move(l));
-    }
-  }
+  std::vector<std::string> totals;
+  if (outcome && run_.dailyTotalsRead) totals = DailyTotalsText(link.DailyTotals);
   if (outcome && run_.totalizerRead) {
     std::string l = TotalizerLine(link.TotalizerType, link.TotalizerReply);
-    if (!l.empty()) slots_.ExtraAnswerLines.push_back(std::move(l));
+    if (!l.empty()) totals.push_back(std::move(l));
   }
-  Answer(ctx_, outcome ? std::string("0 OK") : link.LastError);
+  Answer(ctx_, outcome ? std::string("0 OK") : link.LastError).totals = std::move(totals);
   return outcome;
 }
 

@@ -25,7 +25,7 @@ class ReceiptExecutor : public FileExecutor {
 
   // Device-state check, shared with the manual operations. Mode 0: manual
   // reports; 1: manual cancel and files that cancel a receipt; 2: every other
-  // file. On false the answer has been written with the reason.
+  // file. On false the link's LastError is the reason to answer.
   bool CheckDeviceReady(TXvornLinux& link, int mode, FileContext& ctx);
 
   // The two runs; each releases the file's link on every way out.

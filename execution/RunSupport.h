@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/FileContext.h"
@@ -10,8 +11,11 @@
 
 namespace vorn::exec {
 
-inline void Answer(FileContext& ctx, const std::string& message) {
-  if (ctx.writeAnswer) ctx.writeAnswer(message);
+// Settles the file's answer with the slots as they are now; the run adds the
+// lines its commands read.
+inline FileAnswer& Answer(FileContext& ctx, const std::string& message) {
+  ctx.answer = FileAnswer{message, ctx.slots ? *ctx.slots : AnswerSlots{}, {}, {}};
+  return ctx.answer;
 }
 
 inline void AppendLog(FileContext& ctx, const std::vector<std::string>& lines) {

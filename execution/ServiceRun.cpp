@@ -1,5 +1,7 @@
 // The report and service run: a file of non-fiscal commands.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "execution/CommandRuns.h"
 #include "execution/ReceiptExecutor.h"
@@ -30,18 +32,19 @@ bool ReceiptExecutor::ExecuteServiceFile(FileContext& ctx) {
 
   slots.FiscalReceiptNumber.clear();
   slots.NonFiscalReceiptNumber.clear();
-  slots.Command79Reply.clear();
 
   if (wrapper) {
     if (!link.CloseNonFiscalReceipt()) return fail();
     slots.NonFiscalReceiptNumber = link.ReceiptNumber;
   }
   if (run.drawerCash) slots.DrawerCash = *run.drawerCash;
-  if (run.vatRatesRead) slots.Command200Reply = link.VatRatesText;
-  if (run.journalReplyRead) slots.Command79Reply = link.JournalReportReply;
+  std::vector<std::string> replies;
+  for (const auto& reply : {run.vatRates, run.journalReply}) {
+    if (reply && !reply->empty()) replies.push_back(*reply);
+  }
   // A paid receipt finished during preparation is reported with this file's answer.
   if (!link.AutoFinalizedNumber.empty()) slots.AutoFinalizedReceipt = link.AutoFinalizedNumber;
-  Answer(ctx, "0 OK");
+  Answer(ctx, "0 OK").replies = std::move(replies);
   return true;
 }
 

@@ -40,7 +40,7 @@ QJsonObject CheckReceipt(const std::string& workFolder, const std::string& fileB
   options.connected = true;
   std::string error;
   if (!CheckReceiptFile(lines, markers, options, error)) {
-    return AnswerToJson(JoinCrLf(BuildAnswerLines(error, AnswerSlots{})));
+    return AnswerToJson(JoinCrLf(BuildAnswerLines(FileAnswer{error, {}, {}, {}})));
   }
   QJsonObject out;
   out["ok"] = true;

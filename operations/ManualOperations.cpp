@@ -11,15 +11,14 @@ namespace {
 // The device-state check as receipt files get it, answering through the core.
 bool CheckReady(TXvornLinux& link, int mode, const ManualContext& mc) {
   Settings settings = mc.settings;
-  AnswerSlots slots;
   FileContext ctx;
   ctx.settings = &settings;
-  ctx.slots = &slots;
   ctx.questions = mc.questions;
   ctx.programFolder = mc.programFolder;
-  ctx.writeAnswer = mc.writeAnswer;
   ReceiptExecutor executor;
-  return executor.CheckDeviceReady(link, mode, ctx);
+  if (executor.CheckDeviceReady(link, mode, ctx)) return true;
+  if (mc.writeAnswer) mc.writeAnswer(link.LastError);
+  return false;
 }
 
 ManualOutcome Failed(std::string text) { return {false, std::move(text), {}}; }

@@ -6,8 +6,10 @@
 namespace vorn {
 namespace {
 
-std::string Answer(const std::string& message, const AnswerSlots& slots) {
-  return JoinCrLf(BuildAnswerLines(message, slots));
+std::string Answer(const std::string& message, const AnswerSlots& slots,
+                   const std::vector<std::string>& replies = {},
+                   const std::vector<std::string>& totals = {}) {
+  return JoinCrLf(BuildAnswerLines(FileAnswer{message, slots, replies, totals}));
 }
 
 TEST(AnswerFile, SuccessWithNothingSetIsOneLine) {
@@ -31,15 +33,12 @@ TEST(AnswerFile, EverySlotInItsOrder) {
   s.OpenReceiptHint = "HARTIE TERMINATA; VERIFICATI BONUL";
   s.RecoveryNotice = "#0;NU EXISTA BON IN DERULARE";
   s.DrawerCash = "+000123456";
-  s.Command200Reply = "A=19.00 B=9.00";
-  s.Command79Reply = "JE 79";
   s.AutoFinalizedReceipt = "41";
-  s.ExtraAnswerLines = {"extra 1", "extra 2"};
   s.PaperNearEnd = true;
   s.JournalNearFull = true;
   s.NotFiscalized = true;  // warnings list only
   s.JournalFreeLines = 501;
-  EXPECT_EQ(Answer("0 OK", s),
+  EXPECT_EQ(Answer("0 OK", s, {"A=19.00 B=9.00", "JE 79"}, {"extra 1", "extra 2"}),
             "0 OK\r\n"
             "BON FISCAL NR. 0042\r\n"
             "Serie Fiscala : AB123\r\n"

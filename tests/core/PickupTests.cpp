@@ -37,7 +37,7 @@ class OrderExecutor : public FileExecutor {
   bool ExecuteFile(FileContext& ctx) override {
     loopRanBeforeRun.push_back(loopRan);
     if (onRun) std::exchange(onRun, nullptr)();
-    ctx.writeAnswer("0 OK");
+    ctx.answer.message = "0 OK";
     return true;
   }
   void ReleaseLink(FileContext&) override {}

@@ -22,7 +22,7 @@ class FakeExecutor : public FileExecutor {
  public:
   bool PrepareDeviceForFile(FileContext& ctx) override {
     ++prepared;
-    if (!prepareResult) ctx.writeAnswer("8030;Casa de marcat nu este pregatita");
+    if (!prepareResult) ctx.answer = {"8030;Casa de marcat nu este pregatita", *ctx.slots, {}, {}};
     return prepareResult;
   }
   bool ExecuteFile(FileContext& ctx) override {
@@ -34,7 +34,7 @@ class FakeExecutor : public FileExecutor {
       throw std::runtime_error("link gone");
     }
     ctx.slots->FiscalReceiptNumber = "17";
-    ctx.writeAnswer("0 OK");
+    ctx.answer = {"0 OK", *ctx.slots, {}, {}};
     return true;
   }
   void ReleaseLink(FileContext&) override { ++released; }

@@ -97,7 +97,7 @@ class ExecTest : public ::testing::Test {
     ctx.processingLog = &log;
     ctx.questions = &questions;
     ctx.programFolder = (dir.path() + "/").toStdString();
-    ctx.writeAnswer = [this](const std::string& m) { answers.push_back(m); };
+    ctx.writeInterimAnswer = [this](const FileAnswer& a) { answers.push_back(a.message); };
     return ctx;
   }
 
@@ -107,15 +107,24 @@ class ExecTest : public ::testing::Test {
     ReadCommands(lines, commands, &markers);
     answerSlots.ClearForNewFile();
     answers.clear();
+    written = {};
     FileContext ctx = Context();
     ReceiptExecutor exec;
     if (!exec.PrepareDeviceForFile(ctx)) {
       EXPECT_EQ(exec.Link(), nullptr) << "a refused file must leave no link open";
+      Written(ctx.answer);
       return false;
     }
     bool ok = exec.ExecuteFile(ctx);
     EXPECT_EQ(exec.Link(), nullptr) << "the run must free its link";
+    Written(ctx.answer);
     return ok;
+  }
+  // The answer the service would write once the run has returned.
+  void Written(const FileAnswer& answer) {
+    if (answer.message.empty()) return;
+    answers.push_back(answer.message);
+    written = answer;
   }
 
   std::string LastAnswer() const { return answers.empty() ? std::string() : answers.back(); }
@@ -136,7 +145,8 @@ class ExecTest : public ::testing::Test {
   ReceiptCommands commands;
   std::vector<std::string> log;
   ScriptedQuestions questions;
-  std::vector<std::string> answers;
+  std::vector<std::string> answers;  // interim ones included
+  FileAnswer written;                // the last answer, as the service would write it
 };
 
 }  // namespace vorn::test

@@ -81,16 +81,16 @@ TEST_F(FiscalRun, LoneDisplayLineIsShownAtOnceAndClosesNothing) {
 TEST_F(FiscalRun, DailyTotalsAnswerThirtyTwoLinesWithoutAClose) {
   ASSERT_TRUE(RunFile({"17"}));
   EXPECT_EQ(LastAnswer(), "0 OK");
-  ASSERT_EQ(answerSlots.ExtraAnswerLines.size(), 32u);
-  EXPECT_EQ(answerSlots.ExtraAnswerLines[0].rfind("Numar Bonuri Fiscale efectuate\t", 0), 0u);
-  EXPECT_EQ(answerSlots.ExtraAnswerLines[31].rfind("Total Adaosuri                \t", 0), 0u);
+  ASSERT_EQ(written.totals.size(), 32u);
+  EXPECT_EQ(written.totals[0].rfind("Numar Bonuri Fiscale efectuate\t", 0), 0u);
+  EXPECT_EQ(written.totals[31].rfind("Total Adaosuri                \t", 0), 0u);
   EXPECT_EQ(Count("3011"), 0);
 }
 
 TEST_F(FiscalRun, TotalizerLineForTheCashInDrawer) {
   ASSERT_TRUE(RunFile({"27;19"}));
-  ASSERT_EQ(answerSlots.ExtraAnswerLines.size(), 1u);
-  EXPECT_EQ(answerSlots.ExtraAnswerLines[0].rfind("Numerar in sertar             \t", 0), 0u);
+  ASSERT_EQ(written.totals.size(), 1u);
+  EXPECT_EQ(written.totals[0].rfind("Numerar in sertar             \t", 0), 0u);
   EXPECT_EQ(Count("111319"), 1);
   EXPECT_EQ(Count("3011"), 0);
 }

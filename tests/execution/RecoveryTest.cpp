@@ -316,12 +316,28 @@ TEST_F(Recovery, JournalIsCheckedAlsoAfterAFailedDeviceCheck) {
   sim.SetJournalFreeLines(499);
   sim.SetCutterError(true);
   EXPECT_FALSE(RunFile(kSale));
+  // The journal's refusal replaces the device check's: the answer is written once.
   EXPECT_EQ(answers, (std::vector<std::string>{
-                         "67;Eroare Autocutter \x96 chemati tehnicianul autorizat",
                          "EFECTUATI RAPORTUL FISCAL Z / CHEMATI TEHNICIANUL AUTORIZAT PENTRU "
                          "INLOCUIRE MEMORIE JE"}));
   EXPECT_EQ(answerSlots.JournalFreeLines, 499);
   EXPECT_EQ(Count("33021"), 0);
+}
+
+// The answer holds the slots as they stood when it was settled: the warnings
+// this preparation reads after refusing the file show from the next answer on.
+TEST_F(Recovery, RefusedFileIsAnsweredWithTheWarningsKnownBeforeTheCheck) {
+  sim.SetPaperNearEnd(true);
+  sim.SetCutterError(true);
+  EXPECT_FALSE(RunFile(kSale));
+  EXPECT_EQ(written.message.rfind("67;", 0), 0u) << written.message;
+  EXPECT_FALSE(written.slots.PaperNearEnd);
+  EXPECT_TRUE(answerSlots.PaperNearEnd);
+
+  sim.SetCutterError(false);
+  EXPECT_TRUE(RunFile(kSale));
+  EXPECT_EQ(written.message, "0 OK");
+  EXPECT_TRUE(written.slots.PaperNearEnd);
 }
 
 TEST_F(Recovery, JournalFullIsNoErrorForManualReports) {
@@ -332,7 +348,7 @@ TEST_F(Recovery, JournalFullIsNoErrorForManualReports) {
   ReceiptExecutor exec;
   EXPECT_TRUE(exec.CheckDeviceReady(link, 0, ctx));
   EXPECT_FALSE(exec.CheckDeviceReady(link, 2, ctx));
-  EXPECT_EQ(LastAnswer().rfind("30;", 0), 0u);
+  EXPECT_EQ(link.LastError.rfind("30;", 0), 0u);
   link.CloseLink();
 }
 

@@ -42,8 +42,9 @@ TEST_F(ServiceRun, VatRatesAreProgrammedAndReadBack) {
   ASSERT_TRUE(RunFile({"201;21;9;5;0;0;0"}));
   EXPECT_EQ(Count("7013210009000500000000000000"), 1);
   ASSERT_TRUE(RunFile({"200"}));
-  EXPECT_EQ(answerSlots.Command200Reply,
-            " TVA A 21%; TVA B 09%; TVA C 05%; TVA D 00%; TVA E 00%; TVA F 00%;");
+  EXPECT_EQ(written.replies,
+            std::vector<std::string>{
+                " TVA A 21%; TVA B 09%; TVA C 05%; TVA D 00%; TVA E 00%; TVA F 00%;"});
 }
 
 TEST_F(ServiceRun, EveryReportAndSettingCommandSendsItsFields) {
@@ -77,7 +78,8 @@ TEST_F(ServiceRun, DateGroupsMissingOrNotNumericCountAsZero) {
 TEST_F(ServiceRun, JournalReportByZAndReceiptsAnswersTheDeviceReply) {
   ASSERT_TRUE(RunFile({"79;1;1;2"}));
   EXPECT_EQ(Count("8006000100010002"), 1);
-  EXPECT_FALSE(answerSlots.Command79Reply.empty());
+  ASSERT_EQ(written.replies.size(), 1u);
+  EXPECT_FALSE(written.replies[0].empty());
 }
 
 TEST_F(ServiceRun, FailureAnswersTheErrorAndLeavesTheNonFiscalReceiptOpen) {
