@@ -69,7 +69,7 @@ void BM_LinkLifeCycle(benchmark::State& state) {
   Responder device(16);
   for (auto _ : state) {
     auto link = std::make_unique<vorn::TXvornLinux>(true, false);
-    link->TcpPort = device.Port();
+    link->SetTcpPort(device.Port());
     if (!link->OpenLink(1, 0, "127.0.0.1")) state.SkipWithError("open failed");
     link->CloseLink();
     link.reset();
@@ -80,7 +80,7 @@ BENCHMARK(BM_LinkLifeCycle)->Unit(benchmark::kMicrosecond);
 
 void RoundTrips(benchmark::State& state, quint16 port) {
   vorn::TXvornLinux link(true, false);
-  link.TcpPort = port;
+  link.SetTcpPort(port);
   if (!link.OpenLink(1, 0, "127.0.0.1")) {
     state.SkipWithError("open failed");
     return;
@@ -88,7 +88,7 @@ void RoundTrips(benchmark::State& state, quint16 port) {
   int64_t n = 0;
   for (auto _ : state) {
     if (!link.Subtotal() && link.LastError.rfind("8048", 0) == 0) state.SkipWithError("no reply");
-    if (++n % 4096 == 0) link.CommLog.clear();
+    if (++n % 4096 == 0) link.TakeCommLog();
   }
   state.SetItemsProcessed(n);
 }
@@ -113,7 +113,7 @@ void BM_Export3_9MB(benchmark::State& state) {
   const size_t size = 3900000;
   Responder device(size);
   vorn::TXvornLinux link(true, false);
-  link.TcpPort = device.Port();
+  link.SetTcpPort(device.Port());
   if (!link.OpenLink(1, 0, "127.0.0.1")) {
     state.SkipWithError("open failed");
     return;
@@ -121,7 +121,7 @@ void BM_Export3_9MB(benchmark::State& state) {
   for (auto _ : state) {
     if (!link.ReadExportFile()) state.SkipWithError(link.LastError.c_str());
     benchmark::DoNotOptimize(link.ExportFileBytes());
-    link.CommLog.clear();
+    link.TakeCommLog();
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
 }

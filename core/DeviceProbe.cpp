@@ -9,20 +9,20 @@ namespace vorn {
 ConnectionProbe ProbeDevice(const Settings& settings, bool readJournal) {
   ConnectionProbe probe;
   auto link = std::make_unique<TXvornLinux>(settings.UseTcp(), settings.M4);
-  link->LongTimeOut = settings.LongTimeOut;
-  if (!link->OpenLink(settings.ComNumber(), settings.BaudRate, settings.IP)) {
+  link->SetLongTimeOut(settings.LongTimeOut);
+  const LinkOpening opening = link->OpenLink(settings.ComNumber(), settings.BaudRate, settings.IP);
+  if (!opening) {
     probe.lastError = link->LastError;
-    probe.systemDetail = link->LastSystemDetail;
+    probe.systemDetail = opening.systemDetail;
     link->CloseLink();
     return probe;
   }
   probe.opened = true;
-  probe.modelText = link->ModelText;
+  probe.modelText = opening.model.value;
   probe.connected = link->ReadStatus(false);
   if (!probe.connected) probe.lastError = link->LastError;
   if (probe.connected && readJournal) {
-    link->ReadJournalFreeLines();
-    probe.journalFreeLines = link->JournalFreeLines;
+    probe.journalFreeLines = link->ReadJournalFreeLines().value.freeLines;
   }
   link->CloseLink();
   return probe;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <utility>
 
 #include "base/Clock.h"
 #include "device/Encoding.h"
@@ -78,8 +79,9 @@ void TXvornLinux::Impl::SetPump(bool on) {
   pumpSet = on;
 }
 
-TXvornLinux::TXvornLinux(bool isTcp, bool extendedStatus)
-    : IsTcp(isTcp), ExtendedStatus(extendedStatus), d(std::make_unique<Impl>()) {
+TXvornLinux::TXvornLinux(bool isTcp, bool extendedStatus) : d(std::make_unique<Impl>()) {
+  d->isTcp = isTcp;
+  d->extendedStatus = extendedStatus;
   d->replyTimer.setSingleShot(true);
   d->replyTimer.setTimerType(Qt::PreciseTimer);
   d->replyIntervalMs = isTcp ? 15000 : 5000;
@@ -105,8 +107,16 @@ void TXvornLinux::Log(const char* tag, const std::string& text) {
   line.reserve(line.size() + 14 + text.size());
   line += tag;
   line += text;
-  CommLog.push_back(std::move(line));
+  d->commLog.push_back(std::move(line));
 }
+
+std::vector<std::string> TXvornLinux::TakeCommLog() { return std::exchange(d->commLog, {}); }
+
+void TXvornLinux::SetTcpPort(int port) { d->tcpPort = port; }
+void TXvornLinux::SetSerialDevicePath(const std::string& path) { d->serialDevicePath = path; }
+void TXvornLinux::SetLongTimeOut(int seconds) { d->longTimeOut = seconds; }
+bool TXvornLinux::IsOpen() const { return d->open; }
+bool TXvornLinux::UsesExtendedStatus() const { return d->extendedStatus; }
 
 template <class Done>
 void TXvornLinux::WaitUntil(Done done, int sliceMs) {
@@ -124,21 +134,21 @@ void TXvornLinux::WaitUntil(Done done, int sliceMs) {
   }
 }
 
-bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host) {
-  if (d->waiting) return false;  // not from inside a command's wait
+LinkOpening TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host) {
+  LinkOpening opening;
+  if (d->waiting) return opening;  // not from inside a command's wait
   CloseLink();
-  LinkOpen = false;
-  LastSystemDetail.clear();
+  d->open = false;
   if (!d->transport) {
-    d->transport = IsTcp ? MakeTcpTransport() : MakeSerialTransport();
+    d->transport = d->isTcp ? MakeTcpTransport() : MakeSerialTransport();
     d->transport->SetHandlers([this](const QByteArray& chunk) { OnBytesReceived(chunk); },
                               [this] { d->tcpConnected = d->transport->IsConnected(); });
   }
   const std::shared_ptr<bool> alive = d->alive;
   d->SetPump(true);
-  if (IsTcp) {
+  if (d->isTcp) {
     d->tcpConnected = false;
-    d->transport->Open(host, TcpPort);
+    d->transport->Open(host, d->tcpPort);
     // Up to 10 whole seconds (by truncation, so up to 11), on the monotonic clock.
     const int64_t start = MonotonicMs();
     const int64_t unit = ScaledMs(1000);
@@ -153,32 +163,38 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
                  (MonotonicMs() - start) / unit > 10;
         },
         static_cast<int>(std::max<int64_t>(1, start + 11 * unit - MonotonicMs())));
-    if (!*alive) return false;
-    LinkOpen = d->tcpConnected;
-    if (!LinkOpen) {
-      LastSystemDetail = d->transport->FailureDetail();
-      if (LastSystemDetail.empty()) {
-        LastSystemDetail = "conexiunea TCP la " + host + ":" + std::to_string(TcpPort) +
-                           " nu s-a putut face: casa de marcat nu raspunde";
+    if (!*alive) return opening;
+    d->open = d->tcpConnected;
+    if (!d->open) {
+      opening.systemDetail = d->transport->FailureDetail();
+      if (opening.systemDetail.empty()) {
+        opening.systemDetail = "conexiunea TCP la " + host + ":" + std::to_string(d->tcpPort) +
+                               " nu s-a putut face: casa de marcat nu raspunde";
       }
       d->transport->Close();
     }
   } else {
-    const std::string path = SerialDevicePath.empty() ? SerialPortName(port) : SerialDevicePath;
+    const std::string path =
+        d->serialDevicePath.empty() ? SerialPortName(port) : d->serialDevicePath;
     d->transport->Open(path, 0);
-    LinkOpen = d->transport->IsConnected();
-    if (!LinkOpen) {
-      LastSystemDetail = d->transport->FailureDetail();
-      if (LastSystemDetail.empty())
-        LastSystemDetail = "portul serial " + path + " nu poate fi deschis";
+    d->open = d->transport->IsConnected();
+    if (!d->open) {
+      opening.systemDetail = d->transport->FailureDetail();
+      if (opening.systemDetail.empty())
+        opening.systemDetail = "portul serial " + path + " nu poate fi deschis";
     }
   }
-  if (LinkOpen && ReadDeviceModel()) {
-    ExtendedStatus =
-        ModelText.find("M5") != std::string::npos || ModelText.find("M4") != std::string::npos;
+  if (d->open) {
+    opening.model = ReadDeviceModel();
+    if (!*alive) return LinkOpening{};
+    if (opening.model) {
+      const std::string& model = opening.model.value;
+      d->extendedStatus =
+          model.find("M5") != std::string::npos || model.find("M4") != std::string::npos;
+    }
   }
-  if (!*alive) return false;
-  return LinkOpen;
+  opening.open = d->open;
+  return opening;
 }
 
 void TXvornLinux::CloseLink() {
@@ -188,7 +204,7 @@ void TXvornLinux::CloseLink() {
 }
 
 bool TXvornLinux::CheckLink() {
-  if (!LinkOpen) {
+  if (!d->open) {
     SetError(8001);
     return false;
   }
@@ -379,11 +395,24 @@ bool TXvornLinux::Fail(int code) {
   return false;
 }
 
+LinkError TXvornLinux::Failure(int code) {
+  SetError(code);
+  return LinkError{code, LastError, false};
+}
+
 bool TXvornLinux::Run(const std::string& command, int seconds, int sends) {
   const int result = Exchange(command, seconds, sends);
   if (result == kGone) return false;
   if (result != 0) return Fail(result);
   return true;
+}
+
+LinkResult<std::string> TXvornLinux::Read(const std::string& command, int seconds, int sends) {
+  if (!CheckLink()) return LinkError{8001, LastError, false};
+  const int result = Exchange(command, seconds, sends);
+  if (result == kGone) return Gone();
+  if (result != 0) return Failure(result);
+  return LastReply;
 }
 
 // ---- hooks for tests and the fuzzer ----

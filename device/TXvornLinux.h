@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "device/LinkResult.h"
 #include "device/ReceiptStage.h"
 
 class QTimer;
@@ -38,6 +39,23 @@ struct SimpleItem {
   uint32_t department = 0;
 };
 
+// What OpenLink found: whether the link opened and, on it, the device's model.
+struct [[nodiscard]] LinkOpening {
+  explicit operator bool() const { return open; }
+
+  bool open = false;
+  // Why the link did not open, with the device path or address tried, for the
+  // log; the model's error keeps the link's own codes and texts.
+  std::string systemDetail;
+  LinkResult<std::string> model = LinkError{};
+};
+
+// The receipt journal's information block (command 8006 with zeros).
+struct JournalInfo {
+  int64_t freeLines = -1;  // -1: the reply carried no count
+  std::string reply;
+};
+
 class TXvornLinux : public QObject {
   Q_OBJECT
  public:
@@ -47,7 +65,7 @@ class TXvornLinux : public QObject {
   TXvornLinux& operator=(const TXvornLinux&) = delete;
 
   // ---- link ----
-  bool OpenLink(int port, int speedIndex, const std::string& host);
+  LinkOpening OpenLink(int port, int speedIndex, const std::string& host);
   void CloseLink();
   bool CheckLink();
   void SetReplyTimeout(int seconds);
@@ -67,10 +85,19 @@ class TXvornLinux : public QObject {
   void OnBytesReceived(const QByteArray& chunk);
 
   // TCP port of the device (9100); tests point it at a local scripted device.
-  int TcpPort = 9100;
+  void SetTcpPort(int port);
   // When set, the serial device opened instead of the mapping of the port
   // number (device detection tries paths that no COM number names).
-  std::string SerialDevicePath;
+  void SetSerialDevicePath(const std::string& path);
+  // Seconds of the commands that print long (verification, trailer, partial cut).
+  void SetLongTimeOut(int seconds);
+  bool IsOpen() const;
+  // Status 1215 (classic) or the 1209/1010/1211/1111/1112 set (M4, M5); an
+  // opened link picks it from the model.
+  bool UsesExtendedStatus() const;
+
+  // Hands over the traffic log gathered since the last call.
+  std::vector<std::string> TakeCommLog();
 
   // ---- hooks for tests and the fuzzer: the receive side without a wait ----
   // Starts a reception as a send would (buffers cleared) in the given mode.
@@ -84,15 +111,11 @@ class TXvornLinux : public QObject {
   // The kept copy of a status reply: 1209, 1010, 1211, 1111, 1112, 1309 or 1215.
   std::string StatusCopyForTest(int command) const;
 
-  // ---- settings handed by the owner ----
-  int LongTimeOut = 5;
-  int CutMode = 0;    // ModTaiere
-  int FeedLines = 0;  // LiniiAvans
-
   // ---- operations (true on success; LastError on failure) ----
   // Amounts are whole hundredths, percentages hundredths of a percent.
   bool ProgramVatRates(const std::array<int, 6>& rates);
-  bool Payment(int type, const std::string& text, int64_t hundredths);
+  // The device's reply: "+" and the rest still to pay, or the change.
+  LinkResult<std::string> Payment(int type, const std::string& text, int64_t hundredths);
   bool OpenNonFiscalReceipt();
   bool PrintNonFiscalText(const std::string& font, const std::string& text);
   bool CloseNonFiscalReceipt();
@@ -104,7 +127,8 @@ class TXvornLinux : public QObject {
   bool XReport();
   bool Command2103();
   bool SetDateTime(int day, int month, int year, int hour, int minute);
-  bool ReadDateTime(std::string& out);
+  // "ddmmyyhhmm..." as the device gives it.
+  LinkResult<std::string> ReadDateTime();
   bool ReadTotalizers();
   bool Command5005();
   bool InterruptReport();
@@ -117,7 +141,7 @@ class TXvornLinux : public QObject {
   bool JournalReportByDateAndReceipts(int day, int month, int year, int first, int last);
   bool JournalReportByZRange(int firstZ, int lastZ);
   bool JournalReportByLine(int64_t line);
-  bool JournalReportByZAndReceipts(int z, int first, int last);
+  LinkResult<std::string> JournalReportByZAndReceipts(int z, int first, int last);
   bool FiscalMemoryReportByNumbers(int first, int last);
   bool FiscalMemoryReportByDates(int type, int sd, int sm, int sy, int ed, int em, int ey);
   bool PrintBarcode(int type, int digitsFlag, const std::string& data, int height);
@@ -136,20 +160,23 @@ class TXvornLinux : public QObject {
   bool FinishReceiptFullCut();
   bool FinishReceiptPartialCut(int feedLines);
   bool ReadExtendedError();
-  bool ReadFiscalSeries(std::string& out, int& code);
-  bool ReadVatRates();
-  bool ReadDeviceModel();
-  bool ReadDailyTotals();
-  bool ReadTotalizer(int type, std::string& out);
+  LinkResult<std::string> ReadFiscalSeries();
+  // " TVA A 19%; TVA B ..." (or "TVA " for a short reply).
+  LinkResult<std::string> ReadVatRates();
+  // The model text up to "RO", then " RO".
+  LinkResult<std::string> ReadDeviceModel();
+  // The 253-character reply, or empty for a reply of another length.
+  LinkResult<std::string> ReadDailyTotals();
+  LinkResult<std::string> ReadTotalizer(int type);
   bool ReadReceiptCounters(std::string& out);
   bool ReadReceiptState(std::string& out);
-  bool ReadReceiptStage();
+  LinkResult<ReceiptStage> ReadReceiptStage();
   bool ReadStatus1010(std::string& out, bool clockSync);
   bool ReadStatus1209();
   bool ReadStatus1211();
   bool ReadPrinterStatus(std::string& out);
   bool ReadStatus(bool clockSync);
-  bool ReadJournalFreeLines();
+  LinkResult<JournalInfo> ReadJournalFreeLines();
   bool BeginExport(bool kindFlag);
   bool ExportNextBlock();
   bool ReadExportFile();
@@ -160,7 +187,7 @@ class TXvornLinux : public QObject {
   void SyncDeviceClock();
   // A fractional amount here would silently lose its fraction.
   template <std::floating_point T>
-  bool Payment(int, const std::string&, T) = delete;
+  LinkResult<std::string> Payment(int, const std::string&, T) = delete;
   template <std::floating_point T>
   bool CashOperation(const std::string&, T) = delete;
   template <std::floating_point T>
@@ -192,37 +219,19 @@ class TXvornLinux : public QObject {
   bool IsNonFiscalReceiptOpen() const;
   bool IsPrinterPaperOut() const;
   bool IsReceiptInSales() const;
-  // ReceiptStateChar as a stage. (Named in full: inside the class,
-  // ReceiptStage is the stage command's reply below.)
-  vorn::ReceiptStage ReceiptStateStage() const;
+  // The stage of the last state read (1112); a single space after a failed one.
+  ReceiptStage ReceiptStateStage() const;
+  // The receipt number of the last counters (1111) or state (1112) read;
+  // emptied by a failed state read.
+  const std::string& ReceiptNumber() const;
 
   // ---- state read by the owner ----
-  bool IsTcp;
-  bool ExtendedStatus;
-  bool LinkOpen = false;
   std::string LastReply;
   std::string LastError;
-  // Why the last OpenLink failed, with the device path or address tried, for
-  // the log; LastError keeps the device link's own codes and texts.
-  std::string LastSystemDetail;
   bool ErrorIsExtended = false;
   bool ErrorIs24hSinceZ = false;
   bool ErrorIsPaperOut = false;
   bool AppendStatusAdvice = false;
-  std::string LastPaymentReply;
-  std::string ModelText;
-  std::string ReceiptStateChar;
-  std::string ReceiptNumber;
-  std::string ReceiptStage;
-  int TotalizerType = 0;
-  std::string TotalizerReply;
-  std::string VatRatesText;
-  std::string JournalReportReply;
-  std::string DailyTotals;
-  int64_t JournalFreeLines = -1;
-  // Number of a receipt that device preparation finished automatically.
-  std::string AutoFinalizedNumber;
-  std::vector<std::string> CommLog;
 
  private:
   struct Impl;
@@ -230,13 +239,18 @@ class TXvornLinux : public QObject {
 
   // Returned by Exchange when the object was freed while it waited.
   static constexpr int kGone = -1;
+  static LinkError Gone() { return {kGone, {}, false}; }
   // Logs the command, sets the interval (seconds, -1 for the default), sends,
   // logs the result with resultTag; sends again while it fails, `sends` at most.
   int Exchange(const std::string& command, int seconds, int sends = 1,
                const char* resultTag = "-Ecr result : ");
   // Exchange, then SetError on failure; true on success.
   bool Run(const std::string& command, int seconds, int sends = 1);
+  // Run for a read: the reply on success.
+  LinkResult<std::string> Read(const std::string& command, int seconds, int sends = 1);
   bool Fail(int code);
+  // SetError, as a value.
+  LinkError Failure(int code);
   void Log(const char* tag, const std::string& text);
   void WriteFrame(const std::string& frame);
   // Waits until done() or the object is freed: on the main thread by running

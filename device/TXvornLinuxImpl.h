@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/Clock.h"
 #include "device/LinkTransport.h"
@@ -14,8 +15,16 @@
 namespace vorn {
 
 struct TXvornLinux::Impl {
+  bool isTcp = false;
+  bool extendedStatus = false;
+  int tcpPort = 9100;
+  std::string serialDevicePath;
+  int longTimeOut = 5;
+
   std::unique_ptr<LinkTransport> transport;  // created at OpenLink
   bool tcpConnected = false;
+  bool open = false;
+  std::vector<std::string> commLog;
 
   QTimer replyTimer;           // wakes the event loop where waits run one
   int64_t replyDeadline = 0;   // monotonic ms; 0 while no reply is awaited
@@ -48,6 +57,14 @@ struct TXvornLinux::Impl {
   bool nonFiscalOpen = false;  // 1111 character 2 is "1"
   bool inSales = false;        // 1112 character 1 is "1".."4"
   bool closing = false;        // 1112 character 1 is "5" or "6"
+  std::string stateChar;       // 1112 character 1; " " after a failed read
+  std::string receiptNumber;   // from 1111 or 1112
+
+  // The last payment's reply: "+" and the rest still to pay, which
+  // CloseFiscalReceipt pays before it closes. The receipt file's payment lines
+  // leave it for the close without knowing of each other. The VAT programming
+  // reply lands here too, as it always has.
+  std::string paymentReply;
 
   void StartReplyTimer();
   void StopReplyTimer();

@@ -44,23 +44,24 @@ bool TXvornLinux::ProgramVatRates(const std::array<int, 6>& rates) {
   const int result = Exchange(cmd, kDefault, 1, "-Imprimanta : ");
   if (result == kGone) return false;
   if (result != 0) return Fail(result);
-  LastPaymentReply = LastReply;
+  d->paymentReply = LastReply;
   return true;
 }
 
-bool TXvornLinux::Payment(int type, const std::string& text, int64_t hundredths) {
+LinkResult<std::string> TXvornLinux::Payment(int type, const std::string& text,
+                                             int64_t hundredths) {
   if (type == 1)
     type = 3;
   else if (type == 3)
     type = 1;
-  if (!CheckLink()) return false;
+  if (!CheckLink()) return LinkError{8001, LastError, false};
   const std::string cmd = "3007" + D2(type) + "00" + Pad0(static_cast<int64_t>(text.size()), 2) +
                           text + Money(hundredths);
   const int result = Exchange(cmd, kDefault, 1, "-Imprimanta : ");
-  if (result == kGone) return false;
-  if (result != 0) return Fail(result);
-  LastPaymentReply = LastReply;
-  return true;
+  if (result == kGone) return Gone();
+  if (result != 0) return Failure(result);
+  d->paymentReply = LastReply;
+  return LastReply;
 }
 
 bool TXvornLinux::OpenNonFiscalReceipt() {
@@ -137,11 +138,7 @@ bool TXvornLinux::SetDateTime(int day, int month, int year, int hour, int minute
   return Fail(result);
 }
 
-bool TXvornLinux::ReadDateTime(std::string& out) {
-  if (!CheckLink() || !Run("1001", kDefault)) return false;
-  out = LastReply;
-  return true;
-}
+LinkResult<std::string> TXvornLinux::ReadDateTime() { return Read("1001", kDefault); }
 
 void TXvornLinux::SyncDeviceClock() {
   // Errors inside are swallowed: the caller's error text and flags survive.
@@ -149,8 +146,9 @@ void TXvornLinux::SyncDeviceClock() {
   const std::string savedError = LastError;
   const bool savedExtended = ErrorIsExtended, saved24h = ErrorIs24hSinceZ,
              savedPaper = ErrorIsPaperOut;
-  std::string device;
-  if (ReadDateTime(device) && *alive && device.size() > 9) {
+  const LinkResult<std::string> read = ReadDateTime();
+  const std::string& device = read.value;
+  if (read && *alive && device.size() > 9) {
     const int64_t day = ReadInt(device.substr(0, 2), -1);
     const int64_t month = ReadInt(device.substr(2, 2), -1);
     const int64_t year = ReadInt(device.substr(4, 2), -1);
@@ -185,7 +183,7 @@ bool TXvornLinux::CashOperation(const std::string& letter, int64_t hundredths) {
 }
 
 bool TXvornLinux::SendVerification(const std::string& request) {
-  return CheckLink() && Run("1514" + request, LongTimeOut);
+  return CheckLink() && Run("1514" + request, d->longTimeOut);
 }
 
 bool TXvornLinux::Beep(int count, int tone) {
@@ -230,11 +228,11 @@ bool TXvornLinux::JournalReportByZRange(int firstZ, int lastZ) {
 
 bool TXvornLinux::JournalReportByLine(int64_t line) { return Run("8004" + Pad0(line, 9), kReport); }
 
-bool TXvornLinux::JournalReportByZAndReceipts(int z, int first, int last) {
-  JournalReportReply.clear();
-  if (!Run("8006" + Pad0(z, 4) + Pad0(first, 4) + Pad0(last, 4), kReport)) return false;
-  JournalReportReply = LastReply;
-  return true;
+LinkResult<std::string> TXvornLinux::JournalReportByZAndReceipts(int z, int first, int last) {
+  const int result = Exchange("8006" + Pad0(z, 4) + Pad0(first, 4) + Pad0(last, 4), kReport);
+  if (result == kGone) return Gone();
+  if (result != 0) return Failure(result);
+  return LastReply;
 }
 
 bool TXvornLinux::FiscalMemoryReportByNumbers(int first, int last) {
@@ -291,7 +289,8 @@ bool TXvornLinux::PrintFiscalText3012(const std::string& font, const std::string
                                       int alignment) {
   if (int code = TextRules(font, text)) return Fail(code);
   const std::string aligned = Align(font, text, alignment);
-  return Run("3012" + font + Pad0(static_cast<int64_t>(aligned.size()), 2) + aligned, LongTimeOut);
+  return Run("3012" + font + Pad0(static_cast<int64_t>(aligned.size()), 2) + aligned,
+             d->longTimeOut);
 }
 
 namespace {
@@ -341,7 +340,7 @@ bool TXvornLinux::CloseFiscalReceipt() {
   AppendStatusAdvice = false;
   if (!CheckLink()) return false;
   const std::shared_ptr<bool> alive = d->alive;
-  const std::string& paid = LastPaymentReply;
+  const std::string& paid = d->paymentReply;
   if (paid.size() == 10 && paid[0] == '+' && IsNumeric(paid)) {
     // The rest still to pay: seven digits of lei, two of bani.
     const int64_t lei = ReadInt(paid.substr(1, 7), 0);
@@ -360,62 +359,43 @@ bool TXvornLinux::FinishReceiptFullCut() { return CheckLink() && Run("3015", kDe
 bool TXvornLinux::FinishReceiptPartialCut(int feedLines) {
   if (!CheckLink()) return false;
   const int lines = (feedLines >= 0 && feedLines <= 9) ? feedLines : 0;
-  return Run("3014" + std::to_string(lines), LongTimeOut);
+  return Run("3014" + std::to_string(lines), d->longTimeOut);
 }
 
 bool TXvornLinux::ReadExtendedError() { return CheckLink() && Run("1015", kDefault); }
 
-bool TXvornLinux::ReadFiscalSeries(std::string& out, int& code) {
-  out.clear();
-  if (!CheckLink()) {
-    code = 8001;
-    return false;
-  }
-  const int result = Exchange("1008", kDefault);
-  if (result == kGone) return false;
-  code = result;
-  if (result != 0) return Fail(result);
-  out = LastReply;
-  return true;
-}
+LinkResult<std::string> TXvornLinux::ReadFiscalSeries() { return Read("1008", kDefault); }
 
-bool TXvornLinux::ReadVatRates() {
-  VatRatesText.clear();
-  if (!CheckLink() || !Run("7012", kDefault)) return false;
-  if (LastReply.size() > 23) {
+LinkResult<std::string> TXvornLinux::ReadVatRates() {
+  LinkResult<std::string> read = Read("7012", kDefault);
+  if (!read) return read;
+  const std::string reply = std::move(read.value);
+  std::string text;
+  if (reply.size() > 23) {
     static const char kGroups[] = "ABCDEF";
     for (int i = 0; i < 6; ++i)
-      VatRatesText += std::string(" TVA ") + kGroups[i] + " " + LastReply.substr(4 * i, 2) + "%;";
+      text += std::string(" TVA ") + kGroups[i] + " " + reply.substr(4 * i, 2) + "%;";
   } else {
-    VatRatesText = "TVA ";
+    text = "TVA ";
   }
-  return true;
+  return text;
 }
 
-bool TXvornLinux::ReadDeviceModel() {
-  ModelText.clear();
-  if (!CheckLink() || !Run("1013", kDefault)) return false;
-  ModelText = LastReply;
-  if (size_t ro = ModelText.find("RO"); ro != std::string::npos)
-    ModelText = ModelText.substr(0, ro) + " RO";
-  return true;
+LinkResult<std::string> TXvornLinux::ReadDeviceModel() {
+  LinkResult<std::string> read = Read("1013", kDefault);
+  std::string& model = read.value;
+  if (size_t ro = model.find("RO"); ro != std::string::npos) model = model.substr(0, ro) + " RO";
+  return read;
 }
 
-bool TXvornLinux::ReadDailyTotals() {
-  DailyTotals.clear();
-  if (!CheckLink() || !Run("1004", kDefault)) return false;
-  if (LastReply.size() == 253) DailyTotals = LastReply;
-  return true;
+LinkResult<std::string> TXvornLinux::ReadDailyTotals() {
+  LinkResult<std::string> read = Read("1004", kDefault);
+  if (read.value.size() != 253) read.value.clear();
+  return read;
 }
 
-bool TXvornLinux::ReadTotalizer(int type, std::string& out) {
-  TotalizerType = type;
-  TotalizerReply = "000000000";
-  if (!CheckLink()) return false;
-  if (!Run("1113" + D2(type), kDefault)) return false;
-  out = LastReply;
-  TotalizerReply = LastReply;
-  return true;
+LinkResult<std::string> TXvornLinux::ReadTotalizer(int type) {
+  return Read("1113" + D2(type), kDefault);
 }
 
 bool TXvornLinux::BeginExport(bool kindFlag) {

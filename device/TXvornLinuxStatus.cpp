@@ -61,17 +61,17 @@ bool TXvornLinux::ReadReceiptCounters(std::string& out) {
   d->s1111 = LastReply;
   d->fiscalOpen = LastReply[0] == '1';
   d->nonFiscalOpen = LastReply[1] == '1';
-  ReceiptNumber = LastReply.substr(2, 4);
+  d->receiptNumber = LastReply.substr(2, 4);
   if (!IsDigits(LastReply)) return Fail(8031);
   return true;
 }
 
 bool TXvornLinux::ReadReceiptState(std::string& out) {
   if (!CheckLink()) return false;
-  const int result = Exchange("1112", LongTimeOut);
+  const int result = Exchange("1112", d->longTimeOut);
   if (result == kGone) return false;
-  ReceiptStateChar.assign(1, ' ');
-  ReceiptNumber.clear();
+  d->stateChar.assign(1, ' ');
+  d->receiptNumber.clear();
   if (result != 0) return Fail(result);
   out = LastReply;
   d->s1112.assign(5, '\0');
@@ -79,17 +79,17 @@ bool TXvornLinux::ReadReceiptState(std::string& out) {
   d->closing = false;
   if (LastReply.size() != 5) return Fail(8002);
   d->s1112 = LastReply;
-  const vorn::ReceiptStage stage = vorn::ReceiptStage::FromText(LastReply.substr(0, 1));
-  ReceiptStateChar = stage.Text();
+  const ReceiptStage stage = ReceiptStage::FromText(LastReply.substr(0, 1));
+  d->stateChar = stage.Text();
   d->inSales = stage.InSales();
   d->closing = stage.PaidOrClosed();
-  ReceiptNumber = LastReply.substr(1, 4);
+  d->receiptNumber = LastReply.substr(1, 4);
   return true;
 }
 
 bool TXvornLinux::ReadStatus(bool clockSync) {
   const std::shared_ptr<bool> alive = d->alive;
-  if (ExtendedStatus) {
+  if (d->extendedStatus) {
     std::string ignored;
     return ReadStatus1209() && ReadStatus1010(ignored, false) && ReadStatus1211() &&
            ReadReceiptCounters(ignored) && ReadReceiptState(ignored);
@@ -99,24 +99,20 @@ bool TXvornLinux::ReadStatus(bool clockSync) {
   return *alive;
 }
 
-bool TXvornLinux::ReadReceiptStage() {
-  if (!CheckLink()) return false;
-  const int result = Exchange("1012", kDefault, 3);
-  if (result == kGone) return false;
-  if (result != 0) return Fail(result);
-  ReceiptStage = LastReply;
-  return true;
+LinkResult<ReceiptStage> TXvornLinux::ReadReceiptStage() {
+  LinkResult<std::string> read = Read("1012", kDefault, 3);
+  if (!read) return read.error;
+  return ReceiptStage::FromText(std::move(read.value));
 }
 
-bool TXvornLinux::ReadJournalFreeLines() {
-  JournalFreeLines = -1;
-  if (!CheckLink()) return false;
-  const int result = Exchange("8006000000000000", kDefault);
-  if (result == kGone) return false;
-  if (result != 0) return Fail(result);
-  if (LastReply.size() > 35 && IsNumeric(LastReply))
-    JournalFreeLines = ReadInt(LastReply.substr(27, 9), -1);
-  return true;
+LinkResult<JournalInfo> TXvornLinux::ReadJournalFreeLines() {
+  LinkResult<std::string> read = Read("8006000000000000", kDefault);
+  if (!read) return read.error;
+  JournalInfo info;
+  info.reply = std::move(read.value);
+  if (info.reply.size() > 35 && IsNumeric(info.reply))
+    info.freeLines = ReadInt(info.reply.substr(27, 9), -1);
+  return info;
 }
 
 std::string TXvornLinux::StatusCopyForTest(int command) const {
@@ -143,48 +139,47 @@ std::string TXvornLinux::StatusCopyForTest(int command) const {
 // ---- queries ----
 
 bool TXvornLinux::IsCoverOpen() const {
-  return ExtendedStatus ? At(d->s1209, 1, '1') : At(d->s1215, 4, '0');
+  return d->extendedStatus ? At(d->s1209, 1, '1') : At(d->s1215, 4, '0');
 }
 bool TXvornLinux::IsPaperOut() const {
-  return ExtendedStatus ? At(d->s1209, 2, '1') : At(d->s1215, 2, '1');
+  return d->extendedStatus ? At(d->s1209, 2, '1') : At(d->s1215, 2, '1');
 }
 bool TXvornLinux::IsPaperNearEnd() const {
-  return ExtendedStatus ? At(d->s1209, 3, '1') : At(d->s1215, 3, '1');
+  return d->extendedStatus ? At(d->s1209, 3, '1') : At(d->s1215, 3, '1');
 }
 bool TXvornLinux::IsJournalFull() const {
-  return ExtendedStatus ? At(d->s1209, 4, '1') : At(d->s1215, 12, '1');
+  return d->extendedStatus ? At(d->s1209, 4, '1') : At(d->s1215, 12, '1');
 }
 bool TXvornLinux::IsJournalNearFull() const {
-  return ExtendedStatus ? At(d->s1209, 5, '1') : At(d->s1215, 14, '1');
+  return d->extendedStatus ? At(d->s1209, 5, '1') : At(d->s1215, 14, '1');
 }
 bool TXvornLinux::IsCutterError() const {
-  return ExtendedStatus ? At(d->s1209, 6, '1') : At(d->s1215, 5, '1');
+  return d->extendedStatus ? At(d->s1209, 6, '1') : At(d->s1215, 5, '1');
 }
 bool TXvornLinux::IsFiscalMemoryMissing() const {
-  return ExtendedStatus ? At(d->s1010, 1, '1') : At(d->s1215, 7, '0');
+  return d->extendedStatus ? At(d->s1010, 1, '1') : At(d->s1215, 7, '0');
 }
 bool TXvornLinux::IsNotFiscalized() const {
-  return ExtendedStatus ? At(d->s1211, 3, '0') : At(d->s1215, 8, '0');
+  return d->extendedStatus ? At(d->s1211, 3, '0') : At(d->s1215, 8, '0');
 }
 bool TXvornLinux::IsFiscalMemoryFull() const {
-  return ExtendedStatus ? At(d->s1211, 5, '1') : At(d->s1215, 9, '1');
+  return d->extendedStatus ? At(d->s1211, 5, '1') : At(d->s1215, 9, '1');
 }
 bool TXvornLinux::IsJournalMissing() const {
-  return ExtendedStatus ? false : At(d->s1215, 10, '0');
+  return d->extendedStatus ? false : At(d->s1215, 10, '0');
 }
 bool TXvornLinux::IsDisplayMissing() const {
-  return ExtendedStatus ? false : At(d->s1215, 13, '0');
+  return d->extendedStatus ? false : At(d->s1215, 13, '0');
 }
 bool TXvornLinux::IsFiscalReceiptOpen() const {
-  return ExtendedStatus ? d->fiscalOpen : At(d->s1215, 15, '1');
+  return d->extendedStatus ? d->fiscalOpen : At(d->s1215, 15, '1');
 }
 bool TXvornLinux::IsNonFiscalReceiptOpen() const {
-  return ExtendedStatus ? d->nonFiscalOpen : At(d->s1215, 17, '1');
+  return d->extendedStatus ? d->nonFiscalOpen : At(d->s1215, 17, '1');
 }
 bool TXvornLinux::IsPrinterPaperOut() const { return At(d->s1309, 2, '1'); }
 bool TXvornLinux::IsReceiptInSales() const { return d->inSales; }
-vorn::ReceiptStage TXvornLinux::ReceiptStateStage() const {
-  return vorn::ReceiptStage::FromText(ReceiptStateChar);
-}
+ReceiptStage TXvornLinux::ReceiptStateStage() const { return ReceiptStage::FromText(d->stateChar); }
+const std::string& TXvornLinux::ReceiptNumber() const { return d->receiptNumber; }
 
 }  // namespace vorn

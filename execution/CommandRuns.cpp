@@ -142,8 +142,10 @@ bool RunXReport(CommandRun& run, const Line&) { return run.Link().XReport(); }
 bool RunDepartmentReport(CommandRun& run, const Line&) { return run.Link().Command2103(); }
 
 bool RunDailyTotals(CommandRun& run, const Line&) {
-  run.dailyTotalsRead = true;
-  return run.Link().ReadDailyTotals();
+  LinkResult<std::string> read = run.Link().ReadDailyTotals();
+  if (!read) return false;
+  run.dailyTotals = std::move(read.value);
+  return true;
 }
 
 bool RunMemoryReportByNumber(CommandRun& run, const Line& line) {
@@ -160,17 +162,17 @@ bool RunMemoryReportByDate(CommandRun& run, const Line& line) {
 }
 
 bool RunReadFiscalSeries(CommandRun& run, const Line&) {
-  std::string series;
-  int result = 0;
-  const bool ok = run.Link().ReadFiscalSeries(series, result);
-  run.slots.FiscalSeries = series;
-  return ok;
+  const LinkResult<std::string> read = run.Link().ReadFiscalSeries();
+  run.slots.FiscalSeries = read.value;
+  return static_cast<bool>(read);
 }
 
 bool RunReadTotalizer(CommandRun& run, const Line& line) {
-  run.totalizerRead = true;
-  std::string value;
-  return run.Link().ReadTotalizer(line.SmallInt(1), value);
+  const int type = line.SmallInt(1);
+  const LinkResult<std::string> read = run.Link().ReadTotalizer(type);
+  if (!read) return false;
+  run.totalizerLine = TotalizerLine(type, read.value);
+  return true;
 }
 
 bool RunReadTotalizers(CommandRun& run, const Line&) { return run.Link().ReadTotalizers(); }
@@ -190,8 +192,10 @@ bool RunCashInOut(CommandRun& run, const Line& line) {
 }
 
 bool RunDeviceInfo(CommandRun& run, const Line&) {
-  run.vatRatesRead = true;
-  return run.Link().ReadVatRates();
+  LinkResult<std::string> read = run.Link().ReadVatRates();
+  if (!read) return false;
+  run.vatRates = std::move(read.value);
+  return true;
 }
 
 bool RunSetVatRates(CommandRun& run, const Line& line) {
@@ -236,9 +240,11 @@ bool RunJournalReportFromLine(CommandRun& run, const Line& line) {
   return run.Link().JournalReportByLine(line.Int(1));
 }
 bool RunJournalReportByZAndReceipt(CommandRun& run, const Line& line) {
-  run.journalReplyRead = true;
-  return run.Link().JournalReportByZAndReceipts(line.SmallInt(1), line.SmallInt(2),
-                                                line.SmallInt(3));
+  LinkResult<std::string> read =
+      run.Link().JournalReportByZAndReceipts(line.SmallInt(1), line.SmallInt(2), line.SmallInt(3));
+  if (!read) return false;
+  run.journalReply = std::move(read.value);
+  return true;
 }
 
 bool RunCommand105(CommandRun& run, const Line&) { return run.Link().Command5005(); }

@@ -35,12 +35,12 @@ struct CommandRun {
   std::vector<CommandLine> barcodeLines;
   std::vector<TrailerText> trailers;
   bool saleSent = false;  // the device may hold a receipt of this file
-  // What the answer reports besides its first line.
-  bool dailyTotalsRead = false;
-  bool totalizerRead = false;
+  // What the answer reports besides its first line (the last read of each).
+  std::optional<std::string> dailyTotals;
+  std::optional<std::string> totalizerLine;
   std::optional<std::string> drawerCash;  // the last cash line's reply
-  bool vatRatesRead = false;
-  bool journalReplyRead = false;
+  std::optional<std::string> vatRates;
+  std::optional<std::string> journalReply;
 };
 
 // Carries out one line through its command's run; a port line sends nothing.

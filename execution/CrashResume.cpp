@@ -17,10 +17,12 @@ DeviceCounters ReadCounters(TXvornLinux& link) {
   std::string state;
   if (link.ReadReceiptState(state) && !link.ReceiptStateStage().Blank()) {
     c.stage = link.ReceiptStateStage();
-    c.receiptNumber = ReadIntDef(link.ReceiptNumber, -1);
+    c.receiptNumber = ReadIntDef(link.ReceiptNumber(), -1);
   }
-  if (link.ReadDailyTotals()) ReadDayCounters(link.DailyTotals, c);
-  if (link.ReadJournalFreeLines()) c.zNumber = ZNumberFromJournalInfo(link.LastReply);
+  if (const LinkResult<std::string> totals = link.ReadDailyTotals())
+    ReadDayCounters(totals.value, c);
+  if (const LinkResult<JournalInfo> journal = link.ReadJournalFreeLines())
+    c.zNumber = ZNumberFromJournalInfo(journal.value.reply);
   return c;
 }
 

@@ -73,8 +73,7 @@ ReceiptExecutor::~ReceiptExecutor() {
 
 void ReceiptExecutor::FlushCommLog(FileContext& ctx) {
   if (!link_) return;
-  AppendLog(ctx, link_->CommLog);
-  link_->CommLog.clear();
+  AppendLog(ctx, link_->TakeCommLog());
 }
 
 void ReceiptExecutor::ReleaseLink(FileContext& ctx) {
@@ -88,14 +87,14 @@ bool ReceiptExecutor::OpenFileLink(FileContext& ctx) {
   ReleaseLink(ctx);
   const Settings& s = SettingsOf(ctx);
   link_ = std::make_unique<TXvornLinux>(s.UseTcp(), s.M4);
-  link_->CutMode = s.ModTaiere;
-  link_->FeedLines = s.LiniiAvans;
-  link_->LongTimeOut = s.LongTimeOut;
-  if (link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP)) return true;
-  if (!link_->LastSystemDetail.empty()) {
+  autoFinalized_.clear();
+  link_->SetLongTimeOut(s.LongTimeOut);
+  const LinkOpening opening = link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP);
+  if (opening) return true;
+  if (!opening.systemDetail.empty()) {
     const std::string now = QTime::currentTime().toString("hh:mm:ss:zzz").toStdString();
-    AppendLog(ctx, {now + "-Port       : " + link_->LastSystemDetail});
-    if (ctx.note) ctx.note(link_->LastSystemDetail);
+    AppendLog(ctx, {now + "-Port       : " + opening.systemDetail});
+    if (ctx.note) ctx.note(opening.systemDetail);
   }
   // A failed open leaves no error text; the answer must still say why nothing was printed.
   if (link_->LastError.empty()) link_->SetError(8001);
@@ -108,7 +107,7 @@ bool ReceiptExecutor::ReopenLink(FileContext& ctx) {
   if (!link_) return false;
   const Settings& s = SettingsOf(ctx);
   link_->CloseLink();
-  return link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP);
+  return link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP).open;
 }
 
 bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
@@ -128,8 +127,8 @@ bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
   // The journal is asked whatever the check gave, but only when its count is
   // known; a device that reports none (-1) must not refuse every file.
   if (slots.JournalFreeLines >= 0 && slots.JournalFreeLines <= 99999) {
-    link.ReadJournalFreeLines();
-    if (link.JournalFreeLines != -1) slots.JournalFreeLines = link.JournalFreeLines;
+    const int64_t freeLines = link.ReadJournalFreeLines().value.freeLines;
+    if (freeLines != -1) slots.JournalFreeLines = freeLines;
     if (slots.JournalFreeLines < 500) {
       Answer(ctx, kJournalMessage);
       ok = false;
@@ -186,19 +185,19 @@ bool ReceiptExecutor::CheckDeviceReady(TXvornLinux& link, int mode, FileContext&
 }
 
 bool ReceiptExecutor::ResolveFiscalInProgress(TXvornLinux& link) {
-  if (!link.ReadReceiptStage()) return false;
-  const ReceiptStage stage = ReceiptStage::FromText(link.ReceiptStage);
-  if (!stage.PaidOrClosed()) return link.VoidReceipt() && link.FinishReceiptPartialCut(0);
+  const LinkResult<ReceiptStage> read = link.ReadReceiptStage();
+  if (!read) return false;
+  if (!read.value.PaidOrClosed()) return link.VoidReceipt() && link.FinishReceiptPartialCut(0);
 
   // The number of the paid receipt, so the answer can tell the application which one was finished.
-  std::string number = link.ReceiptNumber;
+  std::string number = link.ReceiptNumber();
   if (number.empty()) {
     std::string state;
     link.ReadReceiptState(state);
-    number = link.ReceiptNumber;
+    number = link.ReceiptNumber();
   }
   if (!link.FinishReceiptPartialCut(0)) return false;
-  link.AutoFinalizedNumber = number;
+  autoFinalized_ = number;
   return true;
 }
 

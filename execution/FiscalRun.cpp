@@ -72,8 +72,6 @@ bool FiscalRun::Run() {
     // Preparation normally leaves the link open; a run started without it opens its own.
     if (!exec_.OpenFileLink(ctx_)) return false;
   }
-  Link().CutMode = s_.ModTaiere;
-  Link().FeedLines = s_.LiniiAvans;
   if (s_.VerificaOra) {
     std::string out;
     if (s_.M4) {
@@ -94,8 +92,6 @@ bool FiscalRun::Run() {
 bool FiscalRun::Resume(bool closed) {
   slots_.FiscalSeries.clear();
   slots_.RecoveryNotice.clear();
-  Link().CutMode = s_.ModTaiere;
-  Link().FeedLines = s_.LiniiAvans;
   if (closed) {
     // What followed the close may have printed already; only the cut is sure to be missing.
     slots_.FiscalReceiptNumber.clear();
@@ -154,8 +150,8 @@ bool FiscalRun::FinishAfterClose() {
 
   std::string state;
   ReadReceiptStateFresh();
-  slots_.FiscalReceiptNumber = link.ReceiptNumber;
-  slots_.AutoFinalizedReceipt = link.AutoFinalizedNumber;
+  slots_.FiscalReceiptNumber = link.ReceiptNumber();
+  slots_.AutoFinalizedReceipt = exec_.AutoFinalizedNumber();
 
   if (!run_.trailers.empty()) {
     // Trailer texts are accepted only once the receipt is paid; the limit runs on the
@@ -184,7 +180,7 @@ bool FiscalRun::FinishAfterClose() {
   // The number is what the application files the sale under: a state read lost
   // on the line is asked again (the finished receipt keeps its number).
   for (int attempt = 0; attempt < 3 && slots_.FiscalReceiptNumber.empty(); ++attempt) {
-    if (link.ReadReceiptState(state)) slots_.FiscalReceiptNumber = link.ReceiptNumber;
+    if (link.ReadReceiptState(state)) slots_.FiscalReceiptNumber = link.ReceiptNumber();
   }
   return finished;
 }
@@ -216,20 +212,19 @@ bool FiscalRun::EndOfFile() {
       Answer(ctx_, link.LastError);
       outcome = exec_.ConfirmErrorRemoved(ctx_) && FinishAfterClose();
     }
-  } else if (!link.AutoFinalizedNumber.empty()) {
+  } else if (!exec_.AutoFinalizedNumber().empty()) {
     // A paid receipt finished during preparation is reported even when this file closes none.
-    slots_.AutoFinalizedReceipt = link.AutoFinalizedNumber;
+    slots_.AutoFinalizedReceipt = exec_.AutoFinalizedNumber();
   }
 
   slots_.ExtraAnswerLines.clear();
-  if (outcome && run_.dailyTotalsRead) {
-    for (std::string& l : DailyTotalsText(link.DailyTotals)) {
+  if (outcome && run_.dailyTotals) {
+    for (std::string& l : DailyTotalsText(*run_.dailyTotals)) {
       slots_.ExtraAnswerLines.push_back(std::move(l));
     }
   }
-  if (outcome && run_.totalizerRead) {
-    std::string l = TotalizerLine(link.TotalizerType, link.TotalizerReply);
-    if (!l.empty()) slots_.ExtraAnswerLines.push_back(std::move(l));
+  if (outcome && run_.totalizerLine && !run_.totalizerLine->empty()) {
+    slots_.ExtraAnswerLines.push_back(*run_.totalizerLine);
   }
   Answer(ctx_, outcome ? std::string("0 OK") : link.LastError);
   return outcome;

@@ -63,6 +63,8 @@ class ReceiptExecutor : public FileExecutor {
   bool ReopenLink(FileContext& ctx);
 
   TXvornLinux* Link() const { return link_.get(); }
+  // Number of a paid receipt that the preparation of this file finished.
+  const std::string& AutoFinalizedNumber() const { return autoFinalized_; }
   bool RestartRequested() const { return restartRequest_; }
   void ClearRestartRequest() { restartRequest_ = false; }
 
@@ -74,6 +76,7 @@ class ReceiptExecutor : public FileExecutor {
   void FlushCommLog(FileContext& ctx);
 
   std::unique_ptr<TXvornLinux> link_;
+  std::string autoFinalized_;
   bool restartRequest_ = false;
 };
 

@@ -88,9 +88,10 @@ bool ReceiptExecutor::ResolveUnprogrammedPayment(FileContext& ctx, int64_t hundr
   const Settings& s = SettingsOf(ctx);
   // A resent payment the device refuses too ends the run with its own error:
   // carrying on would close an unpaid receipt and answer with the wrong cause.
-  if (s.TratareFormaPlata == 0) return link_->Payment(s.CodFormaPlata, "", hundredths);
+  if (s.TratareFormaPlata == 0)
+    return static_cast<bool>(link_->Payment(s.CodFormaPlata, "", hundredths));
   int form = ctx.questions ? ctx.questions->ChoosePaymentForm() : 0;
-  if (form >= 1 && form <= 7) return link_->Payment(form, "", hundredths);
+  if (form >= 1 && form <= 7) return static_cast<bool>(link_->Payment(form, "", hundredths));
   // The cancel steps leave their own errors behind; the answer names the refused payment form.
   const std::string refused = link_->LastError;
   link_->VoidReceipt();
@@ -101,9 +102,11 @@ bool ReceiptExecutor::ResolveUnprogrammedPayment(FileContext& ctx, int64_t hundr
 }
 
 bool ReceiptExecutor::ReportReceiptState(FileContext& ctx) {
-  if (!link_ || !link_->ReadReceiptStage()) return false;
+  if (!link_) return false;
+  const LinkResult<ReceiptStage> read = link_->ReadReceiptStage();
+  if (!read) return false;
   AnswerSlots& slots = SlotsOf(ctx);
-  const ReceiptStage stage = ReceiptStage::FromText(link_->ReceiptStage);
+  const ReceiptStage& stage = read.value;
   if (stage.PaidOrClosed()) {
     bool ok = link_->FinishReceiptPartialCut(0);
     slots.RecoveryNotice = "#2;BONUL FISCAL A FOST FINALIZAT. PRELUCRATI BONUL IN APLICATIE.";

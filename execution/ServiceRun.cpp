@@ -34,13 +34,13 @@ bool ReceiptExecutor::ExecuteServiceFile(FileContext& ctx) {
 
   if (wrapper) {
     if (!link.CloseNonFiscalReceipt()) return fail();
-    slots.NonFiscalReceiptNumber = link.ReceiptNumber;
+    slots.NonFiscalReceiptNumber = link.ReceiptNumber();
   }
   if (run.drawerCash) slots.DrawerCash = *run.drawerCash;
-  if (run.vatRatesRead) slots.Command200Reply = link.VatRatesText;
-  if (run.journalReplyRead) slots.Command79Reply = link.JournalReportReply;
+  if (run.vatRates) slots.Command200Reply = *run.vatRates;
+  if (run.journalReply) slots.Command79Reply = *run.journalReply;
   // A paid receipt finished during preparation is reported with this file's answer.
-  if (!link.AutoFinalizedNumber.empty()) slots.AutoFinalizedReceipt = link.AutoFinalizedNumber;
+  if (!autoFinalized_.empty()) slots.AutoFinalizedReceipt = autoFinalized_;
   Answer(ctx, "0 OK");
   return true;
 }

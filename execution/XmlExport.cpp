@@ -69,10 +69,7 @@ bool WaitForArchive(TXvornLinux& link, std::string& fiscalSeries) {
   WaitMs(7000);
   // Elapsed time on the monotonic clock: the wait must survive midnight.
   const int64_t start = MonotonicMs();
-  std::string series;
-  int seriesResult = 0;
-  link.ReadFiscalSeries(series, seriesResult);
-  fiscalSeries = series;
+  fiscalSeries = link.ReadFiscalSeries().value;
   for (;;) {
     std::string counters;
     const bool ready = link.ReadReceiptCounters(counters) && counters.compare(0, 5, "00000") != 0;

@@ -13,7 +13,8 @@ OperationOutcome RunOnDialogLink(const ManualContext& context, bool withLongTime
   } else {
     outcome = work(*link);
   }
-  if (!logPrefix.empty() && context.settings.LogFile) SaveManualLog(*link, "", logPrefix, stamp);
+  if (!logPrefix.empty() && context.settings.LogFile)
+    SaveManualLog(link->TakeCommLog(), "", logPrefix, stamp);
   link->CloseLink();
   return outcome;
 }

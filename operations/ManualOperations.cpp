@@ -75,8 +75,9 @@ ManualOutcome ManualOperations::CloseReceipt() {
   std::string error;
   if (!session.Open(error)) return Failed(error);
   TXvornLinux& link = session.Link();
-  if (!link.ReadReceiptStage()) return Failed("Operatie nereusita  !\r" + link.LastError);
-  const ReceiptStage stage = ReceiptStage::FromText(link.ReceiptStage);
+  const LinkResult<ReceiptStage> read = link.ReadReceiptStage();
+  if (!read) return Failed("Operatie nereusita  !\r" + read.error.text);
+  const ReceiptStage& stage = read.value;
   if (stage.PaidOrClosed()) {
     if (!link.FinishReceiptPartialCut(0)) return Failed("Operatie nereusita !");
   } else if (stage.InSalesRun()) {

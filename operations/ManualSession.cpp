@@ -19,13 +19,14 @@ ManualSession::~ManualSession() {
   const Settings& s = ctx_.settings;
   const std::string stamp = ManualTimestamp();
   try {
+    const std::vector<std::string> commLog = link_->TakeCommLog();
     if (s.LogFile && !ctx_.logFolder.empty()) {
-      if (beforeSave) beforeSave(false, link_->CommLog.size());
-      SaveManualLog(*link_, ctx_.logFolder, prefix_, stamp);
+      if (beforeSave) beforeSave(false, commLog.size());
+      SaveManualLog(commLog, ctx_.logFolder, prefix_, stamp);
     }
     if (historyCopy_ && s.LogFile && s.History && !ctx_.historyFolder.empty()) {
-      if (beforeSave) beforeSave(true, link_->CommLog.size());
-      SaveManualLog(*link_, ctx_.historyFolder, prefix_, stamp);
+      if (beforeSave) beforeSave(true, commLog.size());
+      SaveManualLog(commLog, ctx_.historyFolder, prefix_, stamp);
     }
   } catch (...) {
     // The link is closed below whatever the log did.

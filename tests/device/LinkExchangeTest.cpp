@@ -36,13 +36,14 @@ class LinkExchangeTest : public ::testing::Test {
 
   std::unique_ptr<TXvornLinux> Open(FakeDevice& dev, const std::string& model = "XV100") {
     auto link = std::make_unique<TXvornLinux>(true, false);
-    link->TcpPort = dev.Port();
-    EXPECT_TRUE(link->OpenLink(1, 0, "127.0.0.1"));
+    link->SetTcpPort(dev.Port());
+    const LinkOpening opening = link->OpenLink(1, 0, "127.0.0.1");
+    EXPECT_TRUE(opening);
     EXPECT_EQ(dev.commands, std::vector<std::string>{"1013"});
-    EXPECT_EQ(link->ModelText, model);
+    EXPECT_EQ(opening.model.value, model);
     dev.commands.clear();
     dev.frames.clear();
-    link->CommLog.clear();
+    link->TakeCommLog();
     return link;
   }
 };
@@ -63,14 +64,16 @@ TEST_F(LinkExchangeTest, FrameAndLogLinesAreByteExact) {
                                        "38"
                                        "\x03"));
 
-  ASSERT_EQ(link->CommLog.size(), 4u);
+  const std::vector<std::string> log = link->TakeCommLog();
+  ASSERT_EQ(log.size(), 4u);
   const std::regex stamp("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]:[0-9]{3}-");
-  for (const auto& line : link->CommLog) EXPECT_TRUE(std::regex_search(line, stamp)) << line;
-  EXPECT_EQ(link->CommLog[0].substr(12), "-Calculator : 1010");
-  EXPECT_EQ(link->CommLog[1].substr(12), "-Calculator : 02 30 30 30 31 30 31 30 33 38 03 ");
-  EXPECT_EQ(link->CommLog[2].substr(12),
+  for (const auto& line : log) EXPECT_TRUE(std::regex_search(line, stamp)) << line;
+  EXPECT_EQ(log[0].substr(12), "-Calculator : 1010");
+  EXPECT_EQ(log[1].substr(12), "-Calculator : 02 30 30 30 31 30 31 30 33 38 03 ");
+  EXPECT_EQ(log[2].substr(12),
             "-Ecr        : 06 02 30 30 30 45 43 48 4F 30 30 30 30 30 30 30 30 30 30 30 30 30 03 ");
-  EXPECT_EQ(link->CommLog[3].substr(12), "-Ecr result : 0");
+  EXPECT_EQ(log[3].substr(12), "-Ecr result : 0");
+  EXPECT_TRUE(link->TakeCommLog().empty());  // handed over, not copied
 }
 
 TEST_F(LinkExchangeTest, ThreeNaksGiveNack) {
@@ -96,7 +99,7 @@ TEST_F(LinkExchangeTest, SilenceTimesOutWithoutResend) {
   EXPECT_FALSE(link->Subtotal());
   EXPECT_EQ(dev.commands.size(), 1u);
   EXPECT_EQ(link->LastError, "8048;TIME OUT");
-  EXPECT_EQ(link->CommLog.back().substr(12), "-Ecr result : 8048");
+  EXPECT_EQ(link->TakeCommLog().back().substr(12), "-Ecr result : 8048");
 }
 
 TEST_F(LinkExchangeTest, LoneAckWithoutBusyPollIsATimeout) {
@@ -235,7 +238,7 @@ TEST_F(LinkExchangeTest, OneByteChunksAssemble) {
   ASSERT_TRUE(link->ReadStatus1010(out, false)) << link->LastError;
   EXPECT_EQ(out, "00000000000");
   int received = 0;
-  for (const auto& line : link->CommLog)
+  for (const auto& line : link->TakeCommLog())
     received += line.find("-Ecr        : ") != std::string::npos;
   EXPECT_GT(received, 1);
 }
@@ -316,7 +319,7 @@ TEST_F(LinkExchangeTest, CommandThatWouldBreakTheFrameIsNotSent) {
     EXPECT_FALSE(link->PrintNonFiscalText("1", text)) << text;
     EXPECT_EQ(link->LastError,
               "8061;Comanda contine caractere de incadrare (STX/ETX) si nu a fost trimisa");
-    EXPECT_EQ(link->CommLog.back().substr(12), "-Ecr result : 8061");
+    EXPECT_EQ(link->TakeCommLog().back().substr(12), "-Ecr result : 8061");
   }
   // What the frame carries as data: TAB and the other control bytes, bytes
   // above 0x7F, and logo chunks, whose binary goes as hexadecimal text.
@@ -348,24 +351,25 @@ TEST_F(LinkExchangeTest, OperationsFailWith8001BeforeOpen) {
   TXvornLinux link(true, false);
   EXPECT_FALSE(link.Subtotal());
   EXPECT_EQ(link.LastError, "8001;Eroare la deschiderea portului serial");
-  EXPECT_TRUE(link.CommLog.empty());
+  EXPECT_TRUE(link.TakeCommLog().empty());
 }
 
 TEST_F(LinkExchangeTest, ModelSelectsTheStatusLayout) {
   {
     FakeDevice dev(test::WithModel("VX M4RO12345", [](const std::string&) { return Chunks{}; }));
     TXvornLinux link(true, false);
-    link.TcpPort = dev.Port();
-    ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
-    EXPECT_EQ(link.ModelText, "VX M4 RO");
-    EXPECT_TRUE(link.ExtendedStatus);
+    link.SetTcpPort(dev.Port());
+    const LinkOpening opening = link.OpenLink(1, 0, "127.0.0.1");
+    ASSERT_TRUE(opening);
+    EXPECT_EQ(opening.model.value, "VX M4 RO");
+    EXPECT_TRUE(link.UsesExtendedStatus());
   }
   {
     FakeDevice dev(test::WithModel("VX100", [](const std::string&) { return Chunks{}; }));
     TXvornLinux link(true, true);
-    link.TcpPort = dev.Port();
+    link.SetTcpPort(dev.Port());
     ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
-    EXPECT_FALSE(link.ExtendedStatus);
+    EXPECT_FALSE(link.UsesExtendedStatus());
   }
 }
 
@@ -378,9 +382,9 @@ TEST_F(LinkExchangeTest, RefusedConnectionFailsTheOpen) {
   }
   SetTimeScale(1.0);  // a refusal ends the wait at once, not after 11 seconds
   TXvornLinux link(true, false);
-  link.TcpPort = port;
+  link.SetTcpPort(port);
   EXPECT_FALSE(link.OpenLink(1, 0, "127.0.0.1"));
-  EXPECT_FALSE(link.LinkOpen);
+  EXPECT_FALSE(link.IsOpen());
   EXPECT_EQ(link.LastError, "");
   EXPECT_FALSE(link.Subtotal());
   EXPECT_EQ(link.LastError.substr(0, 5), "8001;");
@@ -408,9 +412,9 @@ TEST_F(LinkExchangeTest, ConnectionThatNeverCompletesFailsWithinTheBound) {
   ::usleep(20000);
 
   TXvornLinux link(true, false);
-  link.TcpPort = ntohs(addr.sin_port);
+  link.SetTcpPort(ntohs(addr.sin_port));
   EXPECT_FALSE(link.OpenLink(1, 0, "127.0.0.1"));  // 11 s scaled to 440 ms
-  EXPECT_FALSE(link.LinkOpen);
+  EXPECT_FALSE(link.IsOpen());
   for (int s : fillers) ::close(s);
   ::close(listener);
 }

@@ -35,10 +35,10 @@ class OperationsTest : public ::testing::Test {
   TXvornLinux& Link(bool extendedModel = false) {
     model_ = extendedModel ? "VX M4" : "VX";
     link_ = std::make_unique<TXvornLinux>(true, false);
-    link_->TcpPort = dev_.Port();
+    link_->SetTcpPort(dev_.Port());
     EXPECT_TRUE(link_->OpenLink(1, 0, "127.0.0.1"));
     dev_.commands.clear();
-    link_->CommLog.clear();
+    link_->TakeCommLog();
     return *link_;
   }
   void Answer(const std::string& prefix, const std::string& payload) {
@@ -74,17 +74,17 @@ TEST_F(OperationsTest, PaymentSwapsTypesOneAndThree) {
                              "04"
                              "CARD"
                              "000000029"}));
-  EXPECT_EQ(link.CommLog[1].substr(12),
+  const std::vector<std::string> log = link.TakeCommLog();
+  EXPECT_EQ(log[1].substr(12),
             "-Calculator : 02 30 30 30 33 30 30 37 30 33 30 30 30 30 30 30 30 30 "
             "30 31 30 35 30 37 35 03 ");
-  EXPECT_EQ(link.CommLog[3].substr(12), "-Imprimanta : 0");
+  EXPECT_EQ(log[3].substr(12), "-Imprimanta : 0");
 }
 
 TEST_F(OperationsTest, CloseFiscalReceiptPaysTheRestFirst) {
   auto& link = Link();
   Answer("3007", "+000000250");
   ASSERT_TRUE(link.Payment(2, "", 500));
-  EXPECT_EQ(link.LastPaymentReply, "+000000250");
   Answer("3007", "");
   ASSERT_TRUE(link.CloseFiscalReceipt());
   EXPECT_EQ(Sent(), (Strings{"3007"
@@ -102,14 +102,20 @@ TEST_F(OperationsTest, CloseFiscalReceiptPaysTheRestFirst) {
 
 TEST_F(OperationsTest, CloseFiscalReceiptStopsWhenTheRestPaymentFails) {
   auto& link = Link();
-  link.LastPaymentReply = "+000000250";
+  Answer("3007", "+000000250");
+  ASSERT_TRUE(link.Payment(2, "", 500));
   AnswerRaw("3007", {test::Refusal("25")});
   EXPECT_FALSE(link.CloseFiscalReceipt());
-  EXPECT_EQ(Sent(), Strings{"3007"
-                            "03"
-                            "00"
-                            "00"
-                            "000000250"});
+  EXPECT_EQ(Sent(), (Strings{"3007"
+                             "02"
+                             "00"
+                             "00"
+                             "000000500",
+                             "3007"
+                             "03"
+                             "00"
+                             "00"
+                             "000000250"}));
   EXPECT_EQ(link.LastError,
             "25;Plata partial \x96"
             " completati plata sau anulati bonul");
@@ -291,7 +297,7 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
        {"8004"
         "000000042"}},
       {"JournalReportByZAndReceipts",
-       [&] { return link.JournalReportByZAndReceipts(7, 1, 20); },
+       [&] { return static_cast<bool>(link.JournalReportByZAndReceipts(7, 1, 20)); },
        true,
        {"8006"
         "0007"
@@ -474,38 +480,42 @@ TEST_F(OperationsTest, ReplyCopiesForTheOwner) {
   Answer("8006000000000000", "123456789012345678901234567000001234");
   Answer("80060001", "JR");
   Answer("1008", "AB123");
-  ASSERT_TRUE(link.ReadVatRates());
-  EXPECT_EQ(link.VatRatesText,
-            " TVA A 19%; TVA B 09%; TVA C 05%; TVA D 00%; TVA E 00%; TVA F 00%;");
-  ASSERT_TRUE(link.ReadDailyTotals());
-  EXPECT_EQ(link.DailyTotals.size(), 253u);
-  std::string out;
-  ASSERT_TRUE(link.ReadTotalizer(4, out));
-  EXPECT_EQ(out, "000012345");
-  EXPECT_EQ(link.TotalizerType, 4);
-  ASSERT_TRUE(link.ReadJournalFreeLines());
-  EXPECT_EQ(link.JournalFreeLines, 1234);
-  ASSERT_TRUE(link.JournalReportByZAndReceipts(1, 1, 1));
-  EXPECT_EQ(link.JournalReportReply, "JR");
-  int code = -5;
-  ASSERT_TRUE(link.ReadFiscalSeries(out, code));
-  EXPECT_EQ(out, "AB123");
-  EXPECT_EQ(code, 0);
+  const LinkResult<std::string> rates = link.ReadVatRates();
+  ASSERT_TRUE(rates);
+  EXPECT_EQ(rates.value, " TVA A 19%; TVA B 09%; TVA C 05%; TVA D 00%; TVA E 00%; TVA F 00%;");
+  const LinkResult<std::string> totals = link.ReadDailyTotals();
+  ASSERT_TRUE(totals);
+  EXPECT_EQ(totals.value.size(), 253u);
+  const LinkResult<std::string> totalizer = link.ReadTotalizer(4);
+  ASSERT_TRUE(totalizer);
+  EXPECT_EQ(totalizer.value, "000012345");
+  const LinkResult<JournalInfo> journal = link.ReadJournalFreeLines();
+  ASSERT_TRUE(journal);
+  EXPECT_EQ(journal.value.freeLines, 1234);
+  const LinkResult<std::string> report = link.JournalReportByZAndReceipts(1, 1, 1);
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report.value, "JR");
+  const LinkResult<std::string> series = link.ReadFiscalSeries();
+  ASSERT_TRUE(series);
+  EXPECT_EQ(series.value, "AB123");
+  EXPECT_EQ(series.error.code, 0);
   EXPECT_EQ(Sent()[2],
             "1113"
             "04");
 
   Answer("7012", "19");
-  ASSERT_TRUE(link.ReadVatRates());
-  EXPECT_EQ(link.VatRatesText, "TVA ");
+  const LinkResult<std::string> shortRates = link.ReadVatRates();
+  ASSERT_TRUE(shortRates);
+  EXPECT_EQ(shortRates.value, "TVA ");
   Answer("1004", "short");
-  ASSERT_TRUE(link.ReadDailyTotals());
-  EXPECT_EQ(link.DailyTotals, "");
+  const LinkResult<std::string> shortTotals = link.ReadDailyTotals();
+  ASSERT_TRUE(shortTotals);
+  EXPECT_EQ(shortTotals.value, "");
 }
 
 TEST_F(OperationsTest, StatusReadOfTheWrongLengthZeroesItsCopy) {
   auto& link = Link(true);
-  ASSERT_TRUE(link.ExtendedStatus);
+  ASSERT_TRUE(link.UsesExtendedStatus());
   Answer("1209", "111111");
   ASSERT_TRUE(link.ReadStatus1209());
   EXPECT_TRUE(link.IsCoverOpen());
@@ -544,8 +554,8 @@ TEST_F(OperationsTest, ExtendedStatusReadsFiveCommands) {
   EXPECT_FALSE(link.IsFiscalReceiptOpen());
   EXPECT_TRUE(link.IsNonFiscalReceiptOpen());
   EXPECT_TRUE(link.IsReceiptInSales());
-  EXPECT_EQ(link.ReceiptStateChar, "3");
-  EXPECT_EQ(link.ReceiptNumber, "0042");
+  EXPECT_EQ(link.ReceiptStateStage().Text(), "3");
+  EXPECT_EQ(link.ReceiptNumber(), "0042");
   EXPECT_FALSE(link.IsJournalMissing());
 }
 
@@ -562,7 +572,7 @@ TEST_F(OperationsTest, ReceiptStateReadGivesTheStageOfTheFirstCharacter) {
   Answer("1112", "ERR21");
   EXPECT_FALSE(link.ReadReceiptState(out));
   EXPECT_TRUE(link.ReceiptStateStage().Blank());
-  EXPECT_EQ(link.ReceiptStateChar, " ");
+  EXPECT_EQ(link.ReceiptStateStage().Text(), " ");
   EXPECT_TRUE(link.IsReceiptInSales());
   Answer("1112", "60042");
   ASSERT_TRUE(link.ReadReceiptState(out));
@@ -575,8 +585,9 @@ TEST_F(OperationsTest, ReceiptStateReadGivesTheStageOfTheFirstCharacter) {
   // The stage command's reply is kept whole, whatever its length: its readers
   // must answer for texts of several characters too.
   Answer("1012", "23");
-  ASSERT_TRUE(link.ReadReceiptStage());
-  EXPECT_EQ(link.ReceiptStage, "23");
+  const LinkResult<ReceiptStage> stage = link.ReadReceiptStage();
+  ASSERT_TRUE(stage);
+  EXPECT_EQ(stage.value.Text(), "23");
 }
 
 TEST_F(OperationsTest, ClassicStatusReadsOneCommand) {

@@ -22,12 +22,12 @@ class SimulatorSmokeTest : public ::testing::Test {
 TEST_F(SimulatorSmokeTest, StatusAndClockOverTcp) {
   ASSERT_TRUE(sim_.ListenTcp(QStringLiteral("127.0.0.1"), 0));
   TXvornLinux link(true, false);
-  link.TcpPort = sim_.TcpPort();
+  link.SetTcpPort(sim_.TcpPort());
   ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
   EXPECT_TRUE(link.ReadStatus(false)) << link.LastError;
-  std::string now;
-  EXPECT_TRUE(link.ReadDateTime(now)) << link.LastError;
-  EXPECT_EQ(now.size(), 10u);
+  const LinkResult<std::string> now = link.ReadDateTime();
+  EXPECT_TRUE(now) << now.error.text;
+  EXPECT_EQ(now.value.size(), 10u);
   sim_.SetPaperOut(true);
   EXPECT_TRUE(link.ReadStatus(false)) << link.LastError;
   EXPECT_TRUE(link.IsPaperOut());
@@ -36,7 +36,7 @@ TEST_F(SimulatorSmokeTest, StatusAndClockOverTcp) {
 TEST_F(SimulatorSmokeTest, RefusalAndNakOverTcp) {
   ASSERT_TRUE(sim_.ListenTcp(QStringLiteral("127.0.0.1"), 0));
   TXvornLinux link(true, false);
-  link.TcpPort = sim_.TcpPort();
+  link.SetTcpPort(sim_.TcpPort());
   ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
   sim_.RefuseNextCommand(16);
   EXPECT_FALSE(link.Subtotal());
@@ -55,8 +55,8 @@ TEST_F(SimulatorSmokeTest, StatusOverAPseudoTerminal) {
   SetSerialPortMap({{7, path.toStdString()}});
   TXvornLinux link(false, false);
   ASSERT_TRUE(link.OpenLink(7, 0, ""));
-  std::string now;
-  EXPECT_TRUE(link.ReadDateTime(now)) << link.LastError;
+  const LinkResult<std::string> now = link.ReadDateTime();
+  EXPECT_TRUE(now) << now.error.text;
   EXPECT_TRUE(link.ReadStatus(false)) << link.LastError;
   link.CloseLink();
 }

@@ -12,7 +12,7 @@ TEST(ReplyHold, CarriesTheCommandOutAndHoldsOnlyItsReply) {
   vorn::sim::FiscalSimulator sim;
   ASSERT_TRUE(sim.ListenTcp("127.0.30.70", 0)) << sim.LastError().toStdString();
   vorn::TXvornLinux link(true, true);
-  link.TcpPort = sim.TcpPort();
+  link.SetTcpPort(sim.TcpPort());
   ASSERT_TRUE(link.OpenLink(1, 0, "127.0.30.70"));
 
   EXPECT_EQ(sim.ApplyControl("hold"), "ERR expected a command code and a count");

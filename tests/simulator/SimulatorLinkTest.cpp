@@ -25,7 +25,7 @@ class SimLink : public ::testing::Test {
 
   std::unique_ptr<TXvornLinux> Open(bool extended = true) {
     auto link = std::make_unique<TXvornLinux>(true, extended);
-    link->TcpPort = sim.TcpPort();
+    link->SetTcpPort(sim.TcpPort());
     EXPECT_TRUE(link->OpenLink(1, 0, "127.0.0.23"));
     return link;
   }
@@ -58,16 +58,17 @@ bool LooksLikeZip(const std::string& z) {
 
 TEST_F(SimLink, ReceiptPrintsOnTheRoll) {
   auto link = Open();
-  EXPECT_TRUE(link->ExtendedStatus);
+  EXPECT_TRUE(link->UsesExtendedStatus());
   vorn::SaleItem item = Bread();
   ASSERT_TRUE(link->SellItem("PAINE", item)) << link->LastError;
-  ASSERT_TRUE(link->Payment(1, "", 500)) << link->LastError;
-  EXPECT_EQ(link->LastPaymentReply, "+000000200");
+  const vorn::LinkResult<std::string> paid = link->Payment(1, "", 500);
+  ASSERT_TRUE(paid) << paid.error.text;
+  EXPECT_EQ(paid.value, "+000000200");
   ASSERT_TRUE(link->CloseFiscalReceipt()) << link->LastError;  // pays the rest in cash first
   std::string state;
   ASSERT_TRUE(link->ReadReceiptState(state));
   EXPECT_EQ(state, "60001");
-  EXPECT_EQ(link->ReceiptNumber, "0001");
+  EXPECT_EQ(link->ReceiptNumber(), "0001");
   ASSERT_TRUE(link->FinishReceiptPartialCut(0)) << link->LastError;
   link->CloseLink();
 
@@ -83,7 +84,7 @@ TEST_F(SimLink, StatusReadsInBothLayouts) {
   sim.SetPaperOut(true);
   sim.SetJournalNearFull(true);
   auto link = Open(false);
-  ASSERT_TRUE(link->ExtendedStatus);
+  ASSERT_TRUE(link->UsesExtendedStatus());
   ASSERT_TRUE(link->ReadStatus(false)) << link->LastError;
   EXPECT_TRUE(link->IsPaperOut());
   EXPECT_TRUE(link->IsJournalNearFull());
@@ -97,25 +98,29 @@ TEST_F(SimLink, StatusReadsInBothLayouts) {
   sim.SetCoverOpen(true);
   sim.SetReceiptInProgress(3);
   auto classic = Open(true);
-  ASSERT_FALSE(classic->ExtendedStatus);
+  ASSERT_FALSE(classic->UsesExtendedStatus());
   ASSERT_TRUE(classic->ReadStatus(false)) << classic->LastError;
   EXPECT_TRUE(classic->IsCoverOpen());
   EXPECT_TRUE(classic->IsPaperOut());
   EXPECT_TRUE(classic->IsFiscalReceiptOpen());
   EXPECT_FALSE(classic->IsFiscalMemoryMissing());
-  ASSERT_TRUE(classic->ReadReceiptStage());
-  EXPECT_EQ(classic->ReceiptStage, "3");
+  const vorn::LinkResult<vorn::ReceiptStage> stage = classic->ReadReceiptStage();
+  ASSERT_TRUE(stage);
+  EXPECT_EQ(stage.value.Text(), "3");
 
-  ASSERT_TRUE(classic->ReadDailyTotals());
-  EXPECT_EQ(classic->DailyTotals.size(), 253u);
+  const vorn::LinkResult<std::string> totals = classic->ReadDailyTotals();
+  ASSERT_TRUE(totals);
+  EXPECT_EQ(totals.value.size(), 253u);
   sim.SetJournalFreeLines(499);
-  ASSERT_TRUE(classic->ReadJournalFreeLines());
-  EXPECT_EQ(classic->JournalFreeLines, 499);
-  ASSERT_TRUE(classic->ReadVatRates());
-  EXPECT_EQ(classic->VatRatesText.substr(0, 12), " TVA A 19%; ");
-  std::string clock;
-  ASSERT_TRUE(classic->ReadDateTime(clock));
-  EXPECT_EQ(clock.size(), 10u);
+  const vorn::LinkResult<vorn::JournalInfo> journal = classic->ReadJournalFreeLines();
+  ASSERT_TRUE(journal);
+  EXPECT_EQ(journal.value.freeLines, 499);
+  const vorn::LinkResult<std::string> rates = classic->ReadVatRates();
+  ASSERT_TRUE(rates);
+  EXPECT_EQ(rates.value.substr(0, 12), " TVA A 19%; ");
+  const vorn::LinkResult<std::string> clock = classic->ReadDateTime();
+  ASSERT_TRUE(clock);
+  EXPECT_EQ(clock.value.size(), 10u);
 }
 
 TEST_F(SimLink, RefusalsCarryTheirCodes) {
@@ -250,8 +255,9 @@ TEST_F(SimLink, LineFaultsReachTheLink) {
 
   sim.SetChunkSize(3);
   sim.SetReplyDelayMs(1000);  // 20 ms here, inside the interval
-  EXPECT_TRUE(link->ReadDailyTotals()) << link->LastError;
-  EXPECT_EQ(link->DailyTotals.size(), 253u);
+  const vorn::LinkResult<std::string> totals = link->ReadDailyTotals();
+  EXPECT_TRUE(totals) << totals.error.text;
+  EXPECT_EQ(totals.value.size(), 253u);
   sim.SetChunkSize(0);
   sim.SetReplyDelayMs(0);
 
@@ -272,7 +278,7 @@ TEST(SimLinkPty, SerialPathOverPseudoTerminal) {
   for (int use = 0; use < 2; ++use) {  // a second open finds a clean line
     TXvornLinux link(false, true);
     ASSERT_TRUE(link.OpenLink(7, 0, "")) << "use " << use;
-    EXPECT_TRUE(link.ExtendedStatus);
+    EXPECT_TRUE(link.UsesExtendedStatus());
     ASSERT_TRUE(link.ReadStatus(false)) << link.LastError;
     vorn::SaleItem item;
     item.price = 125;

@@ -33,13 +33,14 @@ TEST(SimProgram, StartsWithFaultsAndServesTcpAndControl) {
   vorn::SetTimeScale(0.1);
   {
     vorn::TXvornLinux link(true, true);
-    link.TcpPort = tcp.captured(1).toInt();
+    link.SetTcpPort(tcp.captured(1).toInt());
     ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.25"));
-    EXPECT_FALSE(link.ExtendedStatus);
+    EXPECT_FALSE(link.UsesExtendedStatus());
     ASSERT_TRUE(link.ReadStatus(false)) << link.LastError;
     EXPECT_TRUE(link.IsPaperOut());
-    ASSERT_TRUE(link.ReadJournalFreeLines());
-    EXPECT_EQ(link.JournalFreeLines, 400);
+    const vorn::LinkResult<vorn::JournalInfo> journal = link.ReadJournalFreeLines();
+    ASSERT_TRUE(journal);
+    EXPECT_EQ(journal.value.freeLines, 400);
   }
   vorn::SetTimeScale(1.0);
 
