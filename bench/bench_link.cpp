@@ -87,7 +87,8 @@ void RoundTrips(benchmark::State& state, quint16 port) {
   }
   int64_t n = 0;
   for (auto _ : state) {
-    if (!link.Subtotal() && link.LastError.rfind("8048", 0) == 0) state.SkipWithError("no reply");
+    const vorn::LinkStatus done = link.Subtotal();
+    if (!done && done.error.code == 8048) state.SkipWithError("no reply");
     if (++n % 4096 == 0) link.TakeCommLog();
   }
   state.SetItemsProcessed(n);
@@ -119,7 +120,8 @@ void BM_Export3_9MB(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    if (!link.ReadExportFile()) state.SkipWithError(link.LastError.c_str());
+    const vorn::LinkStatus read = link.ReadExportFile();
+    if (!read) state.SkipWithError(read.error.text.c_str());
     benchmark::DoNotOptimize(link.ExportFileBytes());
     link.TakeCommLog();
   }

@@ -12,15 +12,16 @@ ConnectionProbe ProbeDevice(const Settings& settings, bool readJournal) {
   link->SetLongTimeOut(settings.LongTimeOut);
   const LinkOpening opening = link->OpenLink(settings.ComNumber(), settings.BaudRate, settings.IP);
   if (!opening) {
-    probe.lastError = link->LastError;
+    // A port that does not open has no device error, only the system's detail.
     probe.systemDetail = opening.systemDetail;
     link->CloseLink();
     return probe;
   }
   probe.opened = true;
   probe.modelText = opening.model.value;
-  probe.connected = link->ReadStatus(false);
-  if (!probe.connected) probe.lastError = link->LastError;
+  const LinkStatus status = link->ReadStatus(false);
+  probe.connected = static_cast<bool>(status);
+  if (!probe.connected) probe.lastError = status.error.text;
   if (probe.connected && readJournal) {
     probe.journalFreeLines = link->ReadJournalFreeLines().value.freeLines;
   }

@@ -50,8 +50,9 @@ ProbeResult ProbeCandidate(const Candidate& c) {
   } else if (opening.model) {
     r.verdict = Verdict::Found;
     r.text = opening.model.value.empty() ? "casa de marcat, model necunoscut" : opening.model.value;
-  } else if (link->LastReply.rfind("ERR", 0) == 0) {
-    // Refused in the device's own protocol: a fiscal device that will not say its model.
+  } else if (opening.model.error.code < 8000) {
+    // Refused in the device's own protocol (its codes stay below the link's
+    // 8001 and up): a fiscal device that will not say its model.
     r.verdict = Verdict::Found;
     r.text = "casa de marcat, model necunoscut (" + opening.model.error.text + ")";
   } else if (AnythingReceived(link->TakeCommLog())) {

@@ -9,7 +9,7 @@ namespace vorn {
 // A failed operation: the link's or the device's code and the text the answer
 // file and the operator see for it ("16;...", "8048;TIME OUT" ...).
 struct LinkError {
-  int code = 0;  // 0: no failure
+  int code = 0;
   std::string text;
   // A close the device acknowledged but never answered: the text advises the
   // state check (command 9999).
@@ -22,21 +22,30 @@ struct LinkError {
 
 template <class T = void>
 struct [[nodiscard]] LinkResult {
-  LinkResult(T v) : value(std::move(v)) {}
+  LinkResult(T v) : value(std::move(v)), ok(true) {}
   LinkResult(LinkError e) : error(std::move(e)) {}
-  explicit operator bool() const { return error.code == 0; }
+  explicit operator bool() const { return ok; }
 
   T value{};
-  LinkError error;
+  LinkError error;  // set when the operation failed
+
+ private:
+  bool ok = false;
 };
 
 template <>
 struct [[nodiscard]] LinkResult<void> {
   LinkResult() = default;
-  LinkResult(LinkError e) : error(std::move(e)) {}
-  explicit operator bool() const { return error.code == 0; }
+  LinkResult(LinkError e) : error(std::move(e)), ok(false) {}
+  // A read's outcome without its value.
+  template <class T>
+  LinkResult(const LinkResult<T>& r) : error(r.error), ok(static_cast<bool>(r)) {}
+  explicit operator bool() const { return ok; }
 
-  LinkError error;
+  LinkError error;  // set when the operation failed
+
+ private:
+  bool ok = true;
 };
 
 using LinkStatus = LinkResult<void>;

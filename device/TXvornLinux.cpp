@@ -203,14 +203,6 @@ void TXvornLinux::CloseLink() {
   d->SetPump(false);
 }
 
-bool TXvornLinux::CheckLink() {
-  if (!d->open) {
-    SetError(8001);
-    return false;
-  }
-  return true;
-}
-
 void TXvornLinux::SetReplyTimeout(int seconds) {
   int ms = 5000;
   if (seconds > 0) ms = seconds > 2000000 ? 2000000000 : seconds * 1000;
@@ -232,13 +224,12 @@ void TXvornLinux::WaitForReply() {
   });
 }
 
-int TXvornLinux::SendCommand(const std::string& command) {
-  LastReply.clear();
-  if (d->waiting) return 8048;              // the one reception of this object is in use
-  if (BreaksFraming(command)) return 8061;  // not a byte of it is sent
+CommandReply TXvornLinux::SendCommand(const std::string& command) {
+  if (d->waiting) return {8048, {}};              // the one reception of this object is in use
+  if (BreaksFraming(command)) return {8061, {}};  // not a byte of it is sent
   // Frames are copied into 1000-byte send buffers; a longer one would lose its
   // checksum and ETX, and the device would read whatever follows as its rest.
-  if (command.size() > kMaxCommandChars) return 8062;
+  if (command.size() > kMaxCommandChars) return {8062, {}};
   const std::shared_ptr<bool> alive = d->alive;
 
   const std::string frame = BuildFrame(command);
@@ -256,14 +247,14 @@ int TXvornLinux::SendCommand(const std::string& command) {
     WriteFrame(frame);
     while (true) {
       WaitForReply();
-      if (!*alive) return 8048;
+      if (!*alive) return {8048, {}};
       if (!d->rx.ReplyComplete() && !d->timedOut && StopStep()) {
-        if (!*alive) return 8048;
+        if (!*alive) return {8048, {}};
         continue;
       }
       if (d->rx.ReplyComplete() || !d->timedOut) break;
       const bool goOn = BusyPollStep(pollFrame);
-      if (!*alive) return 8048;
+      if (!*alive) return {8048, {}};
       if (!goOn) break;
     }
     if (d->rx.FirstByte() == static_cast<unsigned char>(NAK)) {
@@ -275,18 +266,18 @@ int TXvornLinux::SendCommand(const std::string& command) {
   d->waiting = false;
 
   const unsigned char first = d->rx.FirstByte();
-  int result = 0;
+  CommandReply sent;
   if (first == static_cast<unsigned char>(NAK))
-    result = 8047;
+    sent.code = 8047;
   else if (d->timedOut)
-    result = 8048;
+    sent.code = 8048;
   if ((first == static_cast<unsigned char>(ACK) || first == static_cast<unsigned char>(NAK)) &&
       d->rx.LastByte() == static_cast<unsigned char>(ETX)) {
-    LastReply = d->rx.ReplyPayload();
-    if (LastReply.size() == 5 && LastReply.compare(0, 3, "ERR") == 0)
-      result = static_cast<int>(ReadInt(LastReply.substr(3, 2), 8047));
+    sent.reply = d->rx.ReplyPayload();
+    if (sent.reply.size() == 5 && sent.reply.compare(0, 3, "ERR") == 0)
+      sent.code = static_cast<int>(ReadInt(sent.reply.substr(3, 2), 8047));
   }
-  return result;
+  return sent;
 }
 
 void TXvornLinux::ExchangeBetweenFrames(const std::string& frame) {
@@ -375,44 +366,34 @@ void TXvornLinux::OnBytesReceived(const QByteArray& chunk) {
   if (d->waiting) d->StartReplyTimer();  // the interval measures silence
 }
 
-int TXvornLinux::Exchange(const std::string& command, int seconds, int sends,
-                          const char* resultTag) {
+CommandReply TXvornLinux::Exchange(const std::string& command, int seconds, int sends,
+                                   const char* resultTag) {
   const std::shared_ptr<bool> alive = d->alive;
-  int result = 0;
+  CommandReply sent;
   for (int i = 0; i < sends; ++i) {
     Log("-Calculator : ", command);
     SetReplyTimeout(seconds);
-    result = SendCommand(command);
-    if (!*alive) return kGone;
-    Log(resultTag, std::to_string(result));
-    if (result == 0) break;
+    sent = SendCommand(command);
+    if (!*alive) return {kGone, {}};
+    Log(resultTag, std::to_string(sent.code));
+    if (sent.code == 0) break;
   }
-  return result;
+  return sent;
 }
 
-bool TXvornLinux::Fail(int code) {
-  SetError(code);
-  return false;
+LinkResult<std::string> TXvornLinux::Outcome(const CommandReply& sent) {
+  if (sent.code == kGone) return Gone();
+  if (sent.code != 0) return ErrorFor(sent.code);
+  return sent.reply;
 }
 
-LinkError TXvornLinux::Failure(int code) {
-  SetError(code);
-  return LinkError{code, LastError, false};
+LinkResult<std::string> TXvornLinux::Run(const std::string& command, int seconds, int sends) {
+  return Outcome(Exchange(command, seconds, sends));
 }
 
-bool TXvornLinux::Run(const std::string& command, int seconds, int sends) {
-  const int result = Exchange(command, seconds, sends);
-  if (result == kGone) return false;
-  if (result != 0) return Fail(result);
-  return true;
-}
-
-LinkResult<std::string> TXvornLinux::Read(const std::string& command, int seconds, int sends) {
-  if (!CheckLink()) return LinkError{8001, LastError, false};
-  const int result = Exchange(command, seconds, sends);
-  if (result == kGone) return Gone();
-  if (result != 0) return Failure(result);
-  return LastReply;
+LinkResult<std::string> TXvornLinux::Send(const std::string& command, int seconds, int sends) {
+  if (!d->open) return ErrorFor(8001);
+  return Run(command, seconds, sends);
 }
 
 // ---- hooks for tests and the fuzzer ----

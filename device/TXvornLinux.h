@@ -40,6 +40,12 @@ struct SimpleItem {
 };
 
 // What OpenLink found: whether the link opened and, on it, the device's model.
+// What SendCommand got: its result code and the reply's payload.
+struct CommandReply {
+  int code = 0;
+  std::string reply;
+};
+
 struct [[nodiscard]] LinkOpening {
   explicit operator bool() const { return open; }
 
@@ -67,12 +73,15 @@ class TXvornLinux : public QObject {
   // ---- link ----
   LinkOpening OpenLink(int port, int speedIndex, const std::string& host);
   void CloseLink();
-  bool CheckLink();
   void SetReplyTimeout(int seconds);
-  // 0, a device code, 8047 NACK, 8048 TIME OUT, 8061 for a command that would
-  // break the frame or 8062 for one too long for it (nothing sent for either).
-  int SendCommand(const std::string& command);
-  void SetError(int code);
+  // Code 0, a device code, 8047 NACK, 8048 TIME OUT, 8061 for a command that
+  // would break the frame or 8062 for one too long for it (nothing sent for
+  // either); the reply as far as one came.
+  CommandReply SendCommand(const std::string& command);
+  // The error of a code, counted in the tally: its text from the tables, for
+  // 99 the extended error asked of the device, for 8048 with statusAdvice the
+  // advice to check the state.
+  LinkError ErrorFor(int code, bool statusAdvice = false);
 
   // While set, a stop asked for during a command's wait is sent once the device
   // has accepted the command (its lone ACK): the 5005 frame between the
@@ -111,55 +120,57 @@ class TXvornLinux : public QObject {
   // The kept copy of a status reply: 1209, 1010, 1211, 1111, 1112, 1309 or 1215.
   std::string StatusCopyForTest(int command) const;
 
-  // ---- operations (true on success; LastError on failure) ----
+  // ---- operations (each hands back its error; a read its value too) ----
   // Amounts are whole hundredths, percentages hundredths of a percent.
-  bool ProgramVatRates(const std::array<int, 6>& rates);
+  LinkStatus ProgramVatRates(const std::array<int, 6>& rates);
   // The device's reply: "+" and the rest still to pay, or the change.
   LinkResult<std::string> Payment(int type, const std::string& text, int64_t hundredths);
-  bool OpenNonFiscalReceipt();
-  bool PrintNonFiscalText(const std::string& font, const std::string& text);
-  bool CloseNonFiscalReceipt();
-  bool ShowOnDisplay(const std::string& text);
-  bool Subtotal();
-  bool ZReportOfType(int type);
-  bool XReportOfType(int type);
-  bool DailyZReport(int kind);
-  bool XReport();
-  bool Command2103();
-  bool SetDateTime(int day, int month, int year, int hour, int minute);
+  LinkStatus OpenNonFiscalReceipt();
+  LinkStatus PrintNonFiscalText(const std::string& font, const std::string& text);
+  LinkStatus CloseNonFiscalReceipt();
+  LinkStatus ShowOnDisplay(const std::string& text);
+  LinkStatus Subtotal();
+  LinkStatus ZReportOfType(int type);
+  LinkStatus XReportOfType(int type);
+  LinkStatus DailyZReport(int kind);
+  LinkStatus XReport();
+  LinkStatus Command2103();
+  LinkStatus SetDateTime(int day, int month, int year, int hour, int minute);
   // "ddmmyyhhmm..." as the device gives it.
   LinkResult<std::string> ReadDateTime();
-  bool ReadTotalizers();
-  bool Command5005();
-  bool InterruptReport();
-  bool CashOperation(const std::string& letter, int64_t hundredths);
-  bool SendVerification(const std::string& request);
-  bool Beep(int count, int tone);
-  bool ExportFiscalData(const std::string& a, const std::string& b, const std::string& c,
-                        const std::string& d, const std::string& e);
-  bool JournalReportByDates(int sd, int sm, int sy, int ed, int em, int ey);
-  bool JournalReportByDateAndReceipts(int day, int month, int year, int first, int last);
-  bool JournalReportByZRange(int firstZ, int lastZ);
-  bool JournalReportByLine(int64_t line);
+  LinkStatus ReadTotalizers();
+  LinkStatus Command5005();
+  LinkStatus InterruptReport();
+  // The drawer's cash as the device reports it.
+  LinkResult<std::string> CashOperation(const std::string& letter, int64_t hundredths);
+  // The device's verification memo.
+  LinkResult<std::string> SendVerification(const std::string& request);
+  LinkStatus Beep(int count, int tone);
+  LinkStatus ExportFiscalData(const std::string& a, const std::string& b, const std::string& c,
+                              const std::string& d, const std::string& e);
+  LinkStatus JournalReportByDates(int sd, int sm, int sy, int ed, int em, int ey);
+  LinkStatus JournalReportByDateAndReceipts(int day, int month, int year, int first, int last);
+  LinkStatus JournalReportByZRange(int firstZ, int lastZ);
+  LinkStatus JournalReportByLine(int64_t line);
   LinkResult<std::string> JournalReportByZAndReceipts(int z, int first, int last);
-  bool FiscalMemoryReportByNumbers(int first, int last);
-  bool FiscalMemoryReportByDates(int type, int sd, int sm, int sy, int ed, int em, int ey);
-  bool PrintBarcode(int type, int digitsFlag, const std::string& data, int height);
-  bool PrintFiscalText(const std::string& font, const std::string& text, int alignment);
-  bool PrintFiscalText3008(const std::string& font, const std::string& text);
-  bool PrintFiscalText3010(const std::string& font, const std::string& text);
-  bool PrintFiscalText3012(const std::string& font, const std::string& text, int alignment);
-  bool MarkupValue(int64_t hundredths);
-  bool DiscountValue(int64_t hundredths);
-  bool MarkupPercent(int64_t hundredths);
-  bool DiscountPercent(int64_t hundredths);
-  bool SellItem(const std::string& name, SaleItem& item);
-  bool SellItemSimple(const SimpleItem& item);
-  bool VoidReceipt();
-  bool CloseFiscalReceipt();
-  bool FinishReceiptFullCut();
-  bool FinishReceiptPartialCut(int feedLines);
-  bool ReadExtendedError();
+  LinkStatus FiscalMemoryReportByNumbers(int first, int last);
+  LinkStatus FiscalMemoryReportByDates(int type, int sd, int sm, int sy, int ed, int em, int ey);
+  LinkStatus PrintBarcode(int type, int digitsFlag, const std::string& data, int height);
+  LinkStatus PrintFiscalText(const std::string& font, const std::string& text, int alignment);
+  LinkStatus PrintFiscalText3008(const std::string& font, const std::string& text);
+  LinkStatus PrintFiscalText3010(const std::string& font, const std::string& text);
+  LinkStatus PrintFiscalText3012(const std::string& font, const std::string& text, int alignment);
+  LinkStatus MarkupValue(int64_t hundredths);
+  LinkStatus DiscountValue(int64_t hundredths);
+  LinkStatus MarkupPercent(int64_t hundredths);
+  LinkStatus DiscountPercent(int64_t hundredths);
+  LinkStatus SellItem(const std::string& name, SaleItem& item);
+  LinkStatus SellItemSimple(const SimpleItem& item);
+  LinkStatus VoidReceipt();
+  LinkStatus CloseFiscalReceipt();
+  LinkStatus FinishReceiptFullCut();
+  LinkStatus FinishReceiptPartialCut(int feedLines);
+  LinkResult<std::string> ReadExtendedError();
   LinkResult<std::string> ReadFiscalSeries();
   // " TVA A 19%; TVA B ..." (or "TVA " for a short reply).
   LinkResult<std::string> ReadVatRates();
@@ -168,36 +179,37 @@ class TXvornLinux : public QObject {
   // The 253-character reply, or empty for a reply of another length.
   LinkResult<std::string> ReadDailyTotals();
   LinkResult<std::string> ReadTotalizer(int type);
-  bool ReadReceiptCounters(std::string& out);
-  bool ReadReceiptState(std::string& out);
+  LinkResult<std::string> ReadReceiptCounters();
+  LinkResult<std::string> ReadReceiptState();
   LinkResult<ReceiptStage> ReadReceiptStage();
-  bool ReadStatus1010(std::string& out, bool clockSync);
-  bool ReadStatus1209();
-  bool ReadStatus1211();
-  bool ReadPrinterStatus(std::string& out);
-  bool ReadStatus(bool clockSync);
+  LinkResult<std::string> ReadStatus1010(bool clockSync);
+  LinkStatus ReadStatus1209();
+  LinkStatus ReadStatus1211();
+  LinkResult<std::string> ReadPrinterStatus();
+  LinkStatus ReadStatus(bool clockSync);
   LinkResult<JournalInfo> ReadJournalFreeLines();
-  bool BeginExport(bool kindFlag);
-  bool ExportNextBlock();
-  bool ReadExportFile();
-  bool EndExport();
-  bool LogoBegin(int size);
-  bool LogoChunk(int count, const std::string& hexText);
-  bool LogoEnd();
+  LinkStatus BeginExport(bool kindFlag);
+  // A block of the archive: three characters, then its hexadecimal text.
+  LinkResult<std::string> ExportNextBlock();
+  LinkStatus ReadExportFile();
+  LinkStatus EndExport();
+  LinkStatus LogoBegin(int size);
+  LinkStatus LogoChunk(int count, const std::string& hexText);
+  LinkStatus LogoEnd();
   void SyncDeviceClock();
   // A fractional amount here would silently lose its fraction.
   template <std::floating_point T>
   LinkResult<std::string> Payment(int, const std::string&, T) = delete;
   template <std::floating_point T>
-  bool CashOperation(const std::string&, T) = delete;
+  LinkResult<std::string> CashOperation(const std::string&, T) = delete;
   template <std::floating_point T>
-  bool MarkupValue(T) = delete;
+  LinkStatus MarkupValue(T) = delete;
   template <std::floating_point T>
-  bool DiscountValue(T) = delete;
+  LinkStatus DiscountValue(T) = delete;
   template <std::floating_point T>
-  bool MarkupPercent(T) = delete;
+  LinkStatus MarkupPercent(T) = delete;
   template <std::floating_point T>
-  bool DiscountPercent(T) = delete;
+  LinkStatus DiscountPercent(T) = delete;
 
   // The file of the last ReadExportFile: AnnouncedLength bytes from byte 6 of
   // the receive buffer (bytes past what was received read as zero).
@@ -225,14 +237,6 @@ class TXvornLinux : public QObject {
   // emptied by a failed state read.
   const std::string& ReceiptNumber() const;
 
-  // ---- state read by the owner ----
-  std::string LastReply;
-  std::string LastError;
-  bool ErrorIsExtended = false;
-  bool ErrorIs24hSinceZ = false;
-  bool ErrorIsPaperOut = false;
-  bool AppendStatusAdvice = false;
-
  private:
   struct Impl;
   std::unique_ptr<Impl> d;
@@ -242,15 +246,14 @@ class TXvornLinux : public QObject {
   static LinkError Gone() { return {kGone, {}, false}; }
   // Logs the command, sets the interval (seconds, -1 for the default), sends,
   // logs the result with resultTag; sends again while it fails, `sends` at most.
-  int Exchange(const std::string& command, int seconds, int sends = 1,
-               const char* resultTag = "-Ecr result : ");
-  // Exchange, then SetError on failure; true on success.
-  bool Run(const std::string& command, int seconds, int sends = 1);
-  // Run for a read: the reply on success.
-  LinkResult<std::string> Read(const std::string& command, int seconds, int sends = 1);
-  bool Fail(int code);
-  // SetError, as a value.
-  LinkError Failure(int code);
+  CommandReply Exchange(const std::string& command, int seconds, int sends = 1,
+                        const char* resultTag = "-Ecr result : ");
+  // The reply of an exchange, or its error.
+  LinkResult<std::string> Outcome(const CommandReply& sent);
+  // Exchange and its outcome.
+  LinkResult<std::string> Run(const std::string& command, int seconds, int sends = 1);
+  // Run on an open link; 8001 on a closed one.
+  LinkResult<std::string> Send(const std::string& command, int seconds, int sends = 1);
   void Log(const char* tag, const std::string& text);
   void WriteFrame(const std::string& frame);
   // Waits until done() or the object is freed: on the main thread by running
@@ -267,8 +270,8 @@ class TXvornLinux : public QObject {
   bool StopDue() const;
   // Sends a due stop between the frames; false when none was due.
   bool StopStep();
-  bool ReadStatusReply(const std::string& command, size_t length, std::string& copy,
-                       bool digitsCheck, std::string* out);
+  LinkResult<std::string> ReadStatusReply(const std::string& command, size_t length,
+                                          std::string& copy, bool digitsCheck);
 };
 
 }  // namespace vorn

@@ -36,7 +36,7 @@ struct TXvornLinux::Impl {
   bool pumpSet = false;
   bool waiting = false;  // a SendCommand is waiting on this object
   bool busyPollEnabled = false;
-  bool inExtendedQuery = false;  // SetError asks for the extended error at most once
+  bool inExtendedQuery = false;  // ErrorFor asks for the extended error at most once
 
   ReplyReceiver rx;
   std::shared_ptr<ReportStop> stop;

@@ -19,94 +19,98 @@ bool At(const std::string& copy, size_t pos, char c) {
 // Sends a status command (up to 3 sends); on success zeroes the copy and fills
 // it from a reply of the exact length (else 8002), then checks the digits
 // (8031) when asked. A failed send keeps the previous copy.
-bool TXvornLinux::ReadStatusReply(const std::string& command, size_t length, std::string& copy,
-                                  bool digitsCheck, std::string* out) {
-  if (!CheckLink()) return false;
-  const int result = Exchange(command, kDefault, 3);
-  if (result == kGone) return false;
-  if (result != 0) return Fail(result);
-  if (out) *out = LastReply;
+LinkResult<std::string> TXvornLinux::ReadStatusReply(const std::string& command, size_t length,
+                                                     std::string& copy, bool digitsCheck) {
+  LinkResult<std::string> read = Send(command, kDefault, 3);
+  if (!read) return read;
+  const std::string& reply = read.value;
   copy.assign(length, '\0');
-  if (LastReply.size() != length) return Fail(8002);
-  copy = LastReply;
-  if (digitsCheck && !IsDigits(LastReply)) return Fail(8031);
-  return true;
+  if (reply.size() != length) return ErrorFor(8002);
+  copy = reply;
+  if (digitsCheck && !IsDigits(reply)) return ErrorFor(8031);
+  return read;
 }
 
-bool TXvornLinux::ReadStatus1209() { return ReadStatusReply("1209", 6, d->s1209, true, nullptr); }
+LinkStatus TXvornLinux::ReadStatus1209() { return ReadStatusReply("1209", 6, d->s1209, true); }
 
-bool TXvornLinux::ReadStatus1211() { return ReadStatusReply("1211", 5, d->s1211, true, nullptr); }
+LinkStatus TXvornLinux::ReadStatus1211() { return ReadStatusReply("1211", 5, d->s1211, true); }
 
-bool TXvornLinux::ReadPrinterStatus(std::string& out) {
-  return ReadStatusReply("1309", 8, d->s1309, true, &out);
+LinkResult<std::string> TXvornLinux::ReadPrinterStatus() {
+  return ReadStatusReply("1309", 8, d->s1309, true);
 }
 
-bool TXvornLinux::ReadStatus1010(std::string& out, bool clockSync) {
+LinkResult<std::string> TXvornLinux::ReadStatus1010(bool clockSync) {
   const std::shared_ptr<bool> alive = d->alive;
-  if (!ReadStatusReply("1010", 11, d->s1010, true, &out)) return false;
+  LinkResult<std::string> read = ReadStatusReply("1010", 11, d->s1010, true);
+  if (!read) return read;
   if (clockSync && At(d->s1010, 8, '1')) SyncDeviceClock();
-  return *alive;
+  if (!*alive) return Gone();
+  return read;
 }
 
-bool TXvornLinux::ReadReceiptCounters(std::string& out) {
-  if (!CheckLink()) return false;
-  const int result = Exchange("1111", kDefault, 4);
-  if (result == kGone) return false;
+LinkResult<std::string> TXvornLinux::ReadReceiptCounters() {
+  if (!d->open) return ErrorFor(8001);
+  const CommandReply sent = Exchange("1111", kDefault, 4);
+  if (sent.code == kGone) return Gone();
   d->fiscalOpen = false;
   d->nonFiscalOpen = false;
-  if (result != 0) return Fail(result);
-  out = LastReply;
+  if (sent.code != 0) return ErrorFor(sent.code);
+  const std::string& reply = sent.reply;
   d->s1111.assign(6, '\0');
-  if (LastReply.size() != 6) return Fail(8002);
-  d->s1111 = LastReply;
-  d->fiscalOpen = LastReply[0] == '1';
-  d->nonFiscalOpen = LastReply[1] == '1';
-  d->receiptNumber = LastReply.substr(2, 4);
-  if (!IsDigits(LastReply)) return Fail(8031);
-  return true;
+  if (reply.size() != 6) return ErrorFor(8002);
+  d->s1111 = reply;
+  d->fiscalOpen = reply[0] == '1';
+  d->nonFiscalOpen = reply[1] == '1';
+  d->receiptNumber = reply.substr(2, 4);
+  if (!IsDigits(reply)) return ErrorFor(8031);
+  return reply;
 }
 
-bool TXvornLinux::ReadReceiptState(std::string& out) {
-  if (!CheckLink()) return false;
-  const int result = Exchange("1112", d->longTimeOut);
-  if (result == kGone) return false;
+LinkResult<std::string> TXvornLinux::ReadReceiptState() {
+  if (!d->open) return ErrorFor(8001);
+  const CommandReply sent = Exchange("1112", d->longTimeOut);
+  if (sent.code == kGone) return Gone();
   d->stateChar.assign(1, ' ');
   d->receiptNumber.clear();
-  if (result != 0) return Fail(result);
-  out = LastReply;
+  if (sent.code != 0) return ErrorFor(sent.code);
+  const std::string& reply = sent.reply;
   d->s1112.assign(5, '\0');
   d->inSales = false;
   d->closing = false;
-  if (LastReply.size() != 5) return Fail(8002);
-  d->s1112 = LastReply;
-  const ReceiptStage stage = ReceiptStage::FromText(LastReply.substr(0, 1));
+  if (reply.size() != 5) return ErrorFor(8002);
+  d->s1112 = reply;
+  const ReceiptStage stage = ReceiptStage::FromText(reply.substr(0, 1));
   d->stateChar = stage.Text();
   d->inSales = stage.InSales();
   d->closing = stage.PaidOrClosed();
-  d->receiptNumber = LastReply.substr(1, 4);
-  return true;
+  d->receiptNumber = reply.substr(1, 4);
+  return reply;
 }
 
-bool TXvornLinux::ReadStatus(bool clockSync) {
+LinkStatus TXvornLinux::ReadStatus(bool clockSync) {
   const std::shared_ptr<bool> alive = d->alive;
   if (d->extendedStatus) {
-    std::string ignored;
-    return ReadStatus1209() && ReadStatus1010(ignored, false) && ReadStatus1211() &&
-           ReadReceiptCounters(ignored) && ReadReceiptState(ignored);
+    if (LinkStatus read = ReadStatus1209(); !read) return read;
+    if (LinkStatus read = ReadStatus1010(false); !read) return read;
+    if (LinkStatus read = ReadStatus1211(); !read) return read;
+    if (LinkStatus read = ReadReceiptCounters(); !read) return read;
+    return ReadReceiptState();
   }
-  if (!ReadStatusReply("1215", 20, d->s1215, false, nullptr)) return false;
+  LinkStatus read = ReadStatusReply("1215", 20, d->s1215, false);
+  if (!read) return read;
   if (clockSync && At(d->s1215, 18, '0')) SyncDeviceClock();
-  return *alive;
+  if (!*alive) return Gone();
+  return read;
 }
 
 LinkResult<ReceiptStage> TXvornLinux::ReadReceiptStage() {
-  LinkResult<std::string> read = Read("1012", kDefault, 3);
+  LinkResult<std::string> read = Send("1012", kDefault, 3);
   if (!read) return read.error;
   return ReceiptStage::FromText(std::move(read.value));
 }
 
 LinkResult<JournalInfo> TXvornLinux::ReadJournalFreeLines() {
-  LinkResult<std::string> read = Read("8006000000000000", kDefault);
+  LinkResult<std::string> read = Send("8006000000000000", kDefault);
   if (!read) return read.error;
   JournalInfo info;
   info.reply = std::move(read.value);

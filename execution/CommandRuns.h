@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/FileContext.h"
+#include "device/LinkResult.h"
 #include "receipt/ReceiptCommands.h"
 
 namespace vorn {
@@ -44,11 +45,11 @@ struct CommandRun {
 };
 
 // Carries out one line through its command's run; a port line sends nothing.
-// False when the device refused it (the link holds the error).
-bool RunCommand(CommandRun& run, const CommandLine& line);
+// Fails with the device's refusal.
+LinkStatus RunCommand(CommandRun& run, const CommandLine& line);
 
 // A customer display line (code 10's fields) and a barcode line (code 16's).
-bool ShowDisplayLine(CommandRun& run, const CommandLine& line);
-bool PrintBarcodeLine(CommandRun& run, const CommandLine& line);
+LinkStatus ShowDisplayLine(CommandRun& run, const CommandLine& line);
+LinkStatus PrintBarcodeLine(CommandRun& run, const CommandLine& line);
 
 }  // namespace vorn

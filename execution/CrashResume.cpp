@@ -14,8 +14,7 @@ namespace {
 
 DeviceCounters ReadCounters(TXvornLinux& link) {
   DeviceCounters c;
-  std::string state;
-  if (link.ReadReceiptState(state) && !link.ReceiptStateStage().Blank()) {
+  if (link.ReadReceiptState() && !link.ReceiptStateStage().Blank()) {
     c.stage = link.ReceiptStateStage();
     c.receiptNumber = ReadIntDef(link.ReceiptNumber(), -1);
   }
@@ -74,7 +73,7 @@ bool ReceiptExecutor::TakeUpRecovery(FileContext& ctx, RecoveryAction action, Fi
       return true;
     case RecoveryAction::VoidAndRunAgain:
       // A refusal here leaves the receipt to the preparation, which cancels it too.
-      if (link.VoidReceipt()) link.FinishReceiptPartialCut(0);
+      if (link.VoidReceipt()) static_cast<void>(link.FinishReceiptPartialCut(0));
       return true;
     case RecoveryAction::ClosePaid:
       ResumeFiscalReceipt(ctx, false);
@@ -88,8 +87,9 @@ bool ReceiptExecutor::TakeUpRecovery(FileContext& ctx, RecoveryAction action, Fi
       Answer(ctx, "0 OK");
       return false;
     case RecoveryAction::AnswerDone:
-      if (effect == FileEffect::CashMove && link.CashOperation("R", 0)) {
-        slots.DrawerCash = link.LastReply;
+      if (effect == FileEffect::CashMove) {
+        if (const LinkResult<std::string> cash = link.CashOperation("R", 0))
+          slots.DrawerCash = cash.value;
       }
       Answer(ctx, "0 OK");
       return false;

@@ -47,20 +47,28 @@ StatusError FirstStatusError(const TXvornLinux& link, int mode) {
   return {};
 }
 
-// True when the status shows no error, or the operator says it is removed.
-bool AcceptStatusError(TXvornLinux& link, int mode, FileContext& ctx) {
+// Fine when the status shows no error, or the operator says it is removed;
+// else the state's error, answered.
+LinkStatus AcceptStatusError(TXvornLinux& link, int mode, FileContext& ctx) {
   const StatusError error = FirstStatusError(link, mode);
-  if (error.kind == ErrorKind::None) return true;
-  link.SetError(error.code);
+  if (error.kind == ErrorKind::None) return {};
+  LinkError state = link.ErrorFor(error.code);
   if (error.kind == ErrorKind::Operator) {
     // One question, no second status read: a persisting error makes the next command fail.
-    if (SettingsOf(ctx).TratareEroareStare == 1 && Ask(ctx, link.LastError)) return true;
-  } else if (!link.ShowOnDisplay(std::string(link.LastError))) {
-    // A refused display command must not replace the device state in the answer.
-    link.SetError(error.code);
+    if (SettingsOf(ctx).TratareEroareStare == 1 && Ask(ctx, state.text)) return {};
+  } else if (!link.ShowOnDisplay(state.text)) {
+    // The device state is answered, not the refused display command; the
+    // error tally counts it once more, as it always has.
+    state = link.ErrorFor(error.code);
   }
-  Answer(ctx, link.LastError);
-  return false;
+  Answer(ctx, state.text);
+  return state;
+}
+
+// Answers the error and hands it back.
+LinkStatus Answered(FileContext& ctx, LinkError error) {
+  Answer(ctx, error.text);
+  return error;
 }
 
 }  // namespace
@@ -97,8 +105,7 @@ bool ReceiptExecutor::OpenFileLink(FileContext& ctx) {
     if (ctx.note) ctx.note(opening.systemDetail);
   }
   // A failed open leaves no error text; the answer must still say why nothing was printed.
-  if (link_->LastError.empty()) link_->SetError(8001);
-  Answer(ctx, link_->LastError);
+  Answer(ctx, link_->ErrorFor(8001).text);
   ReleaseLink(ctx);
   return false;
 }
@@ -118,7 +125,7 @@ bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
   AnswerSlots& slots = SlotsOf(ctx);
 
   bool ok = true;
-  if (!m.Has(9999)) ok = CheckDeviceReady(link, m.Has(14) ? 1 : 2, ctx);
+  if (!m.Has(9999)) ok = static_cast<bool>(CheckDeviceReady(link, m.Has(14) ? 1 : 2, ctx));
 
   slots.PaperNearEnd = link.IsPaperNearEnd();
   slots.JournalNearFull = link.IsJournalNearFull();
@@ -150,38 +157,25 @@ bool ReceiptExecutor::ExecuteFile(FileContext& ctx) {
   return ExecuteServiceFile(ctx);
 }
 
-bool ReceiptExecutor::CheckDeviceReady(TXvornLinux& link, int mode, FileContext& ctx) {
-  if (!link.ReadStatus(false)) {
-    Answer(ctx, link.LastError);
-    return false;
-  }
-  if (link.IsFiscalMemoryFull() || link.IsFiscalMemoryMissing()) {
-    link.SetError(link.IsFiscalMemoryFull() ? 51 : 50);
-    Answer(ctx, link.LastError);
-    return false;
-  }
-  if (!AcceptStatusError(link, mode, ctx)) return false;
+LinkStatus ReceiptExecutor::CheckDeviceReady(TXvornLinux& link, int mode, FileContext& ctx) {
+  if (LinkStatus read = link.ReadStatus(false); !read) return Answered(ctx, read.error);
+  if (link.IsFiscalMemoryFull() || link.IsFiscalMemoryMissing())
+    return Answered(ctx, link.ErrorFor(link.IsFiscalMemoryFull() ? 51 : 50));
+  if (LinkStatus accepted = AcceptStatusError(link, mode, ctx); !accepted) return accepted;
   if (mode == 1) {
-    if (!link.IsFiscalReceiptOpen()) {
-      link.LastError = "8030;Nu exista nici un bon in derulare ";
-      Answer(ctx, link.LastError);
-      return false;
-    }
-    return true;
+    if (!link.IsFiscalReceiptOpen())
+      return Answered(ctx, {8030, "8030;Nu exista nici un bon in derulare ", false});
+    return {};
   }
 
   bool resolved = true;
   if (link.IsFiscalReceiptOpen()) {
     resolved = ResolveFiscalInProgress(link);
   } else if (link.IsNonFiscalReceiptOpen()) {
-    resolved = link.CloseNonFiscalReceipt();
+    resolved = static_cast<bool>(link.CloseNonFiscalReceipt());
   }
-  if (!resolved) {
-    link.LastError = "8020;Bon in derulare ";
-    Answer(ctx, link.LastError);
-    return false;
-  }
-  return true;
+  if (!resolved) return Answered(ctx, {8020, "8020;Bon in derulare ", false});
+  return {};
 }
 
 bool ReceiptExecutor::ResolveFiscalInProgress(TXvornLinux& link) {
@@ -192,8 +186,7 @@ bool ReceiptExecutor::ResolveFiscalInProgress(TXvornLinux& link) {
   // The number of the paid receipt, so the answer can tell the application which one was finished.
   std::string number = link.ReceiptNumber();
   if (number.empty()) {
-    std::string state;
-    link.ReadReceiptState(state);
+    static_cast<void>(link.ReadReceiptState());
     number = link.ReceiptNumber();
   }
   if (!link.FinishReceiptPartialCut(0)) return false;

@@ -25,35 +25,43 @@ class FiscalRun {
 
  private:
   TXvornLinux& Link() { return *exec_.Link(); }
-  bool Fail() {
-    const std::string error = Link().LastError;
-    VoidOwnReceipt();
-    Answer(ctx_, error);
+  bool Fail(const LinkError& error) {
+    VoidOwnReceipt(error);
+    Answer(ctx_, error.text);
     return false;
   }
   // A file answered with an error must not leave its receipt open: the next
   // file's preparation would finish a paid one, printing a sale the
   // application was told had failed.
-  void VoidOwnReceipt() {
+  void VoidOwnReceipt(const LinkError& error) {
     TXvornLinux& link = Link();
-    if (!run_.saleSent || link.ErrorIsPaperOut) return;
-    const bool known = ReadReceiptStateFresh();
+    if (!run_.saleSent || error.IsPaperOut()) return;
+    const bool known = static_cast<bool>(ReadReceiptStateFresh());
     // Booked (stage 6) or already gone: nothing to void. Unknown: try.
     if (known && !link.IsReceiptInSales() && !link.ReceiptStateStage().Paid()) return;
-    if (link.VoidReceipt()) link.FinishReceiptPartialCut(0);
+    if (link.VoidReceipt()) static_cast<void>(link.FinishReceiptPartialCut(0));
   }
   // A connection lost on the way gets one fresh one: the receipt's fate must
   // not wait for the next file.
-  bool ReadReceiptStateFresh() {
-    std::string state;
-    if (Link().ReadReceiptState(state)) return true;
-    return exec_.ReopenLink(ctx_) && Link().ReadReceiptState(state);
+  LinkStatus ReadReceiptStateFresh() {
+    LinkStatus read = Link().ReadReceiptState();
+    if (read || !exec_.ReopenLink(ctx_)) return read;
+    return Link().ReadReceiptState();
   }
   // A close whose reply was lost may have been carried out all the same; the
   // device's stage says so, and a booked receipt is never answered as failed.
-  bool CloseTookEffect() { return ReadReceiptStateFresh() && Link().ReceiptStateStage().Closed(); }
-  bool RunPass();  // false when a line failed for good
-  bool FinishAfterClose();
+  // A state read that fails too becomes the close's error: it is the device's
+  // latest word.
+  bool CloseTookEffect(LinkStatus& closed) {
+    LinkStatus read = ReadReceiptStateFresh();
+    if (!read) {
+      closed = std::move(read);
+      return false;
+    }
+    return Link().ReceiptStateStage().Closed();
+  }
+  LinkStatus RunPass();  // fails when a line failed for good
+  LinkStatus FinishAfterClose();
   bool EndOfFile();
   void MarkClosed();
 
@@ -73,16 +81,15 @@ bool FiscalRun::Run() {
     if (!exec_.OpenFileLink(ctx_)) return false;
   }
   if (s_.VerificaOra) {
-    std::string out;
     if (s_.M4) {
-      Link().ReadStatus1010(out, true);
+      static_cast<void>(Link().ReadStatus1010(true));
     } else {
-      Link().ReadStatus(true);
+      static_cast<void>(Link().ReadStatus(true));
     }
   }
 
   for (;;) {
-    if (!RunPass()) return Fail();
+    if (LinkStatus pass = RunPass(); !pass) return Fail(pass.error);
     if (!exec_.RestartRequested()) break;
     run_.displayLines.clear();
   }
@@ -97,8 +104,8 @@ bool FiscalRun::Resume(bool closed) {
     slots_.FiscalReceiptNumber.clear();
     slots_.AutoFinalizedReceipt.clear();
     slots_.OpenReceiptHint.clear();
-    if (!FinishAfterClose()) {
-      slots_.OpenReceiptHint = Link().LastError +
+    if (LinkStatus finished = FinishAfterClose(); !finished) {
+      slots_.OpenReceiptHint = finished.error.text +
                                " transmiteti un bon nou sau verificati stare bon precedent cu "
                                "comanda 9999";
     }
@@ -107,7 +114,7 @@ bool FiscalRun::Resume(bool closed) {
   }
   // Paid: nothing after the payment was sent. Only the lines kept for after the close matter.
   for (const CommandLine& line : CommandsOf(ctx_)) {
-    if (line.Command() && line.Command()->Is(AfterClose)) RunCommand(run_, line);
+    if (line.Command() && line.Command()->Is(AfterClose)) static_cast<void>(RunCommand(run_, line));
   }
   return EndOfFile();
 }
@@ -118,7 +125,7 @@ void FiscalRun::MarkClosed() {
   ctx_.saveInFlight();
 }
 
-bool FiscalRun::RunPass() {
+LinkStatus FiscalRun::RunPass() {
   exec_.ClearRestartRequest();
   run_.barcodeLines.clear();
   run_.trailers.clear();
@@ -130,26 +137,25 @@ bool FiscalRun::RunPass() {
       ctx_.questions->ShowStepMessage("Listez Linia " + std::to_string(counter) + " : " +
                                       std::string(line.Text()));
     }
-    if (!RunCommand(run_, line)) {
+    if (LinkStatus ran = RunCommand(run_, line); !ran) {
       // A sale refused for paper out that the operator fixed: the file starts over.
-      return exec_.RestartRequested();
+      return exec_.RestartRequested() ? LinkStatus{} : ran;
     }
     WaitMs(delay);
   }
-  return true;
+  return {};
 }
 
-bool FiscalRun::FinishAfterClose() {
+LinkStatus FiscalRun::FinishAfterClose() {
   TXvornLinux& link = Link();
   for (const CommandLine& line : run_.barcodeLines) {
-    if (!PrintBarcodeLine(run_, line)) {
-      Answer(ctx_, link.LastError);
-      return false;
+    if (LinkStatus printed = PrintBarcodeLine(run_, line); !printed) {
+      Answer(ctx_, printed.error.text);
+      return printed;
     }
   }
 
-  std::string state;
-  ReadReceiptStateFresh();
+  static_cast<void>(ReadReceiptStateFresh());
   slots_.FiscalReceiptNumber = link.ReceiptNumber();
   slots_.AutoFinalizedReceipt = exec_.AutoFinalizedNumber();
 
@@ -161,7 +167,7 @@ bool FiscalRun::FinishAfterClose() {
     bool paid = false;
     for (;;) {
       WaitMs(100);
-      link.ReadReceiptState(state);
+      static_cast<void>(link.ReadReceiptState());
       if (link.ReceiptStateStage().PaidOrClosed()) {
         paid = true;
         break;
@@ -170,17 +176,22 @@ bool FiscalRun::FinishAfterClose() {
     }
     if (paid) {
       for (const TrailerText& t : run_.trailers) {
-        link.PrintFiscalText3012(t.font, t.text, t.alignment);
+        static_cast<void>(link.PrintFiscalText3012(t.font, t.text, t.alignment));
       }
     }
   }
 
-  const bool finished =
+  LinkStatus finished =
       s_.ModTaiere == 1 ? link.FinishReceiptPartialCut(s_.LiniiAvans) : link.FinishReceiptFullCut();
   // The number is what the application files the sale under: a state read lost
   // on the line is asked again (the finished receipt keeps its number).
   for (int attempt = 0; attempt < 3 && slots_.FiscalReceiptNumber.empty(); ++attempt) {
-    if (link.ReadReceiptState(state)) slots_.FiscalReceiptNumber = link.ReceiptNumber();
+    LinkStatus read = link.ReadReceiptState();
+    if (read) {
+      slots_.FiscalReceiptNumber = link.ReceiptNumber();
+    } else if (!finished) {
+      finished = read;  // the hint names the device's latest complaint
+    }
   }
   return finished;
 }
@@ -192,25 +203,26 @@ bool FiscalRun::EndOfFile() {
   slots_.AutoFinalizedReceipt.clear();
   slots_.OpenReceiptHint.clear();
 
-  bool outcome = true;
+  LinkStatus outcome;
   if (!m_.Any(NoReceipt)) {
     if (m_.HasPayment) {
       for (const CommandLine& line : run_.displayLines) {
-        if (!ShowDisplayLine(run_, line)) return Fail();
+        if (LinkStatus shown = ShowDisplayLine(run_, line); !shown) return Fail(shown.error);
       }
     }
-    if (link.CloseFiscalReceipt() || (!link.ErrorIsPaperOut && CloseTookEffect())) {
+    LinkStatus closed = link.CloseFiscalReceipt();
+    if (closed || (!closed.error.IsPaperOut() && CloseTookEffect(closed))) {
       MarkClosed();
-      if (!FinishAfterClose()) {
-        slots_.OpenReceiptHint = link.LastError +
+      if (LinkStatus finished = FinishAfterClose(); !finished) {
+        slots_.OpenReceiptHint = finished.error.text +
                                  " transmiteti un bon nou sau verificati stare bon precedent cu "
                                  "comanda 9999";
       }
-    } else if (!link.ErrorIsPaperOut) {
-      return Fail();
+    } else if (!closed.error.IsPaperOut()) {
+      return Fail(closed.error);
     } else {
-      Answer(ctx_, link.LastError);
-      outcome = exec_.ConfirmErrorRemoved(ctx_) && FinishAfterClose();
+      Answer(ctx_, closed.error.text);
+      outcome = exec_.ConfirmErrorRemoved(ctx_, closed.error) ? FinishAfterClose() : closed;
     }
   } else if (!exec_.AutoFinalizedNumber().empty()) {
     // A paid receipt finished during preparation is reported even when this file closes none.
@@ -226,8 +238,8 @@ bool FiscalRun::EndOfFile() {
   if (outcome && run_.totalizerLine && !run_.totalizerLine->empty()) {
     slots_.ExtraAnswerLines.push_back(*run_.totalizerLine);
   }
-  Answer(ctx_, outcome ? std::string("0 OK") : link.LastError);
-  return outcome;
+  Answer(ctx_, outcome ? std::string("0 OK") : outcome.error.text);
+  return static_cast<bool>(outcome);
 }
 
 }  // namespace

@@ -18,14 +18,16 @@ bool ReceiptExecutor::ExecuteServiceFile(FileContext& ctx) {
   const bool wrapper = !MarkersOf(ctx).Any(OwnPrintout);
   CommandRun run(*this, ctx, false);
 
-  auto fail = [&]() {
-    Answer(ctx, link.LastError);
+  auto fail = [&](const LinkStatus& failed) {
+    Answer(ctx, failed.error.text);
     return false;
   };
 
-  if (wrapper && !link.OpenNonFiscalReceipt()) return fail();
+  if (wrapper) {
+    if (LinkStatus opened = link.OpenNonFiscalReceipt(); !opened) return fail(opened);
+  }
   for (const CommandLine& line : CommandsOf(ctx)) {
-    if (!RunCommand(run, line)) return fail();
+    if (LinkStatus ran = RunCommand(run, line); !ran) return fail(ran);
   }
 
   slots.FiscalReceiptNumber.clear();
@@ -33,7 +35,7 @@ bool ReceiptExecutor::ExecuteServiceFile(FileContext& ctx) {
   slots.Command79Reply.clear();
 
   if (wrapper) {
-    if (!link.CloseNonFiscalReceipt()) return fail();
+    if (LinkStatus closed = link.CloseNonFiscalReceipt(); !closed) return fail(closed);
     slots.NonFiscalReceiptNumber = link.ReceiptNumber();
   }
   if (run.drawerCash) slots.DrawerCash = *run.drawerCash;

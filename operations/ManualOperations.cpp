@@ -9,7 +9,7 @@ namespace vorn {
 namespace {
 
 // The device-state check as receipt files get it, answering through the core.
-bool CheckReady(TXvornLinux& link, int mode, const ManualContext& mc) {
+LinkStatus CheckReady(TXvornLinux& link, int mode, const ManualContext& mc) {
   Settings settings = mc.settings;
   AnswerSlots slots;
   FileContext ctx;
@@ -41,12 +41,12 @@ ManualOutcome ManualOperations::Report(bool z, int kind) {
   std::string error;
   if (!session.Open(error)) return Failed(error);
   TXvornLinux& link = session.Link();
-  if (!CheckReady(link, 0, ctx_)) {
-    return Failed("Nu pot efectua raportul zilnic  !\r" + link.LastError);
+  if (LinkStatus ready = CheckReady(link, 0, ctx_); !ready) {
+    return Failed("Nu pot efectua raportul zilnic  !\r" + ready.error.text);
   }
-  if (z ? !link.DailyZReport(kind) : !link.XReport()) {
+  if (LinkStatus report = z ? link.DailyZReport(kind) : link.XReport(); !report) {
     return Failed((z ? "Nu pot efectua raportul Z  !\r" : "Nu pot efectua raportul X zilnic  !\r") +
-                  link.LastError);
+                  report.error.text);
   }
   return {true, {}, {}};
 }
@@ -56,8 +56,8 @@ ManualOutcome ManualOperations::CancelReceipt() {
   std::string error;
   if (!session.Open(error)) return Failed(error);
   TXvornLinux& link = session.Link();
-  if (!CheckReady(link, 1, ctx_)) {
-    return Failed("Operatie anulare nereusita  !\r" + link.LastError);
+  if (LinkStatus ready = CheckReady(link, 1, ctx_); !ready) {
+    return Failed("Operatie anulare nereusita  !\r" + ready.error.text);
   }
   if (!link.VoidReceipt()) return Failed("Operatie de anulare nereusita !");
   return {true, {}, {}};

@@ -11,7 +11,8 @@ ManualSession::ManualSession(const ManualContext& ctx, std::string logPrefix, bo
 
 bool ManualSession::Open(std::string& error) {
   if (OpenManualLink(*link_, ctx_.settings)) return true;
-  error = "Nu pot deschide portul serial !\r" + link_->LastError;
+  // A port that does not open leaves no device error to add.
+  error = "Nu pot deschide portul serial !\r";
   return false;
 }
 

@@ -55,9 +55,9 @@ FakeDevice::Script Always(Chunks chunks) {
 TEST_F(LinkExchangeTest, FrameAndLogLinesAreByteExact) {
   FakeDevice dev(Always({Reply("00000000000")}));
   auto link = Open(dev);
-  std::string out;
-  ASSERT_TRUE(link->ReadStatus1010(out, false));
-  EXPECT_EQ(out, "00000000000");
+  const LinkResult<std::string> status = link->ReadStatus1010(false);
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status.value, "00000000000");
   ASSERT_EQ(dev.frames.size(), 1u);
   EXPECT_EQ(dev.frames[0], std::string("\x02"
                                        "0001010"
@@ -79,9 +79,10 @@ TEST_F(LinkExchangeTest, FrameAndLogLinesAreByteExact) {
 TEST_F(LinkExchangeTest, ThreeNaksGiveNack) {
   FakeDevice dev(Always({Nak()}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "3003", "3003"}));
-  EXPECT_EQ(link->LastError, "8047;NACK");
+  EXPECT_EQ(done.error.text, "8047;NACK");
 }
 
 TEST_F(LinkExchangeTest, NakThenAnswerSucceedsOnTheResend) {
@@ -96,18 +97,20 @@ TEST_F(LinkExchangeTest, NakThenAnswerSucceedsOnTheResend) {
 TEST_F(LinkExchangeTest, SilenceTimesOutWithoutResend) {
   FakeDevice dev(Always({}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.commands.size(), 1u);
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  EXPECT_EQ(done.error.text, "8048;TIME OUT");
   EXPECT_EQ(link->TakeCommLog().back().substr(12), "-Ecr result : 8048");
 }
 
 TEST_F(LinkExchangeTest, LoneAckWithoutBusyPollIsATimeout) {
   FakeDevice dev(Always({kAckOnly}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Command2103());
+  const LinkStatus done = link->Command2103();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.commands, std::vector<std::string>{"2103"});
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  EXPECT_EQ(done.error.text, "8048;TIME OUT");
 }
 
 TEST_F(LinkExchangeTest, BusyPollContinuesUntilTheDeviceReportsOneZeroZero) {
@@ -118,13 +121,14 @@ TEST_F(LinkExchangeTest, BusyPollContinuesUntilTheDeviceReportsOneZeroZero) {
     return {Reply(polls < 3 ? "00000000000" : "00000001000")};
   }));
   auto link = Open(dev);
-  EXPECT_FALSE(link->ZReportOfType(6));
+  const LinkStatus report = link->ZReportOfType(6);
+  EXPECT_FALSE(report);
   EXPECT_EQ(dev.commands, (std::vector<std::string>{"220206", "1010", "1010", "1010"}));
   EXPECT_EQ(dev.frames[1], std::string("\x02"
                                        "0001010"
                                        "38"
                                        "\x03"));
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  EXPECT_EQ(report.error.text, "8048;TIME OUT");
   // The poll is only armed for the report itself.
   dev.commands.clear();
   EXPECT_FALSE(link->Subtotal());
@@ -140,9 +144,10 @@ TEST_F(LinkExchangeTest, BusyPollEndsWhenAPollGetsNoReply) {
     return {};
   }));
   auto link = Open(dev);
-  EXPECT_FALSE(link->XReportOfType(2));
+  const LinkStatus report = link->XReportOfType(2);
+  EXPECT_FALSE(report);
   EXPECT_EQ(dev.commands, (std::vector<std::string>{"220302", "1010"}));
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  EXPECT_EQ(report.error.text, "8048;TIME OUT");
 }
 
 TEST_F(LinkExchangeTest, ReportReplyAfterABusyPollCompletesTheCommand) {
@@ -155,7 +160,8 @@ TEST_F(LinkExchangeTest, ReportReplyAfterABusyPollCompletesTheCommand) {
   }));
   dev.chunkGapMs = 15;
   auto link = Open(dev);
-  EXPECT_TRUE(link->ZReportOfType(7)) << link->LastError;
+  const LinkStatus report = link->ZReportOfType(7);
+  EXPECT_TRUE(report) << report.error.text;
   EXPECT_EQ(dev.commands, (std::vector<std::string>{"220207", "1010"}));
 }
 
@@ -172,9 +178,11 @@ TEST_F(LinkExchangeTest, RefusalsGiveTheirCodesAndMessages) {
   for (const auto& [code, text] : cases) {
     FakeDevice dev(Always({Refusal(code)}));
     auto link = Open(dev);
-    EXPECT_FALSE(link->Subtotal());
-    EXPECT_EQ(link->LastReply, "ERR" + code);
-    EXPECT_EQ(link->LastError, text);
+    const LinkStatus done = link->Subtotal();
+    EXPECT_FALSE(done);
+    EXPECT_EQ(done.error.text, text);
+    // The reply that carried the refusal, as the next send gets it.
+    EXPECT_EQ(link->SendCommand("3003").reply, "ERR" + code);
   }
 }
 
@@ -187,9 +195,10 @@ TEST_F(LinkExchangeTest, RefusalInsideANakFrameWinsOverNack) {
                           "00\x03",
                           13)}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.commands.size(), 3u);
-  EXPECT_EQ(link->LastError.substr(0, 3), "21;");
+  EXPECT_EQ(done.error.text.substr(0, 3), "21;");
 }
 
 TEST_F(LinkExchangeTest, ExtendedErrorIsQueriedOnce) {
@@ -198,19 +207,21 @@ TEST_F(LinkExchangeTest, ExtendedErrorIsQueriedOnce) {
     return {Refusal("99")};
   }));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "1015"}));
-  EXPECT_EQ(link->LastError, "99;Numerar insufficient. Introduceti numerar in sertar.");
-  EXPECT_TRUE(link->ErrorIsExtended);
+  EXPECT_EQ(done.error.text, "99;Numerar insufficient. Introduceti numerar in sertar.");
+  EXPECT_TRUE(done.error.IsExtended());
 }
 
 TEST_F(LinkExchangeTest, ExtendedErrorQueryRefusedWith99DoesNotRecurse) {
   FakeDevice dev(Always({Refusal("99")}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.commands, (std::vector<std::string>{"3003", "1015"}));
-  EXPECT_EQ(link->LastError, "99;");
-  EXPECT_TRUE(link->ErrorIsExtended);
+  EXPECT_EQ(done.error.text, "99;");
+  EXPECT_TRUE(done.error.IsExtended());
   // The guard does not stick: the next refusal asks again.
   EXPECT_FALSE(link->Subtotal());
   EXPECT_EQ(dev.commands.size(), 4u);
@@ -222,9 +233,10 @@ TEST_F(LinkExchangeTest, ExtendedErrorQueryTimingOutLeavesTimeOut) {
     return {Refusal("99")};
   }));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
-  EXPECT_FALSE(link->ErrorIsExtended);
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
+  EXPECT_EQ(done.error.text, "8048;TIME OUT");
+  EXPECT_FALSE(done.error.IsExtended());
 }
 
 TEST_F(LinkExchangeTest, OneByteChunksAssemble) {
@@ -234,9 +246,9 @@ TEST_F(LinkExchangeTest, OneByteChunksAssemble) {
   FakeDevice dev(Always(chunks));
   dev.chunkGapMs = 2;
   auto link = Open(dev);
-  std::string out;
-  ASSERT_TRUE(link->ReadStatus1010(out, false)) << link->LastError;
-  EXPECT_EQ(out, "00000000000");
+  const LinkResult<std::string> status = link->ReadStatus1010(false);
+  ASSERT_TRUE(status) << status.error.text;
+  EXPECT_EQ(status.value, "00000000000");
   int received = 0;
   for (const auto& line : link->TakeCommLog())
     received += line.find("-Ecr        : ") != std::string::npos;
@@ -253,16 +265,18 @@ TEST_F(LinkExchangeTest, OversizeReplyStaysInsideTheBuffer) {
                      std::string(4000088, '7') + "00\x03";
   FakeDevice dev(Always({huge}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
+  EXPECT_EQ(done.error.text, "8048;TIME OUT");
   EXPECT_EQ(link->ReceiveLengthForTest(), ReplyReceiver::kReceiveCapacity);
 }
 
 TEST_F(LinkExchangeTest, LargeReplyWithinTheBufferIsTakenWhole) {
   FakeDevice dev(Always({Reply(std::string(100000, 'p'))}));
   auto link = Open(dev);
-  ASSERT_TRUE(link->ReadTotalizers());
-  EXPECT_EQ(link->LastReply, std::string(100000, 'p'));
+  const LinkResult<std::string> read = link->ReadFiscalSeries();
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read.value, std::string(100000, 'p'));
 }
 
 TEST_F(LinkExchangeTest, PeerDroppingMidReplyEndsAsTimeOut) {
@@ -277,8 +291,9 @@ TEST_F(LinkExchangeTest, PeerDroppingMidReplyEndsAsTimeOut) {
   devPtr = &dev;
   SetTimeScale(1.0);  // the dropped link must end the wait, not the 5-second interval
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
+  EXPECT_EQ(done.error.text, "8048;TIME OUT");
   EXPECT_FALSE(link->Subtotal());  // the dead link keeps failing cleanly
 }
 
@@ -305,7 +320,7 @@ TEST_F(LinkExchangeTest, NestedUseDuringAWaitIsRefusedWithoutSending) {
   FakeDevice dev(Always({}));
   auto link = Open(dev);
   bool nested = true;
-  QTimer::singleShot(5, [&] { nested = link->Subtotal(); });
+  QTimer::singleShot(5, [&] { nested = static_cast<bool>(link->Subtotal()); });
   EXPECT_FALSE(link->Subtotal());
   EXPECT_FALSE(nested);
   EXPECT_EQ(dev.commands.size(), 1u);
@@ -316,8 +331,9 @@ TEST_F(LinkExchangeTest, CommandThatWouldBreakTheFrameIsNotSent) {
   auto link = Open(dev);
   const std::string injected = std::string("AB\x02") + "0004003108INJECTED78" + "\x03" + "CD";
   for (const std::string& text : {injected, std::string("A\x02"), std::string("A\x03")}) {
-    EXPECT_FALSE(link->PrintNonFiscalText("1", text)) << text;
-    EXPECT_EQ(link->LastError,
+    const LinkStatus printed = link->PrintNonFiscalText("1", text);
+    EXPECT_FALSE(printed) << text;
+    EXPECT_EQ(printed.error.text,
               "8061;Comanda contine caractere de incadrare (STX/ETX) si nu a fost trimisa");
     EXPECT_EQ(link->TakeCommLog().back().substr(12), "-Ecr result : 8061");
   }
@@ -340,8 +356,9 @@ TEST_F(LinkExchangeTest, CommandLongerThanTheSendBufferIsNotCutButRefused) {
   auto link = Open(dev);
   // "9101" + two digits + the chunk: 993 characters fill the buffer exactly.
   EXPECT_TRUE(link->LogoChunk(2, std::string(987, 'A')));
-  EXPECT_FALSE(link->LogoChunk(2, std::string(988, 'A')));
-  EXPECT_EQ(link->LastError, "8062;Comanda depaseste 993 de caractere si nu a fost trimisa");
+  const LinkStatus sent = link->LogoChunk(2, std::string(988, 'A'));
+  EXPECT_FALSE(sent);
+  EXPECT_EQ(sent.error.text, "8062;Comanda depaseste 993 de caractere si nu a fost trimisa");
   ASSERT_EQ(dev.frames.size(), 1u);
   EXPECT_EQ(dev.frames[0].size(), 1000u);
   EXPECT_EQ(dev.frames[0].back(), '\x03');
@@ -349,8 +366,9 @@ TEST_F(LinkExchangeTest, CommandLongerThanTheSendBufferIsNotCutButRefused) {
 
 TEST_F(LinkExchangeTest, OperationsFailWith8001BeforeOpen) {
   TXvornLinux link(true, false);
-  EXPECT_FALSE(link.Subtotal());
-  EXPECT_EQ(link.LastError, "8001;Eroare la deschiderea portului serial");
+  const LinkStatus done = link.Subtotal();
+  EXPECT_FALSE(done);
+  EXPECT_EQ(done.error.text, "8001;Eroare la deschiderea portului serial");
   EXPECT_TRUE(link.TakeCommLog().empty());
 }
 
@@ -383,11 +401,13 @@ TEST_F(LinkExchangeTest, RefusedConnectionFailsTheOpen) {
   SetTimeScale(1.0);  // a refusal ends the wait at once, not after 11 seconds
   TXvornLinux link(true, false);
   link.SetTcpPort(port);
-  EXPECT_FALSE(link.OpenLink(1, 0, "127.0.0.1"));
+  const LinkOpening opening = link.OpenLink(1, 0, "127.0.0.1");
+  EXPECT_FALSE(opening);
   EXPECT_FALSE(link.IsOpen());
-  EXPECT_EQ(link.LastError, "");
-  EXPECT_FALSE(link.Subtotal());
-  EXPECT_EQ(link.LastError.substr(0, 5), "8001;");
+  EXPECT_EQ(opening.model.error.text, "");  // no model was asked for
+  const LinkStatus done = link.Subtotal();
+  EXPECT_FALSE(done);
+  EXPECT_EQ(done.error.text.substr(0, 5), "8001;");
 }
 
 #ifndef _WIN32  // a listener that never accepts: POSIX sockets

@@ -105,7 +105,8 @@ TEST_F(OperationsTest, CloseFiscalReceiptStopsWhenTheRestPaymentFails) {
   Answer("3007", "+000000250");
   ASSERT_TRUE(link.Payment(2, "", 500));
   AnswerRaw("3007", {test::Refusal("25")});
-  EXPECT_FALSE(link.CloseFiscalReceipt());
+  const LinkStatus rest = link.CloseFiscalReceipt();
+  EXPECT_FALSE(rest);
   EXPECT_EQ(Sent(), (Strings{"3007"
                              "02"
                              "00"
@@ -116,7 +117,7 @@ TEST_F(OperationsTest, CloseFiscalReceiptStopsWhenTheRestPaymentFails) {
                              "00"
                              "00"
                              "000000250"}));
-  EXPECT_EQ(link.LastError,
+  EXPECT_EQ(rest.error.text,
             "25;Plata partial \x96"
             " completati plata sau anulati bonul");
 }
@@ -124,8 +125,9 @@ TEST_F(OperationsTest, CloseFiscalReceiptStopsWhenTheRestPaymentFails) {
 TEST_F(OperationsTest, AcknowledgedCloseThatTimesOutAdvisesAStatusCheck) {
   auto& link = Link();
   AnswerRaw("3011", {test::kAckOnly});
-  EXPECT_FALSE(link.CloseFiscalReceipt());
-  EXPECT_EQ(link.LastError, "8048;TIME OUT; VERIFICATI STAREA IMPRIMANTEI CU COMANDA 9999");
+  const LinkStatus closed = link.CloseFiscalReceipt();
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(closed.error.text, "8048;TIME OUT; VERIFICATI STAREA IMPRIMANTEI CU COMANDA 9999");
 }
 
 TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
@@ -144,7 +146,7 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
   simple.department = 5;
   struct Row {
     const char* name;
-    std::function<bool()> call;
+    std::function<LinkStatus()> call;
     bool ok;
     Strings sent;  // commands this call alone sends
   };
@@ -297,7 +299,7 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
        {"8004"
         "000000042"}},
       {"JournalReportByZAndReceipts",
-       [&] { return static_cast<bool>(link.JournalReportByZAndReceipts(7, 1, 20)); },
+       [&] { return link.JournalReportByZAndReceipts(7, 1, 20); },
        true,
        {"8006"
         "0007"
@@ -307,7 +309,8 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const size_t before = Sent().size();
-    EXPECT_EQ(row.call(), row.ok) << link.LastError;
+    const LinkStatus done = row.call();
+    EXPECT_EQ(static_cast<bool>(done), row.ok) << done.error.text;
     EXPECT_EQ(Strings(Sent().begin() + static_cast<std::ptrdiff_t>(before), Sent().end()),
               row.sent);
   }
@@ -318,9 +321,10 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
 TEST_F(OperationsTest, SetDateTimeRetriesUntilTheDeviceAnswersZero) {
   auto& link = Link();
   Answer("2001", "1");
-  EXPECT_FALSE(link.SetDateTime(5, 3, 24, 10, 15));
+  const LinkStatus set = link.SetDateTime(5, 3, 24, 10, 15);
+  EXPECT_FALSE(set);
   EXPECT_EQ(Sent().size(), 3u);
-  EXPECT_EQ(link.LastError,
+  EXPECT_EQ(set.error.text,
             "0;Eroare necunoscuta \x96"
             " contactati tehnicianul autorizat");
   Answer("2001", "0");
@@ -330,12 +334,15 @@ TEST_F(OperationsTest, SetDateTimeRetriesUntilTheDeviceAnswersZero) {
 
 TEST_F(OperationsTest, TextLinesCheckFontAndLengthBeforeSending) {
   auto& link = Link();
-  EXPECT_FALSE(link.PrintNonFiscalText("5", std::string(23, 'x')));
-  EXPECT_EQ(link.LastError, "8004;Lungimea textului este prea mare ");
-  EXPECT_FALSE(link.PrintFiscalText("7", "x", 0));
-  EXPECT_EQ(link.LastError, "8003;Parametrul FONT este eronat (1..6)");
-  EXPECT_FALSE(link.PrintFiscalText3008("01", "x"));
-  EXPECT_EQ(link.LastError.substr(0, 5), "8004;");
+  const LinkStatus tooLong = link.PrintNonFiscalText("5", std::string(23, 'x'));
+  EXPECT_FALSE(tooLong);
+  EXPECT_EQ(tooLong.error.text, "8004;Lungimea textului este prea mare ");
+  const LinkStatus badFont = link.PrintFiscalText("7", "x", 0);
+  EXPECT_FALSE(badFont);
+  EXPECT_EQ(badFont.error.text, "8003;Parametrul FONT este eronat (1..6)");
+  const LinkStatus tooLongForFont = link.PrintFiscalText3008("01", "x");
+  EXPECT_FALSE(tooLongForFont);
+  EXPECT_EQ(tooLongForFont.error.text.substr(0, 5), "8004;");
   EXPECT_TRUE(Sent().empty());
 
   ASSERT_TRUE(link.PrintNonFiscalText("2", ""));
@@ -387,18 +394,24 @@ TEST_F(OperationsTest, DisplayShowsTheMessageWithoutItsCode) {
 
 TEST_F(OperationsTest, ReportDatesAreCheckedBeforeSending) {
   auto& link = Link();
-  EXPECT_FALSE(link.FiscalMemoryReportByDates(4, 1, 1, 24, 2, 1, 24));
-  EXPECT_EQ(link.LastError, "8034;Tip raport MF eronat (valori admise : 1 sau 2)");
-  EXPECT_FALSE(link.FiscalMemoryReportByDates(1, 30, 2, 24, 2, 3, 24));
-  EXPECT_EQ(link.LastError, "8035;Data de inceput raport MF este eronata");
-  EXPECT_FALSE(link.JournalReportByDates(1, 2, 24, 31, 4, 24));
-  EXPECT_EQ(link.LastError, "8036;Data de sfarsit raport MF este eronata");
-  EXPECT_FALSE(link.JournalReportByDateAndReceipts(0, 1, 24, 1, 2));
-  EXPECT_EQ(link.LastError.substr(0, 5), "8035;");
-  EXPECT_FALSE(link.PrintBarcode(10, 0, "123", 3));
-  EXPECT_EQ(link.LastError, "8032;Tip cod bare eronat");
-  EXPECT_FALSE(link.PrintBarcode(1, 3, "123", 3));
-  EXPECT_EQ(link.LastError.substr(0, 5), "8033;");
+  const LinkStatus badType = link.FiscalMemoryReportByDates(4, 1, 1, 24, 2, 1, 24);
+  EXPECT_FALSE(badType);
+  EXPECT_EQ(badType.error.text, "8034;Tip raport MF eronat (valori admise : 1 sau 2)");
+  const LinkStatus badStart = link.FiscalMemoryReportByDates(1, 30, 2, 24, 2, 3, 24);
+  EXPECT_FALSE(badStart);
+  EXPECT_EQ(badStart.error.text, "8035;Data de inceput raport MF este eronata");
+  const LinkStatus badEnd = link.JournalReportByDates(1, 2, 24, 31, 4, 24);
+  EXPECT_FALSE(badEnd);
+  EXPECT_EQ(badEnd.error.text, "8036;Data de sfarsit raport MF este eronata");
+  const LinkStatus badDay = link.JournalReportByDateAndReceipts(0, 1, 24, 1, 2);
+  EXPECT_FALSE(badDay);
+  EXPECT_EQ(badDay.error.text.substr(0, 5), "8035;");
+  const LinkStatus badBarcode = link.PrintBarcode(10, 0, "123", 3);
+  EXPECT_FALSE(badBarcode);
+  EXPECT_EQ(badBarcode.error.text, "8032;Tip cod bare eronat");
+  const LinkStatus badDigits = link.PrintBarcode(1, 3, "123", 3);
+  EXPECT_FALSE(badDigits);
+  EXPECT_EQ(badDigits.error.text.substr(0, 5), "8033;");
   EXPECT_TRUE(Sent().empty());
 
   ASSERT_TRUE(link.FiscalMemoryReportByDates(3, 0, 0, 0, 0, 0, 0));
@@ -433,7 +446,8 @@ TEST_F(OperationsTest, ExportRequestIsRetriedOnceAfter87) {
   auto& link = Link();
   int requests = 0;
   AnswerRaw("6416", {test::Refusal("87")});
-  ASSERT_TRUE(link.ExportFiscalData("2024", "3", "Z", "", "") == false);
+  const LinkStatus exported = link.ExportFiscalData("2024", "3", "Z", "", "");
+  ASSERT_FALSE(exported);
   requests = static_cast<int>(Sent().size());
   EXPECT_EQ(requests, 3);
   EXPECT_EQ(Sent(), (Strings{"6416"
@@ -445,7 +459,7 @@ TEST_F(OperationsTest, ExportRequestIsRetriedOnceAfter87) {
                              "2024"
                              "03"
                              "Z"}));
-  EXPECT_EQ(link.LastError, "87;");
+  EXPECT_EQ(exported.error.text, "87;");
   Answer("6416", "");
   ASSERT_TRUE(link.ExportFiscalData("2024", "11", "X", "1", ""));
   EXPECT_EQ(Sent().back(),
@@ -463,7 +477,8 @@ TEST_F(OperationsTest, ExportFileArrivesLengthPrefixed) {
   for (int i = 0; i < 300000; ++i) file += static_cast<char>(i * 7);
   std::string reply = std::string("\x06\x00\x04\x93\xe0", 5) + file + std::string(15, '\x03');
   AnswerRaw("7404", {reply.substr(0, 3), reply.substr(3, 100000), reply.substr(100003)});
-  ASSERT_TRUE(link.ReadExportFile()) << link.LastError;
+  const LinkStatus read = link.ReadExportFile();
+  ASSERT_TRUE(read) << read.error.text;
   EXPECT_TRUE(link.ExportFileBytes() == file);
   // The next command takes normal replies again and clears the buffer before it.
   EXPECT_TRUE(link.EndExport());
@@ -521,13 +536,16 @@ TEST_F(OperationsTest, StatusReadOfTheWrongLengthZeroesItsCopy) {
   EXPECT_TRUE(link.IsCoverOpen());
   EXPECT_TRUE(link.IsCutterError());
   Answer("1209", "11111");
-  EXPECT_FALSE(link.ReadStatus1209());
-  EXPECT_EQ(link.LastError, "8002;Numar invalid de caractere returnate fata de cel asteptat");
+  const LinkStatus shortReply = link.ReadStatus1209();
+  EXPECT_FALSE(shortReply);
+  EXPECT_EQ(shortReply.error.text,
+            "8002;Numar invalid de caractere returnate fata de cel asteptat");
   EXPECT_EQ(link.StatusCopyForTest(1209), std::string(6, '\0'));
   EXPECT_FALSE(link.IsCoverOpen());
   Answer("1209", "1a0000");
-  EXPECT_FALSE(link.ReadStatus1209());
-  EXPECT_EQ(link.LastError, "8031;Valoarea returnata nu este numerica ");
+  const LinkStatus notDigits = link.ReadStatus1209();
+  EXPECT_FALSE(notDigits);
+  EXPECT_EQ(notDigits.error.text, "8031;Valoarea returnata nu este numerica ");
   // A failed send keeps the previous copy; status reads are sent up to 3 times.
   AnswerRaw("1209", {});
   dev_.commands.clear();
@@ -543,7 +561,8 @@ TEST_F(OperationsTest, ExtendedStatusReadsFiveCommands) {
   Answer("1211", "00001");
   Answer("1111", "010042");
   Answer("1112", "30042");
-  ASSERT_TRUE(link.ReadStatus(false)) << link.LastError;
+  const LinkStatus read = link.ReadStatus(false);
+  ASSERT_TRUE(read) << read.error.text;
   EXPECT_EQ(Sent(), (Strings{"1209", "1010", "1211", "1111", "1112"}));
   EXPECT_TRUE(link.IsPaperOut());
   EXPECT_TRUE(link.IsJournalNearFull());
@@ -563,23 +582,22 @@ TEST_F(OperationsTest, ExtendedStatusReadsFiveCommands) {
 // reply leaves the blank, while the in-sales flag of a refused one stays.
 TEST_F(OperationsTest, ReceiptStateReadGivesTheStageOfTheFirstCharacter) {
   auto& link = Link(true);
-  std::string out;
   EXPECT_TRUE(link.ReceiptStateStage().Empty());  // nothing read yet
   Answer("1112", "30042");
-  ASSERT_TRUE(link.ReadReceiptState(out));
+  ASSERT_TRUE(link.ReadReceiptState());
   EXPECT_EQ(link.ReceiptStateStage().Text(), "3");
   EXPECT_TRUE(link.ReceiptStateStage().InSales());
   Answer("1112", "ERR21");
-  EXPECT_FALSE(link.ReadReceiptState(out));
+  EXPECT_FALSE(link.ReadReceiptState());
   EXPECT_TRUE(link.ReceiptStateStage().Blank());
   EXPECT_EQ(link.ReceiptStateStage().Text(), " ");
   EXPECT_TRUE(link.IsReceiptInSales());
   Answer("1112", "60042");
-  ASSERT_TRUE(link.ReadReceiptState(out));
+  ASSERT_TRUE(link.ReadReceiptState());
   EXPECT_TRUE(link.ReceiptStateStage().Closed());
   EXPECT_FALSE(link.IsReceiptInSales());
   Answer("1112", "3004");
-  EXPECT_FALSE(link.ReadReceiptState(out));
+  EXPECT_FALSE(link.ReadReceiptState());
   EXPECT_TRUE(link.ReceiptStateStage().Blank());
   EXPECT_FALSE(link.IsReceiptInSales());
   // The stage command's reply is kept whole, whatever its length: its readers
@@ -615,8 +633,7 @@ TEST_F(OperationsTest, ClockSyncSetsTheComputersTimeWhenTheyDiffer) {
   const QTime other = now.addSecs(2 * 3600);
   Answer("1001", "050324" + other.toString("hhmm").toStdString());
   Answer("2001", "0");
-  std::string out;
-  ASSERT_TRUE(link.ReadStatus1010(out, true));
+  ASSERT_TRUE(link.ReadStatus1010(true));
   ASSERT_EQ(Sent().size(), 3u);
   EXPECT_EQ(Sent()[1], "1001");
   EXPECT_EQ(Sent()[2].substr(0, 10),
@@ -627,7 +644,7 @@ TEST_F(OperationsTest, ClockSyncSetsTheComputersTimeWhenTheyDiffer) {
   // A device clock that is not a number stops the sync.
   Answer("1001", "05032x1200");
   dev_.commands.clear();
-  ASSERT_TRUE(link.ReadStatus1010(out, true));
+  ASSERT_TRUE(link.ReadStatus1010(true));
   EXPECT_EQ(Sent(), (Strings{"1010", "1001"}));
 }
 

@@ -327,7 +327,8 @@ TEST_F(Recovery, JournalIsCheckedAlsoAfterAFailedDeviceCheck) {
 TEST_F(Recovery, JournalFullIsNoErrorForManualReports) {
   sim.SetJournalFull(true);
   TXvornLinux link(true, true);
-  ASSERT_TRUE(link.OpenLink(1, 0, address)) << link.LastError;
+  const LinkOpening opening = link.OpenLink(1, 0, address);
+  ASSERT_TRUE(opening) << opening.systemDetail;
   FileContext ctx = Context();
   ReceiptExecutor exec;
   EXPECT_TRUE(exec.CheckDeviceReady(link, 0, ctx));

@@ -33,9 +33,8 @@ TEST(ReplyHold, CarriesTheCommandOutAndHoldsOnlyItsReply) {
   // The Nth command of any kind, on a new connection.
   ASSERT_TRUE(link.OpenLink(1, 0, "127.0.30.70"));
   ASSERT_EQ(sim.ApplyControl("hold-nth 2"), "OK");
-  std::string state;
-  EXPECT_TRUE(link.ReadReceiptState(state));
-  EXPECT_FALSE(link.ReadReceiptState(state));
+  EXPECT_TRUE(link.ReadReceiptState());
+  EXPECT_FALSE(link.ReadReceiptState());
   EXPECT_EQ(sim.HeldCommand(), "1112");
   link.CloseLink();
   vorn::SetTimeScale(1.0);

@@ -10,6 +10,7 @@
 #include "base/Clock.h"
 #include "device/TXvornLinux.h"
 #include "tests/ChildProcess.h"
+#include "tests/device/LinkOk.h"
 
 TEST(SimProgram, StartsWithFaultsAndServesTcpAndControl) {
   const QString exe = QStringLiteral(VORN_BIN_DIR "/simulator/vorn-sim");
@@ -36,7 +37,7 @@ TEST(SimProgram, StartsWithFaultsAndServesTcpAndControl) {
     link.SetTcpPort(tcp.captured(1).toInt());
     ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.25"));
     EXPECT_FALSE(link.UsesExtendedStatus());
-    ASSERT_TRUE(link.ReadStatus(false)) << link.LastError;
+    ASSERT_TRUE(vorn::test::Ok(link.ReadStatus(false)));
     EXPECT_TRUE(link.IsPaperOut());
     const vorn::LinkResult<vorn::JournalInfo> journal = link.ReadJournalFreeLines();
     ASSERT_TRUE(journal);
