@@ -39,13 +39,13 @@ struct SimpleItem {
   uint32_t department = 0;
 };
 
-// What OpenLink found: whether the link opened and, on it, the device's model.
 // What SendCommand got: its result code and the reply's payload.
 struct CommandReply {
   int code = 0;
   std::string reply;
 };
 
+// What OpenLink found: whether the link opened and, on it, the device's model.
 struct [[nodiscard]] LinkOpening {
   explicit operator bool() const { return open; }
 
