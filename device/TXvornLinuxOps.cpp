@@ -138,7 +138,7 @@ LinkStatus TXvornLinux::SetDateTime(int day, int month, int year, int hour, int 
 LinkResult<std::string> TXvornLinux::ReadDateTime() { return Send("1001", kDefault); }
 
 void TXvornLinux::SyncDeviceClock() {
-  // Errors inside are swallowed: the clock is set again at the next status read.
+  // Errors inside are swallowed: they belong to no operation of the owner.
   const std::shared_ptr<bool> alive = d->alive;
   const LinkResult<std::string> read = ReadDateTime();
   const std::string& device = read.value;
