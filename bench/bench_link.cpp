@@ -85,7 +85,7 @@ void BM_LinkLifeCycle(benchmark::State& state) {
   Responder device(16);
   for (auto _ : state) {
     auto link = std::make_unique<vorn::TXvornLinux>(true, false);
-    link->TcpPort = device.Port();
+    link->SetTcpPort(device.Port());
     if (!link->OpenLink(1, 0, "127.0.0.1")) state.SkipWithError("open failed");
     link->CloseLink();
     link.reset();
@@ -95,15 +95,16 @@ BENCHMARK(BM_LinkLifeCycle)->Unit(benchmark::kMicrosecond);
 
 void RoundTrips(benchmark::State& state, quint16 port) {
   vorn::TXvornLinux link(true, false);
-  link.TcpPort = port;
+  link.SetTcpPort(port);
   if (!link.OpenLink(1, 0, "127.0.0.1")) {
     state.SkipWithError("open failed");
     return;
   }
   int64_t n = 0;
   for (auto _ : state) {
-    if (!link.Subtotal() && link.LastError.rfind("8048", 0) == 0) state.SkipWithError("no reply");
-    if (++n % 4096 == 0) link.CommLog.clear();
+    const vorn::LinkStatus done = link.Subtotal();
+    if (!done && done.error.code == 8048) state.SkipWithError("no reply");
+    if (++n % 4096 == 0) link.TakeCommLog();
   }
   state.SetItemsProcessed(n);
 }
@@ -129,15 +130,16 @@ void BM_Export3_9MB(benchmark::State& state) {
   const size_t size = 3900000;
   Responder device(size);
   vorn::TXvornLinux link(true, false);
-  link.TcpPort = device.Port();
+  link.SetTcpPort(device.Port());
   if (!link.OpenLink(1, 0, "127.0.0.1")) {
     state.SkipWithError("open failed");
     return;
   }
   for (auto _ : state) {
-    if (!link.ReadExportFile()) state.SkipWithError(link.LastError.c_str());
+    const vorn::LinkStatus read = link.ReadExportFile();
+    if (!read) state.SkipWithError(read.error.text.c_str());
     benchmark::DoNotOptimize(link.ExportFileBytes());
-    link.CommLog.clear();
+    link.TakeCommLog();
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
 }

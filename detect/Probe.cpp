@@ -42,18 +42,20 @@ ProbeResult ProbeCandidate(const Candidate& c) {
     return r;
   }
   auto link = std::make_unique<TXvornLinux>(c.tcp, false);
-  link->TcpPort = c.tcpPort;
-  link->SerialDevicePath = c.path;
-  if (!link->OpenLink(1, 0, c.host)) {
-    r.text = ReasonOf(link->LastSystemDetail);
-  } else if (link->LastError.empty()) {
+  link->SetTcpPort(c.tcpPort);
+  link->SetSerialDevicePath(c.path);
+  const LinkOpening opening = link->OpenLink(1, 0, c.host);
+  if (!opening) {
+    r.text = ReasonOf(opening.systemDetail);
+  } else if (opening.model) {
     r.verdict = Verdict::Found;
-    r.text = link->ModelText.empty() ? "casa de marcat, model necunoscut" : link->ModelText;
-  } else if (link->LastReply.rfind("ERR", 0) == 0) {
-    // Refused in the device's own protocol: a fiscal device that will not say its model.
+    r.text = opening.model.value.empty() ? "casa de marcat, model necunoscut" : opening.model.value;
+  } else if (opening.model.error.code < 8000) {
+    // Refused in the device's own protocol (its codes stay below the link's
+    // 8001 and up): a fiscal device that will not say its model.
     r.verdict = Verdict::Found;
-    r.text = "casa de marcat, model necunoscut (" + link->LastError + ")";
-  } else if (AnythingReceived(link->CommLog)) {
+    r.text = "casa de marcat, model necunoscut (" + opening.model.error.text + ")";
+  } else if (AnythingReceived(link->TakeCommLog())) {
     r.verdict = Verdict::NotFiscal;
     r.text = "raspunde, dar nu este o casa de marcat fiscala";
   } else {

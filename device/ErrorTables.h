@@ -6,7 +6,7 @@
 namespace vorn {
 
 // Message of a device, link or argument-check code; nullptr when the code has
-// no message (LastError is then just the code and ";").
+// no message (the error text is then just the code and ";").
 const char* DeviceErrorMessage(int code);
 
 // Message of an extended error number (the reply of command 1015 after a

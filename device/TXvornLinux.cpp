@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <utility>
 
 #include "base/Clock.h"
 #include "device/Encoding.h"
@@ -58,8 +59,9 @@ int TXvornLinux::Impl::WaitSliceMs() const {
   return static_cast<int>(left < 1 ? 1 : (left > kLongest ? kLongest : left));
 }
 
-TXvornLinux::TXvornLinux(bool isTcp, bool extendedStatus)
-    : IsTcp(isTcp), ExtendedStatus(extendedStatus), d(std::make_unique<Impl>()) {
+TXvornLinux::TXvornLinux(bool isTcp, bool extendedStatus) : d(std::make_unique<Impl>()) {
+  d->isTcp = isTcp;
+  d->extendedStatus = extendedStatus;
   d->replyIntervalMs = isTcp ? 15000 : 5000;
 }
 
@@ -70,8 +72,16 @@ void TXvornLinux::Log(const char* tag, const std::string& text) {
   line.reserve(line.size() + 14 + text.size());
   line += tag;
   line += text;
-  CommLog.push_back(std::move(line));
+  d->commLog.push_back(std::move(line));
 }
+
+std::vector<std::string> TXvornLinux::TakeCommLog() { return std::exchange(d->commLog, {}); }
+
+void TXvornLinux::SetTcpPort(int port) { d->tcpPort = port; }
+void TXvornLinux::SetSerialDevicePath(const std::string& path) { d->serialDevicePath = path; }
+void TXvornLinux::SetLongTimeOut(int seconds) { d->longTimeOut = seconds; }
+bool TXvornLinux::IsOpen() const { return d->open; }
+bool TXvornLinux::UsesExtendedStatus() const { return d->extendedStatus; }
 
 template <class Done>
 void TXvornLinux::WaitUntil(Done done, int sliceMs) {
@@ -86,19 +96,19 @@ void TXvornLinux::TakeStrayBytes() {
   if (d->transport && d->transport->IsConnected()) d->transport->WaitForActivity(0);
 }
 
-bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host) {
-  if (d->waiting) return false;  // not from inside a command's wait
+LinkOpening TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host) {
+  LinkOpening opening;
+  if (d->waiting) return opening;  // not from inside a command's wait
   CloseLink();
-  LinkOpen = false;
-  LastSystemDetail.clear();
+  d->open = false;
   if (!d->transport) {
-    d->transport = IsTcp ? MakeTcpTransport() : MakeSerialTransport();
+    d->transport = d->isTcp ? MakeTcpTransport() : MakeSerialTransport();
     d->transport->SetHandlers([this](const QByteArray& chunk) { OnBytesReceived(chunk); },
                               [this] { d->tcpConnected = d->transport->IsConnected(); });
   }
-  if (IsTcp) {
+  if (d->isTcp) {
     d->tcpConnected = false;
-    d->transport->Open(host, TcpPort);
+    d->transport->Open(host, d->tcpPort);
     // Up to 10 whole seconds (by truncation, so up to 11), on the monotonic clock.
     const int64_t start = MonotonicMs();
     const int64_t unit = ScaledMs(1000);
@@ -108,43 +118,41 @@ bool TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host
                  (MonotonicMs() - start) / unit > 10;
         },
         static_cast<int>(std::max<int64_t>(1, start + 11 * unit - MonotonicMs())));
-    LinkOpen = d->tcpConnected;
-    if (!LinkOpen) {
-      LastSystemDetail = d->transport->FailureDetail();
-      if (LastSystemDetail.empty()) {
-        LastSystemDetail = "conexiunea TCP la " + host + ":" + std::to_string(TcpPort) +
-                           " nu s-a putut face: casa de marcat nu raspunde";
+    d->open = d->tcpConnected;
+    if (!d->open) {
+      opening.systemDetail = d->transport->FailureDetail();
+      if (opening.systemDetail.empty()) {
+        opening.systemDetail = "conexiunea TCP la " + host + ":" + std::to_string(d->tcpPort) +
+                               " nu s-a putut face: casa de marcat nu raspunde";
       }
       d->transport->Close();
     }
   } else {
-    const std::string path = SerialDevicePath.empty() ? SerialPortName(port) : SerialDevicePath;
+    const std::string path =
+        d->serialDevicePath.empty() ? SerialPortName(port) : d->serialDevicePath;
     d->transport->Open(path, 0);
-    LinkOpen = d->transport->IsConnected();
-    if (!LinkOpen) {
-      LastSystemDetail = d->transport->FailureDetail();
-      if (LastSystemDetail.empty())
-        LastSystemDetail = "portul serial " + path + " nu poate fi deschis";
+    d->open = d->transport->IsConnected();
+    if (!d->open) {
+      opening.systemDetail = d->transport->FailureDetail();
+      if (opening.systemDetail.empty())
+        opening.systemDetail = "portul serial " + path + " nu poate fi deschis";
     }
   }
-  if (LinkOpen && ReadDeviceModel()) {
-    ExtendedStatus =
-        ModelText.find("M5") != std::string::npos || ModelText.find("M4") != std::string::npos;
+  if (d->open) {
+    opening.model = ReadDeviceModel();
+    if (opening.model) {
+      const std::string& model = opening.model.value;
+      d->extendedStatus =
+          model.find("M5") != std::string::npos || model.find("M4") != std::string::npos;
+    }
   }
-  return LinkOpen;
+  opening.open = d->open;
+  return opening;
 }
 
 void TXvornLinux::CloseLink() {
   if (d->transport) d->transport->Close();
   d->tcpConnected = false;
-}
-
-bool TXvornLinux::CheckLink() {
-  if (!LinkOpen) {
-    SetError(8001);
-    return false;
-  }
-  return true;
 }
 
 void TXvornLinux::SetReplyTimeout(int seconds) {
@@ -168,13 +176,12 @@ void TXvornLinux::WaitForReply() {
   });
 }
 
-int TXvornLinux::SendCommand(const std::string& command) {
-  LastReply.clear();
-  if (d->waiting) return 8048;              // the one reception of this object is in use
-  if (BreaksFraming(command)) return 8061;  // not a byte of it is sent
+CommandReply TXvornLinux::SendCommand(const std::string& command) {
+  if (d->waiting) return {8048, {}};              // the one reception of this object is in use
+  if (BreaksFraming(command)) return {8061, {}};  // not a byte of it is sent
   // Frames are copied into 1000-byte send buffers; a longer one would lose its
   // checksum and ETX, and the device would read whatever follows as its rest.
-  if (command.size() > kMaxCommandChars) return 8062;
+  if (command.size() > kMaxCommandChars) return {8062, {}};
 
   const std::string frame = BuildFrame(command);
   static const std::string pollFrame = BuildFrame("1010");
@@ -203,18 +210,18 @@ int TXvornLinux::SendCommand(const std::string& command) {
   d->waiting = false;
 
   const unsigned char first = d->rx.FirstByte();
-  int result = 0;
+  CommandReply sent;
   if (first == static_cast<unsigned char>(NAK))
-    result = 8047;
+    sent.code = 8047;
   else if (d->timedOut)
-    result = 8048;
+    sent.code = 8048;
   if ((first == static_cast<unsigned char>(ACK) || first == static_cast<unsigned char>(NAK)) &&
       d->rx.LastByte() == static_cast<unsigned char>(ETX)) {
-    LastReply = d->rx.ReplyPayload();
-    if (LastReply.size() == 5 && LastReply.compare(0, 3, "ERR") == 0)
-      result = static_cast<int>(ReadInt(LastReply.substr(3, 2), 8047));
+    sent.reply = d->rx.ReplyPayload();
+    if (sent.reply.size() == 5 && sent.reply.compare(0, 3, "ERR") == 0)
+      sent.code = static_cast<int>(ReadInt(sent.reply.substr(3, 2), 8047));
   }
-  return result;
+  return sent;
 }
 
 void TXvornLinux::ExchangeBetweenFrames(const std::string& frame) {
@@ -296,29 +303,32 @@ void TXvornLinux::OnBytesReceived(const QByteArray& chunk) {
   if (d->waiting) d->StartReplyDeadline();  // the interval measures silence
 }
 
-int TXvornLinux::Exchange(const std::string& command, int seconds, int sends,
-                          const char* resultTag) {
-  int result = 0;
+CommandReply TXvornLinux::Exchange(const std::string& command, int seconds, int sends,
+                                   const char* resultTag) {
+  CommandReply sent;
   for (int i = 0; i < sends; ++i) {
     TakeStrayBytes();
     Log("-Calculator : ", command);
     SetReplyTimeout(seconds);
-    result = SendCommand(command);
-    Log(resultTag, std::to_string(result));
-    if (result == 0) break;
+    sent = SendCommand(command);
+    Log(resultTag, std::to_string(sent.code));
+    if (sent.code == 0) break;
   }
-  return result;
+  return sent;
 }
 
-bool TXvornLinux::Fail(int code) {
-  SetError(code);
-  return false;
+LinkResult<std::string> TXvornLinux::Outcome(const CommandReply& sent) {
+  if (sent.code != 0) return ErrorFor(sent.code);
+  return sent.reply;
 }
 
-bool TXvornLinux::Run(const std::string& command, int seconds, int sends) {
-  const int result = Exchange(command, seconds, sends);
-  if (result != 0) return Fail(result);
-  return true;
+LinkResult<std::string> TXvornLinux::Run(const std::string& command, int seconds, int sends) {
+  return Outcome(Exchange(command, seconds, sends));
+}
+
+LinkResult<std::string> TXvornLinux::Send(const std::string& command, int seconds, int sends) {
+  if (!d->open) return ErrorFor(8001);
+  return Run(command, seconds, sends);
 }
 
 // ---- hooks for tests and the fuzzer ----

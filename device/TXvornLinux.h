@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "device/LinkResult.h"
 #include "device/ReceiptStage.h"
 
 namespace vorn {
@@ -36,6 +37,29 @@ struct SimpleItem {
   uint32_t department = 0;
 };
 
+// What SendCommand got: its result code and the reply's payload.
+struct CommandReply {
+  int code = 0;
+  std::string reply;
+};
+
+// What OpenLink found: whether the link opened and, on it, the device's model.
+struct [[nodiscard]] LinkOpening {
+  explicit operator bool() const { return open; }
+
+  bool open = false;
+  // Why the link did not open, with the device path or address tried, for the
+  // log; the model's error keeps the link's own codes and texts.
+  std::string systemDetail;
+  LinkResult<std::string> model = LinkError{};
+};
+
+// The receipt journal's information block (command 8006 with zeros).
+struct JournalInfo {
+  int64_t freeLines = -1;  // -1: the reply carried no count
+  std::string reply;
+};
+
 class TXvornLinux : public QObject {
   Q_OBJECT
  public:
@@ -45,14 +69,17 @@ class TXvornLinux : public QObject {
   TXvornLinux& operator=(const TXvornLinux&) = delete;
 
   // ---- link ----
-  bool OpenLink(int port, int speedIndex, const std::string& host);
+  LinkOpening OpenLink(int port, int speedIndex, const std::string& host);
   void CloseLink();
-  bool CheckLink();
   void SetReplyTimeout(int seconds);
-  // 0, a device code, 8047 NACK, 8048 TIME OUT, 8061 for a command that would
-  // break the frame or 8062 for one too long for it (nothing sent for either).
-  int SendCommand(const std::string& command);
-  void SetError(int code);
+  // Code 0, a device code, 8047 NACK, 8048 TIME OUT, 8061 for a command that
+  // would break the frame or 8062 for one too long for it (nothing sent for
+  // either); the reply as far as one came.
+  CommandReply SendCommand(const std::string& command);
+  // The error of a code, counted in the tally: its text from the tables, for
+  // 99 the extended error asked of the device, for 8048 with statusAdvice the
+  // advice to check the state.
+  LinkError ErrorFor(int code, bool statusAdvice = false);
 
   // While set, a stop asked for during a command's wait is sent once the device
   // has accepted the command (its lone ACK): the 5005 frame between the
@@ -65,10 +92,19 @@ class TXvornLinux : public QObject {
   void OnBytesReceived(const QByteArray& chunk);
 
   // TCP port of the device (9100); tests point it at a local scripted device.
-  int TcpPort = 9100;
+  void SetTcpPort(int port);
   // When set, the serial device opened instead of the mapping of the port
   // number (device detection tries paths that no COM number names).
-  std::string SerialDevicePath;
+  void SetSerialDevicePath(const std::string& path);
+  // Seconds of the commands that print long (verification, trailer, partial cut).
+  void SetLongTimeOut(int seconds);
+  bool IsOpen() const;
+  // Status 1215 (classic) or the 1209/1010/1211/1111/1112 set (M4, M5); an
+  // opened link picks it from the model.
+  bool UsesExtendedStatus() const;
+
+  // Hands over the traffic log gathered since the last call.
+  std::vector<std::string> TakeCommLog();
 
   // ---- hooks for tests and the fuzzer: the receive side without a wait ----
   // Starts a reception as a send would (buffers cleared) in the given mode.
@@ -82,93 +118,96 @@ class TXvornLinux : public QObject {
   // The kept copy of a status reply: 1209, 1010, 1211, 1111, 1112, 1309 or 1215.
   std::string StatusCopyForTest(int command) const;
 
-  // ---- settings handed by the owner ----
-  int LongTimeOut = 5;
-  int CutMode = 0;    // ModTaiere
-  int FeedLines = 0;  // LiniiAvans
-
-  // ---- operations (true on success; LastError on failure) ----
+  // ---- operations (each hands back its error; a read its value too) ----
   // Amounts are whole hundredths, percentages hundredths of a percent.
-  bool ProgramVatRates(const std::array<int, 6>& rates);
-  bool Payment(int type, const std::string& text, int64_t hundredths);
-  bool OpenNonFiscalReceipt();
-  bool PrintNonFiscalText(const std::string& font, const std::string& text);
-  bool CloseNonFiscalReceipt();
-  bool ShowOnDisplay(const std::string& text);
-  bool Subtotal();
-  bool ZReportOfType(int type);
-  bool XReportOfType(int type);
-  bool DailyZReport(int kind);
-  bool XReport();
-  bool Command2103();
-  bool SetDateTime(int day, int month, int year, int hour, int minute);
-  bool ReadDateTime(std::string& out);
-  bool ReadTotalizers();
-  bool Command5005();
-  bool InterruptReport();
-  bool CashOperation(const std::string& letter, int64_t hundredths);
-  bool SendVerification(const std::string& request);
-  bool Beep(int count, int tone);
-  bool ExportFiscalData(const std::string& a, const std::string& b, const std::string& c,
-                        const std::string& d, const std::string& e);
-  bool JournalReportByDates(int sd, int sm, int sy, int ed, int em, int ey);
-  bool JournalReportByDateAndReceipts(int day, int month, int year, int first, int last);
-  bool JournalReportByZRange(int firstZ, int lastZ);
-  bool JournalReportByLine(int64_t line);
-  bool JournalReportByZAndReceipts(int z, int first, int last);
-  bool FiscalMemoryReportByNumbers(int first, int last);
-  bool FiscalMemoryReportByDates(int type, int sd, int sm, int sy, int ed, int em, int ey);
-  bool PrintBarcode(int type, int digitsFlag, const std::string& data, int height);
-  bool PrintFiscalText(const std::string& font, const std::string& text, int alignment);
-  bool PrintFiscalText3008(const std::string& font, const std::string& text);
-  bool PrintFiscalText3010(const std::string& font, const std::string& text);
-  bool PrintFiscalText3012(const std::string& font, const std::string& text, int alignment);
-  bool MarkupValue(int64_t hundredths);
-  bool DiscountValue(int64_t hundredths);
-  bool MarkupPercent(int64_t hundredths);
-  bool DiscountPercent(int64_t hundredths);
-  bool SellItem(const std::string& name, SaleItem& item);
-  bool SellItemSimple(const SimpleItem& item);
-  bool VoidReceipt();
-  bool CloseFiscalReceipt();
-  bool FinishReceiptFullCut();
-  bool FinishReceiptPartialCut(int feedLines);
-  bool ReadExtendedError();
-  bool ReadFiscalSeries(std::string& out, int& code);
-  bool ReadVatRates();
-  bool ReadDeviceModel();
-  bool ReadDailyTotals();
-  bool ReadTotalizer(int type, std::string& out);
-  bool ReadReceiptCounters(std::string& out);
-  bool ReadReceiptState(std::string& out);
-  bool ReadReceiptStage();
-  bool ReadStatus1010(std::string& out, bool clockSync);
-  bool ReadStatus1209();
-  bool ReadStatus1211();
-  bool ReadPrinterStatus(std::string& out);
-  bool ReadStatus(bool clockSync);
-  bool ReadJournalFreeLines();
-  bool BeginExport(bool kindFlag);
-  bool ExportNextBlock();
-  bool ReadExportFile();
-  bool EndExport();
-  bool LogoBegin(int size);
-  bool LogoChunk(int count, const std::string& hexText);
-  bool LogoEnd();
+  LinkStatus ProgramVatRates(const std::array<int, 6>& rates);
+  // The device's reply: "+" and the rest still to pay, or the change.
+  LinkResult<std::string> Payment(int type, const std::string& text, int64_t hundredths);
+  LinkStatus OpenNonFiscalReceipt();
+  LinkStatus PrintNonFiscalText(const std::string& font, const std::string& text);
+  LinkStatus CloseNonFiscalReceipt();
+  LinkStatus ShowOnDisplay(const std::string& text);
+  LinkStatus Subtotal();
+  LinkStatus ZReportOfType(int type);
+  LinkStatus XReportOfType(int type);
+  LinkStatus DailyZReport(int kind);
+  LinkStatus XReport();
+  LinkStatus Command2103();
+  LinkStatus SetDateTime(int day, int month, int year, int hour, int minute);
+  // "ddmmyyhhmm..." as the device gives it.
+  LinkResult<std::string> ReadDateTime();
+  LinkStatus ReadTotalizers();
+  LinkStatus Command5005();
+  LinkStatus InterruptReport();
+  // The drawer's cash as the device reports it.
+  LinkResult<std::string> CashOperation(const std::string& letter, int64_t hundredths);
+  // The device's verification memo.
+  LinkResult<std::string> SendVerification(const std::string& request);
+  LinkStatus Beep(int count, int tone);
+  LinkStatus ExportFiscalData(const std::string& a, const std::string& b, const std::string& c,
+                              const std::string& d, const std::string& e);
+  LinkStatus JournalReportByDates(int sd, int sm, int sy, int ed, int em, int ey);
+  LinkStatus JournalReportByDateAndReceipts(int day, int month, int year, int first, int last);
+  LinkStatus JournalReportByZRange(int firstZ, int lastZ);
+  LinkStatus JournalReportByLine(int64_t line);
+  LinkResult<std::string> JournalReportByZAndReceipts(int z, int first, int last);
+  LinkStatus FiscalMemoryReportByNumbers(int first, int last);
+  LinkStatus FiscalMemoryReportByDates(int type, int sd, int sm, int sy, int ed, int em, int ey);
+  LinkStatus PrintBarcode(int type, int digitsFlag, const std::string& data, int height);
+  LinkStatus PrintFiscalText(const std::string& font, const std::string& text, int alignment);
+  LinkStatus PrintFiscalText3008(const std::string& font, const std::string& text);
+  LinkStatus PrintFiscalText3010(const std::string& font, const std::string& text);
+  LinkStatus PrintFiscalText3012(const std::string& font, const std::string& text, int alignment);
+  LinkStatus MarkupValue(int64_t hundredths);
+  LinkStatus DiscountValue(int64_t hundredths);
+  LinkStatus MarkupPercent(int64_t hundredths);
+  LinkStatus DiscountPercent(int64_t hundredths);
+  LinkStatus SellItem(const std::string& name, SaleItem& item);
+  LinkStatus SellItemSimple(const SimpleItem& item);
+  LinkStatus VoidReceipt();
+  LinkStatus CloseFiscalReceipt();
+  LinkStatus FinishReceiptFullCut();
+  LinkStatus FinishReceiptPartialCut(int feedLines);
+  LinkResult<std::string> ReadExtendedError();
+  LinkResult<std::string> ReadFiscalSeries();
+  // " TVA A 19%; TVA B ..." (or "TVA " for a short reply).
+  LinkResult<std::string> ReadVatRates();
+  // The model text up to "RO", then " RO".
+  LinkResult<std::string> ReadDeviceModel();
+  // The 253-character reply, or empty for a reply of another length.
+  LinkResult<std::string> ReadDailyTotals();
+  LinkResult<std::string> ReadTotalizer(int type);
+  LinkResult<std::string> ReadReceiptCounters();
+  LinkResult<std::string> ReadReceiptState();
+  LinkResult<ReceiptStage> ReadReceiptStage();
+  LinkResult<std::string> ReadStatus1010(bool clockSync);
+  LinkStatus ReadStatus1209();
+  LinkStatus ReadStatus1211();
+  LinkResult<std::string> ReadPrinterStatus();
+  LinkStatus ReadStatus(bool clockSync);
+  LinkResult<JournalInfo> ReadJournalFreeLines();
+  LinkStatus BeginExport(bool kindFlag);
+  // A block of the archive: three characters, then its hexadecimal text.
+  LinkResult<std::string> ExportNextBlock();
+  LinkStatus ReadExportFile();
+  LinkStatus EndExport();
+  LinkStatus LogoBegin(int size);
+  LinkStatus LogoChunk(int count, const std::string& hexText);
+  LinkStatus LogoEnd();
   void SyncDeviceClock();
   // A fractional amount here would silently lose its fraction.
   template <std::floating_point T>
-  bool Payment(int, const std::string&, T) = delete;
+  LinkResult<std::string> Payment(int, const std::string&, T) = delete;
   template <std::floating_point T>
-  bool CashOperation(const std::string&, T) = delete;
+  LinkResult<std::string> CashOperation(const std::string&, T) = delete;
   template <std::floating_point T>
-  bool MarkupValue(T) = delete;
+  LinkStatus MarkupValue(T) = delete;
   template <std::floating_point T>
-  bool DiscountValue(T) = delete;
+  LinkStatus DiscountValue(T) = delete;
   template <std::floating_point T>
-  bool MarkupPercent(T) = delete;
+  LinkStatus MarkupPercent(T) = delete;
   template <std::floating_point T>
-  bool DiscountPercent(T) = delete;
+  LinkStatus DiscountPercent(T) = delete;
 
   // The file of the last ReadExportFile: AnnouncedLength bytes from byte 6 of
   // the receive buffer (bytes past what was received read as zero).
@@ -190,37 +229,11 @@ class TXvornLinux : public QObject {
   bool IsNonFiscalReceiptOpen() const;
   bool IsPrinterPaperOut() const;
   bool IsReceiptInSales() const;
-  // ReceiptStateChar as a stage. (Named in full: inside the class,
-  // ReceiptStage is the stage command's reply below.)
-  vorn::ReceiptStage ReceiptStateStage() const;
-
-  // ---- state read by the owner ----
-  bool IsTcp;
-  bool ExtendedStatus;
-  bool LinkOpen = false;
-  std::string LastReply;
-  std::string LastError;
-  // Why the last OpenLink failed, with the device path or address tried, for
-  // the log; LastError keeps the device link's own codes and texts.
-  std::string LastSystemDetail;
-  bool ErrorIsExtended = false;
-  bool ErrorIs24hSinceZ = false;
-  bool ErrorIsPaperOut = false;
-  bool AppendStatusAdvice = false;
-  std::string LastPaymentReply;
-  std::string ModelText;
-  std::string ReceiptStateChar;
-  std::string ReceiptNumber;
-  std::string ReceiptStage;
-  int TotalizerType = 0;
-  std::string TotalizerReply;
-  std::string VatRatesText;
-  std::string JournalReportReply;
-  std::string DailyTotals;
-  int64_t JournalFreeLines = -1;
-  // Number of a receipt that device preparation finished automatically.
-  std::string AutoFinalizedNumber;
-  std::vector<std::string> CommLog;
+  // The stage of the last state read (1112); a single space after a failed one.
+  ReceiptStage ReceiptStateStage() const;
+  // The receipt number of the last counters (1111) or state (1112) read;
+  // emptied by a failed state read.
+  const std::string& ReceiptNumber() const;
 
  private:
   struct Impl;
@@ -228,11 +241,14 @@ class TXvornLinux : public QObject {
 
   // Logs the command, sets the interval (seconds, -1 for the default), sends,
   // logs the result with resultTag; sends again while it fails, `sends` at most.
-  int Exchange(const std::string& command, int seconds, int sends = 1,
-               const char* resultTag = "-Ecr result : ");
-  // Exchange, then SetError on failure; true on success.
-  bool Run(const std::string& command, int seconds, int sends = 1);
-  bool Fail(int code);
+  CommandReply Exchange(const std::string& command, int seconds, int sends = 1,
+                        const char* resultTag = "-Ecr result : ");
+  // The reply of an exchange, or its error.
+  LinkResult<std::string> Outcome(const CommandReply& sent);
+  // Exchange and its outcome.
+  LinkResult<std::string> Run(const std::string& command, int seconds, int sends = 1);
+  // Run on an open link; 8001 on a closed one.
+  LinkResult<std::string> Send(const std::string& command, int seconds, int sends = 1);
   void Log(const char* tag, const std::string& text);
   void WriteFrame(const std::string& frame);
   // Waits until done(), blocking on the transport sliceMs at a time (0: until
@@ -250,8 +266,8 @@ class TXvornLinux : public QObject {
   bool StopDue() const;
   // Sends a due stop between the frames; false when none was due.
   bool StopStep();
-  bool ReadStatusReply(const std::string& command, size_t length, std::string& copy,
-                       bool digitsCheck, std::string* out);
+  LinkResult<std::string> ReadStatusReply(const std::string& command, size_t length,
+                                          std::string& copy, bool digitsCheck);
 };
 
 }  // namespace vorn

@@ -1,4 +1,4 @@
-// SetError: a numeric failure code to the text LastError.
+// ErrorFor: a numeric failure code to the error with its text.
 #include "device/ErrorTables.h"
 #include "device/LinkTally.h"
 #include "device/TXvornLinux.h"
@@ -6,31 +6,31 @@
 
 namespace vorn {
 
-void TXvornLinux::SetError(int code) {
+LinkError TXvornLinux::ErrorFor(int code, bool statusAdvice) {
   CountDeviceError(code);
-  ErrorIs24hSinceZ = code == 61;
-  ErrorIsPaperOut = code == 16;
-  ErrorIsExtended = code == 99;
-  LastError = std::to_string(code) + ";";
+  LinkError error{code, std::to_string(code) + ";", false};
   if (code == 99) {
     // The query is made at most once: a device that refuses it with 99 again
     // leaves "99;" instead of asking forever.
-    if (d->inExtendedQuery) return;
+    if (d->inExtendedQuery) return error;
     d->inExtendedQuery = true;
-    const bool ok = ReadExtendedError();
+    const LinkResult<std::string> query = ReadExtendedError();
     d->inExtendedQuery = false;
-    if (ok) LastError += ExtendedErrorText(LastReply);
-    return;
+    // The query's own failure replaces the text: the device said no more.
+    if (!query) return query.error;
+    error.text += ExtendedErrorText(query.value);
+    return error;
   }
   if (code == 8048) {
-    LastError += "TIME OUT";
-    if (AppendStatusAdvice) {
-      LastError += "; VERIFICATI STAREA IMPRIMANTEI CU COMANDA 9999";
-      AppendStatusAdvice = false;
+    error.text += "TIME OUT";
+    if (statusAdvice) {
+      error.text += "; VERIFICATI STAREA IMPRIMANTEI CU COMANDA 9999";
+      error.statusAdvice = true;
     }
-    return;
+    return error;
   }
-  if (const char* msg = DeviceErrorMessage(code)) LastError += msg;
+  if (const char* msg = DeviceErrorMessage(code)) error.text += msg;
+  return error;
 }
 
 }  // namespace vorn

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "device/LinkTransport.h"
 #include "device/ReplyReceiver.h"
@@ -12,15 +13,23 @@
 namespace vorn {
 
 struct TXvornLinux::Impl {
+  bool isTcp = false;
+  bool extendedStatus = false;
+  int tcpPort = 9100;
+  std::string serialDevicePath;
+  int longTimeOut = 5;
+
   std::unique_ptr<LinkTransport> transport;  // created at OpenLink
   bool tcpConnected = false;
+  bool open = false;
+  std::vector<std::string> commLog;
 
   int64_t replyDeadline = 0;   // monotonic ms; 0 while no reply is awaited
   int replyIntervalMs = 5000;  // unscaled; ScaledMs is applied when the deadline is set
   bool timedOut = false;
   bool waiting = false;  // a SendCommand is waiting on this object
   bool busyPollEnabled = false;
-  bool inExtendedQuery = false;  // SetError asks for the extended error at most once
+  bool inExtendedQuery = false;  // ErrorFor asks for the extended error at most once
 
   ReplyReceiver rx;
   std::shared_ptr<ReportStop> stop;
@@ -37,6 +46,14 @@ struct TXvornLinux::Impl {
   bool nonFiscalOpen = false;  // 1111 character 2 is "1"
   bool inSales = false;        // 1112 character 1 is "1".."4"
   bool closing = false;        // 1112 character 1 is "5" or "6"
+  std::string stateChar;       // 1112 character 1; " " after a failed read
+  std::string receiptNumber;   // from 1111 or 1112
+
+  // The last payment's reply: "+" and the rest still to pay, which
+  // CloseFiscalReceipt pays before it closes. The receipt file's payment lines
+  // leave it for the close without knowing of each other. The VAT programming
+  // reply lands here too, as it always has.
+  std::string paymentReply;
 
   // The awaited reply's interval starts (again) now.
   void StartReplyDeadline();

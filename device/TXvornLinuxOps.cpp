@@ -32,52 +32,52 @@ int TextRules(const std::string& font, const std::string& text) {
 std::string D2(int v) { return Pad0(v, 2); }
 }  // namespace
 
-bool TXvornLinux::ProgramVatRates(const std::array<int, 6>& rates) {
-  if (!CheckLink()) return false;
+LinkStatus TXvornLinux::ProgramVatRates(const std::array<int, 6>& rates) {
+  if (!d->open) return ErrorFor(8001);
   std::string cmd = "7013";
   for (int rate : rates) cmd += D2(rate) + "00";
-  const int result = Exchange(cmd, kDefault, 1, "-Imprimanta : ");
-  if (result != 0) return Fail(result);
-  LastPaymentReply = LastReply;
-  return true;
+  const LinkResult<std::string> sent = Outcome(Exchange(cmd, kDefault, 1, "-Imprimanta : "));
+  if (sent) d->paymentReply = sent.value;
+  return sent;
 }
 
-bool TXvornLinux::Payment(int type, const std::string& text, int64_t hundredths) {
+LinkResult<std::string> TXvornLinux::Payment(int type, const std::string& text,
+                                             int64_t hundredths) {
   if (type == 1)
     type = 3;
   else if (type == 3)
     type = 1;
-  if (!CheckLink()) return false;
+  if (!d->open) return ErrorFor(8001);
   const std::string cmd = "3007" + D2(type) + "00" + Pad0(static_cast<int64_t>(text.size()), 2) +
                           text + Money(hundredths);
-  const int result = Exchange(cmd, kDefault, 1, "-Imprimanta : ");
-  if (result != 0) return Fail(result);
-  LastPaymentReply = LastReply;
-  return true;
+  LinkResult<std::string> sent = Outcome(Exchange(cmd, kDefault, 1, "-Imprimanta : "));
+  if (sent) d->paymentReply = sent.value;
+  return sent;
 }
 
-bool TXvornLinux::OpenNonFiscalReceipt() {
-  return CheckLink() && Run("40011"
-                            "0"
-                            "000000000",
-                            kDefault);
+LinkStatus TXvornLinux::OpenNonFiscalReceipt() {
+  return Send(
+      "40011"
+      "0"
+      "000000000",
+      kDefault);
 }
 
-bool TXvornLinux::PrintNonFiscalText(const std::string& font, const std::string& text) {
-  if (int code = TextRules(font, text)) return Fail(code);
+LinkStatus TXvornLinux::PrintNonFiscalText(const std::string& font, const std::string& text) {
+  if (int code = TextRules(font, text)) return ErrorFor(code);
   const std::string sent = text.empty() ? std::string(" ") : text;
   return Run("4003" + font + Pad0(static_cast<int64_t>(sent.size()), 2) + sent, 10);
 }
 
-bool TXvornLinux::CloseNonFiscalReceipt() {
-  if (!CheckLink()) return false;
-  std::string ignored;
-  ReadReceiptCounters(ignored);
+LinkStatus TXvornLinux::CloseNonFiscalReceipt() {
+  if (!d->open) return ErrorFor(8001);
+  // Read for the receipt number the owner asks for after the close.
+  static_cast<void>(ReadReceiptCounters());
   return Run("4004", kDefault);
 }
 
-bool TXvornLinux::ShowOnDisplay(const std::string& text) {
-  if (!CheckLink()) return false;
+LinkStatus TXvornLinux::ShowOnDisplay(const std::string& text) {
+  if (!d->open) return ErrorFor(8001);
   std::string shown = text;
   if (size_t semi = shown.find(';'); semi != std::string::npos) shown = shown.substr(semi + 1);
   for (char& c : shown)
@@ -86,60 +86,54 @@ bool TXvornLinux::ShowOnDisplay(const std::string& text) {
   return Run("7007" + PadSpaceRight(shown, 40), kDefault);
 }
 
-bool TXvornLinux::Subtotal() { return CheckLink() && Run("3003", kDefault); }
+LinkStatus TXvornLinux::Subtotal() { return Send("3003", kDefault); }
 
-bool TXvornLinux::ZReportOfType(int type) {
-  if (!CheckLink()) return false;
+LinkStatus TXvornLinux::ZReportOfType(int type) {
+  if (!d->open) return ErrorFor(8001);
   FlagScope poll(d->busyPollEnabled);
-  const bool ok = Run("2202" + D2(type), kDefault);
-  if (ok) NoteZReport();
-  return ok;
+  LinkStatus done = Run("2202" + D2(type), kDefault);
+  if (done) NoteZReport();
+  return done;
 }
 
-bool TXvornLinux::XReportOfType(int type) {
-  if (!CheckLink()) return false;
+LinkStatus TXvornLinux::XReportOfType(int type) {
+  if (!d->open) return ErrorFor(8001);
   FlagScope poll(d->busyPollEnabled);
   return Run("2203" + D2(type), kDefault);
 }
 
-bool TXvornLinux::DailyZReport(int kind) {
-  if (!CheckLink()) return false;
+LinkStatus TXvornLinux::DailyZReport(int kind) {
+  if (!d->open) return ErrorFor(8001);
   static const char* const kCommands[] = {"2002", "220206", "220207", "220209"};
   const char* cmd = (kind >= 0 && kind <= 3) ? kCommands[kind] : kCommands[0];
-  const bool ok = Run(cmd, kReport);
-  if (ok) NoteZReport();
-  return ok;
+  LinkStatus done = Run(cmd, kReport);
+  if (done) NoteZReport();
+  return done;
 }
 
-bool TXvornLinux::XReport() { return CheckLink() && Run("2003", kReport); }
+LinkStatus TXvornLinux::XReport() { return Send("2003", kReport); }
 
-bool TXvornLinux::Command2103() { return CheckLink() && Run("2103", kDefault); }
+LinkStatus TXvornLinux::Command2103() { return Send("2103", kDefault); }
 
-bool TXvornLinux::SetDateTime(int day, int month, int year, int hour, int minute) {
-  if (!CheckLink()) return false;
+LinkStatus TXvornLinux::SetDateTime(int day, int month, int year, int hour, int minute) {
+  if (!d->open) return ErrorFor(8001);
   const std::string cmd = "2001" + D2(day) + D2(month) + D2(year) + D2(hour) + D2(minute);
-  int result = 0;
+  CommandReply sent;
   for (int send = 0; send < 3; ++send) {
-    result = Exchange(cmd, kDefault);
-    if (result != 0) break;
-    if (LastReply == "0") return true;
+    sent = Exchange(cmd, kDefault);
+    if (sent.code != 0) break;
+    if (sent.reply == "0") return {};
   }
-  return Fail(result);
+  return ErrorFor(sent.code);
 }
 
-bool TXvornLinux::ReadDateTime(std::string& out) {
-  if (!CheckLink() || !Run("1001", kDefault)) return false;
-  out = LastReply;
-  return true;
-}
+LinkResult<std::string> TXvornLinux::ReadDateTime() { return Send("1001", kDefault); }
 
 void TXvornLinux::SyncDeviceClock() {
-  // Errors inside are swallowed: the caller's error text and flags survive.
-  const std::string savedError = LastError;
-  const bool savedExtended = ErrorIsExtended, saved24h = ErrorIs24hSinceZ,
-             savedPaper = ErrorIsPaperOut;
-  std::string device;
-  if (ReadDateTime(device) && device.size() > 9) {
+  // Errors inside are swallowed: they belong to no operation of the owner.
+  const LinkResult<std::string> read = ReadDateTime();
+  const std::string& device = read.value;
+  if (read && device.size() > 9) {
     const int64_t day = ReadInt(device.substr(0, 2), -1);
     const int64_t month = ReadInt(device.substr(2, 2), -1);
     const int64_t year = ReadInt(device.substr(4, 2), -1);
@@ -149,94 +143,90 @@ void TXvornLinux::SyncDeviceClock() {
       const QTime now = QTime::currentTime();
       const std::string pc = now.toString("hh:mm").toStdString();
       if (pc != device.substr(6, 2) + ":" + device.substr(8, 2))
-        SetDateTime(static_cast<int>(day), static_cast<int>(month), static_cast<int>(year),
-                    now.hour(), now.minute());
+        static_cast<void>(SetDateTime(static_cast<int>(day), static_cast<int>(month),
+                                      static_cast<int>(year), now.hour(), now.minute()));
     }
   }
-  LastError = savedError;
-  ErrorIsExtended = savedExtended;
-  ErrorIs24hSinceZ = saved24h;
-  ErrorIsPaperOut = savedPaper;
 }
 
-bool TXvornLinux::ReadTotalizers() { return CheckLink() && Run("7008", kDefault); }
+LinkStatus TXvornLinux::ReadTotalizers() { return Send("7008", kDefault); }
 
-bool TXvornLinux::Command5005() { return CheckLink() && Run("5005", kDefault); }
+LinkStatus TXvornLinux::Command5005() { return Send("5005", kDefault); }
 
-bool TXvornLinux::InterruptReport() { return Run("5005", 30); }
+LinkStatus TXvornLinux::InterruptReport() { return Run("5005", 30); }
 
-bool TXvornLinux::CashOperation(const std::string& letter, int64_t hundredths) {
-  if (!CheckLink()) return false;
+LinkResult<std::string> TXvornLinux::CashOperation(const std::string& letter, int64_t hundredths) {
+  if (!d->open) return ErrorFor(8001);
   std::string cmd = "7106" + letter;
   if (letter != "R") cmd += Money(hundredths);
   return Run(cmd, kDefault);
 }
 
-bool TXvornLinux::SendVerification(const std::string& request) {
-  return CheckLink() && Run("1514" + request, LongTimeOut);
+LinkResult<std::string> TXvornLinux::SendVerification(const std::string& request) {
+  return Send("1514" + request, d->longTimeOut);
 }
 
-bool TXvornLinux::Beep(int count, int tone) {
-  return CheckLink() && Run("3116" + std::to_string(count) + std::to_string(tone), kDefault);
+LinkStatus TXvornLinux::Beep(int count, int tone) {
+  return Send("3116" + std::to_string(count) + std::to_string(tone), kDefault);
 }
 
-bool TXvornLinux::ExportFiscalData(const std::string& a, const std::string& b, const std::string& c,
-                                   const std::string& dd, const std::string& e) {
-  if (!CheckLink()) return false;
+LinkStatus TXvornLinux::ExportFiscalData(const std::string& a, const std::string& b,
+                                         const std::string& c, const std::string& dd,
+                                         const std::string& e) {
+  if (!d->open) return ErrorFor(8001);
   std::string cmd = "6416" + a + Pad0(b, 2) + c;
   if (!(dd.empty() && e.empty())) cmd += Pad0(dd, 4) + Pad0(e, 4);
-  int result = Exchange(cmd, kDefault);
-  if (result == 87) {
-    EndExport();
+  CommandReply sent = Exchange(cmd, kDefault);
+  if (sent.code == 87) {
+    static_cast<void>(EndExport());
     WaitMs(200);
-    result = Exchange(cmd, kDefault);
+    sent = Exchange(cmd, kDefault);
   }
-  if (result != 0) return Fail(result);
-  return true;
+  return Outcome(sent);
 }
 
-bool TXvornLinux::JournalReportByDates(int sd, int sm, int sy, int ed, int em, int ey) {
-  if (!IsValidDate(sy, sm, sd)) return Fail(8035);
-  if (!IsValidDate(ey, em, ed)) return Fail(8036);
+LinkStatus TXvornLinux::JournalReportByDates(int sd, int sm, int sy, int ed, int em, int ey) {
+  if (!IsValidDate(sy, sm, sd)) return ErrorFor(8035);
+  if (!IsValidDate(ey, em, ed)) return ErrorFor(8036);
   return Run("8001" + D2(sd) + D2(sm) + D2(sy) + D2(ed) + D2(em) + D2(ey), kReport);
 }
 
-bool TXvornLinux::JournalReportByDateAndReceipts(int day, int month, int year, int first,
-                                                 int last) {
-  if (!IsValidDate(year, month, day)) return Fail(8035);
+LinkStatus TXvornLinux::JournalReportByDateAndReceipts(int day, int month, int year, int first,
+                                                       int last) {
+  if (!IsValidDate(year, month, day)) return ErrorFor(8035);
   return Run("8002" + D2(day) + D2(month) + D2(year) + Pad0(first, 4) + Pad0(last, 4), kReport);
 }
 
-bool TXvornLinux::JournalReportByZRange(int firstZ, int lastZ) {
+LinkStatus TXvornLinux::JournalReportByZRange(int firstZ, int lastZ) {
   return Run("8003" + Pad0(firstZ, 4) + Pad0(lastZ, 4), kReport);
 }
 
-bool TXvornLinux::JournalReportByLine(int64_t line) { return Run("8004" + Pad0(line, 9), kReport); }
-
-bool TXvornLinux::JournalReportByZAndReceipts(int z, int first, int last) {
-  JournalReportReply.clear();
-  if (!Run("8006" + Pad0(z, 4) + Pad0(first, 4) + Pad0(last, 4), kReport)) return false;
-  JournalReportReply = LastReply;
-  return true;
+LinkStatus TXvornLinux::JournalReportByLine(int64_t line) {
+  return Run("8004" + Pad0(line, 9), kReport);
 }
 
-bool TXvornLinux::FiscalMemoryReportByNumbers(int first, int last) {
+LinkResult<std::string> TXvornLinux::JournalReportByZAndReceipts(int z, int first, int last) {
+  return Run("8006" + Pad0(z, 4) + Pad0(first, 4) + Pad0(last, 4), kReport);
+}
+
+LinkStatus TXvornLinux::FiscalMemoryReportByNumbers(int first, int last) {
   return Run("5001" + Pad0(first, 4) + Pad0(last, 4), kReport);
 }
 
-bool TXvornLinux::FiscalMemoryReportByDates(int type, int sd, int sm, int sy, int ed, int em,
-                                            int ey) {
+LinkStatus TXvornLinux::FiscalMemoryReportByDates(int type, int sd, int sm, int sy, int ed, int em,
+                                                  int ey) {
   if (type == 3) return Run("5004", kReport);
-  if (type != 1 && type != 2) return Fail(8034);
-  if (!IsValidDate(sy, sm, sd)) return Fail(8035);
-  if (!IsValidDate(ey, em, ed)) return Fail(8036);
+  if (type != 1 && type != 2) return ErrorFor(8034);
+  if (!IsValidDate(sy, sm, sd)) return ErrorFor(8035);
+  if (!IsValidDate(ey, em, ed)) return ErrorFor(8036);
   const char* code = type == 1 ? "5002" : "5003";
   return Run(code + D2(sd) + D2(sm) + D2(sy) + D2(ed) + D2(em) + D2(ey), kReport);
 }
 
-bool TXvornLinux::PrintBarcode(int type, int digitsFlag, const std::string& data, int height) {
-  if (type < 1 || type > 9) return Fail(8032);
-  if (digitsFlag < 0 || digitsFlag > 2) return Fail(8033);
+LinkStatus TXvornLinux::PrintBarcode(int type, int digitsFlag, const std::string& data,
+                                     int height) {
+  if (type < 1 || type > 9) return ErrorFor(8032);
+  if (digitsFlag < 0 || digitsFlag > 2) return ErrorFor(8033);
   return Run("3023" + D2(type) + std::to_string(digitsFlag) + std::to_string(height) +
                  Pad0(static_cast<int64_t>(data.size()), 3) + data,
              kDefault);
@@ -254,27 +244,29 @@ std::string Align(const std::string& font, const std::string& text, int alignmen
 }
 }  // namespace
 
-bool TXvornLinux::PrintFiscalText(const std::string& font, const std::string& text, int alignment) {
-  if (int code = TextRules(font, text)) return Fail(code);
+LinkStatus TXvornLinux::PrintFiscalText(const std::string& font, const std::string& text,
+                                        int alignment) {
+  if (int code = TextRules(font, text)) return ErrorFor(code);
   const std::string aligned = Align(font, text, alignment);
   return Run("3002" + font + Pad0(static_cast<int64_t>(aligned.size()), 2) + aligned, kDefault);
 }
 
-bool TXvornLinux::PrintFiscalText3008(const std::string& font, const std::string& text) {
-  if (int code = TextRules(font, text)) return Fail(code);
+LinkStatus TXvornLinux::PrintFiscalText3008(const std::string& font, const std::string& text) {
+  if (int code = TextRules(font, text)) return ErrorFor(code);
   return Run("3008" + font + Pad0(static_cast<int64_t>(text.size()), 2) + text, kDefault);
 }
 
-bool TXvornLinux::PrintFiscalText3010(const std::string& font, const std::string& text) {
-  if (int code = TextRules(font, text)) return Fail(code);
+LinkStatus TXvornLinux::PrintFiscalText3010(const std::string& font, const std::string& text) {
+  if (int code = TextRules(font, text)) return ErrorFor(code);
   return Run("3010" + font + Pad0(static_cast<int64_t>(text.size()), 2) + text, kDefault);
 }
 
-bool TXvornLinux::PrintFiscalText3012(const std::string& font, const std::string& text,
-                                      int alignment) {
-  if (int code = TextRules(font, text)) return Fail(code);
+LinkStatus TXvornLinux::PrintFiscalText3012(const std::string& font, const std::string& text,
+                                            int alignment) {
+  if (int code = TextRules(font, text)) return ErrorFor(code);
   const std::string aligned = Align(font, text, alignment);
-  return Run("3012" + font + Pad0(static_cast<int64_t>(aligned.size()), 2) + aligned, LongTimeOut);
+  return Run("3012" + font + Pad0(static_cast<int64_t>(aligned.size()), 2) + aligned,
+             d->longTimeOut);
 }
 
 namespace {
@@ -283,21 +275,21 @@ std::string Adjustment(const char* code, int64_t hundredths) {
 }
 }  // namespace
 
-bool TXvornLinux::MarkupValue(int64_t hundredths) {
-  return CheckLink() && Run(Adjustment("33022", hundredths), kDefault);
+LinkStatus TXvornLinux::MarkupValue(int64_t hundredths) {
+  return Send(Adjustment("33022", hundredths), kDefault);
 }
-bool TXvornLinux::DiscountValue(int64_t hundredths) {
-  return CheckLink() && Run(Adjustment("33023", hundredths), kDefault);
+LinkStatus TXvornLinux::DiscountValue(int64_t hundredths) {
+  return Send(Adjustment("33023", hundredths), kDefault);
 }
-bool TXvornLinux::MarkupPercent(int64_t hundredths) {
-  return CheckLink() && Run(Adjustment("3302B", hundredths), kDefault);
+LinkStatus TXvornLinux::MarkupPercent(int64_t hundredths) {
+  return Send(Adjustment("3302B", hundredths), kDefault);
 }
-bool TXvornLinux::DiscountPercent(int64_t hundredths) {
-  return CheckLink() && Run(Adjustment("3302C", hundredths), kDefault);
+LinkStatus TXvornLinux::DiscountPercent(int64_t hundredths) {
+  return Send(Adjustment("3302C", hundredths), kDefault);
 }
 
-bool TXvornLinux::SellItem(const std::string& name, SaleItem& item) {
-  if (!CheckLink()) return false;
+LinkStatus TXvornLinux::SellItem(const std::string& name, SaleItem& item) {
+  if (!d->open) return ErrorFor(8001);
   const std::string padded = PadSpaceLeft(name, 3);
   item.unit = item.unit.empty() ? std::string(" BUC") : " " + item.unit;
   constexpr int64_t kLimit = 9'000'000'000'000'000'000;
@@ -311,118 +303,95 @@ bool TXvornLinux::SellItem(const std::string& name, SaleItem& item) {
   return Run(cmd, kDefault);
 }
 
-bool TXvornLinux::SellItemSimple(const SimpleItem& item) {
-  if (!CheckLink()) return false;
+LinkStatus TXvornLinux::SellItemSimple(const SimpleItem& item) {
+  if (!d->open) return ErrorFor(8001);
   const std::string cmd = "3301O" + Quantity3(item.quantity) + Pad0(item.department, 3) + "22" +
                           std::string(22, ' ') + Money(item.price) + std::to_string(item.count);
   return Run(cmd, kDefault);
 }
 
-bool TXvornLinux::VoidReceipt() { return CheckLink() && Run("33028", kDefault); }
+LinkStatus TXvornLinux::VoidReceipt() { return Send("33028", kDefault); }
 
-bool TXvornLinux::CloseFiscalReceipt() {
-  AppendStatusAdvice = false;
-  if (!CheckLink()) return false;
-  const std::string& paid = LastPaymentReply;
+LinkStatus TXvornLinux::CloseFiscalReceipt() {
+  if (!d->open) return ErrorFor(8001);
+  const std::string paid = d->paymentReply;
   if (paid.size() == 10 && paid[0] == '+' && IsNumeric(paid)) {
     // The rest still to pay: seven digits of lei, two of bani.
     const int64_t lei = ReadInt(paid.substr(1, 7), 0);
     const int64_t bani = ReadInt(paid.substr(8, 2), 0);
-    if (!Payment(1, "", lei * 100 + bani)) return false;
+    if (LinkStatus rest = Payment(1, "", lei * 100 + bani); !rest) return rest;
   }
-  const int result = Exchange("3011", 30);
-  if (result == 0) return true;
-  if (result == 8048 && d->rx.FirstByte() == 0x06) AppendStatusAdvice = true;
-  return Fail(result);
+  const CommandReply sent = Exchange("3011", 30);
+  if (sent.code == 0) return {};
+  return ErrorFor(sent.code, sent.code == 8048 && d->rx.FirstByte() == 0x06);
 }
 
-bool TXvornLinux::FinishReceiptFullCut() { return CheckLink() && Run("3015", kDefault); }
+LinkStatus TXvornLinux::FinishReceiptFullCut() { return Send("3015", kDefault); }
 
-bool TXvornLinux::FinishReceiptPartialCut(int feedLines) {
-  if (!CheckLink()) return false;
+LinkStatus TXvornLinux::FinishReceiptPartialCut(int feedLines) {
+  if (!d->open) return ErrorFor(8001);
   const int lines = (feedLines >= 0 && feedLines <= 9) ? feedLines : 0;
-  return Run("3014" + std::to_string(lines), LongTimeOut);
+  return Run("3014" + std::to_string(lines), d->longTimeOut);
 }
 
-bool TXvornLinux::ReadExtendedError() { return CheckLink() && Run("1015", kDefault); }
+LinkResult<std::string> TXvornLinux::ReadExtendedError() { return Send("1015", kDefault); }
 
-bool TXvornLinux::ReadFiscalSeries(std::string& out, int& code) {
-  out.clear();
-  if (!CheckLink()) {
-    code = 8001;
-    return false;
-  }
-  const int result = Exchange("1008", kDefault);
-  code = result;
-  if (result != 0) return Fail(result);
-  out = LastReply;
-  return true;
-}
+LinkResult<std::string> TXvornLinux::ReadFiscalSeries() { return Send("1008", kDefault); }
 
-bool TXvornLinux::ReadVatRates() {
-  VatRatesText.clear();
-  if (!CheckLink() || !Run("7012", kDefault)) return false;
-  if (LastReply.size() > 23) {
+LinkResult<std::string> TXvornLinux::ReadVatRates() {
+  LinkResult<std::string> read = Send("7012", kDefault);
+  if (!read) return read;
+  const std::string reply = std::move(read.value);
+  std::string text;
+  if (reply.size() > 23) {
     static const char kGroups[] = "ABCDEF";
     for (int i = 0; i < 6; ++i)
-      VatRatesText += std::string(" TVA ") + kGroups[i] + " " + LastReply.substr(4 * i, 2) + "%;";
+      text += std::string(" TVA ") + kGroups[i] + " " + reply.substr(4 * i, 2) + "%;";
   } else {
-    VatRatesText = "TVA ";
+    text = "TVA ";
   }
-  return true;
+  return text;
 }
 
-bool TXvornLinux::ReadDeviceModel() {
-  ModelText.clear();
-  if (!CheckLink() || !Run("1013", kDefault)) return false;
-  ModelText = LastReply;
-  if (size_t ro = ModelText.find("RO"); ro != std::string::npos)
-    ModelText = ModelText.substr(0, ro) + " RO";
-  return true;
+LinkResult<std::string> TXvornLinux::ReadDeviceModel() {
+  LinkResult<std::string> read = Send("1013", kDefault);
+  std::string& model = read.value;
+  if (size_t ro = model.find("RO"); ro != std::string::npos) model = model.substr(0, ro) + " RO";
+  return read;
 }
 
-bool TXvornLinux::ReadDailyTotals() {
-  DailyTotals.clear();
-  if (!CheckLink() || !Run("1004", kDefault)) return false;
-  if (LastReply.size() == 253) DailyTotals = LastReply;
-  return true;
+LinkResult<std::string> TXvornLinux::ReadDailyTotals() {
+  LinkResult<std::string> read = Send("1004", kDefault);
+  if (read.value.size() != 253) read.value.clear();
+  return read;
 }
 
-bool TXvornLinux::ReadTotalizer(int type, std::string& out) {
-  TotalizerType = type;
-  TotalizerReply = "000000000";
-  if (!CheckLink()) return false;
-  if (!Run("1113" + D2(type), kDefault)) return false;
-  out = LastReply;
-  TotalizerReply = LastReply;
-  return true;
+LinkResult<std::string> TXvornLinux::ReadTotalizer(int type) {
+  return Send("1113" + D2(type), kDefault);
 }
 
-bool TXvornLinux::BeginExport(bool kindFlag) {
-  return CheckLink() && Run(std::string("7400") + (kindFlag ? "0701" : "0401"), kDefault);
+LinkStatus TXvornLinux::BeginExport(bool kindFlag) {
+  return Send(std::string("7400") + (kindFlag ? "0701" : "0401"), kDefault);
 }
 
-bool TXvornLinux::ExportNextBlock() { return CheckLink() && Run("7403060", kDefault); }
+LinkResult<std::string> TXvornLinux::ExportNextBlock() { return Send("7403060", kDefault); }
 
-bool TXvornLinux::ReadExportFile() {
-  if (!CheckLink()) return false;
+LinkStatus TXvornLinux::ReadExportFile() {
+  if (!d->open) return ErrorFor(8001);
   d->rx.SetLengthPrefixed(true);
-  const int result = Exchange("7404", kDefault);
+  const CommandReply sent = Exchange("7404", kDefault);
   d->rx.SetLengthPrefixed(false);
-  if (result != 0) return Fail(result);
-  return true;
+  return Outcome(sent);
 }
 
-bool TXvornLinux::EndExport() { return CheckLink() && Run("7408", kDefault); }
+LinkStatus TXvornLinux::EndExport() { return Send("7408", kDefault); }
 
-bool TXvornLinux::LogoBegin(int size) {
-  return CheckLink() && Run("9100" + Pad0(size, 6), kDefault);
+LinkStatus TXvornLinux::LogoBegin(int size) { return Send("9100" + Pad0(size, 6), kDefault); }
+
+LinkStatus TXvornLinux::LogoChunk(int count, const std::string& hexText) {
+  return Send("9101" + Pad0(count, 2) + hexText, kDefault);
 }
 
-bool TXvornLinux::LogoChunk(int count, const std::string& hexText) {
-  return CheckLink() && Run("9101" + Pad0(count, 2) + hexText, kDefault);
-}
-
-bool TXvornLinux::LogoEnd() { return CheckLink() && Run("9102", kDefault); }
+LinkStatus TXvornLinux::LogoEnd() { return Send("9102", kDefault); }
 
 }  // namespace vorn

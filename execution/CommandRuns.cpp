@@ -17,11 +17,11 @@ CommandRun::CommandRun(ReceiptExecutor& e, FileContext& c, bool f)
 
 TXvornLinux& CommandRun::Link() const { return *exec.Link(); }
 
-bool ShowDisplayLine(CommandRun& run, const CommandLine& line) {
+LinkStatus ShowDisplayLine(CommandRun& run, const CommandLine& line) {
   return run.Link().ShowOnDisplay(DisplayText(line.Str(1), line.Str(2)));
 }
 
-bool PrintBarcodeLine(CommandRun& run, const CommandLine& line) {
+LinkStatus PrintBarcodeLine(CommandRun& run, const CommandLine& line) {
   return run.Link().PrintBarcode(line.SmallInt(1), line.SmallInt(2), line.Str(4), line.SmallInt(3));
 }
 
@@ -29,11 +29,11 @@ namespace {
 
 using Line = CommandLine;
 
-bool RunNothing(CommandRun&, const Line&) { return true; }
+LinkStatus RunNothing(CommandRun&, const Line&) { return {}; }
 
 // ---- the fiscal receipt
 
-bool RunSale(CommandRun& run, const Line& line) {
+LinkStatus RunSale(CommandRun& run, const Line& line) {
   SaleItem item;
   item.unit = line.Str(2).substr(0, 4);
   item.department = static_cast<uint32_t>(line.Int(3));
@@ -47,7 +47,7 @@ bool RunSale(CommandRun& run, const Line& line) {
 }
 
 // A value taken back (advance or packaging): a storno sale of one unit.
-bool SellReturn(CommandRun& run, const Line& line, const char* name) {
+LinkStatus SellReturn(CommandRun& run, const Line& line, const char* name) {
   SaleItem item;
   item.price = line.Hundredths(1);
   item.quantity = 100000;  // one unit
@@ -58,33 +58,35 @@ bool SellReturn(CommandRun& run, const Line& line, const char* name) {
   run.saleSent = true;
   return run.Link().SellItem(name, item);
 }
-bool RunAdvanceReversal(CommandRun& run, const Line& line) {
+LinkStatus RunAdvanceReversal(CommandRun& run, const Line& line) {
   return SellReturn(run, line, "STORNO PLATA AVANS");
 }
-bool RunReturnablePackaging(CommandRun& run, const Line& line) {
+LinkStatus RunReturnablePackaging(CommandRun& run, const Line& line) {
   return SellReturn(run, line, "AMBALAJ RETURNABIL");
 }
 
-bool RunFiscalText(CommandRun& run, const Line& line) {
+LinkStatus RunFiscalText(CommandRun& run, const Line& line) {
   return run.Link().PrintFiscalText(line.Str(1), line.Str(2), line.SmallInt(3));
 }
-bool RunClientFiscalCode(CommandRun& run, const Line& line) {
+LinkStatus RunClientFiscalCode(CommandRun& run, const Line& line) {
   return run.Link().PrintFiscalText3010(line.Str(1), line.Str(2));
 }
-bool RunAltFiscalText(CommandRun& run, const Line& line) {
+LinkStatus RunAltFiscalText(CommandRun& run, const Line& line) {
   return run.Link().PrintFiscalText3008(line.Str(1), line.Str(2));
 }
 
-bool RunPayment(CommandRun& run, const Line& line) {
+LinkStatus RunPayment(CommandRun& run, const Line& line) {
   return run.exec.PayWithRecovery(run.ctx, line.SmallInt(2, 1), line.Hundredths(1));
 }
 
 // The flags are "0" or "1" (checked); a missing one is off.
 bool FlagOn(const Line& line, std::size_t i) { return line.Int(i) != 0; }
 
-bool RunDiscountMarkup(CommandRun& run, const Line& line) {
+LinkStatus RunDiscountMarkup(CommandRun& run, const Line& line) {
   TXvornLinux& link = run.Link();
-  if (FlagOn(line, 2) && !link.Subtotal()) return false;
+  if (FlagOn(line, 2)) {
+    if (LinkStatus subtotal = link.Subtotal(); !subtotal) return subtotal;
+  }
   const bool discount = FlagOn(line, 1);
   if (FlagOn(line, 6)) {
     const int64_t amount = line.Hundredths(5);
@@ -94,63 +96,68 @@ bool RunDiscountMarkup(CommandRun& run, const Line& line) {
   return discount ? link.DiscountPercent(percent) : link.MarkupPercent(percent);
 }
 
-bool RunSubtotal(CommandRun& run, const Line&) { return run.Link().Subtotal(); }
+LinkStatus RunSubtotal(CommandRun& run, const Line&) { return run.Link().Subtotal(); }
 
-bool RunChangeOperator(CommandRun& run, const Line& line) {
+LinkStatus RunChangeOperator(CommandRun& run, const Line& line) {
   SimpleItem item;
   item.department = static_cast<uint32_t>(line.Int(1));
   return run.Link().SellItemSimple(item);
 }
 
 // A paid receipt shows the customer display lines once it is closed.
-bool RunCustomerDisplay(CommandRun& run, const Line& line) {
+LinkStatus RunCustomerDisplay(CommandRun& run, const Line& line) {
   if (!run.markers.HasPayment) return ShowDisplayLine(run, line);
   run.displayLines.push_back(line);
-  return true;
+  return {};
 }
 
-bool RunTrailerText(CommandRun& run, const Line& line) {
+LinkStatus RunTrailerText(CommandRun& run, const Line& line) {
   TrailerText t;
   t.font = line.Str(1);
   t.text = line.Field(2).empty() ? std::string(" ") : line.Str(2);
   t.alignment = line.SmallInt(3);
   run.trailers.push_back(std::move(t));
-  return true;
+  return {};
 }
 
 // A fiscal receipt prints its barcodes after the close; elsewhere they print at once.
-bool RunBarcode(CommandRun& run, const Line& line) {
+LinkStatus RunBarcode(CommandRun& run, const Line& line) {
   if (!run.fiscal) return PrintBarcodeLine(run, line);
   run.barcodeLines.push_back(line);
-  return true;
+  return {};
 }
 
 // ---- the receipt in progress
 
-bool RunFinalizePending(CommandRun& run, const Line&) {
+LinkStatus RunFinalizePending(CommandRun& run, const Line&) {
   return run.Link().FinishReceiptPartialCut(0);
 }
-bool RunCancelReceipt(CommandRun& run, const Line&) {
-  return run.Link().VoidReceipt() && run.Link().FinishReceiptPartialCut(0);
+LinkStatus RunCancelReceipt(CommandRun& run, const Line&) {
+  if (LinkStatus voided = run.Link().VoidReceipt(); !voided) return voided;
+  return run.Link().FinishReceiptPartialCut(0);
 }
-bool RunReceiptState(CommandRun& run, const Line&) { return run.exec.ReportReceiptState(run.ctx); }
+LinkStatus RunReceiptState(CommandRun& run, const Line&) {
+  return run.exec.ReportReceiptState(run.ctx);
+}
 
 // ---- reports and readings of a fiscal file
 
-bool RunZReport(CommandRun& run, const Line&) { return run.Link().DailyZReport(0); }
-bool RunXReport(CommandRun& run, const Line&) { return run.Link().XReport(); }
-bool RunDepartmentReport(CommandRun& run, const Line&) { return run.Link().Command2103(); }
+LinkStatus RunZReport(CommandRun& run, const Line&) { return run.Link().DailyZReport(0); }
+LinkStatus RunXReport(CommandRun& run, const Line&) { return run.Link().XReport(); }
+LinkStatus RunDepartmentReport(CommandRun& run, const Line&) { return run.Link().Command2103(); }
 
-bool RunDailyTotals(CommandRun& run, const Line&) {
-  run.dailyTotalsRead = true;
-  return run.Link().ReadDailyTotals();
+LinkStatus RunDailyTotals(CommandRun& run, const Line&) {
+  LinkResult<std::string> read = run.Link().ReadDailyTotals();
+  if (!read) return read;
+  run.dailyTotals = std::move(read.value);
+  return {};
 }
 
-bool RunMemoryReportByNumber(CommandRun& run, const Line& line) {
+LinkStatus RunMemoryReportByNumber(CommandRun& run, const Line& line) {
   return run.Link().FiscalMemoryReportByNumbers(line.SmallInt(2), line.SmallInt(3));
 }
 
-bool RunMemoryReportByDate(CommandRun& run, const Line& line) {
+LinkStatus RunMemoryReportByDate(CommandRun& run, const Line& line) {
   TXvornLinux& link = run.Link();
   // Without fields: the whole fiscal memory.
   if (line.Count() == 1) return link.FiscalMemoryReportByDates(3, 0, 0, 0, 0, 0, 0);
@@ -159,43 +166,45 @@ bool RunMemoryReportByDate(CommandRun& run, const Line& line) {
                                         line.SmallInt(7));
 }
 
-bool RunReadFiscalSeries(CommandRun& run, const Line&) {
-  std::string series;
-  int result = 0;
-  const bool ok = run.Link().ReadFiscalSeries(series, result);
-  run.slots.FiscalSeries = series;
-  return ok;
+LinkStatus RunReadFiscalSeries(CommandRun& run, const Line&) {
+  const LinkResult<std::string> read = run.Link().ReadFiscalSeries();
+  run.slots.FiscalSeries = read.value;
+  return read;
 }
 
-bool RunReadTotalizer(CommandRun& run, const Line& line) {
-  run.totalizerRead = true;
-  std::string value;
-  return run.Link().ReadTotalizer(line.SmallInt(1), value);
+LinkStatus RunReadTotalizer(CommandRun& run, const Line& line) {
+  const int type = line.SmallInt(1);
+  const LinkResult<std::string> read = run.Link().ReadTotalizer(type);
+  if (!read) return read;
+  run.totalizerLine = TotalizerLine(type, read.value);
+  return {};
 }
 
-bool RunReadTotalizers(CommandRun& run, const Line&) { return run.Link().ReadTotalizers(); }
+LinkStatus RunReadTotalizers(CommandRun& run, const Line&) { return run.Link().ReadTotalizers(); }
 
 // ---- non-fiscal files
 
-bool RunNonFiscalText(CommandRun& run, const Line& line) {
+LinkStatus RunNonFiscalText(CommandRun& run, const Line& line) {
   return run.Link().PrintNonFiscalText(line.Str(1), line.Str(2));
 }
 
-bool RunCashInOut(CommandRun& run, const Line& line) {
+LinkStatus RunCashInOut(CommandRun& run, const Line& line) {
   TXvornLinux& link = run.Link();
   const std::string letter = line.Str(1);
-  if (!link.CashOperation(letter, letter == "R" ? 0 : line.Hundredths(2))) return false;
-  run.drawerCash = link.LastReply;
-  return true;
+  LinkResult<std::string> cash = link.CashOperation(letter, letter == "R" ? 0 : line.Hundredths(2));
+  if (!cash) return cash;
+  run.drawerCash = std::move(cash.value);
+  return {};
 }
 
-bool RunDeviceInfo(CommandRun& run, const Line&) {
-  if (!run.Link().ReadVatRates()) return false;
-  run.vatRates = run.Link().VatRatesText;
-  return true;
+LinkStatus RunDeviceInfo(CommandRun& run, const Line&) {
+  LinkResult<std::string> read = run.Link().ReadVatRates();
+  if (!read) return read;
+  run.vatRates = std::move(read.value);
+  return {};
 }
 
-bool RunSetVatRates(CommandRun& run, const Line& line) {
+LinkStatus RunSetVatRates(CommandRun& run, const Line& line) {
   std::array<int, 6> rates{};
   for (std::size_t i = 0; i < rates.size(); ++i) rates[i] = line.SmallInt(i + 1);
   return run.Link().ProgramVatRates(rates);
@@ -208,56 +217,55 @@ int Group(std::string_view field, std::size_t g) {
   return static_cast<int>(ReadIntDefView(field.substr(at, 2), 0));
 }
 
-bool RunSetDateTime(CommandRun& run, const Line& line) {
+LinkStatus RunSetDateTime(CommandRun& run, const Line& line) {
   const std::string_view date = line.Field(1);
   const std::string_view time = line.Field(2);
   return run.Link().SetDateTime(Group(date, 0), Group(date, 1), Group(date, 2), Group(time, 0),
                                 Group(time, 1));
 }
 
-bool RunTypedZReport(CommandRun& run, const Line& line) {
+LinkStatus RunTypedZReport(CommandRun& run, const Line& line) {
   return run.Link().ZReportOfType(line.SmallInt(1, -1));
 }
-bool RunTypedXReport(CommandRun& run, const Line& line) {
+LinkStatus RunTypedXReport(CommandRun& run, const Line& line) {
   return run.Link().XReportOfType(line.SmallInt(1, -1));
 }
 
-bool RunJournalReportByDate(CommandRun& run, const Line& line) {
+LinkStatus RunJournalReportByDate(CommandRun& run, const Line& line) {
   return run.Link().JournalReportByDates(line.SmallInt(1), line.SmallInt(2), line.SmallInt(3),
                                          line.SmallInt(4), line.SmallInt(5), line.SmallInt(6));
 }
-bool RunJournalReportByDateAndReceipt(CommandRun& run, const Line& line) {
+LinkStatus RunJournalReportByDateAndReceipt(CommandRun& run, const Line& line) {
   return run.Link().JournalReportByDateAndReceipts(
       line.SmallInt(1), line.SmallInt(2), line.SmallInt(3), line.SmallInt(4), line.SmallInt(5));
 }
-bool RunJournalReportByZ(CommandRun& run, const Line& line) {
+LinkStatus RunJournalReportByZ(CommandRun& run, const Line& line) {
   return run.Link().JournalReportByZRange(line.SmallInt(1), line.SmallInt(2));
 }
-bool RunJournalReportFromLine(CommandRun& run, const Line& line) {
+LinkStatus RunJournalReportFromLine(CommandRun& run, const Line& line) {
   return run.Link().JournalReportByLine(line.Int(1));
 }
-bool RunJournalReportByZAndReceipt(CommandRun& run, const Line& line) {
-  if (!run.Link().JournalReportByZAndReceipts(line.SmallInt(1), line.SmallInt(2),
-                                              line.SmallInt(3))) {
-    return false;
-  }
-  run.journalReply = run.Link().JournalReportReply;
-  return true;
+LinkStatus RunJournalReportByZAndReceipt(CommandRun& run, const Line& line) {
+  LinkResult<std::string> read =
+      run.Link().JournalReportByZAndReceipts(line.SmallInt(1), line.SmallInt(2), line.SmallInt(3));
+  if (!read) return read;
+  run.journalReply = std::move(read.value);
+  return {};
 }
 
-bool RunCommand105(CommandRun& run, const Line&) { return run.Link().Command5005(); }
+LinkStatus RunCommand105(CommandRun& run, const Line&) { return run.Link().Command5005(); }
 
-bool RunBeep(CommandRun& run, const Line& line) {
+LinkStatus RunBeep(CommandRun& run, const Line& line) {
   return run.Link().Beep(line.SmallInt(1), line.SmallInt(2));
 }
 
 // The export request, then the copy when field 4 asks for one. False only when
 // the device refused the request.
-bool RunExportXml(CommandRun& run, const Line& line) {
+LinkStatus RunExportXml(CommandRun& run, const Line& line) {
   TXvornLinux& link = run.Link();
-  if (!link.ExportFiscalData(line.Str(1), line.Str(2), line.Str(3), line.Str(5), line.Str(6))) {
-    return false;
-  }
+  LinkStatus exported =
+      link.ExportFiscalData(line.Str(1), line.Str(2), line.Str(3), line.Str(5), line.Str(6));
+  if (!exported) return exported;
   const int64_t copyMode = line.Int(4);
   if (line.Count() >= 5 && (copyMode == 1 || copyMode == 2)) {
     ExportCopy request;
@@ -268,10 +276,10 @@ bool RunExportXml(CommandRun& run, const Line& line) {
     // The copy's outcome is not part of the answer: the export itself was accepted.
     CopyExportArchive(link, request, run.ctx.programFolder, run.slots.FiscalSeries);
   }
-  return true;
+  return {};
 }
 
-using Run = bool (*)(CommandRun&, const Line&);
+using Run = LinkStatus (*)(CommandRun&, const Line&);
 
 const Run kRuns[] = {
 #define VORN_COMMAND(code, name, group, check, run, facts, effect) run,
@@ -281,9 +289,9 @@ static_assert(sizeof(kRuns) / sizeof(kRuns[0]) == kCommandCount, "one run per co
 
 }  // namespace
 
-bool RunCommand(CommandRun& run, const CommandLine& line) {
+LinkStatus RunCommand(CommandRun& run, const CommandLine& line) {
   const CommandInfo* command = line.Command();
-  return command ? kRuns[command->row](run, line) : true;
+  return command ? kRuns[command->row](run, line) : LinkStatus{};
 }
 
 }  // namespace vorn

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/FileContext.h"
+#include "device/LinkResult.h"
 #include "receipt/ReceiptCommands.h"
 
 namespace vorn {
@@ -35,20 +36,20 @@ struct CommandRun {
   std::vector<CommandLine> barcodeLines;
   std::vector<TrailerText> trailers;
   bool saleSent = false;  // the device may hold a receipt of this file
-  // What the answer reports besides its first line.
-  bool dailyTotalsRead = false;
-  bool totalizerRead = false;
-  std::optional<std::string> drawerCash;    // the last cash line's reply
-  std::optional<std::string> vatRates;      // the last VAT rates line's reply
-  std::optional<std::string> journalReply;  // the last journal reply line's
+  // What the answer reports besides its first line (the last read of each).
+  std::optional<std::string> dailyTotals;
+  std::optional<std::string> totalizerLine;
+  std::optional<std::string> drawerCash;  // the last cash line's reply
+  std::optional<std::string> vatRates;
+  std::optional<std::string> journalReply;
 };
 
 // Carries out one line through its command's run; a port line sends nothing.
-// False when the device refused it (the link holds the error).
-bool RunCommand(CommandRun& run, const CommandLine& line);
+// Fails with the device's refusal.
+LinkStatus RunCommand(CommandRun& run, const CommandLine& line);
 
 // A customer display line (code 10's fields) and a barcode line (code 16's).
-bool ShowDisplayLine(CommandRun& run, const CommandLine& line);
-bool PrintBarcodeLine(CommandRun& run, const CommandLine& line);
+LinkStatus ShowDisplayLine(CommandRun& run, const CommandLine& line);
+LinkStatus PrintBarcodeLine(CommandRun& run, const CommandLine& line);
 
 }  // namespace vorn

@@ -14,13 +14,14 @@ namespace {
 
 DeviceCounters ReadCounters(TXvornLinux& link) {
   DeviceCounters c;
-  std::string state;
-  if (link.ReadReceiptState(state) && !link.ReceiptStateStage().Blank()) {
+  if (link.ReadReceiptState() && !link.ReceiptStateStage().Blank()) {
     c.stage = link.ReceiptStateStage();
-    c.receiptNumber = ReadIntDef(link.ReceiptNumber, -1);
+    c.receiptNumber = ReadIntDef(link.ReceiptNumber(), -1);
   }
-  if (link.ReadDailyTotals()) ReadDayCounters(link.DailyTotals, c);
-  if (link.ReadJournalFreeLines()) c.zNumber = ZNumberFromJournalInfo(link.LastReply);
+  if (const LinkResult<std::string> totals = link.ReadDailyTotals())
+    ReadDayCounters(totals.value, c);
+  if (const LinkResult<JournalInfo> journal = link.ReadJournalFreeLines())
+    c.zNumber = ZNumberFromJournalInfo(journal.value.reply);
   return c;
 }
 
@@ -72,7 +73,7 @@ bool ReceiptExecutor::TakeUpRecovery(FileContext& ctx, RecoveryAction action, Fi
       return true;
     case RecoveryAction::VoidAndRunAgain:
       // A refusal here leaves the receipt to the preparation, which cancels it too.
-      if (link.VoidReceipt()) link.FinishReceiptPartialCut(0);
+      if (link.VoidReceipt()) static_cast<void>(link.FinishReceiptPartialCut(0));
       return true;
     case RecoveryAction::ClosePaid:
       ResumeFiscalReceipt(ctx, false);
@@ -85,8 +86,9 @@ bool ReceiptExecutor::TakeUpRecovery(FileContext& ctx, RecoveryAction action, Fi
       slots.FiscalReceiptNumber = ReceiptNumberText(now.receiptNumber);
       break;
     case RecoveryAction::AnswerDone:
-      if (effect == FileEffect::CashMove && link.CashOperation("R", 0)) {
-        slots.DrawerCash = link.LastReply;
+      if (effect == FileEffect::CashMove) {
+        if (const LinkResult<std::string> cash = link.CashOperation("R", 0))
+          slots.DrawerCash = cash.value;
       }
       break;
     case RecoveryAction::AnswerFinalized:

@@ -47,19 +47,21 @@ StatusError FirstStatusError(const TXvornLinux& link, int mode) {
   return {};
 }
 
-// True when the status shows no error, or the operator says it is removed.
-bool AcceptStatusError(TXvornLinux& link, int mode, FileContext& ctx) {
+// Fine when the status shows no error, or the operator says it is removed;
+// else the state's error.
+LinkStatus AcceptStatusError(TXvornLinux& link, int mode, FileContext& ctx) {
   const StatusError error = FirstStatusError(link, mode);
-  if (error.kind == ErrorKind::None) return true;
-  link.SetError(error.code);
+  if (error.kind == ErrorKind::None) return {};
+  LinkError state = link.ErrorFor(error.code);
   if (error.kind == ErrorKind::Operator) {
     // One question, no second status read: a persisting error makes the next command fail.
-    if (SettingsOf(ctx).TratareEroareStare == 1 && Ask(ctx, link.LastError)) return true;
-  } else if (!link.ShowOnDisplay(std::string(link.LastError))) {
-    // A refused display command must not replace the device state in the answer.
-    link.SetError(error.code);
+    if (SettingsOf(ctx).TratareEroareStare == 1 && Ask(ctx, state.text)) return {};
+  } else if (!link.ShowOnDisplay(state.text)) {
+    // The device state is answered, not the refused display command; the
+    // error tally counts it once more, as it always has.
+    state = link.ErrorFor(error.code);
   }
-  return false;
+  return state;
 }
 
 }  // namespace
@@ -72,8 +74,7 @@ ReceiptExecutor::~ReceiptExecutor() {
 
 void ReceiptExecutor::FlushCommLog(FileContext& ctx) {
   if (!link_) return;
-  AppendLog(ctx, link_->CommLog);
-  link_->CommLog.clear();
+  AppendLog(ctx, link_->TakeCommLog());
 }
 
 void ReceiptExecutor::ReleaseLink(FileContext& ctx) {
@@ -87,18 +88,17 @@ bool ReceiptExecutor::OpenFileLink(FileContext& ctx) {
   ReleaseLink(ctx);
   const Settings& s = SettingsOf(ctx);
   link_ = std::make_unique<TXvornLinux>(s.UseTcp(), s.M4);
-  link_->CutMode = s.ModTaiere;
-  link_->FeedLines = s.LiniiAvans;
-  link_->LongTimeOut = s.LongTimeOut;
-  if (link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP)) return true;
-  if (!link_->LastSystemDetail.empty()) {
+  autoFinalized_.clear();
+  link_->SetLongTimeOut(s.LongTimeOut);
+  const LinkOpening opening = link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP);
+  if (opening) return true;
+  if (!opening.systemDetail.empty()) {
     const std::string now = QTime::currentTime().toString("hh:mm:ss:zzz").toStdString();
-    AppendLog(ctx, {now + "-Port       : " + link_->LastSystemDetail});
-    if (ctx.note) ctx.note(link_->LastSystemDetail);
+    AppendLog(ctx, {now + "-Port       : " + opening.systemDetail});
+    if (ctx.note) ctx.note(opening.systemDetail);
   }
   // A failed open leaves no error text; the answer must still say why nothing was printed.
-  if (link_->LastError.empty()) link_->SetError(8001);
-  Answer(ctx, link_->LastError);
+  Answer(ctx, link_->ErrorFor(8001).text);
   ReleaseLink(ctx);
   return false;
 }
@@ -107,7 +107,7 @@ bool ReceiptExecutor::ReopenLink(FileContext& ctx) {
   if (!link_) return false;
   const Settings& s = SettingsOf(ctx);
   link_->CloseLink();
-  return link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP);
+  return link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP).open;
 }
 
 bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
@@ -118,9 +118,11 @@ bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
   AnswerSlots& slots = SlotsOf(ctx);
 
   bool ok = true;
-  if (!m.Has(9999) && !CheckDeviceReady(link, m.Has(14) ? 1 : 2, ctx)) {
-    Answer(ctx, link.LastError);
-    ok = false;
+  if (!m.Has(9999)) {
+    if (LinkStatus ready = CheckDeviceReady(link, m.Has(14) ? 1 : 2, ctx); !ready) {
+      Answer(ctx, ready.error.text);
+      ok = false;
+    }
   }
 
   slots.PaperNearEnd = link.IsPaperNearEnd();
@@ -130,8 +132,8 @@ bool ReceiptExecutor::PrepareDeviceForFile(FileContext& ctx) {
   // The journal is asked whatever the check gave, but only when its count is
   // known; a device that reports none (-1) must not refuse every file.
   if (slots.JournalFreeLines >= 0 && slots.JournalFreeLines <= 99999) {
-    link.ReadJournalFreeLines();
-    if (link.JournalFreeLines != -1) slots.JournalFreeLines = link.JournalFreeLines;
+    const int64_t freeLines = link.ReadJournalFreeLines().value.freeLines;
+    if (freeLines != -1) slots.JournalFreeLines = freeLines;
     if (slots.JournalFreeLines < 500) {
       Answer(ctx, kJournalMessage);
       ok = false;
@@ -153,48 +155,40 @@ bool ReceiptExecutor::ExecuteFile(FileContext& ctx) {
   return ExecuteServiceFile(ctx);
 }
 
-bool ReceiptExecutor::CheckDeviceReady(TXvornLinux& link, int mode, FileContext& ctx) {
-  if (!link.ReadStatus(false)) return false;
-  if (link.IsFiscalMemoryFull() || link.IsFiscalMemoryMissing()) {
-    link.SetError(link.IsFiscalMemoryFull() ? 51 : 50);
-    return false;
-  }
-  if (!AcceptStatusError(link, mode, ctx)) return false;
+LinkStatus ReceiptExecutor::CheckDeviceReady(TXvornLinux& link, int mode, FileContext& ctx) {
+  if (LinkStatus read = link.ReadStatus(false); !read) return read;
+  if (link.IsFiscalMemoryFull() || link.IsFiscalMemoryMissing())
+    return link.ErrorFor(link.IsFiscalMemoryFull() ? 51 : 50);
+  if (LinkStatus accepted = AcceptStatusError(link, mode, ctx); !accepted) return accepted;
   if (mode == 1) {
-    if (!link.IsFiscalReceiptOpen()) {
-      link.LastError = "8030;Nu exista nici un bon in derulare ";
-      return false;
-    }
-    return true;
+    if (!link.IsFiscalReceiptOpen())
+      return LinkError{8030, "8030;Nu exista nici un bon in derulare ", false};
+    return {};
   }
 
   bool resolved = true;
   if (link.IsFiscalReceiptOpen()) {
     resolved = ResolveFiscalInProgress(link);
   } else if (link.IsNonFiscalReceiptOpen()) {
-    resolved = link.CloseNonFiscalReceipt();
+    resolved = static_cast<bool>(link.CloseNonFiscalReceipt());
   }
-  if (!resolved) {
-    link.LastError = "8020;Bon in derulare ";
-    return false;
-  }
-  return true;
+  if (!resolved) return LinkError{8020, "8020;Bon in derulare ", false};
+  return {};
 }
 
 bool ReceiptExecutor::ResolveFiscalInProgress(TXvornLinux& link) {
-  if (!link.ReadReceiptStage()) return false;
-  const ReceiptStage stage = ReceiptStage::FromText(link.ReceiptStage);
-  if (!stage.PaidOrClosed()) return link.VoidReceipt() && link.FinishReceiptPartialCut(0);
+  const LinkResult<ReceiptStage> read = link.ReadReceiptStage();
+  if (!read) return false;
+  if (!read.value.PaidOrClosed()) return link.VoidReceipt() && link.FinishReceiptPartialCut(0);
 
   // The number of the paid receipt, so the answer can tell the application which one was finished.
-  std::string number = link.ReceiptNumber;
+  std::string number = link.ReceiptNumber();
   if (number.empty()) {
-    std::string state;
-    link.ReadReceiptState(state);
-    number = link.ReceiptNumber;
+    static_cast<void>(link.ReadReceiptState());
+    number = link.ReceiptNumber();
   }
   if (!link.FinishReceiptPartialCut(0)) return false;
-  link.AutoFinalizedNumber = number;
+  autoFinalized_ = number;
   return true;
 }
 

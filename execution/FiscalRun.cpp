@@ -25,35 +25,43 @@ class FiscalRun {
 
  private:
   TXvornLinux& Link() { return *exec_.Link(); }
-  bool Fail() {
-    const std::string error = Link().LastError;
-    VoidOwnReceipt();
-    Answer(ctx_, error);
+  bool Fail(const LinkError& error) {
+    VoidOwnReceipt(error);
+    Answer(ctx_, error.text);
     return false;
   }
   // A file answered with an error must not leave its receipt open: the next
   // file's preparation would finish a paid one, printing a sale the
   // application was told had failed.
-  void VoidOwnReceipt() {
+  void VoidOwnReceipt(const LinkError& error) {
     TXvornLinux& link = Link();
-    if (!run_.saleSent || link.ErrorIsPaperOut) return;
-    const bool known = ReadReceiptStateFresh();
+    if (!run_.saleSent || error.IsPaperOut()) return;
+    const bool known = static_cast<bool>(ReadReceiptStateFresh());
     // Booked (stage 6) or already gone: nothing to void. Unknown: try.
     if (known && !link.IsReceiptInSales() && !link.ReceiptStateStage().Paid()) return;
-    if (link.VoidReceipt()) link.FinishReceiptPartialCut(0);
+    if (link.VoidReceipt()) static_cast<void>(link.FinishReceiptPartialCut(0));
   }
   // A connection lost on the way gets one fresh one: the receipt's fate must
   // not wait for the next file.
-  bool ReadReceiptStateFresh() {
-    std::string state;
-    if (Link().ReadReceiptState(state)) return true;
-    return exec_.ReopenLink(ctx_) && Link().ReadReceiptState(state);
+  LinkStatus ReadReceiptStateFresh() {
+    LinkStatus read = Link().ReadReceiptState();
+    if (read || !exec_.ReopenLink(ctx_)) return read;
+    return Link().ReadReceiptState();
   }
   // A close whose reply was lost may have been carried out all the same; the
   // device's stage says so, and a booked receipt is never answered as failed.
-  bool CloseTookEffect() { return ReadReceiptStateFresh() && Link().ReceiptStateStage().Closed(); }
-  bool RunPass();  // false when a line failed for good
-  bool FinishAfterClose();
+  // A state read that fails too becomes the close's error: it is the device's
+  // latest word.
+  bool CloseTookEffect(LinkStatus& closed) {
+    LinkStatus read = ReadReceiptStateFresh();
+    if (!read) {
+      closed = std::move(read);
+      return false;
+    }
+    return Link().ReceiptStateStage().Closed();
+  }
+  LinkStatus RunPass();  // fails when a line failed for good
+  LinkStatus FinishAfterClose();
   bool EndOfFile();
   void MarkClosed();
 
@@ -72,19 +80,16 @@ bool FiscalRun::Run() {
     // Preparation normally leaves the link open; a run started without it opens its own.
     if (!exec_.OpenFileLink(ctx_)) return false;
   }
-  Link().CutMode = s_.ModTaiere;
-  Link().FeedLines = s_.LiniiAvans;
   if (s_.VerificaOra) {
-    std::string out;
     if (s_.M4) {
-      Link().ReadStatus1010(out, true);
+      static_cast<void>(Link().ReadStatus1010(true));
     } else {
-      Link().ReadStatus(true);
+      static_cast<void>(Link().ReadStatus(true));
     }
   }
 
   for (;;) {
-    if (!RunPass()) return Fail();
+    if (LinkStatus pass = RunPass(); !pass) return Fail(pass.error);
     if (!exec_.RestartRequested()) break;
     run_.displayLines.clear();
   }
@@ -94,15 +99,13 @@ bool FiscalRun::Run() {
 bool FiscalRun::Resume(bool closed) {
   slots_.FiscalSeries.clear();
   slots_.RecoveryNotice.clear();
-  Link().CutMode = s_.ModTaiere;
-  Link().FeedLines = s_.LiniiAvans;
   if (closed) {
     // What followed the close may have printed already; only the cut is sure to be missing.
     slots_.FiscalReceiptNumber.clear();
     slots_.AutoFinalizedReceipt.clear();
     slots_.OpenReceiptHint.clear();
-    if (!FinishAfterClose()) {
-      slots_.OpenReceiptHint = Link().LastError +
+    if (LinkStatus finished = FinishAfterClose(); !finished) {
+      slots_.OpenReceiptHint = finished.error.text +
                                " transmiteti un bon nou sau verificati stare bon precedent cu "
                                "comanda 9999";
     }
@@ -111,7 +114,7 @@ bool FiscalRun::Resume(bool closed) {
   }
   // Paid: nothing after the payment was sent. Only the lines kept for after the close matter.
   for (const CommandLine& line : CommandsOf(ctx_)) {
-    if (line.Command() && line.Command()->Is(AfterClose)) RunCommand(run_, line);
+    if (line.Command() && line.Command()->Is(AfterClose)) static_cast<void>(RunCommand(run_, line));
   }
   return EndOfFile();
 }
@@ -122,7 +125,7 @@ void FiscalRun::MarkClosed() {
   ctx_.saveInFlight();
 }
 
-bool FiscalRun::RunPass() {
+LinkStatus FiscalRun::RunPass() {
   exec_.ClearRestartRequest();
   run_.barcodeLines.clear();
   run_.trailers.clear();
@@ -134,26 +137,25 @@ bool FiscalRun::RunPass() {
       ctx_.questions->ShowStepMessage("Listez Linia " + std::to_string(counter) + " : " +
                                       std::string(line.Text()));
     }
-    if (!RunCommand(run_, line)) {
+    if (LinkStatus ran = RunCommand(run_, line); !ran) {
       // A sale refused for paper out that the operator fixed: the file starts over.
-      return exec_.RestartRequested();
+      return exec_.RestartRequested() ? LinkStatus{} : ran;
     }
     WaitMs(delay);
   }
-  return true;
+  return {};
 }
 
-bool FiscalRun::FinishAfterClose() {
+LinkStatus FiscalRun::FinishAfterClose() {
   TXvornLinux& link = Link();
   for (const CommandLine& line : run_.barcodeLines) {
     // The caller answers: "0 OK" with the hint, or this error after a paper out.
-    if (!PrintBarcodeLine(run_, line)) return false;
+    if (LinkStatus printed = PrintBarcodeLine(run_, line); !printed) return printed;
   }
 
-  std::string state;
-  ReadReceiptStateFresh();
-  slots_.FiscalReceiptNumber = link.ReceiptNumber;
-  slots_.AutoFinalizedReceipt = link.AutoFinalizedNumber;
+  static_cast<void>(ReadReceiptStateFresh());
+  slots_.FiscalReceiptNumber = link.ReceiptNumber();
+  slots_.AutoFinalizedReceipt = exec_.AutoFinalizedNumber();
 
   if (!run_.trailers.empty()) {
     // Trailer texts are accepted only once the receipt is paid; the limit runs on the
@@ -163,7 +165,7 @@ bool FiscalRun::FinishAfterClose() {
     bool paid = false;
     for (;;) {
       WaitMs(100);
-      link.ReadReceiptState(state);
+      static_cast<void>(link.ReadReceiptState());
       if (link.ReceiptStateStage().PaidOrClosed()) {
         paid = true;
         break;
@@ -172,17 +174,22 @@ bool FiscalRun::FinishAfterClose() {
     }
     if (paid) {
       for (const TrailerText& t : run_.trailers) {
-        link.PrintFiscalText3012(t.font, t.text, t.alignment);
+        static_cast<void>(link.PrintFiscalText3012(t.font, t.text, t.alignment));
       }
     }
   }
 
-  const bool finished =
+  LinkStatus finished =
       s_.ModTaiere == 1 ? link.FinishReceiptPartialCut(s_.LiniiAvans) : link.FinishReceiptFullCut();
   // The number is what the application files the sale under: a state read lost
   // on the line is asked again (the finished receipt keeps its number).
   for (int attempt = 0; attempt < 3 && slots_.FiscalReceiptNumber.empty(); ++attempt) {
-    if (link.ReadReceiptState(state)) slots_.FiscalReceiptNumber = link.ReceiptNumber;
+    LinkStatus read = link.ReadReceiptState();
+    if (read) {
+      slots_.FiscalReceiptNumber = link.ReceiptNumber();
+    } else if (!finished) {
+      finished = read;  // the hint names the device's latest complaint
+    }
   }
   return finished;
 }
@@ -194,42 +201,42 @@ bool FiscalRun::EndOfFile() {
   slots_.AutoFinalizedReceipt.clear();
   slots_.OpenReceiptHint.clear();
 
-  bool outcome = true;
+  LinkStatus outcome;
   if (!m_.Any(NoReceipt)) {
     if (m_.HasPayment) {
       for (const CommandLine& line : run_.displayLines) {
-        if (!ShowDisplayLine(run_, line)) return Fail();
+        if (LinkStatus shown = ShowDisplayLine(run_, line); !shown) return Fail(shown.error);
       }
     }
-    if (link.CloseFiscalReceipt() || (!link.ErrorIsPaperOut && CloseTookEffect())) {
+    LinkStatus closed = link.CloseFiscalReceipt();
+    if (closed || (!closed.error.IsPaperOut() && CloseTookEffect(closed))) {
       MarkClosed();
-      if (!FinishAfterClose()) {
-        slots_.OpenReceiptHint = link.LastError +
+      if (LinkStatus finished = FinishAfterClose(); !finished) {
+        slots_.OpenReceiptHint = finished.error.text +
                                  " transmiteti un bon nou sau verificati stare bon precedent cu "
                                  "comanda 9999";
       }
-    } else if (!link.ErrorIsPaperOut) {
-      return Fail();
+    } else if (!closed.error.IsPaperOut()) {
+      return Fail(closed.error);
     } else {
       // Interim: the application reads the paper-out error while the operator
       // reloads; the file's last answer replaces it.
-      Answer(ctx_, link.LastError);
+      Answer(ctx_, closed.error.text);
       if (ctx_.writeInterimAnswer) ctx_.writeInterimAnswer(ctx_.answer);
-      outcome = exec_.ConfirmErrorRemoved(ctx_) && FinishAfterClose();
+      outcome = exec_.ConfirmErrorRemoved(ctx_, closed.error) ? FinishAfterClose() : closed;
     }
-  } else if (!link.AutoFinalizedNumber.empty()) {
+  } else if (!exec_.AutoFinalizedNumber().empty()) {
     // A paid receipt finished during preparation is reported even when this file closes none.
-    slots_.AutoFinalizedReceipt = link.AutoFinalizedNumber;
+    slots_.AutoFinalizedReceipt = exec_.AutoFinalizedNumber();
   }
 
   std::vector<std::string> totals;
-  if (outcome && run_.dailyTotalsRead) totals = DailyTotalsText(link.DailyTotals);
-  if (outcome && run_.totalizerRead) {
-    std::string l = TotalizerLine(link.TotalizerType, link.TotalizerReply);
-    if (!l.empty()) totals.push_back(std::move(l));
+  if (outcome && run_.dailyTotals) totals = DailyTotalsText(*run_.dailyTotals);
+  if (outcome && run_.totalizerLine && !run_.totalizerLine->empty()) {
+    totals.push_back(*run_.totalizerLine);
   }
-  Answer(ctx_, outcome ? std::string("0 OK") : link.LastError).totals = std::move(totals);
-  return outcome;
+  Answer(ctx_, outcome ? std::string("0 OK") : outcome.error.text).totals = std::move(totals);
+  return static_cast<bool>(outcome);
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ class ReceiptExecutor : public FileExecutor {
 
   // Device-state check, shared with the manual operations. Mode 0: manual
   // reports; 1: manual cancel and files that cancel a receipt; 2: every other
-  // file. On false the link's LastError is the reason to answer.
-  bool CheckDeviceReady(TXvornLinux& link, int mode, FileContext& ctx);
+  // file. On failure its error is the reason to answer.
+  LinkStatus CheckDeviceReady(TXvornLinux& link, int mode, FileContext& ctx);
 
   // The two runs; each releases the file's link on every way out.
   bool ExecuteFiscalReceipt(FileContext& ctx);
@@ -34,19 +34,20 @@ class ReceiptExecutor : public FileExecutor {
 
   // ---- recovery on the held link (used by the runs) ----
   // True when the operator confirmed a paper-out error removed and the printer agrees.
-  bool ConfirmErrorRemoved(FileContext& ctx);
-  // True when a Z report was made after the operator agreed.
-  bool OfferZReport(FileContext& ctx);
+  bool ConfirmErrorRemoved(FileContext& ctx, const LinkError& error);
+  // The Z report made after the operator agreed; the refusal when none was made.
+  LinkStatus OfferZReport(FileContext& ctx, const LinkError& refusal);
   // True when the receipt in progress is cancelled and finished (or none was open).
   bool CancelForRestart();
   // Sale with the 24-hour and paper-out recovery; may set the restart request.
-  bool SellWithRecovery(FileContext& ctx, const std::string& name, const SaleItem& item);
+  LinkStatus SellWithRecovery(FileContext& ctx, const std::string& name, const SaleItem& item);
   // Payment with the paper-out and unprogrammed-form recovery.
-  bool PayWithRecovery(FileContext& ctx, int form, int64_t hundredths);
-  // False only when the operator chose to cancel the receipt.
-  bool ResolveUnprogrammedPayment(FileContext& ctx, int64_t hundredths);
+  LinkStatus PayWithRecovery(FileContext& ctx, int form, int64_t hundredths);
+  // Fails with the refusal only when the operator chose to cancel the receipt.
+  LinkStatus ResolveUnprogrammedPayment(FileContext& ctx, int64_t hundredths,
+                                        const LinkError& refusal);
   // Command 9999: finish or cancel the previous receipt and leave the notice.
-  bool ReportReceiptState(FileContext& ctx);
+  LinkStatus ReportReceiptState(FileContext& ctx);
 
   // An interrupted fiscal run taken up on the held link: a paid receipt is
   // closed and finished as the run would have; a closed one is only cut.
@@ -63,6 +64,8 @@ class ReceiptExecutor : public FileExecutor {
   bool ReopenLink(FileContext& ctx);
 
   TXvornLinux* Link() const { return link_.get(); }
+  // Number of a paid receipt that the preparation of this file finished.
+  const std::string& AutoFinalizedNumber() const { return autoFinalized_; }
   bool RestartRequested() const { return restartRequest_; }
   void ClearRestartRequest() { restartRequest_ = false; }
 
@@ -74,6 +77,7 @@ class ReceiptExecutor : public FileExecutor {
   void FlushCommLog(FileContext& ctx);
 
   std::unique_ptr<TXvornLinux> link_;
+  std::string autoFinalized_;
   bool restartRequest_ = false;
 };
 

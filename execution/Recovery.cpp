@@ -8,27 +8,28 @@ namespace vorn {
 
 using namespace exec;
 
-bool ReceiptExecutor::ConfirmErrorRemoved(FileContext& ctx) {
+bool ReceiptExecutor::ConfirmErrorRemoved(FileContext& ctx, const LinkError& error) {
   if (!link_ || SettingsOf(ctx).TratareEroareStare == 0 || !ctx.questions) return false;
+  std::string shown = error.text;
   for (;;) {
-    if (!ctx.questions->AskPrinterErrorRemoved(link_->LastError)) return false;
-    std::string status;
-    link_->ReadPrinterStatus(status);
+    if (!ctx.questions->AskPrinterErrorRemoved(shown)) return false;
+    // A status read that fails is the error the operator is asked about next.
+    const LinkResult<std::string> status = link_->ReadPrinterStatus();
+    if (!status) shown = status.error.text;
     if (!link_->IsPrinterPaperOut()) return true;
   }
 }
 
-bool ReceiptExecutor::OfferZReport(FileContext& ctx) {
-  if (!link_ || SettingsOf(ctx).TratareEroareStare != 1 || !ctx.questions) return false;
-  if (!ctx.questions->AskRunZReport()) return false;
+LinkStatus ReceiptExecutor::OfferZReport(FileContext& ctx, const LinkError& refusal) {
+  if (!link_ || SettingsOf(ctx).TratareEroareStare != 1 || !ctx.questions) return refusal;
+  if (!ctx.questions->AskRunZReport()) return refusal;
   return link_->DailyZReport(0);
 }
 
 bool ReceiptExecutor::CancelForRestart() {
   if (!link_) return false;
-  std::string state;
   // Nothing open (the refused sale was the first): nothing to cancel, the file may start again.
-  if (link_->ReadReceiptState(state) && !link_->IsReceiptInSales() &&
+  if (link_->ReadReceiptState() && !link_->IsReceiptInSales() &&
       !link_->ReceiptStateStage().PaidOrClosed()) {
     return true;
   }
@@ -36,9 +37,9 @@ bool ReceiptExecutor::CancelForRestart() {
   for (int attempt = 0; attempt < 4; ++attempt) {
     if (!link_->IsReceiptInSales()) break;
     if (link_->VoidReceipt()) {
-      link_->ReadReceiptState(state);
+      static_cast<void>(link_->ReadReceiptState());
       if (!link_->IsReceiptInSales()) {
-        link_->FinishReceiptPartialCut(0);
+        static_cast<void>(link_->FinishReceiptPartialCut(0));
         finished = true;
       }
     }
@@ -46,76 +47,75 @@ bool ReceiptExecutor::CancelForRestart() {
   return finished;
 }
 
-bool ReceiptExecutor::SellWithRecovery(FileContext& ctx, const std::string& name,
-                                       const SaleItem& item) {
-  if (!link_) return false;
+LinkStatus ReceiptExecutor::SellWithRecovery(FileContext& ctx, const std::string& name,
+                                             const SaleItem& item) {
   for (;;) {
     // The link rewrites the unit of the record it is given: every attempt starts from the line's
     // own.
     SaleItem attempt = item;
-    if (link_->SellItem(name, attempt)) return true;
-    if (link_->ErrorIs24hSinceZ) {
-      if (!OfferZReport(ctx)) return false;
+    LinkStatus sold = link_->SellItem(name, attempt);
+    if (sold) return sold;
+    if (sold.error.Is24hSinceZ()) {
+      if (LinkStatus z = OfferZReport(ctx, sold.error); !z) return z;
       // The Z report reset the day's counters the crash record compares against.
       BeginInFlight(ctx);
       WaitMs(1000);
       continue;
     }
-    if (link_->ErrorIsPaperOut) {
-      if (ConfirmErrorRemoved(ctx) && CancelForRestart()) restartRequest_ = true;
+    if (sold.error.IsPaperOut()) {
+      if (ConfirmErrorRemoved(ctx, sold.error) && CancelForRestart()) restartRequest_ = true;
     }
-    return false;
+    return sold;
   }
 }
 
-bool ReceiptExecutor::PayWithRecovery(FileContext& ctx, int form, int64_t hundredths) {
-  if (!link_) return false;
+LinkStatus ReceiptExecutor::PayWithRecovery(FileContext& ctx, int form, int64_t hundredths) {
   for (;;) {
-    if (link_->Payment(form, "", hundredths)) return true;
+    LinkStatus paid = link_->Payment(form, "", hundredths);
+    if (paid) return paid;
     // The device took nothing of a refused payment: once the paper is back it
     // goes out again, or the receipt could never be closed.
-    if (link_->ErrorIsPaperOut) {
-      if (!ConfirmErrorRemoved(ctx)) return false;
+    if (paid.error.IsPaperOut()) {
+      if (!ConfirmErrorRemoved(ctx, paid.error)) return paid;
       continue;
     }
-    if (link_->ErrorIsExtended) return ResolveUnprogrammedPayment(ctx, hundredths);
-    return false;
+    if (paid.error.IsExtended()) return ResolveUnprogrammedPayment(ctx, hundredths, paid.error);
+    return paid;
   }
 }
 
-bool ReceiptExecutor::ResolveUnprogrammedPayment(FileContext& ctx, int64_t hundredths) {
-  if (!link_) return false;
+LinkStatus ReceiptExecutor::ResolveUnprogrammedPayment(FileContext& ctx, int64_t hundredths,
+                                                       const LinkError& refusal) {
   const Settings& s = SettingsOf(ctx);
   // A resent payment the device refuses too ends the run with its own error:
   // carrying on would close an unpaid receipt and answer with the wrong cause.
   if (s.TratareFormaPlata == 0) return link_->Payment(s.CodFormaPlata, "", hundredths);
   int form = ctx.questions ? ctx.questions->ChoosePaymentForm() : 0;
   if (form >= 1 && form <= 7) return link_->Payment(form, "", hundredths);
-  // The cancel steps leave their own errors behind; the answer names the refused payment form.
-  const std::string refused = link_->LastError;
-  link_->VoidReceipt();
-  link_->CloseFiscalReceipt();
-  link_->FinishReceiptPartialCut(0);
-  link_->LastError = refused;
-  return false;
+  // The answer names the refused payment form, whatever the cancel steps meet.
+  static_cast<void>(link_->VoidReceipt());
+  static_cast<void>(link_->CloseFiscalReceipt());
+  static_cast<void>(link_->FinishReceiptPartialCut(0));
+  return refusal;
 }
 
-bool ReceiptExecutor::ReportReceiptState(FileContext& ctx) {
-  if (!link_ || !link_->ReadReceiptStage()) return false;
+LinkStatus ReceiptExecutor::ReportReceiptState(FileContext& ctx) {
+  const LinkResult<ReceiptStage> read = link_->ReadReceiptStage();
+  if (!read) return read;
   AnswerSlots& slots = SlotsOf(ctx);
-  const ReceiptStage stage = ReceiptStage::FromText(link_->ReceiptStage);
+  const ReceiptStage& stage = read.value;
   if (stage.PaidOrClosed()) {
-    bool ok = link_->FinishReceiptPartialCut(0);
+    LinkStatus finished = link_->FinishReceiptPartialCut(0);
     slots.RecoveryNotice = "#2;BONUL FISCAL A FOST FINALIZAT. PRELUCRATI BONUL IN APLICATIE.";
-    return ok;
+    return finished;
   }
   if (stage.InSalesRun()) {
-    bool ok = link_->VoidReceipt();
+    LinkStatus voided = link_->VoidReceipt();
     slots.RecoveryNotice = "#1;BONUL FISCAL A FOST ANULAT. RETRANSMITETI BONUL FISCAL.";
-    return ok;
+    return voided;
   }
   slots.RecoveryNotice = "#0;NU EXISTA BON IN DERULARE";
-  return true;
+  return {};
 }
 
 }  // namespace vorn

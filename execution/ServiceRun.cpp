@@ -20,22 +20,24 @@ bool ReceiptExecutor::ExecuteServiceFile(FileContext& ctx) {
   const bool wrapper = !MarkersOf(ctx).Any(OwnPrintout);
   CommandRun run(*this, ctx, false);
 
-  auto fail = [&]() {
-    Answer(ctx, link.LastError);
+  auto fail = [&](const LinkStatus& failed) {
+    Answer(ctx, failed.error.text);
     return false;
   };
 
-  if (wrapper && !link.OpenNonFiscalReceipt()) return fail();
+  if (wrapper) {
+    if (LinkStatus opened = link.OpenNonFiscalReceipt(); !opened) return fail(opened);
+  }
   for (const CommandLine& line : CommandsOf(ctx)) {
-    if (!RunCommand(run, line)) return fail();
+    if (LinkStatus ran = RunCommand(run, line); !ran) return fail(ran);
   }
 
   slots.FiscalReceiptNumber.clear();
   slots.NonFiscalReceiptNumber.clear();
 
   if (wrapper) {
-    if (!link.CloseNonFiscalReceipt()) return fail();
-    slots.NonFiscalReceiptNumber = link.ReceiptNumber;
+    if (LinkStatus closed = link.CloseNonFiscalReceipt(); !closed) return fail(closed);
+    slots.NonFiscalReceiptNumber = link.ReceiptNumber();
   }
   if (run.drawerCash) slots.DrawerCash = *run.drawerCash;
   std::vector<std::string> replies;
@@ -43,7 +45,7 @@ bool ReceiptExecutor::ExecuteServiceFile(FileContext& ctx) {
     if (reply && !reply->empty()) replies.push_back(*reply);
   }
   // A paid receipt finished during preparation is reported with this file's answer.
-  if (!link.AutoFinalizedNumber.empty()) slots.AutoFinalizedReceipt = link.AutoFinalizedNumber;
+  if (!autoFinalized_.empty()) slots.AutoFinalizedReceipt = autoFinalized_;
   Answer(ctx, "0 OK").replies = std::move(replies);
   return true;
 }

@@ -69,13 +69,10 @@ bool WaitForArchive(TXvornLinux& link, std::string& fiscalSeries) {
   WaitMs(7000);
   // Elapsed time on the monotonic clock: the wait must survive midnight.
   const int64_t start = MonotonicMs();
-  std::string series;
-  int seriesResult = 0;
-  link.ReadFiscalSeries(series, seriesResult);
-  fiscalSeries = series;
+  fiscalSeries = link.ReadFiscalSeries().value;
   for (;;) {
-    std::string counters;
-    const bool ready = link.ReadReceiptCounters(counters) && counters.compare(0, 5, "00000") != 0;
+    const LinkResult<std::string> counters = link.ReadReceiptCounters();
+    const bool ready = counters && counters.value.compare(0, 5, "00000") != 0;
     WaitMs(1000);
     if (ready) return true;
     if (MonotonicMs() - start > ScaledMs(kReadyWaitMs)) return false;
@@ -110,8 +107,8 @@ std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
   std::string bytes;
   if (!binary) {
     std::string hex;
-    while (link.ExportNextBlock()) {
-      if (link.LastReply.size() > 3) hex += link.LastReply.substr(3, 1000);
+    while (const LinkResult<std::string> block = link.ExportNextBlock()) {
+      if (block.value.size() > 3) hex += block.value.substr(3, 1000);
     }
     if (!hex.empty()) {
       HexDecoded decoded = DecodeHexText(hex);
@@ -121,7 +118,7 @@ std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
     }
   } else {
     say("Comanda 7404");
-    const bool read = link.ReadExportFile();
+    const LinkStatus read = link.ReadExportFile();
     if (read || !request.onlyCompleteBinary) {
       bytes = link.ExportFileBytes();
       haveFile = true;
@@ -131,7 +128,7 @@ std::string FetchExportArchive(TXvornLinux& link, const ExportCopy& request,
   const std::string written =
       haveFile ? SaveArchive(programFolder, request, fiscalSeries, bytes) : std::string();
   say("Comanda 7408");
-  link.EndExport();
+  static_cast<void>(link.EndExport());
   return written;
 }
 

@@ -9,19 +9,20 @@ OperationOutcome RunOnDialogLink(const ManualContext& context, bool withLongTime
   std::unique_ptr<TXvornLinux> link = CreateManualLink(context.settings, withLongTimeOut);
   OperationOutcome outcome;
   if (!OpenManualLink(*link, context.settings)) {
-    outcome.message = kOpenFailedText + link->LastError;
+    outcome.message = kOpenFailedText;
   } else {
     outcome = work(*link);
   }
-  if (!logPrefix.empty() && context.settings.LogFile) SaveManualLog(*link, "", logPrefix, stamp);
+  if (!logPrefix.empty() && context.settings.LogFile)
+    SaveManualLog(link->TakeCommLog(), "", logPrefix, stamp);
   link->CloseLink();
   return outcome;
 }
 
-OperationOutcome Checked(bool ok, const TXvornLinux& link, const std::string& failureText) {
+OperationOutcome Checked(const LinkStatus& status, const std::string& failureText) {
   OperationOutcome outcome;
-  outcome.ok = ok;
-  if (!ok) outcome.message = failureText + link.LastError;
+  outcome.ok = static_cast<bool>(status);
+  if (!outcome.ok) outcome.message = failureText + status.error.text;
   return outcome;
 }
 

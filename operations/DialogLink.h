@@ -12,14 +12,14 @@ namespace vorn {
 inline constexpr char kOpenFailedText[] = "Nu pot deschide portul serial !\r";
 
 // Opens a link of its own and runs `work` on it. An open failure gives
-// kOpenFailedText + the link's error text. When logPrefix is not empty and
-// LogFile is on, the traffic goes to prefix + stamp + ".TXT" in the current
-// working folder, also after a failure.
+// kOpenFailedText (a port that does not open leaves no device error). When logPrefix is not empty
+// and LogFile is on, the traffic goes to prefix + stamp + ".TXT" in the current working folder,
+// also after a failure.
 OperationOutcome RunOnDialogLink(const ManualContext& context, bool withLongTimeOut,
                                  const std::string& logPrefix,
                                  const std::function<OperationOutcome(TXvornLinux&)>& work);
 
-// failureText + the link's error text, or success.
-OperationOutcome Checked(bool ok, const TXvornLinux& link, const std::string& failureText);
+// failureText + the operation's error text, or success.
+OperationOutcome Checked(const LinkStatus& status, const std::string& failureText);
 
 }  // namespace vorn

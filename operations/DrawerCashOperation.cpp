@@ -46,7 +46,7 @@ int64_t HundredthsOfTyped(double amount) {
 
 OperationOutcome RunDrawerCash(const ManualContext& context, bool cashIn, int64_t hundredths) {
   return RunOnDialogLink(context, false, "Log_InOutNumerar_", [&](TXvornLinux& link) {
-    return Checked(link.CashOperation(cashIn ? "D" : "P", hundredths), link,
+    return Checked(link.CashOperation(cashIn ? "D" : "P", hundredths),
                    "Eroare la efectuarea operatiei !\r");
   });
 }

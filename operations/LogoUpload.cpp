@@ -72,20 +72,22 @@ ManualOutcome LogoUpload::Run(const std::string& picturePath, const LogoProgress
   if (!session.Open(error)) return Failed(error);
   TXvornLinux& link = session.Link();
   const int size = static_cast<int>(bytes.size());
-  if (!link.LogoBegin(size)) return Failed("Eroare comanda 9100 !\r" + link.LastError);
+  if (LinkStatus begun = link.LogoBegin(size); !begun)
+    return Failed("Eroare comanda 9100 !\r" + begun.error.text);
 
   const int chunks = static_cast<int>((bytes.size() + kLogoChunkBytes - 1) / kLogoChunkBytes);
   if (progress.started) progress.started(chunks);
   for (int i = 0; i < chunks; ++i) {
     const std::string chunk = bytes.substr(i * kLogoChunkBytes, kLogoChunkBytes);
-    if (!link.LogoChunk(static_cast<int>(chunk.size()), HexText(chunk))) {
+    if (LinkStatus sent = link.LogoChunk(static_cast<int>(chunk.size()), HexText(chunk)); !sent) {
       if (progress.finished) progress.finished();
-      return Failed("Eroare comanda 9101 !\r" + link.LastError);
+      return Failed("Eroare comanda 9101 !\r" + sent.error.text);
     }
     if (progress.advanced) progress.advanced(i + 1);
   }
   if (progress.finished) progress.finished();
-  if (!link.LogoEnd()) return Failed("Eroare comanda 9102 !\r" + link.LastError);
+  if (LinkStatus ended = link.LogoEnd(); !ended)
+    return Failed("Eroare comanda 9102 !\r" + ended.error.text);
   return {true, {}, "Transmisia s-a facut cu succes !"};
 }
 

@@ -19,12 +19,12 @@ void RunOnDevice(const ManualContext& context, std::function<void()> work,
 
 std::unique_ptr<TXvornLinux> CreateManualLink(const Settings& settings, bool withLongTimeOut) {
   auto link = std::make_unique<TXvornLinux>(settings.UseTcp(), settings.M4);
-  if (withLongTimeOut) link->LongTimeOut = settings.LongTimeOut;
+  if (withLongTimeOut) link->SetLongTimeOut(settings.LongTimeOut);
   return link;
 }
 
 bool OpenManualLink(TXvornLinux& link, const Settings& settings) {
-  return link.OpenLink(settings.ComNumber(), settings.BaudRate, settings.IP);
+  return link.OpenLink(settings.ComNumber(), settings.BaudRate, settings.IP).open;
 }
 
 std::string ManualTimestamp() {
@@ -37,10 +37,10 @@ std::string ManualTimestamp() {
   return text;
 }
 
-bool SaveManualLog(const TXvornLinux& link, const std::string& folder, const std::string& prefix,
-                   const std::string& stamp) {
+bool SaveManualLog(const std::vector<std::string>& commLog, const std::string& folder,
+                   const std::string& prefix, const std::string& stamp) {
   std::string error;
-  return WriteLinesWhole(folder + prefix + stamp + ".TXT", link.CommLog, error);
+  return WriteLinesWhole(folder + prefix + stamp + ".TXT", commLog, error);
 }
 
 }  // namespace vorn

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/OperatorQuestions.h"
 #include "core/Settings.h"
@@ -55,9 +56,9 @@ bool OpenManualLink(TXvornLinux& link, const Settings& settings);
 // "ddmmyy_hh_mm_ss" of now.
 std::string ManualTimestamp();
 
-// Writes the link's traffic log as folder + prefix + stamp + ".TXT" (folder may be
+// Writes a link's traffic log as folder + prefix + stamp + ".TXT" (folder may be
 // empty: the current working folder). False when it cannot be written.
-bool SaveManualLog(const TXvornLinux& link, const std::string& folder, const std::string& prefix,
-                   const std::string& stamp);
+bool SaveManualLog(const std::vector<std::string>& commLog, const std::string& folder,
+                   const std::string& prefix, const std::string& stamp);
 
 }  // namespace vorn

@@ -9,16 +9,16 @@ namespace vorn {
 namespace {
 
 // The device-state check as receipt files get it, answering through the core.
-bool CheckReady(TXvornLinux& link, int mode, const ManualContext& mc) {
+LinkStatus CheckReady(TXvornLinux& link, int mode, const ManualContext& mc) {
   Settings settings = mc.settings;
   FileContext ctx;
   ctx.settings = &settings;
   ctx.questions = mc.questions;
   ctx.programFolder = mc.programFolder;
   ReceiptExecutor executor;
-  if (executor.CheckDeviceReady(link, mode, ctx)) return true;
-  if (mc.writeAnswer) mc.writeAnswer(link.LastError);
-  return false;
+  LinkStatus ready = executor.CheckDeviceReady(link, mode, ctx);
+  if (!ready && mc.writeAnswer) mc.writeAnswer(ready.error.text);
+  return ready;
 }
 
 ManualOutcome Failed(std::string text) { return {false, std::move(text), {}}; }
@@ -40,12 +40,12 @@ ManualOutcome ManualOperations::Report(bool z, int kind) {
   std::string error;
   if (!session.Open(error)) return Failed(error);
   TXvornLinux& link = session.Link();
-  if (!CheckReady(link, 0, ctx_)) {
-    return Failed("Nu pot efectua raportul zilnic  !\r" + link.LastError);
+  if (LinkStatus ready = CheckReady(link, 0, ctx_); !ready) {
+    return Failed("Nu pot efectua raportul zilnic  !\r" + ready.error.text);
   }
-  if (z ? !link.DailyZReport(kind) : !link.XReport()) {
+  if (LinkStatus report = z ? link.DailyZReport(kind) : link.XReport(); !report) {
     return Failed((z ? "Nu pot efectua raportul Z  !\r" : "Nu pot efectua raportul X zilnic  !\r") +
-                  link.LastError);
+                  report.error.text);
   }
   return {true, {}, {}};
 }
@@ -55,8 +55,8 @@ ManualOutcome ManualOperations::CancelReceipt() {
   std::string error;
   if (!session.Open(error)) return Failed(error);
   TXvornLinux& link = session.Link();
-  if (!CheckReady(link, 1, ctx_)) {
-    return Failed("Operatie anulare nereusita  !\r" + link.LastError);
+  if (LinkStatus ready = CheckReady(link, 1, ctx_); !ready) {
+    return Failed("Operatie anulare nereusita  !\r" + ready.error.text);
   }
   if (!link.VoidReceipt()) return Failed("Operatie de anulare nereusita !");
   return {true, {}, {}};
@@ -74,8 +74,9 @@ ManualOutcome ManualOperations::CloseReceipt() {
   std::string error;
   if (!session.Open(error)) return Failed(error);
   TXvornLinux& link = session.Link();
-  if (!link.ReadReceiptStage()) return Failed("Operatie nereusita  !\r" + link.LastError);
-  const ReceiptStage stage = ReceiptStage::FromText(link.ReceiptStage);
+  const LinkResult<ReceiptStage> read = link.ReadReceiptStage();
+  if (!read) return Failed("Operatie nereusita  !\r" + read.error.text);
+  const ReceiptStage& stage = read.value;
   if (stage.PaidOrClosed()) {
     if (!link.FinishReceiptPartialCut(0)) return Failed("Operatie nereusita !");
   } else if (stage.InSalesRun()) {

@@ -11,7 +11,8 @@ ManualSession::ManualSession(const ManualContext& ctx, std::string logPrefix, bo
 
 bool ManualSession::Open(std::string& error) {
   if (OpenManualLink(*link_, ctx_.settings)) return true;
-  error = "Nu pot deschide portul serial !\r" + link_->LastError;
+  // A port that does not open leaves no device error to add.
+  error = "Nu pot deschide portul serial !\r";
   return false;
 }
 
@@ -19,13 +20,14 @@ ManualSession::~ManualSession() {
   const Settings& s = ctx_.settings;
   const std::string stamp = ManualTimestamp();
   try {
+    const std::vector<std::string> commLog = link_->TakeCommLog();
     if (s.LogFile && !ctx_.logFolder.empty()) {
-      if (beforeSave) beforeSave(false, link_->CommLog.size());
-      SaveManualLog(*link_, ctx_.logFolder, prefix_, stamp);
+      if (beforeSave) beforeSave(false, commLog.size());
+      SaveManualLog(commLog, ctx_.logFolder, prefix_, stamp);
     }
     if (historyCopy_ && s.LogFile && s.History && !ctx_.historyFolder.empty()) {
-      if (beforeSave) beforeSave(true, link_->CommLog.size());
-      SaveManualLog(*link_, ctx_.historyFolder, prefix_, stamp);
+      if (beforeSave) beforeSave(true, commLog.size());
+      SaveManualLog(commLog, ctx_.historyFolder, prefix_, stamp);
     }
   } catch (...) {
     // The link is closed below whatever the log did.

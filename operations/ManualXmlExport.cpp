@@ -13,9 +13,9 @@ ManualExportOutcome RunManualXmlExport(const ManualContext& context,
   ManualExportOutcome result;
   OperationOutcome outcome =
       RunOnDialogLink(context, false, "Log_ExportXML_", [&](TXvornLinux& link) {
-        if (!link.ExportFiscalData(request.year, request.month, request.type, "", "")) {
-          return Checked(false, link, "Eroare la efectuarea exportului !\r");
-        }
+        const LinkStatus exported =
+            link.ExportFiscalData(request.year, request.month, request.type, "", "");
+        if (!exported) return Checked(exported, "Eroare la efectuarea exportului !\r");
         ExportCopy copy;
         copy.year = request.year;
         copy.month = request.month;

@@ -69,19 +69,19 @@ OperationOutcome RunMfReport(const ManualContext& context, const MfReportRequest
   const bool serial = !context.settings.UseTcp();
   OperationOutcome outcome = RunOnDialogLink(context, false, "Log_RapMF_", [&](TXvornLinux& link) {
     if (serial) link.SetReportStop(stop);
-    bool ok = false;
+    LinkStatus printed;
     const ShortDate& s = r.start;
     const ShortDate& e = r.end;
     if (r.mode == 0) {
-      ok = r.journal ? link.JournalReportByZRange(r.first, r.last)
-                     : link.FiscalMemoryReportByNumbers(r.first, r.last);
+      printed = r.journal ? link.JournalReportByZRange(r.first, r.last)
+                          : link.FiscalMemoryReportByNumbers(r.first, r.last);
     } else if (r.journal) {
-      ok = link.JournalReportByDates(s.day, s.month, s.year, e.day, e.month, e.year);
+      printed = link.JournalReportByDates(s.day, s.month, s.year, e.day, e.month, e.year);
     } else {
-      ok = link.FiscalMemoryReportByDates(r.summary ? 2 : 1, s.day, s.month, s.year, e.day, e.month,
-                                          e.year);
+      printed = link.FiscalMemoryReportByDates(r.summary ? 2 : 1, s.day, s.month, s.year, e.day,
+                                               e.month, e.year);
     }
-    OperationOutcome result = Checked(ok, link, "Eroare la efectuarea raportului !\r");
+    OperationOutcome result = Checked(printed, "Eroare la efectuarea raportului !\r");
     const std::optional<ReportStop::Result> stopped = stop->Close();
     if (!stopped || !result.ok) return result;
     if (!stopped->accepted) return OperationOutcome{false, stopped->message};
@@ -94,7 +94,7 @@ OperationOutcome RunMfReport(const ManualContext& context, const MfReportRequest
 
 OperationOutcome InterruptMfReport(const ManualContext& context) {
   return RunOnDialogLink(context, false, "", [](TXvornLinux& link) {
-    return Checked(link.InterruptReport(), link, kStopFailedText);
+    return Checked(link.InterruptReport(), kStopFailedText);
   });
 }
 

@@ -52,9 +52,9 @@ VerificationOutcome RunVerification(const ManualContext& context, const std::str
   VerificationOutcome result;
   OperationOutcome outcome =
       RunOnDialogLink(context, true, "Log_InOutNumerar_", [&](TXvornLinux& link) {
-        const bool ok = link.SendVerification(requestType);
-        if (ok) result.memo = VerificationMemoLines(link.LastReply);
-        return Checked(ok, link, "Eroare la efectuarea operatiei !\r");
+        const LinkResult<std::string> sent = link.SendVerification(requestType);
+        if (sent) result.memo = VerificationMemoLines(sent.value);
+        return Checked(sent, "Eroare la efectuarea operatiei !\r");
       });
   result.ok = outcome.ok;
   result.message = outcome.message;

@@ -6,11 +6,10 @@
 namespace vorn {
 namespace {
 
-// A link that is never opened: SetError works without a device.
+// A link that is never opened: ErrorFor works without a device.
 std::string TextOf(int code) {
   TXvornLinux link(true, false);
-  link.SetError(code);
-  return link.LastError;
+  return link.ErrorFor(code).text;
 }
 
 TEST(ErrorTextTest, MessagesAreWindows1252BytesWithTheirBlanks) {
@@ -50,30 +49,31 @@ TEST(ErrorTextTest, MessagesAreWindows1252BytesWithTheirBlanks) {
 
 TEST(ErrorTextTest, FlagsFollowTheCode) {
   TXvornLinux link(true, false);
-  link.SetError(16);
-  EXPECT_TRUE(link.ErrorIsPaperOut);
-  EXPECT_FALSE(link.ErrorIs24hSinceZ);
-  link.SetError(61);
-  EXPECT_TRUE(link.ErrorIs24hSinceZ);
-  EXPECT_FALSE(link.ErrorIsPaperOut);
-  EXPECT_EQ(link.LastError, "61;Au trecut 24 ore de la ultimul raport fiscal Z");
+  const LinkError paper = link.ErrorFor(16);
+  EXPECT_TRUE(paper.IsPaperOut());
+  EXPECT_FALSE(paper.Is24hSinceZ());
+  const LinkError day = link.ErrorFor(61);
+  EXPECT_TRUE(day.Is24hSinceZ());
+  EXPECT_FALSE(day.IsPaperOut());
+  EXPECT_EQ(day.text, "61;Au trecut 24 ore de la ultimul raport fiscal Z");
 }
 
-TEST(ErrorTextTest, TimeOutAdviceIsConsumedOnce) {
+TEST(ErrorTextTest, TimeOutAdviceOnlyWhenAsked) {
   TXvornLinux link(true, false);
-  link.AppendStatusAdvice = true;
-  link.SetError(8048);
-  EXPECT_EQ(link.LastError, "8048;TIME OUT; VERIFICATI STAREA IMPRIMANTEI CU COMANDA 9999");
-  link.SetError(8048);
-  EXPECT_EQ(link.LastError, "8048;TIME OUT");
+  const LinkError advised = link.ErrorFor(8048, true);
+  EXPECT_EQ(advised.text, "8048;TIME OUT; VERIFICATI STAREA IMPRIMANTEI CU COMANDA 9999");
+  EXPECT_TRUE(advised.statusAdvice);
+  const LinkError plain = link.ErrorFor(8048);
+  EXPECT_EQ(plain.text, "8048;TIME OUT");
+  EXPECT_FALSE(plain.statusAdvice);
 }
 
 TEST(ErrorTextTest, ExtendedErrorOnAClosedLinkReportsTheLink) {
   // The extended-error query needs the link; its own failure replaces the text.
   TXvornLinux link(true, false);
-  link.SetError(99);
-  EXPECT_EQ(link.LastError, "8001;Eroare la deschiderea portului serial");
-  EXPECT_FALSE(link.ErrorIsExtended);
+  const LinkError error = link.ErrorFor(99);
+  EXPECT_EQ(error.text, "8001;Eroare la deschiderea portului serial");
+  EXPECT_FALSE(error.IsExtended());
 }
 
 TEST(ErrorTextTest, ExtendedErrorTextIgnoresErrInAnyCase) {

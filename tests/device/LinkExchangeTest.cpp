@@ -38,12 +38,13 @@ class LinkExchangeTest : public ::testing::Test {
 
   std::unique_ptr<TXvornLinux> Open(FakeDevice& dev, const std::string& model = "XV100") {
     auto link = std::make_unique<TXvornLinux>(true, false);
-    link->TcpPort = dev.Port();
-    EXPECT_TRUE(link->OpenLink(1, 0, "127.0.0.1"));
+    link->SetTcpPort(dev.Port());
+    const LinkOpening opening = link->OpenLink(1, 0, "127.0.0.1");
+    EXPECT_TRUE(opening);
     EXPECT_EQ(dev.Commands(), std::vector<std::string>{"1013"});
-    EXPECT_EQ(link->ModelText, model);
+    EXPECT_EQ(opening.model.value, model);
     dev.ClearRecorded();
-    link->CommLog.clear();
+    static_cast<void>(link->TakeCommLog());
     return link;
   }
 };
@@ -55,44 +56,48 @@ FakeDevice::Script Always(Chunks chunks) {
 TEST_F(LinkExchangeTest, FrameAndLogLinesAreByteExact) {
   FakeDevice dev(Always({Reply("00000000000")}));
   auto link = Open(dev);
-  std::string out;
-  ASSERT_TRUE(link->ReadStatus1010(out, false));
-  EXPECT_EQ(out, "00000000000");
+  const LinkResult<std::string> status = link->ReadStatus1010(false);
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status.value, "00000000000");
   ASSERT_EQ(dev.Frames().size(), 1u);
   EXPECT_EQ(dev.Frames()[0], std::string("\x02"
-                                         "0001010"
-                                         "38"
-                                         "\x03"));
+                                       "0001010"
+                                       "38"
+                                       "\x03"));
 
-  ASSERT_EQ(link->CommLog.size(), 4u);
+  const std::vector<std::string> log = link->TakeCommLog();
+  ASSERT_EQ(log.size(), 4u);
   const std::regex stamp("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]:[0-9]{3}-");
-  for (const auto& line : link->CommLog) EXPECT_TRUE(std::regex_search(line, stamp)) << line;
-  EXPECT_EQ(link->CommLog[0].substr(12), "-Calculator : 1010");
-  EXPECT_EQ(link->CommLog[1].substr(12), "-Calculator : 02 30 30 30 31 30 31 30 33 38 03 ");
-  EXPECT_EQ(link->CommLog[2].substr(12),
+  for (const auto& line : log) EXPECT_TRUE(std::regex_search(line, stamp)) << line;
+  EXPECT_EQ(log[0].substr(12), "-Calculator : 1010");
+  EXPECT_EQ(log[1].substr(12), "-Calculator : 02 30 30 30 31 30 31 30 33 38 03 ");
+  EXPECT_EQ(log[2].substr(12),
             "-Ecr        : 06 02 30 30 30 45 43 48 4F 30 30 30 30 30 30 30 30 30 30 30 30 30 03 ");
-  EXPECT_EQ(link->CommLog[3].substr(12), "-Ecr result : 0");
+  EXPECT_EQ(log[3].substr(12), "-Ecr result : 0");
+  EXPECT_TRUE(link->TakeCommLog().empty());  // handed over, not copied
 }
 
 TEST_F(LinkExchangeTest, BytesArrivingBetweenCommandsAreLoggedAndDoNotAnswerTheNext) {
   FakeDevice dev(Always({Reply("00000000000")}));
   auto link = Open(dev);
   dev.SendUnasked(Reply("99999999999"));
-  std::string out;
-  ASSERT_TRUE(link->ReadStatus1010(out, false));
-  EXPECT_EQ(out, "00000000000");
-  ASSERT_EQ(link->CommLog.size(), 5u);
-  EXPECT_EQ(link->CommLog[0].substr(12),
+  const LinkResult<std::string> status = link->ReadStatus1010(false);
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status.value, "00000000000");
+  const std::vector<std::string> log = link->TakeCommLog();
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(log[0].substr(12),
             "-Ecr        : 06 02 30 30 30 45 43 48 4F 39 39 39 39 39 39 39 39 39 39 39 30 30 03 ");
-  EXPECT_EQ(link->CommLog[1].substr(12), "-Calculator : 1010");
+  EXPECT_EQ(log[1].substr(12), "-Calculator : 1010");
 }
 
 TEST_F(LinkExchangeTest, ThreeNaksGiveNack) {
   FakeDevice dev(Always({Nak()}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"3003", "3003", "3003"}));
-  EXPECT_EQ(link->LastError, "8047;NACK");
+  EXPECT_EQ(done.error.text, "8047;NACK");
 }
 
 TEST_F(LinkExchangeTest, NakThenAnswerSucceedsOnTheResend) {
@@ -107,18 +112,20 @@ TEST_F(LinkExchangeTest, NakThenAnswerSucceedsOnTheResend) {
 TEST_F(LinkExchangeTest, SilenceTimesOutWithoutResend) {
   FakeDevice dev(Always({}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.Commands().size(), 1u);
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
-  EXPECT_EQ(link->CommLog.back().substr(12), "-Ecr result : 8048");
+  EXPECT_EQ(done.error.text, "8048;TIME OUT");
+  EXPECT_EQ(link->TakeCommLog().back().substr(12), "-Ecr result : 8048");
 }
 
 TEST_F(LinkExchangeTest, LoneAckWithoutBusyPollIsATimeout) {
   FakeDevice dev(Always({kAckOnly}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Command2103());
+  const LinkStatus done = link->Command2103();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.Commands(), std::vector<std::string>{"2103"});
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  EXPECT_EQ(done.error.text, "8048;TIME OUT");
 }
 
 TEST_F(LinkExchangeTest, BusyPollContinuesUntilTheDeviceReportsOneZeroZero) {
@@ -129,13 +136,14 @@ TEST_F(LinkExchangeTest, BusyPollContinuesUntilTheDeviceReportsOneZeroZero) {
     return {Reply(polls < 3 ? "00000000000" : "00000001000")};
   }));
   auto link = Open(dev);
-  EXPECT_FALSE(link->ZReportOfType(6));
+  const LinkStatus report = link->ZReportOfType(6);
+  EXPECT_FALSE(report);
   EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220206", "1010", "1010", "1010"}));
   EXPECT_EQ(dev.Frames()[1], std::string("\x02"
-                                         "0001010"
-                                         "38"
-                                         "\x03"));
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+                                       "0001010"
+                                       "38"
+                                       "\x03"));
+  EXPECT_EQ(report.error.text, "8048;TIME OUT");
   // The poll is only armed for the report itself.
   dev.ClearRecorded();
   EXPECT_FALSE(link->Subtotal());
@@ -151,9 +159,10 @@ TEST_F(LinkExchangeTest, BusyPollEndsWhenAPollGetsNoReply) {
     return {};
   }));
   auto link = Open(dev);
-  EXPECT_FALSE(link->XReportOfType(2));
+  const LinkStatus report = link->XReportOfType(2);
+  EXPECT_FALSE(report);
   EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220302", "1010"}));
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  EXPECT_EQ(report.error.text, "8048;TIME OUT");
 }
 
 TEST_F(LinkExchangeTest, ReportReplyAfterABusyPollCompletesTheCommand) {
@@ -166,7 +175,8 @@ TEST_F(LinkExchangeTest, ReportReplyAfterABusyPollCompletesTheCommand) {
   }));
   dev.SetChunkGapMs(15);
   auto link = Open(dev);
-  EXPECT_TRUE(link->ZReportOfType(7)) << link->LastError;
+  const LinkStatus report = link->ZReportOfType(7);
+  EXPECT_TRUE(report) << report.error.text;
   EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220207", "1010"}));
 }
 
@@ -183,9 +193,11 @@ TEST_F(LinkExchangeTest, RefusalsGiveTheirCodesAndMessages) {
   for (const auto& [code, text] : cases) {
     FakeDevice dev(Always({Refusal(code)}));
     auto link = Open(dev);
-    EXPECT_FALSE(link->Subtotal());
-    EXPECT_EQ(link->LastReply, "ERR" + code);
-    EXPECT_EQ(link->LastError, text);
+    const LinkStatus done = link->Subtotal();
+    EXPECT_FALSE(done);
+    EXPECT_EQ(done.error.text, text);
+    // The reply that carried the refusal, as the next send gets it.
+    EXPECT_EQ(link->SendCommand("3003").reply, "ERR" + code);
   }
 }
 
@@ -198,9 +210,10 @@ TEST_F(LinkExchangeTest, RefusalInsideANakFrameWinsOverNack) {
                           "00\x03",
                           13)}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.Commands().size(), 3u);
-  EXPECT_EQ(link->LastError.substr(0, 3), "21;");
+  EXPECT_EQ(done.error.text.substr(0, 3), "21;");
 }
 
 TEST_F(LinkExchangeTest, ExtendedErrorIsQueriedOnce) {
@@ -209,19 +222,21 @@ TEST_F(LinkExchangeTest, ExtendedErrorIsQueriedOnce) {
     return {Refusal("99")};
   }));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"3003", "1015"}));
-  EXPECT_EQ(link->LastError, "99;Numerar insufficient. Introduceti numerar in sertar.");
-  EXPECT_TRUE(link->ErrorIsExtended);
+  EXPECT_EQ(done.error.text, "99;Numerar insufficient. Introduceti numerar in sertar.");
+  EXPECT_TRUE(done.error.IsExtended());
 }
 
 TEST_F(LinkExchangeTest, ExtendedErrorQueryRefusedWith99DoesNotRecurse) {
   FakeDevice dev(Always({Refusal("99")}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
   EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"3003", "1015"}));
-  EXPECT_EQ(link->LastError, "99;");
-  EXPECT_TRUE(link->ErrorIsExtended);
+  EXPECT_EQ(done.error.text, "99;");
+  EXPECT_TRUE(done.error.IsExtended());
   // The guard does not stick: the next refusal asks again.
   EXPECT_FALSE(link->Subtotal());
   EXPECT_EQ(dev.Commands().size(), 4u);
@@ -233,9 +248,10 @@ TEST_F(LinkExchangeTest, ExtendedErrorQueryTimingOutLeavesTimeOut) {
     return {Refusal("99")};
   }));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
-  EXPECT_FALSE(link->ErrorIsExtended);
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
+  EXPECT_EQ(done.error.text, "8048;TIME OUT");
+  EXPECT_FALSE(done.error.IsExtended());
 }
 
 TEST_F(LinkExchangeTest, OneByteChunksAssemble) {
@@ -245,11 +261,11 @@ TEST_F(LinkExchangeTest, OneByteChunksAssemble) {
   FakeDevice dev(Always(chunks));
   dev.SetChunkGapMs(2);
   auto link = Open(dev);
-  std::string out;
-  ASSERT_TRUE(link->ReadStatus1010(out, false)) << link->LastError;
-  EXPECT_EQ(out, "00000000000");
+  const LinkResult<std::string> status = link->ReadStatus1010(false);
+  ASSERT_TRUE(status) << status.error.text;
+  EXPECT_EQ(status.value, "00000000000");
   int received = 0;
-  for (const auto& line : link->CommLog)
+  for (const auto& line : link->TakeCommLog())
     received += line.find("-Ecr        : ") != std::string::npos;
   EXPECT_GT(received, 1);
 }
@@ -264,16 +280,18 @@ TEST_F(LinkExchangeTest, OversizeReplyStaysInsideTheBuffer) {
                      std::string(4000088, '7') + "00\x03";
   FakeDevice dev(Always({huge}));
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
+  EXPECT_EQ(done.error.text, "8048;TIME OUT");
   EXPECT_EQ(link->ReceiveLengthForTest(), ReplyReceiver::kReceiveCapacity);
 }
 
 TEST_F(LinkExchangeTest, LargeReplyWithinTheBufferIsTakenWhole) {
   FakeDevice dev(Always({Reply(std::string(100000, 'p'))}));
   auto link = Open(dev);
-  ASSERT_TRUE(link->ReadTotalizers());
-  EXPECT_EQ(link->LastReply, std::string(100000, 'p'));
+  const LinkResult<std::string> read = link->ReadFiscalSeries();
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read.value, std::string(100000, 'p'));
 }
 
 TEST_F(LinkExchangeTest, PeerDroppingMidReplyEndsAsTimeOut) {
@@ -288,8 +306,9 @@ TEST_F(LinkExchangeTest, PeerDroppingMidReplyEndsAsTimeOut) {
   devPtr = &dev;
   SetTimeScale(1.0);  // the dropped link must end the wait, not the 5-second interval
   auto link = Open(dev);
-  EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  const LinkStatus done = link->Subtotal();
+  EXPECT_FALSE(done);
+  EXPECT_EQ(done.error.text, "8048;TIME OUT");
   EXPECT_FALSE(link->Subtotal());  // the dead link keeps failing cleanly
 }
 
@@ -318,7 +337,7 @@ TEST_F(LinkExchangeTest, NothingOfTheThreadRunsDuringAWait) {
       if (c.free) {
         link.reset();
       } else {
-        nested = link->Subtotal();
+        nested = static_cast<bool>(link->Subtotal());
       }
     });
     EXPECT_FALSE(c.report ? link->ZReportOfType(6) : link->Subtotal());
@@ -333,10 +352,11 @@ TEST_F(LinkExchangeTest, CommandThatWouldBreakTheFrameIsNotSent) {
   auto link = Open(dev);
   const std::string injected = std::string("AB\x02") + "0004003108INJECTED78" + "\x03" + "CD";
   for (const std::string& text : {injected, std::string("A\x02"), std::string("A\x03")}) {
-    EXPECT_FALSE(link->PrintNonFiscalText("1", text)) << text;
-    EXPECT_EQ(link->LastError,
+    const LinkStatus printed = link->PrintNonFiscalText("1", text);
+    EXPECT_FALSE(printed) << text;
+    EXPECT_EQ(printed.error.text,
               "8061;Comanda contine caractere de incadrare (STX/ETX) si nu a fost trimisa");
-    EXPECT_EQ(link->CommLog.back().substr(12), "-Ecr result : 8061");
+    EXPECT_EQ(link->TakeCommLog().back().substr(12), "-Ecr result : 8061");
   }
   // What the frame carries as data: TAB and the other control bytes, bytes
   // above 0x7F, and logo chunks, whose binary goes as hexadecimal text.
@@ -357,8 +377,9 @@ TEST_F(LinkExchangeTest, CommandLongerThanTheSendBufferIsNotCutButRefused) {
   auto link = Open(dev);
   // "9101" + two digits + the chunk: 993 characters fill the buffer exactly.
   EXPECT_TRUE(link->LogoChunk(2, std::string(987, 'A')));
-  EXPECT_FALSE(link->LogoChunk(2, std::string(988, 'A')));
-  EXPECT_EQ(link->LastError, "8062;Comanda depaseste 993 de caractere si nu a fost trimisa");
+  const LinkStatus sent = link->LogoChunk(2, std::string(988, 'A'));
+  EXPECT_FALSE(sent);
+  EXPECT_EQ(sent.error.text, "8062;Comanda depaseste 993 de caractere si nu a fost trimisa");
   ASSERT_EQ(dev.Frames().size(), 1u);
   EXPECT_EQ(dev.Frames()[0].size(), 1000u);
   EXPECT_EQ(dev.Frames()[0].back(), '\x03');
@@ -366,26 +387,28 @@ TEST_F(LinkExchangeTest, CommandLongerThanTheSendBufferIsNotCutButRefused) {
 
 TEST_F(LinkExchangeTest, OperationsFailWith8001BeforeOpen) {
   TXvornLinux link(true, false);
-  EXPECT_FALSE(link.Subtotal());
-  EXPECT_EQ(link.LastError, "8001;Eroare la deschiderea portului serial");
-  EXPECT_TRUE(link.CommLog.empty());
+  const LinkStatus done = link.Subtotal();
+  EXPECT_FALSE(done);
+  EXPECT_EQ(done.error.text, "8001;Eroare la deschiderea portului serial");
+  EXPECT_TRUE(link.TakeCommLog().empty());
 }
 
 TEST_F(LinkExchangeTest, ModelSelectsTheStatusLayout) {
   {
     FakeDevice dev(test::WithModel("VX M4RO12345", [](const std::string&) { return Chunks{}; }));
     TXvornLinux link(true, false);
-    link.TcpPort = dev.Port();
-    ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
-    EXPECT_EQ(link.ModelText, "VX M4 RO");
-    EXPECT_TRUE(link.ExtendedStatus);
+    link.SetTcpPort(dev.Port());
+    const LinkOpening opening = link.OpenLink(1, 0, "127.0.0.1");
+    ASSERT_TRUE(opening);
+    EXPECT_EQ(opening.model.value, "VX M4 RO");
+    EXPECT_TRUE(link.UsesExtendedStatus());
   }
   {
     FakeDevice dev(test::WithModel("VX100", [](const std::string&) { return Chunks{}; }));
     TXvornLinux link(true, true);
-    link.TcpPort = dev.Port();
+    link.SetTcpPort(dev.Port());
     ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
-    EXPECT_FALSE(link.ExtendedStatus);
+    EXPECT_FALSE(link.UsesExtendedStatus());
   }
 }
 
@@ -398,12 +421,14 @@ TEST_F(LinkExchangeTest, RefusedConnectionFailsTheOpen) {
   }
   SetTimeScale(1.0);  // a refusal ends the wait at once, not after 11 seconds
   TXvornLinux link(true, false);
-  link.TcpPort = port;
-  EXPECT_FALSE(link.OpenLink(1, 0, "127.0.0.1"));
-  EXPECT_FALSE(link.LinkOpen);
-  EXPECT_EQ(link.LastError, "");
-  EXPECT_FALSE(link.Subtotal());
-  EXPECT_EQ(link.LastError.substr(0, 5), "8001;");
+  link.SetTcpPort(port);
+  const LinkOpening opening = link.OpenLink(1, 0, "127.0.0.1");
+  EXPECT_FALSE(opening);
+  EXPECT_FALSE(link.IsOpen());
+  EXPECT_EQ(opening.model.error.text, "");  // no model was asked for
+  const LinkStatus done = link.Subtotal();
+  EXPECT_FALSE(done);
+  EXPECT_EQ(done.error.text.substr(0, 5), "8001;");
 }
 
 #ifndef _WIN32  // a listener that never accepts: POSIX sockets
@@ -428,9 +453,9 @@ TEST_F(LinkExchangeTest, ConnectionThatNeverCompletesFailsWithinTheBound) {
   ::usleep(20000);
 
   TXvornLinux link(true, false);
-  link.TcpPort = ntohs(addr.sin_port);
+  link.SetTcpPort(ntohs(addr.sin_port));
   EXPECT_FALSE(link.OpenLink(1, 0, "127.0.0.1"));  // 11 s scaled to 440 ms
-  EXPECT_FALSE(link.LinkOpen);
+  EXPECT_FALSE(link.IsOpen());
   for (int s : fillers) ::close(s);
   ::close(listener);
 }

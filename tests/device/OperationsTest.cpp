@@ -35,10 +35,10 @@ class OperationsTest : public ::testing::Test {
   TXvornLinux& Link(bool extendedModel = false) {
     dev_.OnThread([&] { model_ = extendedModel ? "VX M4" : "VX"; });
     link_ = std::make_unique<TXvornLinux>(true, false);
-    link_->TcpPort = dev_.Port();
+    link_->SetTcpPort(dev_.Port());
     EXPECT_TRUE(link_->OpenLink(1, 0, "127.0.0.1"));
     dev_.ClearRecorded();
-    link_->CommLog.clear();
+    static_cast<void>(link_->TakeCommLog());
     return *link_;
   }
   void Answer(const std::string& prefix, const std::string& payload) {
@@ -77,17 +77,17 @@ TEST_F(OperationsTest, PaymentSwapsTypesOneAndThree) {
                              "04"
                              "CARD"
                              "000000029"}));
-  EXPECT_EQ(link.CommLog[1].substr(12),
+  const std::vector<std::string> log = link.TakeCommLog();
+  EXPECT_EQ(log[1].substr(12),
             "-Calculator : 02 30 30 30 33 30 30 37 30 33 30 30 30 30 30 30 30 30 "
             "30 31 30 35 30 37 35 03 ");
-  EXPECT_EQ(link.CommLog[3].substr(12), "-Imprimanta : 0");
+  EXPECT_EQ(log[3].substr(12), "-Imprimanta : 0");
 }
 
 TEST_F(OperationsTest, CloseFiscalReceiptPaysTheRestFirst) {
   auto& link = Link();
   Answer("3007", "+000000250");
   ASSERT_TRUE(link.Payment(2, "", 500));
-  EXPECT_EQ(link.LastPaymentReply, "+000000250");
   Answer("3007", "");
   ASSERT_TRUE(link.CloseFiscalReceipt());
   EXPECT_EQ(Sent(), (Strings{"3007"
@@ -105,15 +105,22 @@ TEST_F(OperationsTest, CloseFiscalReceiptPaysTheRestFirst) {
 
 TEST_F(OperationsTest, CloseFiscalReceiptStopsWhenTheRestPaymentFails) {
   auto& link = Link();
-  link.LastPaymentReply = "+000000250";
+  Answer("3007", "+000000250");
+  ASSERT_TRUE(link.Payment(2, "", 500));
   AnswerRaw("3007", {test::Refusal("25")});
-  EXPECT_FALSE(link.CloseFiscalReceipt());
-  EXPECT_EQ(Sent(), Strings{"3007"
-                            "03"
-                            "00"
-                            "00"
-                            "000000250"});
-  EXPECT_EQ(link.LastError,
+  const LinkStatus rest = link.CloseFiscalReceipt();
+  EXPECT_FALSE(rest);
+  EXPECT_EQ(Sent(), (Strings{"3007"
+                             "02"
+                             "00"
+                             "00"
+                             "000000500",
+                             "3007"
+                             "03"
+                             "00"
+                             "00"
+                             "000000250"}));
+  EXPECT_EQ(rest.error.text,
             "25;Plata partial \x96"
             " completati plata sau anulati bonul");
 }
@@ -121,8 +128,9 @@ TEST_F(OperationsTest, CloseFiscalReceiptStopsWhenTheRestPaymentFails) {
 TEST_F(OperationsTest, AcknowledgedCloseThatTimesOutAdvisesAStatusCheck) {
   auto& link = Link();
   AnswerRaw("3011", {test::kAckOnly});
-  EXPECT_FALSE(link.CloseFiscalReceipt());
-  EXPECT_EQ(link.LastError, "8048;TIME OUT; VERIFICATI STAREA IMPRIMANTEI CU COMANDA 9999");
+  const LinkStatus closed = link.CloseFiscalReceipt();
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(closed.error.text, "8048;TIME OUT; VERIFICATI STAREA IMPRIMANTEI CU COMANDA 9999");
 }
 
 TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
@@ -141,7 +149,7 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
   simple.department = 5;
   struct Row {
     const char* name;
-    std::function<bool()> call;
+    std::function<LinkStatus()> call;
     bool ok;
     Strings sent;  // commands this call alone sends
   };
@@ -304,7 +312,8 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const size_t before = Sent().size();
-    EXPECT_EQ(row.call(), row.ok) << link.LastError;
+    const LinkStatus done = row.call();
+    EXPECT_EQ(static_cast<bool>(done), row.ok) << done.error.text;
     const Strings sent = Sent();
     EXPECT_EQ(Strings(sent.begin() + static_cast<std::ptrdiff_t>(before), sent.end()), row.sent);
   }
@@ -315,9 +324,10 @@ TEST_F(OperationsTest, CommandStringsOfTheFixedWidthOperations) {
 TEST_F(OperationsTest, SetDateTimeRetriesUntilTheDeviceAnswersZero) {
   auto& link = Link();
   Answer("2001", "1");
-  EXPECT_FALSE(link.SetDateTime(5, 3, 24, 10, 15));
+  const LinkStatus set = link.SetDateTime(5, 3, 24, 10, 15);
+  EXPECT_FALSE(set);
   EXPECT_EQ(Sent().size(), 3u);
-  EXPECT_EQ(link.LastError,
+  EXPECT_EQ(set.error.text,
             "0;Eroare necunoscuta \x96"
             " contactati tehnicianul autorizat");
   Answer("2001", "0");
@@ -327,12 +337,15 @@ TEST_F(OperationsTest, SetDateTimeRetriesUntilTheDeviceAnswersZero) {
 
 TEST_F(OperationsTest, TextLinesCheckFontAndLengthBeforeSending) {
   auto& link = Link();
-  EXPECT_FALSE(link.PrintNonFiscalText("5", std::string(23, 'x')));
-  EXPECT_EQ(link.LastError, "8004;Lungimea textului este prea mare ");
-  EXPECT_FALSE(link.PrintFiscalText("7", "x", 0));
-  EXPECT_EQ(link.LastError, "8003;Parametrul FONT este eronat (1..6)");
-  EXPECT_FALSE(link.PrintFiscalText3008("01", "x"));
-  EXPECT_EQ(link.LastError.substr(0, 5), "8004;");
+  const LinkStatus tooLong = link.PrintNonFiscalText("5", std::string(23, 'x'));
+  EXPECT_FALSE(tooLong);
+  EXPECT_EQ(tooLong.error.text, "8004;Lungimea textului este prea mare ");
+  const LinkStatus badFont = link.PrintFiscalText("7", "x", 0);
+  EXPECT_FALSE(badFont);
+  EXPECT_EQ(badFont.error.text, "8003;Parametrul FONT este eronat (1..6)");
+  const LinkStatus tooLongForFont = link.PrintFiscalText3008("01", "x");
+  EXPECT_FALSE(tooLongForFont);
+  EXPECT_EQ(tooLongForFont.error.text.substr(0, 5), "8004;");
   EXPECT_TRUE(Sent().empty());
 
   ASSERT_TRUE(link.PrintNonFiscalText("2", ""));
@@ -384,18 +397,24 @@ TEST_F(OperationsTest, DisplayShowsTheMessageWithoutItsCode) {
 
 TEST_F(OperationsTest, ReportDatesAreCheckedBeforeSending) {
   auto& link = Link();
-  EXPECT_FALSE(link.FiscalMemoryReportByDates(4, 1, 1, 24, 2, 1, 24));
-  EXPECT_EQ(link.LastError, "8034;Tip raport MF eronat (valori admise : 1 sau 2)");
-  EXPECT_FALSE(link.FiscalMemoryReportByDates(1, 30, 2, 24, 2, 3, 24));
-  EXPECT_EQ(link.LastError, "8035;Data de inceput raport MF este eronata");
-  EXPECT_FALSE(link.JournalReportByDates(1, 2, 24, 31, 4, 24));
-  EXPECT_EQ(link.LastError, "8036;Data de sfarsit raport MF este eronata");
-  EXPECT_FALSE(link.JournalReportByDateAndReceipts(0, 1, 24, 1, 2));
-  EXPECT_EQ(link.LastError.substr(0, 5), "8035;");
-  EXPECT_FALSE(link.PrintBarcode(10, 0, "123", 3));
-  EXPECT_EQ(link.LastError, "8032;Tip cod bare eronat");
-  EXPECT_FALSE(link.PrintBarcode(1, 3, "123", 3));
-  EXPECT_EQ(link.LastError.substr(0, 5), "8033;");
+  const LinkStatus badType = link.FiscalMemoryReportByDates(4, 1, 1, 24, 2, 1, 24);
+  EXPECT_FALSE(badType);
+  EXPECT_EQ(badType.error.text, "8034;Tip raport MF eronat (valori admise : 1 sau 2)");
+  const LinkStatus badStart = link.FiscalMemoryReportByDates(1, 30, 2, 24, 2, 3, 24);
+  EXPECT_FALSE(badStart);
+  EXPECT_EQ(badStart.error.text, "8035;Data de inceput raport MF este eronata");
+  const LinkStatus badEnd = link.JournalReportByDates(1, 2, 24, 31, 4, 24);
+  EXPECT_FALSE(badEnd);
+  EXPECT_EQ(badEnd.error.text, "8036;Data de sfarsit raport MF este eronata");
+  const LinkStatus badDay = link.JournalReportByDateAndReceipts(0, 1, 24, 1, 2);
+  EXPECT_FALSE(badDay);
+  EXPECT_EQ(badDay.error.text.substr(0, 5), "8035;");
+  const LinkStatus badBarcode = link.PrintBarcode(10, 0, "123", 3);
+  EXPECT_FALSE(badBarcode);
+  EXPECT_EQ(badBarcode.error.text, "8032;Tip cod bare eronat");
+  const LinkStatus badDigits = link.PrintBarcode(1, 3, "123", 3);
+  EXPECT_FALSE(badDigits);
+  EXPECT_EQ(badDigits.error.text.substr(0, 5), "8033;");
   EXPECT_TRUE(Sent().empty());
 
   ASSERT_TRUE(link.FiscalMemoryReportByDates(3, 0, 0, 0, 0, 0, 0));
@@ -430,7 +449,8 @@ TEST_F(OperationsTest, ExportRequestIsRetriedOnceAfter87) {
   auto& link = Link();
   int requests = 0;
   AnswerRaw("6416", {test::Refusal("87")});
-  ASSERT_TRUE(link.ExportFiscalData("2024", "3", "Z", "", "") == false);
+  const LinkStatus exported = link.ExportFiscalData("2024", "3", "Z", "", "");
+  ASSERT_FALSE(exported);
   requests = static_cast<int>(Sent().size());
   EXPECT_EQ(requests, 3);
   EXPECT_EQ(Sent(), (Strings{"6416"
@@ -442,7 +462,7 @@ TEST_F(OperationsTest, ExportRequestIsRetriedOnceAfter87) {
                              "2024"
                              "03"
                              "Z"}));
-  EXPECT_EQ(link.LastError, "87;");
+  EXPECT_EQ(exported.error.text, "87;");
   Answer("6416", "");
   ASSERT_TRUE(link.ExportFiscalData("2024", "11", "X", "1", ""));
   EXPECT_EQ(Sent().back(),
@@ -460,7 +480,8 @@ TEST_F(OperationsTest, ExportFileArrivesLengthPrefixed) {
   for (int i = 0; i < 300000; ++i) file += static_cast<char>(i * 7);
   std::string reply = std::string("\x06\x00\x04\x93\xe0", 5) + file + std::string(15, '\x03');
   AnswerRaw("7404", {reply.substr(0, 3), reply.substr(3, 100000), reply.substr(100003)});
-  ASSERT_TRUE(link.ReadExportFile()) << link.LastError;
+  const LinkStatus read = link.ReadExportFile();
+  ASSERT_TRUE(read) << read.error.text;
   EXPECT_TRUE(link.ExportFileBytes() == file);
   // The next command takes normal replies again and clears the buffer before it.
   EXPECT_TRUE(link.EndExport());
@@ -477,50 +498,57 @@ TEST_F(OperationsTest, ReplyCopiesForTheOwner) {
   Answer("8006000000000000", "123456789012345678901234567000001234");
   Answer("80060001", "JR");
   Answer("1008", "AB123");
-  ASSERT_TRUE(link.ReadVatRates());
-  EXPECT_EQ(link.VatRatesText,
-            " TVA A 19%; TVA B 09%; TVA C 05%; TVA D 00%; TVA E 00%; TVA F 00%;");
-  ASSERT_TRUE(link.ReadDailyTotals());
-  EXPECT_EQ(link.DailyTotals.size(), 253u);
-  std::string out;
-  ASSERT_TRUE(link.ReadTotalizer(4, out));
-  EXPECT_EQ(out, "000012345");
-  EXPECT_EQ(link.TotalizerType, 4);
-  ASSERT_TRUE(link.ReadJournalFreeLines());
-  EXPECT_EQ(link.JournalFreeLines, 1234);
-  ASSERT_TRUE(link.JournalReportByZAndReceipts(1, 1, 1));
-  EXPECT_EQ(link.JournalReportReply, "JR");
-  int code = -5;
-  ASSERT_TRUE(link.ReadFiscalSeries(out, code));
-  EXPECT_EQ(out, "AB123");
-  EXPECT_EQ(code, 0);
+  const LinkResult<std::string> rates = link.ReadVatRates();
+  ASSERT_TRUE(rates);
+  EXPECT_EQ(rates.value, " TVA A 19%; TVA B 09%; TVA C 05%; TVA D 00%; TVA E 00%; TVA F 00%;");
+  const LinkResult<std::string> totals = link.ReadDailyTotals();
+  ASSERT_TRUE(totals);
+  EXPECT_EQ(totals.value.size(), 253u);
+  const LinkResult<std::string> totalizer = link.ReadTotalizer(4);
+  ASSERT_TRUE(totalizer);
+  EXPECT_EQ(totalizer.value, "000012345");
+  const LinkResult<JournalInfo> journal = link.ReadJournalFreeLines();
+  ASSERT_TRUE(journal);
+  EXPECT_EQ(journal.value.freeLines, 1234);
+  const LinkResult<std::string> report = link.JournalReportByZAndReceipts(1, 1, 1);
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report.value, "JR");
+  const LinkResult<std::string> series = link.ReadFiscalSeries();
+  ASSERT_TRUE(series);
+  EXPECT_EQ(series.value, "AB123");
+  EXPECT_EQ(series.error.code, 0);
   EXPECT_EQ(Sent()[2],
             "1113"
             "04");
 
   Answer("7012", "19");
-  ASSERT_TRUE(link.ReadVatRates());
-  EXPECT_EQ(link.VatRatesText, "TVA ");
+  const LinkResult<std::string> shortRates = link.ReadVatRates();
+  ASSERT_TRUE(shortRates);
+  EXPECT_EQ(shortRates.value, "TVA ");
   Answer("1004", "short");
-  ASSERT_TRUE(link.ReadDailyTotals());
-  EXPECT_EQ(link.DailyTotals, "");
+  const LinkResult<std::string> shortTotals = link.ReadDailyTotals();
+  ASSERT_TRUE(shortTotals);
+  EXPECT_EQ(shortTotals.value, "");
 }
 
 TEST_F(OperationsTest, StatusReadOfTheWrongLengthZeroesItsCopy) {
   auto& link = Link(true);
-  ASSERT_TRUE(link.ExtendedStatus);
+  ASSERT_TRUE(link.UsesExtendedStatus());
   Answer("1209", "111111");
   ASSERT_TRUE(link.ReadStatus1209());
   EXPECT_TRUE(link.IsCoverOpen());
   EXPECT_TRUE(link.IsCutterError());
   Answer("1209", "11111");
-  EXPECT_FALSE(link.ReadStatus1209());
-  EXPECT_EQ(link.LastError, "8002;Numar invalid de caractere returnate fata de cel asteptat");
+  const LinkStatus shortReply = link.ReadStatus1209();
+  EXPECT_FALSE(shortReply);
+  EXPECT_EQ(shortReply.error.text,
+            "8002;Numar invalid de caractere returnate fata de cel asteptat");
   EXPECT_EQ(link.StatusCopyForTest(1209), std::string(6, '\0'));
   EXPECT_FALSE(link.IsCoverOpen());
   Answer("1209", "1a0000");
-  EXPECT_FALSE(link.ReadStatus1209());
-  EXPECT_EQ(link.LastError, "8031;Valoarea returnata nu este numerica ");
+  const LinkStatus notDigits = link.ReadStatus1209();
+  EXPECT_FALSE(notDigits);
+  EXPECT_EQ(notDigits.error.text, "8031;Valoarea returnata nu este numerica ");
   // A failed send keeps the previous copy; status reads are sent up to 3 times.
   AnswerRaw("1209", {});
   dev_.ClearRecorded();
@@ -536,7 +564,8 @@ TEST_F(OperationsTest, ExtendedStatusReadsFiveCommands) {
   Answer("1211", "00001");
   Answer("1111", "010042");
   Answer("1112", "30042");
-  ASSERT_TRUE(link.ReadStatus(false)) << link.LastError;
+  const LinkStatus read = link.ReadStatus(false);
+  ASSERT_TRUE(read) << read.error.text;
   EXPECT_EQ(Sent(), (Strings{"1209", "1010", "1211", "1111", "1112"}));
   EXPECT_TRUE(link.IsPaperOut());
   EXPECT_TRUE(link.IsJournalNearFull());
@@ -547,8 +576,8 @@ TEST_F(OperationsTest, ExtendedStatusReadsFiveCommands) {
   EXPECT_FALSE(link.IsFiscalReceiptOpen());
   EXPECT_TRUE(link.IsNonFiscalReceiptOpen());
   EXPECT_TRUE(link.IsReceiptInSales());
-  EXPECT_EQ(link.ReceiptStateChar, "3");
-  EXPECT_EQ(link.ReceiptNumber, "0042");
+  EXPECT_EQ(link.ReceiptStateStage().Text(), "3");
+  EXPECT_EQ(link.ReceiptNumber(), "0042");
   EXPECT_FALSE(link.IsJournalMissing());
 }
 
@@ -556,30 +585,30 @@ TEST_F(OperationsTest, ExtendedStatusReadsFiveCommands) {
 // reply leaves the blank, while the in-sales flag of a refused one stays.
 TEST_F(OperationsTest, ReceiptStateReadGivesTheStageOfTheFirstCharacter) {
   auto& link = Link(true);
-  std::string out;
   EXPECT_TRUE(link.ReceiptStateStage().Empty());  // nothing read yet
   Answer("1112", "30042");
-  ASSERT_TRUE(link.ReadReceiptState(out));
+  ASSERT_TRUE(link.ReadReceiptState());
   EXPECT_EQ(link.ReceiptStateStage().Text(), "3");
   EXPECT_TRUE(link.ReceiptStateStage().InSales());
   Answer("1112", "ERR21");
-  EXPECT_FALSE(link.ReadReceiptState(out));
+  EXPECT_FALSE(link.ReadReceiptState());
   EXPECT_TRUE(link.ReceiptStateStage().Blank());
-  EXPECT_EQ(link.ReceiptStateChar, " ");
+  EXPECT_EQ(link.ReceiptStateStage().Text(), " ");
   EXPECT_TRUE(link.IsReceiptInSales());
   Answer("1112", "60042");
-  ASSERT_TRUE(link.ReadReceiptState(out));
+  ASSERT_TRUE(link.ReadReceiptState());
   EXPECT_TRUE(link.ReceiptStateStage().Closed());
   EXPECT_FALSE(link.IsReceiptInSales());
   Answer("1112", "3004");
-  EXPECT_FALSE(link.ReadReceiptState(out));
+  EXPECT_FALSE(link.ReadReceiptState());
   EXPECT_TRUE(link.ReceiptStateStage().Blank());
   EXPECT_FALSE(link.IsReceiptInSales());
   // The stage command's reply is kept whole, whatever its length: its readers
   // must answer for texts of several characters too.
   Answer("1012", "23");
-  ASSERT_TRUE(link.ReadReceiptStage());
-  EXPECT_EQ(link.ReceiptStage, "23");
+  const LinkResult<ReceiptStage> stage = link.ReadReceiptStage();
+  ASSERT_TRUE(stage);
+  EXPECT_EQ(stage.value.Text(), "23");
 }
 
 TEST_F(OperationsTest, ClassicStatusReadsOneCommand) {
@@ -607,8 +636,7 @@ TEST_F(OperationsTest, ClockSyncSetsTheComputersTimeWhenTheyDiffer) {
   const QTime other = now.addSecs(2 * 3600);
   Answer("1001", "050324" + other.toString("hhmm").toStdString());
   Answer("2001", "0");
-  std::string out;
-  ASSERT_TRUE(link.ReadStatus1010(out, true));
+  ASSERT_TRUE(link.ReadStatus1010(true));
   ASSERT_EQ(Sent().size(), 3u);
   EXPECT_EQ(Sent()[1], "1001");
   EXPECT_EQ(Sent()[2].substr(0, 10),
@@ -619,7 +647,7 @@ TEST_F(OperationsTest, ClockSyncSetsTheComputersTimeWhenTheyDiffer) {
   // A device clock that is not a number stops the sync.
   Answer("1001", "05032x1200");
   dev_.ClearRecorded();
-  ASSERT_TRUE(link.ReadStatus1010(out, true));
+  ASSERT_TRUE(link.ReadStatus1010(true));
   EXPECT_EQ(Sent(), (Strings{"1010", "1001"}));
 }
 

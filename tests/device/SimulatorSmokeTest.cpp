@@ -5,6 +5,7 @@
 #include "device/SerialPorts.h"
 #include "device/TXvornLinux.h"
 #include "simulator/FiscalSimulator.h"
+#include "tests/device/LinkOk.h"
 
 namespace vorn {
 namespace {
@@ -25,30 +26,32 @@ class SimulatorSmokeTest : public ::testing::Test {
 TEST_F(SimulatorSmokeTest, StatusAndClockOverTcp) {
   ASSERT_TRUE(sim_.ListenTcp(QStringLiteral("127.0.0.1"), 0));
   TXvornLinux link(true, false);
-  link.TcpPort = sim_.TcpPort();
+  link.SetTcpPort(sim_.TcpPort());
   ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
-  EXPECT_TRUE(link.ReadStatus(false)) << link.LastError;
-  std::string now;
-  EXPECT_TRUE(link.ReadDateTime(now)) << link.LastError;
-  EXPECT_EQ(now.size(), 10u);
+  EXPECT_TRUE(vorn::test::Ok(link.ReadStatus(false)));
+  const LinkResult<std::string> now = link.ReadDateTime();
+  EXPECT_TRUE(now) << now.error.text;
+  EXPECT_EQ(now.value.size(), 10u);
   sim_.SetPaperOut(true);
-  EXPECT_TRUE(link.ReadStatus(false)) << link.LastError;
+  EXPECT_TRUE(vorn::test::Ok(link.ReadStatus(false)));
   EXPECT_TRUE(link.IsPaperOut());
 }
 
 TEST_F(SimulatorSmokeTest, RefusalAndNakOverTcp) {
   ASSERT_TRUE(sim_.ListenTcp(QStringLiteral("127.0.0.1"), 0));
   TXvornLinux link(true, false);
-  link.TcpPort = sim_.TcpPort();
+  link.SetTcpPort(sim_.TcpPort());
   ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.1"));
   sim_.RefuseNextCommand(16);
-  EXPECT_FALSE(link.Subtotal());
-  EXPECT_EQ(link.LastError,
+  const LinkStatus refused = link.Subtotal();
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(refused.error.text,
             "16;Eroare lipsa hartie \x96"
             " inlocuiti rola de hartie");
   sim_.NakNextFrames(3);
-  EXPECT_FALSE(link.Subtotal());
-  EXPECT_EQ(link.LastError, "8047;NACK");
+  const LinkStatus nacked = link.Subtotal();
+  EXPECT_FALSE(nacked);
+  EXPECT_EQ(nacked.error.text, "8047;NACK");
 }
 
 #ifndef _WIN32  // pseudo-terminals
@@ -58,9 +61,9 @@ TEST_F(SimulatorSmokeTest, StatusOverAPseudoTerminal) {
   SetSerialPortMap({{7, path.toStdString()}});
   TXvornLinux link(false, false);
   ASSERT_TRUE(link.OpenLink(7, 0, ""));
-  std::string now;
-  EXPECT_TRUE(link.ReadDateTime(now)) << link.LastError;
-  EXPECT_TRUE(link.ReadStatus(false)) << link.LastError;
+  const LinkResult<std::string> now = link.ReadDateTime();
+  EXPECT_TRUE(now) << now.error.text;
+  EXPECT_TRUE(vorn::test::Ok(link.ReadStatus(false)));
   link.CloseLink();
 }
 #endif

@@ -343,12 +343,14 @@ TEST_F(Recovery, RefusedFileIsAnsweredWithTheWarningsKnownBeforeTheCheck) {
 TEST_F(Recovery, JournalFullIsNoErrorForManualReports) {
   sim.SetJournalFull(true);
   TXvornLinux link(true, true);
-  ASSERT_TRUE(link.OpenLink(1, 0, address)) << link.LastError;
+  const LinkOpening opening = link.OpenLink(1, 0, address);
+  ASSERT_TRUE(opening) << opening.systemDetail;
   FileContext ctx = Context();
   ReceiptExecutor exec;
   EXPECT_TRUE(exec.CheckDeviceReady(link, 0, ctx));
-  EXPECT_FALSE(exec.CheckDeviceReady(link, 2, ctx));
-  EXPECT_EQ(link.LastError.rfind("30;", 0), 0u);
+  const LinkStatus ready = exec.CheckDeviceReady(link, 2, ctx);
+  EXPECT_FALSE(ready);
+  EXPECT_EQ(ready.error.text.rfind("30;", 0), 0u);
   link.CloseLink();
 }
 

@@ -13,7 +13,7 @@ TEST(ReplyHold, CarriesTheCommandOutAndHoldsOnlyItsReply) {
   sim.StartOwnThread();  // the link blocks on the test's thread, as on the worker
   ASSERT_TRUE(sim.ListenTcp("127.0.30.70", 0)) << sim.LastError().toStdString();
   vorn::TXvornLinux link(true, true);
-  link.TcpPort = sim.TcpPort();
+  link.SetTcpPort(sim.TcpPort());
   ASSERT_TRUE(link.OpenLink(1, 0, "127.0.30.70"));
 
   EXPECT_EQ(sim.ApplyControl("hold"), "ERR expected a command code and a count");
@@ -34,9 +34,8 @@ TEST(ReplyHold, CarriesTheCommandOutAndHoldsOnlyItsReply) {
   // The Nth command of any kind, on a new connection.
   ASSERT_TRUE(link.OpenLink(1, 0, "127.0.30.70"));
   ASSERT_EQ(sim.ApplyControl("hold-nth 2"), "OK");
-  std::string state;
-  EXPECT_TRUE(link.ReadReceiptState(state));
-  EXPECT_FALSE(link.ReadReceiptState(state));
+  EXPECT_TRUE(link.ReadReceiptState());
+  EXPECT_FALSE(link.ReadReceiptState());
   EXPECT_EQ(sim.HeldCommand(), "1112");
   link.CloseLink();
   vorn::SetTimeScale(1.0);

@@ -9,6 +9,7 @@
 #include "device/SerialPorts.h"
 #include "device/TXvornLinux.h"
 #include "simulator/FiscalSimulator.h"
+#include "tests/device/LinkOk.h"
 
 using vorn::TXvornLinux;
 using vorn::sim::FiscalSimulator;
@@ -26,7 +27,7 @@ class SimLink : public ::testing::Test {
 
   std::unique_ptr<TXvornLinux> Open(bool extended = true) {
     auto link = std::make_unique<TXvornLinux>(true, extended);
-    link->TcpPort = sim.TcpPort();
+    link->SetTcpPort(sim.TcpPort());
     EXPECT_TRUE(link->OpenLink(1, 0, "127.0.0.23"));
     return link;
   }
@@ -59,17 +60,18 @@ bool LooksLikeZip(const std::string& z) {
 
 TEST_F(SimLink, ReceiptPrintsOnTheRoll) {
   auto link = Open();
-  EXPECT_TRUE(link->ExtendedStatus);
+  EXPECT_TRUE(link->UsesExtendedStatus());
   vorn::SaleItem item = Bread();
-  ASSERT_TRUE(link->SellItem("PAINE", item)) << link->LastError;
-  ASSERT_TRUE(link->Payment(1, "", 500)) << link->LastError;
-  EXPECT_EQ(link->LastPaymentReply, "+000000200");
-  ASSERT_TRUE(link->CloseFiscalReceipt()) << link->LastError;  // pays the rest in cash first
-  std::string state;
-  ASSERT_TRUE(link->ReadReceiptState(state));
-  EXPECT_EQ(state, "60001");
-  EXPECT_EQ(link->ReceiptNumber, "0001");
-  ASSERT_TRUE(link->FinishReceiptPartialCut(0)) << link->LastError;
+  ASSERT_TRUE(vorn::test::Ok(link->SellItem("PAINE", item)));
+  const vorn::LinkResult<std::string> paid = link->Payment(1, "", 500);
+  ASSERT_TRUE(paid) << paid.error.text;
+  EXPECT_EQ(paid.value, "+000000200");
+  ASSERT_TRUE(vorn::test::Ok(link->CloseFiscalReceipt()));  // pays the rest in cash first
+  const vorn::LinkResult<std::string> state = link->ReadReceiptState();
+  ASSERT_TRUE(state);
+  EXPECT_EQ(state.value, "60001");
+  EXPECT_EQ(link->ReceiptNumber(), "0001");
+  ASSERT_TRUE(vorn::test::Ok(link->FinishReceiptPartialCut(0)));
   link->CloseLink();
 
   EXPECT_EQ(sim.ReceiptsPrinted(), 1);
@@ -84,39 +86,42 @@ TEST_F(SimLink, StatusReadsInBothLayouts) {
   sim.SetPaperOut(true);
   sim.SetJournalNearFull(true);
   auto link = Open(false);
-  ASSERT_TRUE(link->ExtendedStatus);
-  ASSERT_TRUE(link->ReadStatus(false)) << link->LastError;
+  ASSERT_TRUE(link->UsesExtendedStatus());
+  ASSERT_TRUE(vorn::test::Ok(link->ReadStatus(false)));
   EXPECT_TRUE(link->IsPaperOut());
   EXPECT_TRUE(link->IsJournalNearFull());
   EXPECT_FALSE(link->IsCoverOpen());
   EXPECT_FALSE(link->IsFiscalReceiptOpen());
-  std::string printer;
-  ASSERT_TRUE(link->ReadPrinterStatus(printer));
+  ASSERT_TRUE(link->ReadPrinterStatus());
   EXPECT_TRUE(link->IsPrinterPaperOut());
 
   sim.SetExtendedModel(false);
   sim.SetCoverOpen(true);
   sim.SetReceiptInProgress(3);
   auto classic = Open(true);
-  ASSERT_FALSE(classic->ExtendedStatus);
-  ASSERT_TRUE(classic->ReadStatus(false)) << classic->LastError;
+  ASSERT_FALSE(classic->UsesExtendedStatus());
+  ASSERT_TRUE(vorn::test::Ok(classic->ReadStatus(false)));
   EXPECT_TRUE(classic->IsCoverOpen());
   EXPECT_TRUE(classic->IsPaperOut());
   EXPECT_TRUE(classic->IsFiscalReceiptOpen());
   EXPECT_FALSE(classic->IsFiscalMemoryMissing());
-  ASSERT_TRUE(classic->ReadReceiptStage());
-  EXPECT_EQ(classic->ReceiptStage, "3");
+  const vorn::LinkResult<vorn::ReceiptStage> stage = classic->ReadReceiptStage();
+  ASSERT_TRUE(stage);
+  EXPECT_EQ(stage.value.Text(), "3");
 
-  ASSERT_TRUE(classic->ReadDailyTotals());
-  EXPECT_EQ(classic->DailyTotals.size(), 253u);
+  const vorn::LinkResult<std::string> totals = classic->ReadDailyTotals();
+  ASSERT_TRUE(totals);
+  EXPECT_EQ(totals.value.size(), 253u);
   sim.SetJournalFreeLines(499);
-  ASSERT_TRUE(classic->ReadJournalFreeLines());
-  EXPECT_EQ(classic->JournalFreeLines, 499);
-  ASSERT_TRUE(classic->ReadVatRates());
-  EXPECT_EQ(classic->VatRatesText.substr(0, 12), " TVA A 19%; ");
-  std::string clock;
-  ASSERT_TRUE(classic->ReadDateTime(clock));
-  EXPECT_EQ(clock.size(), 10u);
+  const vorn::LinkResult<vorn::JournalInfo> journal = classic->ReadJournalFreeLines();
+  ASSERT_TRUE(journal);
+  EXPECT_EQ(journal.value.freeLines, 499);
+  const vorn::LinkResult<std::string> rates = classic->ReadVatRates();
+  ASSERT_TRUE(rates);
+  EXPECT_EQ(rates.value.substr(0, 12), " TVA A 19%; ");
+  const vorn::LinkResult<std::string> clock = classic->ReadDateTime();
+  ASSERT_TRUE(clock);
+  EXPECT_EQ(clock.value.size(), 10u);
 }
 
 TEST_F(SimLink, RefusalsCarryTheirCodes) {
@@ -124,74 +129,81 @@ TEST_F(SimLink, RefusalsCarryTheirCodes) {
   vorn::SaleItem item = Bread();
 
   sim.SetPaperOut(true);
-  EXPECT_FALSE(link->SellItem("PAINE", item));
-  EXPECT_EQ(link->LastError.substr(0, 3), "16;");
-  EXPECT_TRUE(link->ErrorIsPaperOut);
+  const vorn::LinkStatus paperOut = link->SellItem("PAINE", item);
+  EXPECT_FALSE(paperOut);
+  EXPECT_EQ(paperOut.error.text.substr(0, 3), "16;");
+  EXPECT_TRUE(paperOut.error.IsPaperOut());
   sim.SetPaperOut(false);
 
   sim.Set24hSinceFirstReceipt(true);
-  EXPECT_FALSE(link->SellItem("PAINE", item));
-  EXPECT_TRUE(link->ErrorIs24hSinceZ);
-  ASSERT_TRUE(link->DailyZReport(0)) << link->LastError;
-  ASSERT_TRUE(link->SellItem("PAINE", item)) << link->LastError;
+  const vorn::LinkStatus dayOver = link->SellItem("PAINE", item);
+  EXPECT_FALSE(dayOver);
+  EXPECT_TRUE(dayOver.error.Is24hSinceZ());
+  ASSERT_TRUE(vorn::test::Ok(link->DailyZReport(0)));
+  ASSERT_TRUE(vorn::test::Ok(link->SellItem("PAINE", item)));
 
   sim.SetPaymentFormUnprogrammed(2, true);
-  EXPECT_FALSE(link->Payment(2, "", 700));
-  EXPECT_TRUE(link->ErrorIsExtended);
-  EXPECT_EQ(link->LastError, "99;Lipseste forma de plata");
+  const vorn::LinkStatus unprogrammed = link->Payment(2, "", 700);
+  EXPECT_FALSE(unprogrammed);
+  EXPECT_TRUE(unprogrammed.error.IsExtended());
+  EXPECT_EQ(unprogrammed.error.text, "99;Lipseste forma de plata");
 
-  EXPECT_FALSE(link->DailyZReport(0));  // receipt still open
-  EXPECT_EQ(link->LastError.substr(0, 3), "21;");
+  const vorn::LinkStatus stillOpen = link->DailyZReport(0);  // receipt still open
+  EXPECT_FALSE(stillOpen);
+  EXPECT_EQ(stillOpen.error.text.substr(0, 3), "21;");
   ASSERT_TRUE(link->VoidReceipt());
   ASSERT_TRUE(link->FinishReceiptPartialCut(0));
   EXPECT_TRUE(sim.PaperRoll().contains("BON ANULAT"));
 
   sim.RefuseNextCommand(5);
-  EXPECT_FALSE(link->Subtotal());
-  EXPECT_EQ(link->LastReply, "ERR05");
+  const vorn::LinkStatus refused = link->Subtotal();
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(refused.error.code, 5);  // the reply "ERR05"
 }
 
 TEST_F(SimLink, LongReportAnswersPollsWhileBusy) {
   sim.SetReportBusyMs(12000);  // longer than two poll periods
   auto link = Open();
-  ASSERT_TRUE(link->ZReportOfType(6)) << link->LastError;
+  ASSERT_TRUE(vorn::test::Ok(link->ZReportOfType(6)));
   QStringList log = sim.CommandLog();
   int report = static_cast<int>(log.indexOf("220206"));
   ASSERT_GE(report, 0);
   EXPECT_GE(log.mid(report + 1).count("1010"), 1);
-  EXPECT_TRUE(link->XReportOfType(7)) << link->LastError;
+  EXPECT_TRUE(vorn::test::Ok(link->XReportOfType(7)));
   EXPECT_TRUE(sim.PaperRoll().contains("RAPORT X COTE TVA"));
-  EXPECT_TRUE(link->ReadStatus(false)) << link->LastError;  // idle again
+  EXPECT_TRUE(vorn::test::Ok(link->ReadStatus(false)));  // idle again
 }
 
 TEST_F(SimLink, ExportInBothTransfersGivesTheSameZip) {
   sim.SetExportReadyDelayMs(3000);
   sim.SetExportSize(20000);
   auto link = Open();
-  ASSERT_TRUE(link->ExportFiscalData("2024", "3", "X", "", "")) << link->LastError;
-  std::string counters;
-  ASSERT_TRUE(link->ReadReceiptCounters(counters));
-  EXPECT_EQ(counters.substr(0, 5), "00000");
-  while (counters.substr(0, 5) == "00000") {
+  ASSERT_TRUE(vorn::test::Ok(link->ExportFiscalData("2024", "3", "X", "", "")));
+  vorn::LinkResult<std::string> counters = link->ReadReceiptCounters();
+  ASSERT_TRUE(counters);
+  EXPECT_EQ(counters.value.substr(0, 5), "00000");
+  while (counters.value.substr(0, 5) == "00000") {
     vorn::WaitMs(1000);
-    ASSERT_TRUE(link->ReadReceiptCounters(counters));
+    counters = link->ReadReceiptCounters();
+    ASSERT_TRUE(counters);
   }
-  ASSERT_TRUE(link->BeginExport(true)) << link->LastError;
+  ASSERT_TRUE(vorn::test::Ok(link->BeginExport(true)));
   std::string hex;
-  while (link->ExportNextBlock()) {
-    ASSERT_LE(link->LastReply.size(), 1003u);
-    hex += link->LastReply.substr(3);
+  vorn::LinkResult<std::string> block = link->ExportNextBlock();
+  for (; block; block = link->ExportNextBlock()) {
+    ASSERT_LE(block.value.size(), 1003u);
+    hex += block.value.substr(3);
   }
-  EXPECT_EQ(link->LastReply.substr(0, 3), "ERR");
+  EXPECT_LT(block.error.code, 8000);  // ended by the device's own refusal (ERR..), not the link
   ASSERT_TRUE(link->EndExport());
   std::string viaHex = Unhex(hex);
   EXPECT_TRUE(LooksLikeZip(viaHex));
   EXPECT_GE(viaHex.size(), 18000u);
 
-  ASSERT_TRUE(link->ExportFiscalData("2024", "3", "R", "0001", "0005")) << link->LastError;
+  ASSERT_TRUE(vorn::test::Ok(link->ExportFiscalData("2024", "3", "R", "0001", "0005")));
   vorn::WaitMs(3500);
-  ASSERT_TRUE(link->BeginExport(false)) << link->LastError;
-  ASSERT_TRUE(link->ReadExportFile()) << link->LastError;
+  ASSERT_TRUE(vorn::test::Ok(link->BeginExport(false)));
+  ASSERT_TRUE(vorn::test::Ok(link->ReadExportFile()));
   std::string viaBinary = link->ExportFileBytes();
   ASSERT_TRUE(link->EndExport());
   EXPECT_TRUE(LooksLikeZip(viaBinary));
@@ -206,7 +218,7 @@ TEST_F(SimLink, BigBinaryExportArrivesWhole) {
   auto link = Open();
   ASSERT_TRUE(link->ExportFiscalData("2024", "12", "X", "", ""));
   ASSERT_TRUE(link->BeginExport(true));
-  ASSERT_TRUE(link->ReadExportFile()) << link->LastError;
+  ASSERT_TRUE(vorn::test::Ok(link->ReadExportFile()));
   std::string zip = link->ExportFileBytes();
   EXPECT_GE(zip.size(), 3800000u);
   EXPECT_TRUE(LooksLikeZip(zip));
@@ -225,9 +237,9 @@ TEST_F(SimLink, LogoUploadInChunks) {
       hex += digits[b >> 4];
       hex += digits[b & 15];
     }
-    ASSERT_TRUE(link->LogoChunk(static_cast<int>(slice.size()), hex)) << link->LastError;
+    ASSERT_TRUE(vorn::test::Ok(link->LogoChunk(static_cast<int>(slice.size()), hex)));
   }
-  ASSERT_TRUE(link->LogoEnd()) << link->LastError;
+  ASSERT_TRUE(vorn::test::Ok(link->LogoEnd()));
   EXPECT_EQ(sim.LogoData(), QByteArray(logo.data(), static_cast<qsizetype>(logo.size())));
 }
 
@@ -235,24 +247,28 @@ TEST_F(SimLink, LineFaultsReachTheLink) {
   auto link = Open();
 
   sim.NakNextFrames(2);
-  EXPECT_TRUE(link->ReadDailyTotals()) << link->LastError;  // the third send is answered
+  EXPECT_TRUE(vorn::test::Ok(link->ReadDailyTotals()));  // the third send is answered
   sim.NakNextFrames(3);
-  EXPECT_FALSE(link->ReadDailyTotals());
-  EXPECT_EQ(link->LastError, "8047;NACK");
+  const vorn::LinkResult<std::string> nacked = link->ReadDailyTotals();
+  EXPECT_FALSE(nacked);
+  EXPECT_EQ(nacked.error.text, "8047;NACK");
 
   sim.SetSilent(true);
-  EXPECT_FALSE(link->ReadStatus1209());
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  const vorn::LinkStatus silent = link->ReadStatus1209();
+  EXPECT_FALSE(silent);
+  EXPECT_EQ(silent.error.text, "8048;TIME OUT");
   sim.SetSilent(false);
 
   sim.CutNextReply(6);
-  EXPECT_FALSE(link->ReadDailyTotals());
-  EXPECT_EQ(link->LastError, "8048;TIME OUT");
+  const vorn::LinkResult<std::string> cut = link->ReadDailyTotals();
+  EXPECT_FALSE(cut);
+  EXPECT_EQ(cut.error.text, "8048;TIME OUT");
 
   sim.SetChunkSize(3);
   sim.SetReplyDelayMs(1000);  // 20 ms here, inside the interval
-  EXPECT_TRUE(link->ReadDailyTotals()) << link->LastError;
-  EXPECT_EQ(link->DailyTotals.size(), 253u);
+  const vorn::LinkResult<std::string> totals = link->ReadDailyTotals();
+  EXPECT_TRUE(totals) << totals.error.text;
+  EXPECT_EQ(totals.value.size(), 253u);
   sim.SetChunkSize(0);
   sim.SetReplyDelayMs(0);
 
@@ -260,7 +276,7 @@ TEST_F(SimLink, LineFaultsReachTheLink) {
   EXPECT_FALSE(link->ReadStatus1209());
   link->CloseLink();
   auto again = Open();
-  EXPECT_TRUE(again->ReadStatus(false)) << again->LastError;
+  EXPECT_TRUE(vorn::test::Ok(again->ReadStatus(false)));
 }
 
 #ifndef _WIN32  // pseudo-terminals
@@ -274,17 +290,17 @@ TEST(SimLinkPty, SerialPathOverPseudoTerminal) {
   for (int use = 0; use < 2; ++use) {  // a second open finds a clean line
     TXvornLinux link(false, true);
     ASSERT_TRUE(link.OpenLink(7, 0, "")) << "use " << use;
-    EXPECT_TRUE(link.ExtendedStatus);
-    ASSERT_TRUE(link.ReadStatus(false)) << link.LastError;
+    EXPECT_TRUE(link.UsesExtendedStatus());
+    ASSERT_TRUE(vorn::test::Ok(link.ReadStatus(false)));
     vorn::SaleItem item;
     item.price = 125;
     item.quantity = 100000;
     item.vat = 2;
     item.department = 1;
-    ASSERT_TRUE(link.SellItem("LAPTE", item)) << link.LastError;
-    ASSERT_TRUE(link.Payment(1, "", 125)) << link.LastError;
-    ASSERT_TRUE(link.CloseFiscalReceipt()) << link.LastError;
-    ASSERT_TRUE(link.FinishReceiptFullCut()) << link.LastError;
+    ASSERT_TRUE(vorn::test::Ok(link.SellItem("LAPTE", item)));
+    ASSERT_TRUE(vorn::test::Ok(link.Payment(1, "", 125)));
+    ASSERT_TRUE(vorn::test::Ok(link.CloseFiscalReceipt()));
+    ASSERT_TRUE(vorn::test::Ok(link.FinishReceiptFullCut()));
     link.CloseLink();
   }
   EXPECT_EQ(sim.ReceiptsPrinted(), 2);

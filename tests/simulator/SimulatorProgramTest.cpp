@@ -10,6 +10,7 @@
 #include "base/Clock.h"
 #include "device/TXvornLinux.h"
 #include "tests/ChildProcess.h"
+#include "tests/device/LinkOk.h"
 
 TEST(SimProgram, StartsWithFaultsAndServesTcpAndControl) {
   const QString exe = QStringLiteral(VORN_BIN_DIR "/simulator/vorn-sim");
@@ -33,13 +34,14 @@ TEST(SimProgram, StartsWithFaultsAndServesTcpAndControl) {
   vorn::SetTimeScale(0.1);
   {
     vorn::TXvornLinux link(true, true);
-    link.TcpPort = tcp.captured(1).toInt();
+    link.SetTcpPort(tcp.captured(1).toInt());
     ASSERT_TRUE(link.OpenLink(1, 0, "127.0.0.25"));
-    EXPECT_FALSE(link.ExtendedStatus);
-    ASSERT_TRUE(link.ReadStatus(false)) << link.LastError;
+    EXPECT_FALSE(link.UsesExtendedStatus());
+    ASSERT_TRUE(vorn::test::Ok(link.ReadStatus(false)));
     EXPECT_TRUE(link.IsPaperOut());
-    ASSERT_TRUE(link.ReadJournalFreeLines());
-    EXPECT_EQ(link.JournalFreeLines, 400);
+    const vorn::LinkResult<vorn::JournalInfo> journal = link.ReadJournalFreeLines();
+    ASSERT_TRUE(journal);
+    EXPECT_EQ(journal.value.freeLines, 400);
   }
   vorn::SetTimeScale(1.0);
 
