@@ -61,9 +61,9 @@ TEST_F(LinkExchangeTest, FrameAndLogLinesAreByteExact) {
   EXPECT_EQ(status.value, "00000000000");
   ASSERT_EQ(dev.Frames().size(), 1u);
   EXPECT_EQ(dev.Frames()[0], std::string("\x02"
-                                       "0001010"
-                                       "38"
-                                       "\x03"));
+                                         "0001010"
+                                         "38"
+                                         "\x03"));
 
   const std::vector<std::string> log = link->TakeCommLog();
   ASSERT_EQ(log.size(), 4u);
@@ -140,9 +140,9 @@ TEST_F(LinkExchangeTest, BusyPollContinuesUntilTheDeviceReportsOneZeroZero) {
   EXPECT_FALSE(report);
   EXPECT_EQ(dev.Commands(), (std::vector<std::string>{"220206", "1010", "1010", "1010"}));
   EXPECT_EQ(dev.Frames()[1], std::string("\x02"
-                                       "0001010"
-                                       "38"
-                                       "\x03"));
+                                         "0001010"
+                                         "38"
+                                         "\x03"));
   EXPECT_EQ(report.error.text, "8048;TIME OUT");
   // The poll is only armed for the report itself.
   dev.ClearRecorded();
