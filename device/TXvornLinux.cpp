@@ -98,7 +98,6 @@ void TXvornLinux::TakeStrayBytes() {
 
 LinkOpening TXvornLinux::OpenLink(int port, int /*speedIndex*/, const std::string& host) {
   LinkOpening opening;
-  if (d->waiting) return opening;  // not from inside a command's wait
   CloseLink();
   d->open = false;
   if (!d->transport) {
@@ -177,7 +176,6 @@ void TXvornLinux::WaitForReply() {
 }
 
 CommandReply TXvornLinux::SendCommand(const std::string& command) {
-  if (d->waiting) return {8048, {}};              // the one reception of this object is in use
   if (BreaksFraming(command)) return {8061, {}};  // not a byte of it is sent
   // Frames are copied into 1000-byte send buffers; a longer one would lose its
   // checksum and ETX, and the device would read whatever follows as its rest.
