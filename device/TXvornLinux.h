@@ -165,7 +165,9 @@ class TXvornLinux : public QObject {
   LinkStatus SellItem(const std::string& name, SaleItem& item);
   LinkStatus SellItemSimple(const SimpleItem& item);
   LinkStatus VoidReceipt();
-  LinkStatus CloseFiscalReceipt();
+  // lastPayment: the reply of the receipt's last payment. The rest it names
+  // ("+" and nine digits of bani) is paid in cash before the close.
+  LinkStatus CloseFiscalReceipt(const std::string& lastPayment);
   LinkStatus FinishReceiptFullCut();
   LinkStatus FinishReceiptPartialCut(int feedLines);
   LinkResult<std::string> ReadExtendedError();

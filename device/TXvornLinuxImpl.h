@@ -49,12 +49,6 @@ struct TXvornLinux::Impl {
   std::string stateChar;       // 1112 character 1; " " after a failed read
   std::string receiptNumber;   // from 1111 or 1112
 
-  // The last payment's reply: "+" and the rest still to pay, which
-  // CloseFiscalReceipt pays before it closes. The receipt file's payment lines
-  // leave it for the close without knowing of each other. The VAT programming
-  // reply lands here too, as it always has.
-  std::string paymentReply;
-
   // The awaited reply's interval starts (again) now.
   void StartReplyDeadline();
   void StopReplyDeadline();

@@ -36,9 +36,7 @@ LinkStatus TXvornLinux::ProgramVatRates(const std::array<int, 6>& rates) {
   if (!d->open) return ErrorFor(8001);
   std::string cmd = "7013";
   for (int rate : rates) cmd += D2(rate) + "00";
-  const LinkResult<std::string> sent = Outcome(Exchange(cmd, kDefault, 1, "-Imprimanta : "));
-  if (sent) d->paymentReply = sent.value;
-  return sent;
+  return Outcome(Exchange(cmd, kDefault, 1, "-Imprimanta : "));
 }
 
 LinkResult<std::string> TXvornLinux::Payment(int type, const std::string& text,
@@ -50,9 +48,7 @@ LinkResult<std::string> TXvornLinux::Payment(int type, const std::string& text,
   if (!d->open) return ErrorFor(8001);
   const std::string cmd = "3007" + D2(type) + "00" + Pad0(static_cast<int64_t>(text.size()), 2) +
                           text + Money(hundredths);
-  LinkResult<std::string> sent = Outcome(Exchange(cmd, kDefault, 1, "-Imprimanta : "));
-  if (sent) d->paymentReply = sent.value;
-  return sent;
+  return Outcome(Exchange(cmd, kDefault, 1, "-Imprimanta : "));
 }
 
 LinkStatus TXvornLinux::OpenNonFiscalReceipt() {
@@ -312,9 +308,9 @@ LinkStatus TXvornLinux::SellItemSimple(const SimpleItem& item) {
 
 LinkStatus TXvornLinux::VoidReceipt() { return Send("33028", kDefault); }
 
-LinkStatus TXvornLinux::CloseFiscalReceipt() {
+LinkStatus TXvornLinux::CloseFiscalReceipt(const std::string& lastPayment) {
   if (!d->open) return ErrorFor(8001);
-  const std::string paid = d->paymentReply;
+  const std::string& paid = lastPayment;
   if (paid.size() == 10 && paid[0] == '+' && IsNumeric(paid)) {
     // The rest still to pay: seven digits of lei, two of bani.
     const int64_t lei = ReadInt(paid.substr(1, 7), 0);

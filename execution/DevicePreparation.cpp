@@ -89,6 +89,7 @@ bool ReceiptExecutor::OpenFileLink(FileContext& ctx) {
   const Settings& s = SettingsOf(ctx);
   link_ = std::make_unique<TXvornLinux>(s.UseTcp(), s.M4);
   autoFinalized_.clear();
+  lastPayment_.clear();
   link_->SetLongTimeOut(s.LongTimeOut);
   const LinkOpening opening = link_->OpenLink(PortForFile(ctx), s.BaudRate, s.IP);
   if (opening) return true;

@@ -208,7 +208,7 @@ bool FiscalRun::EndOfFile() {
         if (LinkStatus shown = ShowDisplayLine(run_, line); !shown) return Fail(shown.error);
       }
     }
-    LinkStatus closed = link.CloseFiscalReceipt();
+    LinkStatus closed = link.CloseFiscalReceipt(exec_.LastPaymentReply());
     if (closed || (!closed.error.IsPaperOut() && CloseTookEffect(closed))) {
       MarkClosed();
       if (LinkStatus finished = FinishAfterClose(); !finished) {

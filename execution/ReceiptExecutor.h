@@ -66,6 +66,9 @@ class ReceiptExecutor : public FileExecutor {
   TXvornLinux* Link() const { return link_.get(); }
   // Number of a paid receipt that the preparation of this file finished.
   const std::string& AutoFinalizedNumber() const { return autoFinalized_; }
+  // The reply of the last payment the device took on this file's link: the
+  // close pays the rest it names.
+  const std::string& LastPaymentReply() const { return lastPayment_; }
   bool RestartRequested() const { return restartRequest_; }
   void ClearRestartRequest() { restartRequest_ = false; }
 
@@ -75,9 +78,11 @@ class ReceiptExecutor : public FileExecutor {
   bool TakeUpRecovery(FileContext& ctx, RecoveryAction action, FileEffect effect,
                       const DeviceCounters& now);
   void FlushCommLog(FileContext& ctx);
+  LinkStatus Pay(int form, int64_t hundredths);
 
   std::unique_ptr<TXvornLinux> link_;
   std::string autoFinalized_;
+  std::string lastPayment_;
   bool restartRequest_ = false;
 };
 

@@ -69,9 +69,15 @@ LinkStatus ReceiptExecutor::SellWithRecovery(FileContext& ctx, const std::string
   }
 }
 
+LinkStatus ReceiptExecutor::Pay(int form, int64_t hundredths) {
+  LinkResult<std::string> paid = link_->Payment(form, "", hundredths);
+  if (paid) lastPayment_ = std::move(paid.value);
+  return paid;
+}
+
 LinkStatus ReceiptExecutor::PayWithRecovery(FileContext& ctx, int form, int64_t hundredths) {
   for (;;) {
-    LinkStatus paid = link_->Payment(form, "", hundredths);
+    LinkStatus paid = Pay(form, hundredths);
     if (paid) return paid;
     // The device took nothing of a refused payment: once the paper is back it
     // goes out again, or the receipt could never be closed.
@@ -89,12 +95,12 @@ LinkStatus ReceiptExecutor::ResolveUnprogrammedPayment(FileContext& ctx, int64_t
   const Settings& s = SettingsOf(ctx);
   // A resent payment the device refuses too ends the run with its own error:
   // carrying on would close an unpaid receipt and answer with the wrong cause.
-  if (s.TratareFormaPlata == 0) return link_->Payment(s.CodFormaPlata, "", hundredths);
+  if (s.TratareFormaPlata == 0) return Pay(s.CodFormaPlata, hundredths);
   int form = ctx.questions ? ctx.questions->ChoosePaymentForm() : 0;
-  if (form >= 1 && form <= 7) return link_->Payment(form, "", hundredths);
+  if (form >= 1 && form <= 7) return Pay(form, hundredths);
   // The answer names the refused payment form, whatever the cancel steps meet.
   static_cast<void>(link_->VoidReceipt());
-  static_cast<void>(link_->CloseFiscalReceipt());
+  static_cast<void>(link_->CloseFiscalReceipt(lastPayment_));
   static_cast<void>(link_->FinishReceiptPartialCut(0));
   return refusal;
 }

@@ -87,9 +87,10 @@ TEST_F(OperationsTest, PaymentSwapsTypesOneAndThree) {
 TEST_F(OperationsTest, CloseFiscalReceiptPaysTheRestFirst) {
   auto& link = Link();
   Answer("3007", "+000000250");
-  ASSERT_TRUE(link.Payment(2, "", 500));
+  const LinkResult<std::string> paid = link.Payment(2, "", 500);
+  ASSERT_TRUE(paid);
   Answer("3007", "");
-  ASSERT_TRUE(link.CloseFiscalReceipt());
+  ASSERT_TRUE(link.CloseFiscalReceipt(paid.value));
   EXPECT_EQ(Sent(), (Strings{"3007"
                              "02"
                              "00"
@@ -106,9 +107,10 @@ TEST_F(OperationsTest, CloseFiscalReceiptPaysTheRestFirst) {
 TEST_F(OperationsTest, CloseFiscalReceiptStopsWhenTheRestPaymentFails) {
   auto& link = Link();
   Answer("3007", "+000000250");
-  ASSERT_TRUE(link.Payment(2, "", 500));
+  const LinkResult<std::string> paid = link.Payment(2, "", 500);
+  ASSERT_TRUE(paid);
   AnswerRaw("3007", {test::Refusal("25")});
-  const LinkStatus rest = link.CloseFiscalReceipt();
+  const LinkStatus rest = link.CloseFiscalReceipt(paid.value);
   EXPECT_FALSE(rest);
   EXPECT_EQ(Sent(), (Strings{"3007"
                              "02"
@@ -128,7 +130,7 @@ TEST_F(OperationsTest, CloseFiscalReceiptStopsWhenTheRestPaymentFails) {
 TEST_F(OperationsTest, AcknowledgedCloseThatTimesOutAdvisesAStatusCheck) {
   auto& link = Link();
   AnswerRaw("3011", {test::kAckOnly});
-  const LinkStatus closed = link.CloseFiscalReceipt();
+  const LinkStatus closed = link.CloseFiscalReceipt({});
   EXPECT_FALSE(closed);
   EXPECT_EQ(closed.error.text, "8048;TIME OUT; VERIFICATI STAREA IMPRIMANTEI CU COMANDA 9999");
 }

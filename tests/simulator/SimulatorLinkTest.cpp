@@ -66,7 +66,7 @@ TEST_F(SimLink, ReceiptPrintsOnTheRoll) {
   const vorn::LinkResult<std::string> paid = link->Payment(1, "", 500);
   ASSERT_TRUE(paid) << paid.error.text;
   EXPECT_EQ(paid.value, "+000000200");
-  ASSERT_TRUE(vorn::test::Ok(link->CloseFiscalReceipt()));  // pays the rest in cash first
+  ASSERT_TRUE(vorn::test::Ok(link->CloseFiscalReceipt(paid.value)));  // pays the rest in cash first
   const vorn::LinkResult<std::string> state = link->ReadReceiptState();
   ASSERT_TRUE(state);
   EXPECT_EQ(state.value, "60001");
@@ -298,8 +298,9 @@ TEST(SimLinkPty, SerialPathOverPseudoTerminal) {
     item.vat = 2;
     item.department = 1;
     ASSERT_TRUE(vorn::test::Ok(link.SellItem("LAPTE", item)));
-    ASSERT_TRUE(vorn::test::Ok(link.Payment(1, "", 125)));
-    ASSERT_TRUE(vorn::test::Ok(link.CloseFiscalReceipt()));
+    const vorn::LinkResult<std::string> paid = link.Payment(1, "", 125);
+    ASSERT_TRUE(vorn::test::Ok(paid));
+    ASSERT_TRUE(vorn::test::Ok(link.CloseFiscalReceipt(paid.value)));
     ASSERT_TRUE(vorn::test::Ok(link.FinishReceiptFullCut()));
     link.CloseLink();
   }
