@@ -31,6 +31,12 @@ using Line = CommandLine;
 
 LinkStatus RunNothing(CommandRun&, const Line&) { return {}; }
 
+// A read whose reply the answer reports: the reply is kept when it succeeded.
+LinkStatus Keep(LinkResult<std::string> read, std::optional<std::string>& reply) {
+  if (read) reply = std::move(read.value);
+  return read;
+}
+
 // ---- the fiscal receipt
 
 LinkStatus RunSale(CommandRun& run, const Line& line) {
@@ -147,10 +153,7 @@ LinkStatus RunXReport(CommandRun& run, const Line&) { return run.Link().XReport(
 LinkStatus RunDepartmentReport(CommandRun& run, const Line&) { return run.Link().Command2103(); }
 
 LinkStatus RunDailyTotals(CommandRun& run, const Line&) {
-  LinkResult<std::string> read = run.Link().ReadDailyTotals();
-  if (!read) return read;
-  run.dailyTotals = std::move(read.value);
-  return {};
+  return Keep(run.Link().ReadDailyTotals(), run.dailyTotals);
 }
 
 LinkStatus RunMemoryReportByNumber(CommandRun& run, const Line& line) {
@@ -191,17 +194,11 @@ LinkStatus RunNonFiscalText(CommandRun& run, const Line& line) {
 LinkStatus RunCashInOut(CommandRun& run, const Line& line) {
   TXvornLinux& link = run.Link();
   const std::string letter = line.Str(1);
-  LinkResult<std::string> cash = link.CashOperation(letter, letter == "R" ? 0 : line.Hundredths(2));
-  if (!cash) return cash;
-  run.drawerCash = std::move(cash.value);
-  return {};
+  return Keep(link.CashOperation(letter, letter == "R" ? 0 : line.Hundredths(2)), run.drawerCash);
 }
 
 LinkStatus RunDeviceInfo(CommandRun& run, const Line&) {
-  LinkResult<std::string> read = run.Link().ReadVatRates();
-  if (!read) return read;
-  run.vatRates = std::move(read.value);
-  return {};
+  return Keep(run.Link().ReadVatRates(), run.vatRates);
 }
 
 LinkStatus RunSetVatRates(CommandRun& run, const Line& line) {
@@ -246,11 +243,9 @@ LinkStatus RunJournalReportFromLine(CommandRun& run, const Line& line) {
   return run.Link().JournalReportByLine(line.Int(1));
 }
 LinkStatus RunJournalReportByZAndReceipt(CommandRun& run, const Line& line) {
-  LinkResult<std::string> read =
-      run.Link().JournalReportByZAndReceipts(line.SmallInt(1), line.SmallInt(2), line.SmallInt(3));
-  if (!read) return read;
-  run.journalReply = std::move(read.value);
-  return {};
+  return Keep(
+      run.Link().JournalReportByZAndReceipts(line.SmallInt(1), line.SmallInt(2), line.SmallInt(3)),
+      run.journalReply);
 }
 
 LinkStatus RunCommand105(CommandRun& run, const Line&) { return run.Link().Command5005(); }
