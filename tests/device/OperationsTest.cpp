@@ -84,47 +84,47 @@ TEST_F(OperationsTest, PaymentSwapsTypesOneAndThree) {
   EXPECT_EQ(log[3].substr(12), "-Imprimanta : 0");
 }
 
+// The rest named by the last payment's reply is paid in cash before the close;
+// a refused rest payment stops there, with its own error.
 TEST_F(OperationsTest, CloseFiscalReceiptPaysTheRestFirst) {
-  auto& link = Link();
-  Answer("3007", "+000000250");
-  const LinkResult<std::string> paid = link.Payment(2, "", 500);
-  ASSERT_TRUE(paid);
-  Answer("3007", "");
-  ASSERT_TRUE(link.CloseFiscalReceipt(paid.value));
-  EXPECT_EQ(Sent(), (Strings{"3007"
-                             "02"
-                             "00"
-                             "00"
-                             "000000500",
-                             "3007"
-                             "03"
-                             "00"
-                             "00"
-                             "000000250",
-                             "3011"}));
-}
-
-TEST_F(OperationsTest, CloseFiscalReceiptStopsWhenTheRestPaymentFails) {
-  auto& link = Link();
-  Answer("3007", "+000000250");
-  const LinkResult<std::string> paid = link.Payment(2, "", 500);
-  ASSERT_TRUE(paid);
-  AnswerRaw("3007", {test::Refusal("25")});
-  const LinkStatus rest = link.CloseFiscalReceipt(paid.value);
-  EXPECT_FALSE(rest);
-  EXPECT_EQ(Sent(), (Strings{"3007"
-                             "02"
-                             "00"
-                             "00"
-                             "000000500",
-                             "3007"
-                             "03"
-                             "00"
-                             "00"
-                             "000000250"}));
-  EXPECT_EQ(rest.error.text,
-            "25;Plata partial \x96"
-            " completati plata sau anulati bonul");
+  const Strings payments = {
+      "3007"
+      "02"
+      "00"
+      "00"
+      "000000500",
+      "3007"
+      "03"
+      "00"
+      "00"
+      "000000250"};
+  const struct {
+    const char* name;
+    Chunks restReply;
+    bool closed;
+    const char* error;
+  } cases[] = {
+      {"rest paid", {test::Reply("")}, true, ""},
+      {"rest refused",
+       {test::Refusal("25")},
+       false,
+       "25;Plata partial \x96"
+       " completati plata sau anulati bonul"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto& link = Link();
+    Answer("3007", "+000000250");
+    const LinkResult<std::string> paid = link.Payment(2, "", 500);
+    ASSERT_TRUE(paid);
+    AnswerRaw("3007", c.restReply);
+    const LinkStatus closed = link.CloseFiscalReceipt(paid.value);
+    EXPECT_EQ(static_cast<bool>(closed), c.closed);
+    Strings sent = payments;
+    if (c.closed) sent.push_back("3011");
+    EXPECT_EQ(Sent(), sent);
+    EXPECT_EQ(closed.error.text, c.error);
+  }
 }
 
 TEST_F(OperationsTest, AcknowledgedCloseThatTimesOutAdvisesAStatusCheck) {
